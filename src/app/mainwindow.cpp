@@ -1,0 +1,3 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {}

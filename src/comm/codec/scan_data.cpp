@@ -1,0 +1,7 @@
+#include "comm/codec/scan_data.h"
+
+SCAN_DATA &ScanData()
+{
+    static SCAN_DATA data;
+    return data;
+}
