@@ -1,0 +1,90 @@
+#include "editor/paint_out.h"
+
+#include "area/geometry/zone_geometry.h"
+#include "area/store/project_data.h"
+
+#include <QPainter>
+
+namespace {
+constexpr int kEditedAlpha = 200;
+constexpr int kOtherAlpha = 125;
+} // namespace
+
+PAINT_OUT_ITEM::PAINT_OUT_ITEM(int output, double width, double height, PROJECT_DATA *project,
+                               SCAN_DATA *scan, QGraphicsItem *parent)
+    : QGraphicsObject(parent), Output(output), Width(width), Height(height), Project(project), Scan(scan)
+{
+    setPos(0, 0);
+    setFlags(ItemIsSelectable);
+    setAcceptHoverEvents(true);
+    setAcceptDrops(true);
+    setZValue(output + 1);
+}
+
+void PAINT_OUT_ITEM::setSize(double width, double height)
+{
+    if (width == Width && height == Height)
+        return;
+    prepareGeometryChange();
+    Width = width;
+    Height = height;
+    update();
+}
+
+QRectF PAINT_OUT_ITEM::boundingRect() const
+{
+    return QRectF(-Width / 2, -Height / 2, Width, Height);
+}
+
+QPainterPath PAINT_OUT_ITEM::shape() const
+{
+    // The whole square, not the zone: a click anywhere in the scene finds the item.
+    QPainterPath path;
+    path.addRect(boundingRect());
+    return path;
+}
+
+void PAINT_OUT_ITEM::setBasePath(const QPainterPath &path)
+{
+    if (path == BasePath)
+        return;
+    BasePath = path;
+    update();
+}
+
+void PAINT_OUT_ITEM::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    if (!Project)
+        return;
+    // Read only: a stray area index is bounded here without writing it back from a paint.
+    const int areaIndex = qBound(0, Project->CurrentArea, kAreaCount - 1);
+    if (areaIndex >= Project->Areas.size())
+        return;
+    const AREA_DATA &area = Project->Areas[areaIndex];
+    const int alpha = Project->CurrentOutput == Output ? kEditedAlpha : kOtherAlpha;
+
+    const zone::Zone z =
+        zone::build(area.shape(Output), area.coord(Output), BasePath, QSizeF(Width, Height), Output > 0);
+    if (!z.drawn())
+        return;
+    zone::paint(painter, z, zone::colour(Output, alpha));
+    zonePainted(z.passOn);
+}
+
+PAINT_OUT1::PAINT_OUT1(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                       QGraphicsItem *parent)
+    : PAINT_OUT_ITEM(0, width, height, project, scan, parent)
+{
+}
+
+PAINT_OUT2::PAINT_OUT2(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                       QGraphicsItem *parent)
+    : PAINT_OUT_ITEM(1, width, height, project, scan, parent)
+{
+}
+
+PAINT_OUT3::PAINT_OUT3(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                       QGraphicsItem *parent)
+    : PAINT_OUT_ITEM(2, width, height, project, scan, parent)
+{
+}
