@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// Every command of the sensor protocol; the same code names a request and its reply.
+enum class FrameCode {
+    RBoot,
+    RPrda,
+    RPara,
+    WPara,
+    RCase,
+    WCase,
+    RArea,
+    WArea,
+    WSimu,
+    SCtrl,
+    RScan,
+    RStre,
+    RAuto
+};
+constexpr int kFrameCodeCount = 13;
+
+constexpr int kCodeLength = 5;          // five ASCII letters, no terminator
+constexpr int kMaxFrameLength = 1264;   // the largest frame ("WArea"/"RArea"), size of the transmit buffer
+constexpr int kStatusReplyLength = 8;   // code, status byte, checksum
+constexpr int kReceiveBound = 50000;    // receive buffer size at which it is cut instead of searched
+constexpr int kAreaRecordLength = 1264; // "WArea" request and "RArea" reply
+constexpr int kScanReplyLength = 1285;  // "RScan"/"RStre": code + 640 big-endian values, no checksum
+
+// One row of the frame catalogue: whole-frame lengths including code and checksum (0 = no reply).
+struct FrameInfo {
+    FrameCode code;
+    char name[6];      // "RPara" ...
+    int requestLength; // what the program sends
+    int replyLength;   // what the sensor answers; 0 for "RAuto"
+    bool replyChecked; // false for "RScan"/"RStre", whose replies carry no checksum
+};
+
+// The catalogue row of a code.
+const FrameInfo &frameInfo(FrameCode code);
+// The row whose name matches the five bytes at data, or nullptr.
+const FrameInfo *frameInfoByName(const char *data);
+// All rows, in the order of the FrameCode enum.
+const FrameInfo *frameCatalogue();
+// The five letters as a byte array ("RPara").
+QByteArray frameName(FrameCode code);
+
+// Receive side: the reply extractors in their fixed per-delivery order for a connection type (0 serial,
+// 1 Ethernet). The serial list ends with RScan and includes RStre; Ethernet has neither (HISN runs last).
+int replyExtractionOrder(int connectType, FrameCode *out /* at least kFrameCodeCount */);
+
+// The transmit buffer every builder writes into: one frame, built in place, reused for every frame.
+struct TxFrame {
+    uchar data[kMaxFrameLength];
+    int length = 0;
+    const char *constData() const { return reinterpret_cast<const char *>(data); }
+    QByteArray bytes() const { return QByteArray(constData(), length); }
+};
