@@ -1,6 +1,7 @@
 #pragma once
 
 #include "area/store/project_data.h"
+#include "comm/codec/frame_catalogue.h"
 
 #include <QtGlobal>
 

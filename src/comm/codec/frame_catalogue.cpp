@@ -1,0 +1,61 @@
+#include "comm/codec/frame_catalogue.h"
+
+#include <cstring>
+
+namespace {
+
+const FrameInfo kCatalogue[kFrameCodeCount] = {
+    {FrameCode::RBoot, "RBoot", 7, 8, true},     {FrameCode::RPrda, "RPrda", 7, 509, true},
+    {FrameCode::RPara, "RPara", 7, 67, true},    {FrameCode::WPara, "WPara", 67, 8, true},
+    {FrameCode::RCase, "RCase", 7, 647, true},   {FrameCode::WCase, "WCase", 647, 8, true},
+    {FrameCode::RArea, "RArea", 9, 1264, true},  {FrameCode::WArea, "WArea", 1264, 8, true},
+    {FrameCode::WSimu, "WSimu", 18, 23, true},   {FrameCode::SCtrl, "SCtrl", 12, 12, true},
+    {FrameCode::RScan, "RScan", 7, 1285, false}, {FrameCode::RStre, "RStre", 7, 1285, false},
+    {FrameCode::RAuto, "RAuto", 8, 0, false},
+};
+
+} // namespace
+
+const FrameInfo &frameInfo(FrameCode code)
+{
+    const int i = int(code);
+    return kCatalogue[(i >= 0 && i < kFrameCodeCount) ? i : 0];
+}
+
+const FrameInfo *frameInfoByName(const char *data)
+{
+    for (const FrameInfo &f : kCatalogue)
+        if (std::memcmp(f.name, data, kCodeLength) == 0)
+            return &f;
+    return nullptr;
+}
+
+const FrameInfo *frameCatalogue()
+{
+    return kCatalogue;
+}
+
+QByteArray frameName(FrameCode code)
+{
+    return QByteArray(frameInfo(code).name, kCodeLength);
+}
+
+int replyExtractionOrder(int connectType, FrameCode *out)
+{
+    int n = 0;
+    out[n++] = FrameCode::RBoot;
+    out[n++] = FrameCode::RPrda;
+    if (connectType == 0)
+        out[n++] = FrameCode::RStre;
+    out[n++] = FrameCode::RArea;
+    out[n++] = FrameCode::WArea;
+    out[n++] = FrameCode::RPara;
+    out[n++] = FrameCode::WPara;
+    out[n++] = FrameCode::RCase;
+    out[n++] = FrameCode::WCase;
+    out[n++] = FrameCode::WSimu;
+    out[n++] = FrameCode::SCtrl;
+    if (connectType == 0)
+        out[n++] = FrameCode::RScan;
+    return n;
+}
