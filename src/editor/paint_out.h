@@ -5,7 +5,11 @@
 // derive their dependent shapes (straight, fan, ratio) from it.
 
 #include <QGraphicsObject>
+#include <QMetaType>
 #include <QPainterPath>
+
+// Zone outlines travel in signals; listeners such as QSignalSpy need the type known.
+Q_DECLARE_METATYPE(QPainterPath)
 
 class PROJECT_DATA;
 struct SCAN_DATA;

@@ -130,7 +130,11 @@ Zone build(int shape, const QVector<QPoint> &points, const QPainterPath &base, c
 
 QPen outlinePen()
 {
-    return QPen(QBrush(Qt::white), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
+    QPen pen(QBrush(Qt::white), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
+    // One pixel at every zoom: a 1 mm line vanishes in a view of several metres, and in the
+    // thumbnails, and the outline is what separates overlapping zones of similar colours.
+    pen.setCosmetic(true);
+    return pen;
 }
 
 QColor colour(int output, int alpha)

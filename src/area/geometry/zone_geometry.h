@@ -65,7 +65,7 @@ struct Zone {
 Zone build(int shape, const QVector<QPoint> &points, const QPainterPath &base, const QSizeF &sceneSize,
            bool allowDependent);
 
-// White outline pen of every stroked zone.
+// White outline pen of every stroked zone, one pixel wide at any scale.
 QPen outlinePen();
 
 // RGB of output 0..2 (Out1 pale yellow, Out2 orange, Out3 red) with the given alpha.
