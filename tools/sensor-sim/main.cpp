@@ -1,0 +1,79 @@
+// veltrin-sensor-sim: a stand-in for the laser area scanner, for demonstrations, integration tests
+// and commissioning without hardware. See --help for the options.
+
+#include "sensor_server.h"
+#include "sim_options.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe work here; the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
+}
+
+bool installStopSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0)
+        return false;
+    // A peer that hangs up while we write must not end the process.
+    ::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("veltrin-sensor-sim"));
+
+    SimOptions options;
+    QString message;
+    switch (parseSimOptions(QCoreApplication::arguments(), &options, &message)) {
+    case ParseResult::Help: std::fputs(qPrintable(message), stdout); return 0;
+    case ParseResult::Error:
+        std::fprintf(stderr, "veltrin-sensor-sim: %s\nTry --help.\n", qPrintable(message));
+        return 2;
+    case ParseResult::Ok: break;
+    }
+
+    if (!installStopSignals()) {
+        std::perror("veltrin-sensor-sim: signal handling");
+        return 1;
+    }
+    QSocketNotifier stopNotifier(g_signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, [] {
+        char sink[16];
+        while (::read(g_signalPipe[1], sink, sizeof sink) > 0) {
+        }
+        QCoreApplication::exit(0);
+    });
+
+    SensorServer server(options);
+    QString error;
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "veltrin-sensor-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(server.readyLine()));
+    std::fflush(stdout);
+    return app.exec();
+}

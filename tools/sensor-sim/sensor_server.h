@@ -1,0 +1,106 @@
+#pragma once
+
+#include "scene.h"
+#include "sensor_state.h"
+#include "sim_options.h"
+
+#include "comm/codec/frame_records.h"
+#include "comm/codec/requests.h"
+#include "comm/codec/scan_data.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <list>
+#include <memory>
+#include <optional>
+
+class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+// The simulated sensor: serves its command protocol on a TCP server, a UDP socket and optionally a
+// pseudo-terminal, streams "HISN" scan packets after "RAuto" 1, answers discovery when asked to, and
+// injects the faults the options ask for.
+class SensorServer : public QObject {
+    Q_OBJECT
+public:
+    explicit SensorServer(const SimOptions &options, QObject *parent = nullptr);
+    ~SensorServer() override;
+
+    // Opens every endpoint; on failure *error says which and why.
+    bool start(QString *error);
+    // The line printed once everything listens.
+    QString readyLine() const;
+
+private:
+    struct Link;
+    struct Stream;
+
+    void acceptTcp();
+    void readTcp(Link *link);
+    void readUdp();
+    void readPty();
+    void flushPty();
+    void readDiscovery(QUdpSocket *socket);
+
+    void receive(Link *link, const QByteArray &bytes);
+    void handle(Link *link, const ParsedRequest &request);
+    void reply(Link *link, const QByteArray &frame, bool checked);
+    void send(Link *link, const QByteArray &bytes, bool chunked);
+    void writeNow(Link *link, const QByteArray &bytes);
+    void pumpChunks();
+    qint64 backlog(Link *link) const;
+    void removeLink(Link *link);
+
+    void reboot();
+    void streamTick();
+    void feedStream(Link *link, Stream &stream, double elapsed);
+
+    // Scan settings in force: stored parameters, overridden by the last scan control request.
+    int pointsPerDegree() const;
+    double scanRate() const;
+    bool sleeping() const;
+    double sceneSeconds() const;
+    void scanBeams(quint16 *distance, quint16 *intensity) const; // 640 serial beams, now
+    SelfCheckReport selfCheck() const;
+
+    SimOptions m_options;
+    SensorState m_state;
+    SimScene m_scene;
+    QElapsedTimer m_clock;
+
+    // Runtime state, gone after a reboot.
+    SimulationRequest m_simulation;
+    std::optional<SENSOR_CONTROL> m_scanControl;
+    quint32 m_revolution = 0;
+
+    // Fault injection counters.
+    quint64 m_requestCount = 0;
+    quint64 m_checkedReplyCount = 0;
+    quint64 m_replyCount = 0;
+
+    QTcpServer *m_tcp = nullptr;
+    QUdpSocket *m_udp = nullptr;
+    QList<QUdpSocket *> m_discovery;
+    int m_ptyMaster = -1;
+    int m_ptySlave = -1; // held open so the master never sees a hang-up between clients
+    QString m_ptyPath;
+    QSocketNotifier *m_ptyRead = nullptr;
+    QSocketNotifier *m_ptyWrite = nullptr;
+    QByteArray m_ptyPending;
+
+    std::list<std::unique_ptr<Link>> m_links;
+    Link *m_ptyLink = nullptr;
+    Link *m_udpTarget = nullptr; // last UDP sender: where the UDP stream goes
+    std::unique_ptr<Stream> m_udpStream;
+
+    QTimer m_streamTimer;
+    QTimer m_chunkTimer;
+    QElapsedTimer m_streamClock;
+    double m_lastTick = 0;
+};

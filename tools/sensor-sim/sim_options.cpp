@@ -1,0 +1,125 @@
+#include "sim_options.h"
+
+#include <QAbstractSocket>
+#include <QCommandLineParser>
+
+namespace {
+
+bool readInt(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high, int *out,
+             QString *message)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const QString text = parser.value(option);
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high) {
+        *message = QStringLiteral("--%1 expects a whole number from %2 to %3, not \"%4\"")
+                       .arg(option.names().first())
+                       .arg(low)
+                       .arg(high)
+                       .arg(text);
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, QString *message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a two-dimensional laser area scanner: serves its command protocol on TCP and UDP port 8080\n"
+        "(and optionally on a pseudo-terminal), streams scan packets, answers discovery.\n"
+        "Prints \"ready tcp=ADDRESS:8080 udp=ADDRESS:8080[ pty=/dev/pts/N]\" once it listens;\n"
+        "stops cleanly on SIGINT or SIGTERM."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows these options."));
+    const QCommandLineOption address(QStringLiteral("address"),
+                                     QStringLiteral("IPv4 address to serve on (default 127.0.0.1)."),
+                                     QStringLiteral("IPV4"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("Also serve the protocol on a raw pseudo-terminal."));
+    const QCommandLineOption rate(QStringLiteral("rate"),
+                                  QStringLiteral("Scan rate in Hz for streaming (default: from the motor "
+                                                 "speed parameter, 10 or 20 Hz)."),
+                                  QStringLiteral("HZ"));
+    const QCommandLineOption area(QStringLiteral("area"),
+                                  QStringLiteral("Active area 0-63 when no input or case channel "
+                                                 "simulation is on (default 0)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption discovery(QStringLiteral("discovery"),
+                                       QStringLiteral("Answer M-SEARCH datagrams on UDP port 1900. Use only "
+                                                      "inside a private network namespace."));
+    const QCommandLineOption mode(QStringLiteral("mode"),
+                                  QStringLiteral("Transport announced in the discovery answer: tcp or udp "
+                                                 "(default tcp)."),
+                                  QStringLiteral("tcp|udp"));
+    const QCommandLineOption drop(QStringLiteral("drop"), QStringLiteral("Every Nth request gets no reply."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
+                                     QStringLiteral("Every Nth checksummed reply carries a wrong checksum."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption writeStatus(QStringLiteral("write-status"),
+                                         QStringLiteral("Status byte of write acknowledgements: 0 stored, "
+                                                        "1 rejected, 2 flash failure (default 0)."),
+                                         QStringLiteral("S"));
+    const QCommandLineOption chunk(
+        QStringLiteral("chunk"), QStringLiteral("Write replies in pieces of N bytes."), QStringLiteral("N"));
+    const QCommandLineOption garbage(QStringLiteral("garbage"),
+                                     QStringLiteral("Put a few random bytes in front of some replies."));
+    parser.addOptions(
+        {help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk, garbage});
+
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText();
+        return ParseResult::Error;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        return ParseResult::Help;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+        return ParseResult::Error;
+    }
+
+    const QString addressText = parser.value(address);
+    QHostAddress host;
+    if (!host.setAddress(addressText) || host.protocol() != QAbstractSocket::IPv4Protocol) {
+        *message = QStringLiteral("--address expects an IPv4 address, not \"%1\"").arg(addressText);
+        return ParseResult::Error;
+    }
+    options->address = host;
+    options->pty = parser.isSet(pty);
+    options->discovery = parser.isSet(discovery);
+    options->garbage = parser.isSet(garbage);
+
+    if (parser.isSet(rate)) {
+        bool ok = false;
+        const double hz = parser.value(rate).toDouble(&ok);
+        if (!ok || !(hz >= 0.1 && hz <= 100)) {
+            *message = QStringLiteral("--rate expects a scan rate from 0.1 to 100 Hz, not \"%1\"")
+                           .arg(parser.value(rate));
+            return ParseResult::Error;
+        }
+        options->rate = hz;
+    }
+    if (parser.isSet(mode)) {
+        const QString m = parser.value(mode).toLower();
+        if (m != QLatin1String("tcp") && m != QLatin1String("udp")) {
+            *message = QStringLiteral("--mode expects tcp or udp, not \"%1\"").arg(parser.value(mode));
+            return ParseResult::Error;
+        }
+        options->udpMode = (m == QLatin1String("udp"));
+    }
+    if (!readInt(parser, area, 0, 63, &options->area, message) ||
+        !readInt(parser, drop, 0, 1000000, &options->drop, message) ||
+        !readInt(parser, corrupt, 0, 1000000, &options->corrupt, message) ||
+        !readInt(parser, writeStatus, 0, 255, &options->writeStatus, message) ||
+        !readInt(parser, chunk, 0, 65536, &options->chunk, message))
+        return ParseResult::Error;
+    return ParseResult::Ok;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+// Command line of the stand-in. Every fault-injection knob is off (0 / false) by default.
+struct SimOptions {
+    QHostAddress address{QStringLiteral("127.0.0.1")};
+    bool pty = false;
+    double rate = 0;        // scan rate override in Hz; 0 = from the motor speed parameter
+    int area = 0;           // active area when neither input nor case channel simulation is on
+    bool discovery = false; // answer M-SEARCH on UDP port 1900
+    bool udpMode = false;   // what the discovery answer announces: "MODE: UDP" instead of TCP
+    int drop = 0;           // every Nth request gets no reply
+    int corrupt = 0;        // every Nth checksummed reply carries a wrong checksum
+    int writeStatus = 0;    // status byte of every write acknowledgement
+    int chunk = 0;          // replies leave in pieces of this many bytes
+    bool garbage = false;   // a few stray bytes in front of some replies
+};
+
+constexpr quint16 kSensorPort = 8080;
+constexpr quint16 kDiscoveryPort = 1900;
+
+enum class ParseResult { Ok, Help, Error };
+
+// Parses argv (program name first). On Help, *message holds the help text; on Error, the reason.
+ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, QString *message);
