@@ -1,0 +1,199 @@
+#pragma once
+
+#include "comm/codec/frame_catalogue.h"
+#include "comm/codec/frame_records.h"
+#include "comm/codec/hisn.h"
+#include "comm/codec/replies.h"
+#include "comm/codec/scan_data.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+
+class PROJECT_DATA;
+struct SENSOR_PARAMETERS;
+class QIODevice;
+class QProgressDialog;
+class QSerialPort;
+class QTcpSocket;
+class QTimer;
+class QUdpSocket;
+
+// The conversation with the sensor. Callers raise request flags; a 20 ms scheduler sends the most
+// urgent one while no reply is awaited; replies are taken out of the receive buffer, stored and
+// announced. One request is in flight at a time and a 2 s time-out sends it again.
+class SERIAL_COMM : public QObject {
+    Q_OBJECT
+
+public:
+    // Request flags in scheduler priority order (first = most urgent).
+    enum class Request {
+        Reboot,
+        ReadParameters,
+        WriteAreas,
+        ReadCases,
+        WriteCases,
+        ProductInfo,
+        ReadAreas,
+        WriteParameters,
+        Simulation,
+        ScanControl,
+        Distance,
+        Intensity,
+        None
+    };
+    static constexpr int kRequestCount = int(Request::None);
+
+    static constexpr int kSchedulerMs = 20;
+    static constexpr int kReplyTimeoutMs = 2000;
+    static constexpr int kSerialScanPollMs = 50;
+    static constexpr int kEtherScanPollMs = 1000;
+    static constexpr int kIntensityPollMs = 50;
+    static constexpr int kSimulationPollMs = 200;
+    static constexpr int kTimeoutsBeforeGiveUp = 3; // the fourth consecutive expiry gives up
+    // A sensor that keeps rejecting areas would otherwise restart the area loop (and its message)
+    // for ever; after this many attempts the area loop stops (case channels and parameters follow,
+    // as after their own rejections).
+    static constexpr int kAreaWriteAttempts = 3;
+    // The same area answered this many times in a row with a status we do not know stops the area loop.
+    static constexpr int kUnknownAreaStatusLimit = 4;
+
+    SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
+                SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
+                QUdpSocket *udpSocket, QObject *parent = nullptr);
+    ~SERIAL_COMM() override;
+
+    // ---- Operations of the main window. ----
+
+    // Abandons the pending exchange (on close, open and save): stops the reply time-out, resets its
+    // count, clears the awaited reply, every request flag and both area indexes, closes the progress.
+    // The polls keep running; a close also calls the three Close... poll slots.
+    void AbandonExchange();
+    // Only stops the reply time-out and resets its count.
+    void StopReplyTimeout();
+    // Message language: 0 English, 1 Chinese.
+    void SetLanguage(int language);
+    int Language() const { return m_language; }
+    // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
+    void SetDeviceType(int code);
+    void SetRangeLimit(int limit) { m_rangeLimit = limit; }
+    int RangeLimit() const { return m_rangeLimit; }
+    // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
+    void SetUdpPeer(const QHostAddress &address, quint16 port = 8080);
+
+    // ---- State, for the main window's displays and for tests. ----
+    bool RequestRaised(Request request) const { return m_flags[int(request)]; }
+    bool AnyRequestRaised() const;
+    Request AwaitedReply() const { return m_awaited; }
+    int TimeoutCount() const { return m_timeoutCount; }
+    int ReadAreaIndex() const { return m_readAreaIndex; }
+    int WriteAreaIndex() const { return m_writeAreaIndex; }
+    bool ReplyTimeoutActive() const;
+    bool DistancePollActive() const;
+    bool IntensityPollActive() const;
+    bool SimulationPollActive() const;
+    QProgressDialog *ProgressDialog() const { return m_progress; }
+    const QByteArray &ReceiveBuffer() const { return m_rx; }
+
+public slots:
+    void OpenSendReadScanf();
+    void CloseSendReadScanf();
+    void OpenSendReadIntensity();
+    void CloseSendReadIntensity();
+    void OpenSendReadSimulation();
+    void CloseSendReadSimulation();
+    void ReadScanfTime();
+    void ReadIntensityTime();
+    void ReadSimulationTime();
+    void SensorRebootSlots();
+    void SensorInformationSlots();
+    void ReadSensorAllDataSlots();
+    void WriteSensorAllDataSlots();
+    void SerialPortSendData();
+    void SerialPortReceiveData();
+    void ReadWriteOverTime();
+    void CloseSerialPortSlots();
+
+signals:
+    void SelfCheckStatus(short Temperature, ushort RotationSpeed, ushort DriveVoltage, ushort SendVoltage,
+                         ushort ReceiveVoltage);
+    void IOPortSignals(uint Inport, uint Outport, uint Status);
+    void ReceiveScanfData();
+    void ReceiveIntensityData();
+    void ReceiveParameters();
+    void DirChangeSignals(bool dir);
+    // Every frame as it leaves for the sensor (for monitoring and tests).
+    void FrameSent(const QByteArray &frame);
+
+private:
+    class Sink;
+    friend class Sink;
+
+    QString text(const char *english, const char *chinese) const;
+    QIODevice *activeTransport() const;
+    void sendFrame(Request awaited);
+    void sendPlain(Request request, FrameCode code);
+    void sendAuto(bool start);
+    void writeAreaStep();
+    void readAreaStep();
+    void clearAwaited(Request request, quint64 sendSerial);
+    void replyArrived();
+    void closeProgress();
+    void showProgress(const char *english, const char *chinese);
+    int showBox(int icon, const QString &title, const QString &body, const QStringList &buttons = {});
+    void stopAreaLoop();
+
+    // Reply handlers, run right after the extractor took the frame out of the buffer.
+    void onReboot();
+    void onProduct(const ::ProductInfo &info);
+    void onParameters();
+    void onWriteParameters(int status);
+    void onCases();
+    void onWriteCases(int status);
+    void onArea(int areaIndex);
+    void onWriteArea(int status);
+    void onSelfCheck(const SelfCheckReport &report);
+    void onScanControl();
+    void onDistance();
+    void onIntensity();
+    void onRevolutions(int completed);
+
+    QSerialPort *m_serial;
+    SCAN_DATA *m_scan;
+    PROJECT_DATA *m_project;
+    SENSOR_PARAMETERS *m_parameters;
+    SENSOR_CONTROL *m_control;
+    QTcpSocket *m_tcp;
+    QUdpSocket *m_udp;
+    QHostAddress m_udpPeer;
+    quint16 m_udpPeerPort = 8080;
+
+    QByteArray m_rx;
+    TxFrame m_tx;
+    HisnAssembly m_hisn;
+    Sink *m_sink;
+
+    int m_rangeLimit = kDefaultRangeLimit;
+    int m_readAreaIndex = 0;
+    int m_writeAreaIndex = 0;
+    int m_timeoutCount = 0;
+    int m_language = 0;
+    Request m_awaited = Request::None;
+    bool m_flags[kRequestCount] = {};
+
+    int m_areaWriteAttempt = 0;  // rejected area loops in the current write-all
+    int m_unknownAreaStatus = 0; // consecutive unknown statuses for the current area
+    quint64 m_sendSerial = 0;    // counts frames sent, so a handler knows whether one left meanwhile
+    quint64 m_epoch = 0;         // bumped by AbandonExchange, so a box that outlives it changes nothing
+    int m_handlerDepth = 0;      // reply handlers running (they may wait in a message box)
+    bool m_inScheduler = false;
+    bool m_giveUpBoxOpen = false;
+    bool m_readOkBoxPending = false;
+
+    QTimer *m_distancePoll;
+    QTimer *m_intensityPoll;
+    QTimer *m_simulationPoll;
+    QTimer *m_replyTimeout;
+    QTimer *m_scheduler;
+    QProgressDialog *m_progress;
+};
