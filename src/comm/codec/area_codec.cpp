@@ -29,9 +29,16 @@ int clampUnsigned(qint64 v)
     return int(qBound<qint64>(0, v, 65535));
 }
 
+// Whole degrees, truncated toward zero. Single-precision bearings of whole-degree directions land a
+// few 1e-5 degrees off (-45 comes out as -44.99999); without the snap such an arc end would move by a
+// whole degree on the wire.
 int truncDegrees(float radians)
 {
-    return int(radians * 57.29578f);
+    double degrees = double(radians * 57.29578f);
+    const double nearest = std::round(degrees);
+    if (std::abs(degrees - nearest) < 1e-3)
+        degrees = nearest;
+    return int(degrees);
 }
 
 void encodeArc(uchar *block, const QVector<QPoint> &pts, bool installDir)

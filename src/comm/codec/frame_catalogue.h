@@ -22,7 +22,8 @@ enum class FrameCode {
 constexpr int kFrameCodeCount = 13;
 
 constexpr int kCodeLength = 5;          // five ASCII letters, no terminator
-constexpr int kMaxFrameLength = 1264;   // the largest frame ("WArea"/"RArea"), size of the transmit buffer
+constexpr int kMaxRequestLength = 1264; // the largest request ("WArea"): the program's transmit buffer
+constexpr int kMaxFrameLength = 1285;   // the largest frame of either direction ("RScan"/"RStre" replies)
 constexpr int kStatusReplyLength = 8;   // code, status byte, checksum
 constexpr int kReceiveBound = 50000;    // receive buffer size at which it is cut instead of searched
 constexpr int kAreaRecordLength = 1264; // "WArea" request and "RArea" reply
@@ -51,6 +52,7 @@ QByteArray frameName(FrameCode code);
 int replyExtractionOrder(int connectType, FrameCode *out /* at least kFrameCodeCount */);
 
 // The transmit buffer every builder writes into: one frame, built in place, reused for every frame.
+// It holds the largest reply too, so the stand-in builds its replies the same way.
 struct TxFrame {
     uchar data[kMaxFrameLength];
     int length = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "area/store/project_data.h"
+#include "comm/codec/area_codec.h"
 #include "comm/codec/frame_catalogue.h"
 #include "comm/codec/frame_records.h"
 #include "comm/codec/scan_data.h"

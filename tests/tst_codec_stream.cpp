@@ -1,0 +1,421 @@
+// The receive side: extractors over a byte stream, the buffer bound, "HISN" packets and revolutions.
+#include "comm/codec/codec.h"
+
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Writes down every reply the delivery reports, in order.
+class Recorder : public ReplySink {
+public:
+    QStringList events;
+    void rebootReply() override { events << "RBoot"; }
+    void productReply(const ProductInfo &p) override { events << QString("RPrda %1").arg(p.SerialNumber); }
+    void intensityReply() override { events << "RStre"; }
+    void areaReply(int index) override { events << QString("RArea %1").arg(index); }
+    void writeAreaReply(int status) override { events << QString("WArea %1").arg(status); }
+    void parametersReply() override { events << "RPara"; }
+    void writeParametersReply(int status) override { events << QString("WPara %1").arg(status); }
+    void caseReply() override { events << "RCase"; }
+    void writeCaseReply(int status) override { events << QString("WCase %1").arg(status); }
+    void selfCheckReply(const SelfCheckReport &r) override
+    {
+        events << QString("WSimu %1").arg(r.RotationSpeed);
+    }
+    void scanControlReply() override { events << "SCtrl"; }
+    void distanceReply() override { events << "RScan"; }
+    void revolutions(int n) override { events << QString("revolutions %1").arg(n); }
+};
+
+// A receiving end as the command exchange holds it.
+struct Receiver {
+    std::unique_ptr<SCAN_DATA> scan{new SCAN_DATA};
+    QVector<AREA_DATA> areas{64};
+    SENSOR_PARAMETERS parameters;
+    HisnAssembly hisn;
+    ReplyContext ctx;
+    Recorder sink;
+    QByteArray rx;
+
+    explicit Receiver(int connectType)
+    {
+        scan->ConnectType = connectType;
+        ctx.scan = scan.get();
+        ctx.areas = &areas;
+        ctx.parameters = &parameters;
+        ctx.hisn = &hisn;
+    }
+    bool deliver(const QByteArray &bytes) { return receiveDelivery(rx, bytes, ctx, sink); }
+};
+
+QByteArray statusReply(FrameCode code, int status)
+{
+    TxFrame tx;
+    buildStatusReply(tx, code, quint8(status));
+    return tx.bytes();
+}
+
+// One packet of n points whose distance is base + i and intensity 2 * (base + i).
+QByteArray hisnPacket(int start, int end, int countA, int countB, int sequence, int base = 100)
+{
+    HisnHeader h;
+    h.StartAngle = quint16(start);
+    h.EndAngle = quint16(end);
+    h.CountA = quint16(countA);
+    h.CountB = quint16(countB);
+    h.Sequence = quint16(sequence);
+    QVector<quint16> d(h.pointCount()), in(h.pointCount());
+    for (int i = 0; i < h.pointCount(); ++i) {
+        d[i] = quint16(base + i);
+        in[i] = quint16(2 * (base + i));
+    }
+    QByteArray out;
+    appendHisnPacket(out, h, d.constData(), in.constData());
+    return out;
+}
+
+// A whole revolution at g points per degree, distances counting up from base.
+QByteArray revolution(int g, int degreesPerPacket = 10, int base = 0)
+{
+    const int n = g * kHisnSweepDegrees;
+    QVector<quint16> d(n), in(n);
+    for (int i = 0; i < n; ++i) {
+        d[i] = quint16(base + i);
+        in[i] = quint16(i % 1000);
+    }
+    QByteArray out;
+    appendHisnRevolution(out, g, d.constData(), in.constData(), degreesPerPacket);
+    return out;
+}
+
+} // namespace
+
+class TestCodecStream : public QObject {
+    Q_OBJECT
+private slots:
+    void replyIsTakenWhereverTheStreamSplitsIt_data()
+    {
+        QTest::addColumn<int>("connectType");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("event");
+        TxFrame tx;
+        QTest::newRow("WArea status") << 0 << statusReply(FrameCode::WArea, 2) << "WArea 2";
+        SENSOR_PARAMETERS p;
+        buildParametersReply(tx, p);
+        QTest::newRow("RPara") << 1 << tx.bytes() << "RPara";
+        AREA_DATA a;
+        a.Out1Coord = {{10, 20}};
+        buildAreaReply(tx, 9, a, false);
+        QTest::newRow("RArea") << 1 << tx.bytes() << "RArea 9";
+        SelfCheckReport r;
+        r.RotationSpeed = 1800;
+        buildSelfCheckReply(tx, r);
+        QTest::newRow("WSimu") << 0 << tx.bytes() << "WSimu 1800";
+        quint16 beams[kSerialBeams] = {};
+        buildScanReply(tx, FrameCode::RScan, beams);
+        QTest::newRow("RScan") << 0 << tx.bytes() << "RScan";
+        QTest::newRow("HISN") << 1 << hisnPacket(20, 30, 5, 5, 0) << "";
+    }
+    void replyIsTakenWhereverTheStreamSplitsIt()
+    {
+        QFETCH(int, connectType);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, event);
+        for (int cut = 0; cut <= frame.size(); ++cut) {
+            Receiver r(connectType);
+            r.deliver(frame.left(cut));
+            if (cut < frame.size()) {
+                QVERIFY2(r.sink.events.isEmpty(), qPrintable(QString("cut %1").arg(cut)));
+                QCOMPARE(r.rx.size(), cut);
+            }
+            r.deliver(frame.mid(cut));
+            QVERIFY2(r.rx.isEmpty(), qPrintable(QString("cut %1").arg(cut)));
+            if (!event.isEmpty())
+                QCOMPARE(r.sink.events, QStringList{event});
+            else
+                QCOMPARE(r.scan->EtherDistance[4], quint16(104));
+        }
+    }
+
+    void eachExtractorTakesOneFramePerDelivery()
+    {
+        Receiver r(0);
+        r.deliver(statusReply(FrameCode::WArea, 0) + statusReply(FrameCode::WArea, 1));
+        QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+        r.deliver(QByteArray());
+        QCOMPARE(r.sink.events, QStringList({"WArea 0", "WArea 1"}));
+        QVERIFY(r.rx.isEmpty());
+    }
+
+    void differentRepliesInOneDeliveryAreHandledInTheFixedOrder()
+    {
+        Receiver r(0);
+        TxFrame tx;
+        buildScanControlReply(tx, SENSOR_CONTROL());
+        QByteArray bytes = tx.bytes();
+        buildSelfCheckReply(tx, SelfCheckReport());
+        bytes += tx.bytes();
+        bytes += statusReply(FrameCode::WCase, 0);
+        bytes += statusReply(FrameCode::RBoot, 0);
+        ProductInfo info;
+        info.SerialNumber = 77;
+        buildProductReply(tx, info);
+        bytes += tx.bytes();
+        r.deliver(bytes);
+        QCOMPARE(r.sink.events, QStringList({"RBoot", "RPrda 77", "WCase 0", "WSimu 0", "SCtrl"}));
+        QVERIFY(r.rx.isEmpty());
+    }
+
+    void foreignBytesInFrontStayWhileTheFrameIsTaken()
+    {
+        Receiver r(0);
+        r.deliver(QByteArray("\x01\x02junk WAr", 10) + statusReply(FrameCode::WPara, 0));
+        QCOMPARE(r.sink.events, QStringList{"WPara 0"});
+        QCOMPARE(r.rx, QByteArray("\x01\x02junk WAr", 10));
+    }
+
+    void frameWithBadChecksumIsDroppedSilently_data()
+    {
+        QTest::addColumn<int>("corruptAt");
+        QTest::newRow("payload") << 5;
+        QTest::newRow("checksum low") << 6;
+        QTest::newRow("checksum high") << 7;
+    }
+    void frameWithBadChecksumIsDroppedSilently()
+    {
+        QFETCH(int, corruptAt);
+        Receiver r(0);
+        QByteArray bad = statusReply(FrameCode::WArea, 0);
+        bad[corruptAt] = char(bad[corruptAt] ^ 0x10);
+        r.deliver(bad);
+        QVERIFY(r.sink.events.isEmpty());
+        QVERIFY(r.rx.isEmpty());
+        r.deliver(statusReply(FrameCode::WArea, 0));
+        QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+    }
+
+    void truncatedFrameWaitsForTheRest()
+    {
+        Receiver r(1);
+        TxFrame tx;
+        buildAreaReply(tx, 3, AREA_DATA(), false);
+        const QByteArray frame = tx.bytes();
+        r.deliver(frame.left(1000));
+        r.deliver(frame.mid(1000, 263));
+        QVERIFY(r.sink.events.isEmpty());
+        QCOMPARE(r.rx.size(), 1263);
+        r.deliver(frame.right(1));
+        QCOMPARE(r.sink.events, QStringList{"RArea 3"});
+    }
+
+    void areaReplyAboveSixtyThreeStoresNothingButIsAnswered()
+    {
+        Receiver r(0);
+        AREA_DATA a;
+        a.Out1Coord = {{1, 1}};
+        TxFrame tx;
+        buildAreaReply(tx, 64, a, false);
+        r.deliver(tx.bytes());
+        QCOMPARE(r.sink.events, QStringList{"RArea 64"});
+        for (const AREA_DATA &stored : r.areas)
+            QVERIFY(stored.Out1Coord.isEmpty());
+    }
+
+    void areaReplyIsReadWithTheInstallDirection()
+    {
+        Receiver r(1);
+        r.scan->InstallDir = true;
+        AREA_DATA a;
+        a.Out1Coord = {{1000, 10}, {-500, 300}};
+        TxFrame tx;
+        buildAreaReply(tx, 0, a, true);
+        r.deliver(tx.bytes());
+        QCOMPARE(r.areas[0].Out1Coord, QVector<QPoint>({{-500, 300}, {1000, 10}}));
+    }
+
+    void boundCutsTheBufferInsteadOfExtracting_data()
+    {
+        QTest::addColumn<int>("fill");
+        QTest::addColumn<bool>("withHisn");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("below the bound") << 49999 << false << false;
+        QTest::newRow("at the bound, no HISN") << 50000 << false << true;
+        QTest::newRow("at the bound, HISN inside") << 50000 << true << true;
+        QTest::newRow("far above, HISN inside") << 120000 << true << true;
+    }
+    void boundCutsTheBufferInsteadOfExtracting()
+    {
+        QFETCH(int, fill);
+        QFETCH(bool, withHisn);
+        QFETCH(bool, cut);
+        Receiver r(1);
+        const QByteArray status = statusReply(FrameCode::WArea, 0);
+        const QByteArray tail = hisnPacket(20, 30, 200, 200, 0).left(300); // incomplete: stays
+        QByteArray bytes = status;
+        if (withHisn) {
+            bytes += QByteArray(fill / 2, 'x') + "HISN"; // an earlier, older occurrence
+            bytes += QByteArray(fill - bytes.size() - tail.size(), 'y') + tail;
+        } else {
+            bytes += QByteArray(fill - bytes.size(), 'z');
+        }
+        QCOMPARE(bytes.size(), fill);
+        QCOMPARE(r.deliver(bytes), !cut);
+        if (!cut) {
+            QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+            QCOMPARE(r.rx.size(), fill - status.size());
+        } else {
+            QVERIFY(r.sink.events.isEmpty()); // no extractor ran, the status reply went with the rest
+            QCOMPARE(r.rx, withHisn ? tail : QByteArray());
+        }
+    }
+
+    void packetCarriesTheSmallerOfItsTwoCounts()
+    {
+        const QByteArray packet = hisnPacket(20, 30, 10, 8, 0);
+        QCOMPARE(packet.size(), 48);
+        Receiver r(1);
+        r.deliver(packet + hisnPacket(30, 40, 3, 3, 1, 900));
+        QVERIFY(r.rx.isEmpty()); // the next packet starts right after the 48 bytes
+        // The first packet started a revolution afresh; the second one wrote over its start.
+        QCOMPARE(r.scan->EtherDistance[2], quint16(902));
+        QCOMPARE(r.scan->EtherDistance[7], quint16(107));
+        QCOMPARE(r.scan->EtherIntensity[7], quint16(214));
+        QCOMPARE(r.scan->EtherDistance[8], quint16(0));
+        QCOMPARE(r.scan->EtherIndex, 3);
+    }
+
+    void revolutionIsAnnouncedOnlyWhenComplete_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<int>("completed");
+        QTest::addColumn<int>("etherCount");
+        const int g = 4;
+        const QByteArray rev = revolution(g);
+        // The first revolution is only a start: the points per degree were not known before it.
+        QTest::newRow("first revolution is discarded") << rev << 0 << 0;
+        QTest::newRow("second completes") << rev + rev << 1 << g * 320;
+        QTest::newRow("three in one delivery") << rev + rev + rev << 2 << g * 320;
+        QByteArray missing = rev + rev;
+        missing.remove(rev.size() + 16 + 4 * 40, 16 + 4 * 40); // second packet of the second revolution
+        QTest::newRow("missing packet") << missing << 0 << 0;
+        QTest::newRow("resolution change") << rev + revolution(2) << 0 << 0;
+        QTest::newRow("resolution change then complete") << rev + revolution(2) + revolution(2) << 1 << 640;
+        QTest::newRow("one packet per revolution") << revolution(1, 320) + revolution(1, 320) << 1 << 320;
+        // 100 points per degree overrun the 30,000-entry ring; the index wraps, nothing completes.
+        QTest::newRow("ring overrun") << revolution(100, 20) + revolution(100, 20) << 0 << 0;
+    }
+    void revolutionIsAnnouncedOnlyWhenComplete()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(int, completed);
+        QFETCH(int, etherCount);
+        Receiver r(1);
+        int total = 0;
+        for (int at = 0; at < stream.size(); at += 1460) { // TCP-sized deliveries
+            r.deliver(stream.mid(at, 1460));
+            if (!r.sink.events.isEmpty())
+                total += r.sink.events.takeFirst().section(' ', 1).toInt();
+        }
+        QCOMPARE(total, completed);
+        QCOMPARE(r.scan->EtherCount, etherCount);
+        QVERIFY(r.rx.isEmpty());
+        QVERIFY(r.scan->EtherIndex >= 0 && r.scan->EtherIndex < kEtherRing);
+    }
+
+    void completedRevolutionHoldsThePointsInOrder()
+    {
+        Receiver r(1);
+        r.deliver(revolution(4) + revolution(4, 10, 5000));
+        QCOMPARE(r.scan->EtherCount, 1280);
+        QCOMPARE(r.scan->EtherIndex, 0);
+        QCOMPARE(r.scan->EtherDistance[0], quint16(5000));
+        QCOMPARE(r.scan->EtherDistance[1279], quint16(6279));
+        QCOMPARE(r.scan->EtherIntensity[999], quint16(999));
+    }
+
+    void streamedValuesAreClampedToTheRangeLimit()
+    {
+        Receiver r(1);
+        r.ctx.rangeLimit = 6000;
+        r.deliver(hisnPacket(20, 30, 2, 2, 0, 5999));
+        QCOMPARE(r.scan->EtherDistance[0], quint16(5999));
+        QCOMPARE(r.scan->EtherDistance[1], quint16(6000));
+        QCOMPARE(r.scan->EtherIntensity[0], quint16(6000));
+    }
+
+    void degenerateAnglesBreakTheRevolutionWithoutTouchingTheRing_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::newRow("equal") << 100 << 100;
+        QTest::newRow("end below start") << 200 << 110;
+        QTest::newRow("equal at 340") << 340 << 340;
+        QTest::newRow("wrapped end") << 330 << 0;
+    }
+    void degenerateAnglesBreakTheRevolutionWithoutTouchingTheRing()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        const QByteArray rev = revolution(4);
+        const int firstHalf = 16 * (16 + 4 * 40); // 16 of the 32 packets
+        Receiver r(1);
+        r.deliver(rev + rev.left(firstHalf));
+        QCOMPARE(r.scan->EtherIndex, 640);
+        const quint16 before = r.scan->EtherDistance[640];
+        r.deliver(hisnPacket(start, end, 40, 40, 40, 60000));
+        QVERIFY(r.rx.isEmpty());
+        QCOMPARE(r.scan->EtherIndex, 0);
+        QCOMPARE(r.scan->EtherDistance[640], before);
+        // The rest of the broken revolution does not complete it; the next whole one does.
+        r.deliver(rev.mid(firstHalf));
+        QCOMPARE(r.scan->EtherCount, 0);
+        r.deliver(rev);
+        QCOMPARE(r.scan->EtherCount, 1280);
+        QCOMPARE(r.sink.events, QStringList{"revolutions 1"});
+    }
+
+    void packetsAroundForeignBytesAreAllTaken()
+    {
+        const QByteArray p1 = hisnPacket(20, 30, 4, 4, 0, 100);
+        const QByteArray p2 = hisnPacket(30, 40, 4, 4, 1, 200);
+        const QByteArray p3 = hisnPacket(40, 50, 4, 4, 2, 300);
+        Receiver r(1);
+        r.deliver("ab" + p1 + "cd" + p2 + p3 + "HIS");
+        QCOMPARE(r.rx, QByteArray("abcdHIS"));
+        QCOMPARE(r.scan->EtherDistance[0], quint16(200));
+        QCOMPARE(r.scan->EtherDistance[4], quint16(300));
+        QCOMPARE(r.scan->EtherIndex, 8);
+    }
+
+    void magicJoinedAcrossARemovedPacketIsFound()
+    {
+        // "HI" stays in front of the first packet and "SN" follows it: once the first packet is taken
+        // the two halves spell the start of the second one.
+        const QByteArray p1 = hisnPacket(20, 30, 4, 4, 0, 100);
+        const QByteArray p2 = hisnPacket(30, 40, 4, 4, 1, 200);
+        Receiver r(1);
+        r.deliver("xHI" + p1 + p2.mid(2) + "zz");
+        QCOMPARE(r.rx, QByteArray("xzz"));
+        QCOMPARE(r.scan->EtherDistance[3], quint16(203));
+        QCOMPARE(r.scan->EtherIndex, 4);
+    }
+
+    void serialRepliesAreIgnoredOnEthernetAndHisnOnSerial()
+    {
+        quint16 beams[kSerialBeams] = {};
+        TxFrame tx;
+        buildScanReply(tx, FrameCode::RScan, beams);
+        Receiver ether(1);
+        ether.deliver(tx.bytes());
+        QVERIFY(ether.sink.events.isEmpty());
+        QCOMPARE(ether.rx.size(), kScanReplyLength);
+        Receiver serial(0);
+        serial.deliver(hisnPacket(20, 30, 4, 4, 0));
+        QCOMPARE(serial.rx.size(), 32);
+        QCOMPARE(serial.scan->EtherDistance[0], quint16(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodecStream)
+#include "tst_codec_stream.moc"
