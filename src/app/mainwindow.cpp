@@ -1,3 +1,409 @@
 #include "app/mainwindow.h"
+
+#include "area/dialogs.h"
+#include "area/geometry/polar.h"
+#include "area/project_file.h"
+#include "area/store/project_data.h"
 #include "ui_mainwindow.h"
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {}
+
+#include <QCloseEvent>
+#include <QGraphicsScene>
+#include <QLabel>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTcpSocket>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUdpSocket>
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    Q_INIT_RESOURCE(resources);
+
+    // 1. The form, with its Chinese texts and first tabs.
+    ui->setupUi(this);
+    ui->Para_LaserStopSignal->setCurrentIndex(1);
+
+    // 3. Device type.
+    DeviceType = kDefaultDeviceType;
+
+    // 4. Scene and the records the main window owns.
+    scene = new QGraphicsScene;
+    SensorControl = new SENSOR_CONTROL;
+
+    // 5. The view around the sensor, fully zoomed out for the model.
+    ui->graphicsView->setScene(scene);
+    ui->graphicsView->centerOn(0, 0);
+    ui->graphicsView->SetDeviceType(&DeviceType);
+
+    // 7. Transports.
+    SerialPort = new QSerialPort;
+    TcpSocket = new QTcpSocket;
+    UdpSocket = new QUdpSocket;
+
+    // 15. Initial widget states.
+    for (QAction *a : {ui->ReadAllSetting, ui->WriteAllSetting, ui->DisConnection, ui->SoftReboot,
+                       ui->SensorInformation, ui->DataTable, ui->IOSimulation, ui->SelfCheck})
+        a->setEnabled(false);
+    ui->Edition->setChecked(true);
+    ui->SensorSetting->setChecked(true);
+    ui->Distance->setChecked(true);
+    for (QAction *a : {ui->Intensity, ui->DataTable, ui->IOSimulation, ui->SelfCheck, ui->SerialConnection,
+                       ui->EthernetConnection})
+        a->setChecked(false);
+    for (QLineEdit *heading : {ui->ArealineText, ui->RegionsLineText}) {
+        heading->setEnabled(false);
+        heading->setAlignment(Qt::AlignCenter);
+    }
+
+    // 16. Dock toolbars, zoom controls, the New tool button.
+    EditionToolBar = new QToolBar(this);
+    EditionToolBar->setObjectName("EditionToolBar");
+    EditionToolBar->addActions({ui->Copy, ui->Cut, ui->Paste, ui->Delete, ui->DeleteAll});
+    ui->EditionMenuLayout->addWidget(EditionToolBar);
+    SensorToolBar = new QToolBar(this);
+    SensorToolBar->setObjectName("SensorToolBar");
+    SensorToolBar->addActions({ui->ReadAllSetting, ui->WriteAllSetting});
+    ui->SensorMenuLayout->addWidget(SensorToolBar);
+    ui->ZoomIn->setAutoRepeat(true);
+    ui->ZoomOut->setAutoRepeat(true);
+    CreateDeviceType(&DeviceType);
+    NewButton = new QToolButton(this);
+    NewButton->setObjectName("NewToolButton");
+    NewButton->setIcon(QIcon(":images/newFile"));
+    NewButton->setIconSize(QSize(24, 24));
+    NewButton->setMenu(ui->New);
+    NewButton->setPopupMode(QToolButton::MenuButtonPopup);
+    ui->FileToolBar->insertWidget(ui->Open, NewButton);
+
+    // 17. Connections.
+    makeConnections();
+
+    // 18. Persisted layout, language and display mode.
+    restoreSettings();
+
+    // 19.
+    ui->IOSimulationDock->hide();
+    ui->SelfCheckDock->hide();
+    ui->graphicsView->SetupMatrix();
+    for (QPushButton *teach : {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3})
+        teach->setEnabled(false);
+
+    // 21. New areas detect objects of 1.0 degree.
+    for (AREA_DATA &area : ProjectData().Areas)
+        area.DetectionSize = 1;
+
+    // 22.
+    ConnectLabel = new QLabel;
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::showStartDialog() {}
+
+void MainWindow::makeConnections()
+{
+    connect(ui->Save, &QAction::triggered, this, &MainWindow::savefile);
+    connect(ui->Monitoring, &QAction::triggered, this, &MainWindow::OpenMonitoringMode);
+    connect(ui->Edition, &QAction::triggered, this, &MainWindow::OpenCloseEditionDock);
+    connect(ui->SensorSetting, &QAction::triggered, this, &MainWindow::OpenCloseSensorDock);
+    connect(ui->DataTable, &QAction::triggered, this, &MainWindow::OpenCloseDataTableDock);
+    connect(ui->Distance, &QAction::triggered, this, &MainWindow::OpenCloseReadScanf);
+    connect(ui->Intensity, &QAction::triggered, this, &MainWindow::OpenCloseReadIntensity);
+    connect(ui->IOSimulation, &QAction::triggered, this, &MainWindow::OpenCloseIOSimulationDock);
+    connect(ui->SelfCheck, &QAction::triggered, this, &MainWindow::OpenCloseSelfCheck);
+    connect(ui->Quit, &QAction::triggered, this, &QWidget::close);
+    connect(ui->Chinese, &QAction::triggered, this, &MainWindow::LanguageToChinese);
+    connect(ui->English, &QAction::triggered, this, &MainWindow::LanguageToEnglish);
+
+    ViewWindow *view = ui->graphicsView;
+    connect(view, &ViewWindow::CurrentCoordSignal, this, &MainWindow::BarDisplayCoord);
+    connect(ui->ZoomSlider, &QSlider::valueChanged, view, qOverload<int>(&ViewWindow::ChangeSetupMatrix));
+    connect(view, &ViewWindow::ChangeMatrixSignal, ui->ZoomSlider, &QSlider::setValue);
+    connect(ui->ZoomIn, &QToolButton::clicked, view, &ViewWindow::ZoomInButtonSlots);
+    connect(ui->ZoomOut, &QToolButton::clicked, view, &ViewWindow::ZoomOutButtonSlots);
+
+    connect(ui->Laser30, &QAction::triggered, this, &MainWindow::CreateDeviceLaser30);
+    connect(ui->Laser50, &QAction::triggered, this, &MainWindow::CreateDeviceLaser50);
+    connect(ui->SerialConnection, &QAction::triggered, this, &MainWindow::ConnectChangeUSARTModeSlot);
+    connect(ui->EthernetConnection, &QAction::triggered, this, &MainWindow::ConnectChangeEthernetModeSlot);
+    connect(ui->DispGraph, &QAction::triggered, this, &MainWindow::OpenDispGraphSlot);
+    connect(ui->DispCloud, &QAction::triggered, this, &MainWindow::OpenDispCloudSlot);
+    connect(ui->DispLine, &QAction::triggered, this, &MainWindow::OpenDispLineSlot);
+}
+
+// ---- project ----------------------------------------------------------------------------------
+
+void MainWindow::ClearAllEditData()
+{
+    PROJECT_DATA &p = ProjectData();
+    p.Modified = false;
+    for (AREA_DATA &area : p.Areas) {
+        area.Out1Coord.clear();
+        area.Out2Coord.clear();
+        area.Out3Coord.clear();
+        area.OpenDelay = area.CloseDelay = area.Hysteresis = area.DetectionSize = 0;
+        area.Out1Shape = area.Out2Shape = area.Out3Shape = Polygon;
+    }
+    for (QComboBox *box :
+         {ui->Area_OpenDelay, ui->Area_CloseDelay, ui->Area_Hysteresis, ui->Area_DetectionSize})
+        box->setCurrentIndex(0);
+    scene->update();
+}
+
+void MainWindow::createNewProject(int code)
+{
+    if (ProjectData().Modified) {
+        const bool en = Language == 1;
+        const int choice = Dialogs::ask(this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
+                                        en ? "The application\nDo you want to discart your changes?"
+                                           : "关于应用程序\n您修改了数据直接改变而不保存？",
+                                        en ? QStringList{"OK", "Cancel"} : QStringList{"确定", "取消"});
+        if (choice != 0)
+            return;
+    }
+    DEVICETYPE type = code;
+    CreateDeviceType(&type);
+    ClearAllEditData();
+}
+
+bool MainWindow::savefile()
+{
+    const DeviceInfo *info = deviceInfo(DeviceType);
+    if (!info)
+        return false;
+    QString name = Dialogs::fileName(this, Dialogs::FileMode::Save, "保存配置文件", QString(),
+                                     QString("(*%1)").arg(info->extension));
+    if (name.isEmpty())
+        return false;
+    return ProjectFile::save(name, DeviceType, sensorControlStates(), ProjectData());
+}
+
+QVector<int> MainWindow::sensorControlStates() const
+{
+    // The sensor settings section lists the dock's controls in this order.
+    static const char *const kControls[] = {
+        "Para_ControlMode",       "Para_RS232BaudRate",     "Para_RS232CommVerify",
+        "Para_RS232StopBit",      "Para_RS485IDAddress",    "Para_RS485BaudRate",
+        "Para_RS485CommVerify",   "Para_RS485StopBit",      "Para_CANIDAddress",
+        "Para_CANBaudRate",       "Para_SensorOutputLogic", "Para_ScanMotorSpeed",
+        "Para_ScanSensorAngle",   "Para_ScanFilterLevel",   "Para_SensorInstallDir",
+        "Para_CrossFilterEnable", "Para_CrossFilterNumber", "Para_SensorEtherMode",
+        "Para_SensorIPAddress1",  "Para_SensorIPAddress2",  "Para_SensorIPAddress3",
+        "Para_SensorIPAddress4",  "Para_LaserMeasureFrq",   "Para_LaserStopSignal",
+        "Para_TrailiFilterLevel", "Para_DirtyReceDistance", "Para_DirtyReceStrength"};
+    QVector<int> states;
+    for (const char *name : kControls) {
+        if (auto *combo = findChild<QComboBox *>(name))
+            states << combo->currentIndex();
+        else if (auto *spin = findChild<QSpinBox *>(name))
+            states << spin->value();
+        else
+            states << 0;
+    }
+    return states;
+}
+
+void MainWindow::CreateDeviceType(DEVICETYPE *Type)
+{
+    DeviceType = *Type;
+    ui->graphicsView->SetDeviceType(&DeviceType);
+    ui->ZoomSlider->setMaximum(kZoomMax);
+    if (const DeviceInfo *info = deviceInfo(DeviceType)) {
+        ui->ZoomSlider->setMinimum(info->zoomFloor);
+        ui->ZoomSlider->setValue(info->zoomFloor);
+    }
+    ui->ZoomSlider->setTickPosition(QSlider::TicksBelow);
+}
+
+// ---- status bar -------------------------------------------------------------------------------
+
+void MainWindow::BarDisplayCoord(QPoint Coord)
+{
+    const int x = Coord.x();
+    const int y = -Coord.y();
+    statusBar()->showMessage(QString("X: %1 [mm], Y: %2 [mm] | R: %3 [mm], Th: %4 [deg]")
+                                 .arg(x)
+                                 .arg(y)
+                                 .arg(double(polar::radius(x, y)), 0, 'g', 6)
+                                 .arg(double(polar::degrees(x, y)), 0, 'g', 6));
+}
+
+// ---- docks and modes ---------------------------------------------------------------------------
+
+void MainWindow::OpenCloseSensorDock(bool Checked)
+{
+    ui->SensorSettingDock->setVisible(Checked);
+}
+void MainWindow::OpenCloseDataTableDock(bool Checked)
+{
+    ui->DataTableDock->setVisible(Checked);
+}
+void MainWindow::OpenCloseSelfCheck(bool Checked)
+{
+    ui->SelfCheckDock->setVisible(Checked);
+}
+
+void MainWindow::OpenCloseEditionDock(bool Checked)
+{
+    MonitoringFlag = Checked ? 0 : 1;
+    ui->EditionControlDock->setVisible(Checked);
+}
+
+void MainWindow::OpenMonitoringMode()
+{
+    MonitoringFlag = 1;
+    ui->DataTableDock->hide();
+    ui->SensorSettingDock->show();
+    ui->EditionControlDock->hide();
+    ui->DataTable->setChecked(false);
+    ui->Edition->setChecked(false);
+    ui->SensorSetting->setChecked(true);
+}
+
+void MainWindow::OpenCloseIOSimulationDock(bool Checked)
+{
+    if (Checked) {
+        ui->IOSimulationDock->show();
+        return;
+    }
+    for (QGroupBox *box :
+         {ui->InportGrouptBox, ui->OutportGrouptBox, ui->FaultGroupBox, ui->CaseSimulationBox})
+        box->setChecked(false);
+    ui->IOSimulationDock->hide();
+}
+
+bool MainWindow::anyTransportOpen() const
+{
+    return SerialPort->isOpen() || TcpSocket->isOpen() || UdpSocket->isOpen();
+}
+
+void MainWindow::OpenCloseReadScanf(bool Checked)
+{
+    // The stream starts only with a live connection; the check is kept for the next connect.
+    Q_UNUSED(Checked);
+}
+
+void MainWindow::OpenCloseReadIntensity(bool Checked)
+{
+    Q_UNUSED(Checked);
+}
+
+void MainWindow::setDisplayMode(int mode)
+{
+    ScanData().DisplayMode = mode;
+    QAction *actions[] = {ui->DispGraph, ui->DispCloud, ui->DispLine};
+    for (int i = 0; i < 3; ++i) {
+        actions[i]->setCheckable(i == mode);
+        actions[i]->setChecked(i == mode);
+    }
+}
+
+void MainWindow::OpenDispGraphSlot()
+{
+    setDisplayMode(0);
+}
+void MainWindow::OpenDispCloudSlot()
+{
+    setDisplayMode(1);
+}
+void MainWindow::OpenDispLineSlot()
+{
+    setDisplayMode(2);
+}
+
+// ---- connection type --------------------------------------------------------------------------
+
+void MainWindow::ConnectChangeUSARTModeSlot()
+{
+    ui->SerialConnection->setChecked(true);
+    ui->EthernetConnection->setChecked(false);
+    ui->SerialSetting->setEnabled(true);
+    ui->EthnernetSetting->setEnabled(false);
+    ScanData().ConnectType = 0;
+}
+
+void MainWindow::ConnectChangeEthernetModeSlot()
+{
+    ui->EthernetConnection->setChecked(true);
+    ui->SerialConnection->setChecked(false);
+    ui->EthnernetSetting->setEnabled(true);
+    ui->SerialSetting->setEnabled(false);
+    ScanData().ConnectType = 1;
+}
+
+void MainWindow::CreatConnectTypeSignalSlot(int Index)
+{
+    if (Index == 0)
+        ConnectChangeUSARTModeSlot();
+    else if (Index == 1)
+        ConnectChangeEthernetModeSlot();
+}
+
+// ---- close and settings -----------------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    bool refuse = false;
+    if (ProjectData().Modified) {
+        const bool en = Language == 1;
+        const int choice =
+            Dialogs::ask(this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
+                         en ? "The application\nDo you want to discart your changes?"
+                            : "关于应用程序\n您修改了数据直接退出而不保存？",
+                         en ? QStringList{"Save", "Close", "Cancel"} : QStringList{"保存", "关闭", "取消"});
+        if (choice == 0)
+            refuse = !savefile(); // a cancelled or failed save must not throw the design away
+        else if (choice != 1)
+            refuse = true;
+    }
+    saveSettings();
+    if (refuse)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void MainWindow::restoreSettings()
+{
+    QSettings settings("Trevalor", "Parameters");
+    const int language = settings.value("Language", 0).toInt();
+    restoreGeometry(settings.value("geometry").toByteArray());
+    restoreState(settings.value("windowState").toByteArray(), 0);
+    ui->splitter->restoreState(settings.value("splitterSizes").toByteArray());
+    ui->splitter_2->restoreState(settings.value("splitterSizes2").toByteArray());
+    for (QSplitter *s : {ui->splitter, ui->splitter_2}) {
+        s->setChildrenCollapsible(false);
+        for (int i = 0; i < qMin(2, s->count()); ++i)
+            s->setCollapsible(i, false);
+    }
+    const int mode = settings.value("SaveDispMpde", 0).toInt();
+    if (language == 1)
+        LanguageToEnglish();
+    else
+        LanguageToChinese();
+    if (mode == 1)
+        OpenDispCloudSlot();
+    else if (mode == 2)
+        OpenDispLineSlot();
+    else
+        OpenDispGraphSlot();
+    ui->EditionControlDock->show();
+    ui->DataTableDock->hide();
+    ui->SensorSettingDock->show();
+}
+
+void MainWindow::saveSettings()
+{
+    QSettings settings("Trevalor", "Parameters");
+    settings.setValue("Language", Language == 1 ? 1 : 0);
+    settings.setValue("geometry", saveGeometry());
+    settings.setValue("windowState", saveState(0));
+    settings.setValue("splitterSizes", ui->splitter->saveState());
+    settings.setValue("splitterSizes2", ui->splitter_2->saveState());
+    const int mode = ScanData().DisplayMode;
+    settings.setValue("SaveDispMpde", mode >= 0 && mode <= 2 ? mode : 0);
+}

@@ -1,8 +1,94 @@
 #pragma once
+
+#include "area/store/device_type.h"
+#include "comm/codec/scan_data.h"
+
 #include <QMainWindow>
+#include <QPoint>
+#include <QVector>
+
+class QGraphicsScene;
+class QLabel;
+class QSerialPort;
+class QTcpSocket;
+class QUdpSocket;
+class QCloseEvent;
+class QToolButton;
+class QToolBar;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The spine: builds the form, creates every controller once, wires them and carries the
+// window-level slots. Logic of its own stays small; the controllers hold the rest.
 class MainWindow : public QMainWindow {
     Q_OBJECT
+
 public:
     explicit MainWindow(QWidget *parent = nullptr);
-    void showStartDialog() {}
+    ~MainWindow() override;
+
+    // Shows the start dialog in front of the window (program start).
+    void showStartDialog();
+
+    Ui::MainWindow *form() const { return ui; }
+    QGraphicsScene *editorScene() const { return scene; }
+    int deviceType() const { return DeviceType; }
+    int language() const { return Language; }
+    int monitoringFlag() const { return MonitoringFlag; }
+
+public slots:
+    bool savefile();
+    void OpenMonitoringMode();
+    void LanguageToEnglish();
+    void LanguageToChinese();
+    void ClearAllEditData();
+    void CreateDeviceLaser05() { createNewProject(Laser05); }
+    void CreateDeviceLaser10() { createNewProject(Laser10); }
+    void CreateDeviceLaser20() { createNewProject(Laser20); }
+    void CreateDeviceLaser30() { createNewProject(Laser30); }
+    void CreateDeviceLaser50() { createNewProject(Laser50); }
+    void BarDisplayCoord(QPoint Coord);
+    void OpenCloseSensorDock(bool Checked);
+    void OpenCloseEditionDock(bool Checked);
+    void OpenCloseDataTableDock(bool Checked);
+    void OpenCloseIOSimulationDock(bool Checked);
+    void OpenCloseSelfCheck(bool Checked);
+    void OpenCloseReadScanf(bool Checked);
+    void OpenCloseReadIntensity(bool Checked);
+    void CreateDeviceType(DEVICETYPE *Type);
+    void ConnectChangeUSARTModeSlot();
+    void ConnectChangeEthernetModeSlot();
+    void CreatConnectTypeSignalSlot(int Index);
+    void OpenDispGraphSlot();
+    void OpenDispCloudSlot();
+    void OpenDispLineSlot();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createNewProject(int code);
+    QVector<int> sensorControlStates() const;
+    void setDisplayMode(int mode);
+    bool anyTransportOpen() const;
+    void applyLanguage(bool english);
+    void restoreSettings();
+    void saveSettings();
+    void makeConnections();
+
+    Ui::MainWindow *ui = nullptr;
+    QGraphicsScene *scene = nullptr;
+    DEVICETYPE DeviceType = kDefaultDeviceType;
+    SENSOR_CONTROL *SensorControl = nullptr;
+    int Language = 0; // 0 Simplified Chinese, 1 English
+    QSerialPort *SerialPort = nullptr;
+    QTcpSocket *TcpSocket = nullptr;
+    QUdpSocket *UdpSocket = nullptr;
+    int MonitoringFlag = 0; // 0 edition, 1 monitoring
+    QLabel *ConnectLabel = nullptr;
+    QToolButton *NewButton = nullptr;
+    QToolBar *EditionToolBar = nullptr;
+    QToolBar *SensorToolBar = nullptr;
 };

@@ -22,11 +22,17 @@ QMessageBox::Icon boxIcon(Icon icon)
 }
 } // namespace
 
-void setResponder(Responder responder) { g_responder = std::move(responder); }
-void setFileResponder(FileResponder responder) { g_fileResponder = std::move(responder); }
+void setResponder(Responder responder)
+{
+    g_responder = std::move(responder);
+}
+void setFileResponder(FileResponder responder)
+{
+    g_fileResponder = std::move(responder);
+}
 
-int ask(QWidget *parent, Icon icon, const QString &title, const QString &text,
-        const QStringList &buttons, int defaultButton)
+int ask(QWidget *parent, Icon icon, const QString &title, const QString &text, const QStringList &buttons,
+        int defaultButton)
 {
     if (g_responder)
         return g_responder(Prompt{icon, title, text, buttons});
@@ -39,8 +45,9 @@ int ask(QWidget *parent, Icon icon, const QString &title, const QString &text,
     } else {
         for (int i = 0; i < buttons.size(); ++i) {
             // Accept role for the first, reject role for the last, so Escape means the last.
-            QMessageBox::ButtonRole role = i == 0 ? QMessageBox::AcceptRole
-                : i == buttons.size() - 1 ? QMessageBox::RejectRole : QMessageBox::DestructiveRole;
+            QMessageBox::ButtonRole role = i == 0                    ? QMessageBox::AcceptRole
+                                           : i == buttons.size() - 1 ? QMessageBox::RejectRole
+                                                                     : QMessageBox::DestructiveRole;
             added << box->addButton(buttons[i], role);
         }
     }

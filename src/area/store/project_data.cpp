@@ -9,7 +9,10 @@ int &AREA_DATA::shape(int output)
     }
 }
 
-int AREA_DATA::shape(int output) const { return const_cast<AREA_DATA *>(this)->shape(output); }
+int AREA_DATA::shape(int output) const
+{
+    return const_cast<AREA_DATA *>(this)->shape(output);
+}
 
 QVector<QPoint> &AREA_DATA::coord(int output)
 {
@@ -27,15 +30,18 @@ const QVector<QPoint> &AREA_DATA::coord(int output) const
 
 bool AREA_DATA::operator==(const AREA_DATA &o) const
 {
-    return OpenDelay == o.OpenDelay && CloseDelay == o.CloseDelay && Hysteresis == o.Hysteresis
-        && DetectionSize == o.DetectionSize && SteerMinDgree == o.SteerMinDgree
-        && SteerMaxDgree == o.SteerMaxDgree && VehicleMinSpeed == o.VehicleMinSpeed
-        && VehicleMaxSpeed == o.VehicleMaxSpeed && VehicleOptionMode == o.VehicleOptionMode
-        && Out1Shape == o.Out1Shape && Out2Shape == o.Out2Shape && Out3Shape == o.Out3Shape
-        && Out1Coord == o.Out1Coord && Out2Coord == o.Out2Coord && Out3Coord == o.Out3Coord;
+    return OpenDelay == o.OpenDelay && CloseDelay == o.CloseDelay && Hysteresis == o.Hysteresis &&
+           DetectionSize == o.DetectionSize && SteerMinDgree == o.SteerMinDgree &&
+           SteerMaxDgree == o.SteerMaxDgree && VehicleMinSpeed == o.VehicleMinSpeed &&
+           VehicleMaxSpeed == o.VehicleMaxSpeed && VehicleOptionMode == o.VehicleOptionMode &&
+           Out1Shape == o.Out1Shape && Out2Shape == o.Out2Shape && Out3Shape == o.Out3Shape &&
+           Out1Coord == o.Out1Coord && Out2Coord == o.Out2Coord && Out3Coord == o.Out3Coord;
 }
 
-PROJECT_DATA::PROJECT_DATA() { resetToStartup(); }
+PROJECT_DATA::PROJECT_DATA()
+{
+    resetToStartup();
+}
 
 void PROJECT_DATA::resetToStartup()
 {

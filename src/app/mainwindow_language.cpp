@@ -1,0 +1,194 @@
+// The main window's own texts in both languages. Combo boxes keep their selection: only item
+// texts are replaced.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+namespace {
+
+struct Text {
+    const char *object;
+    const char *english;
+    const char *chinese;
+};
+
+// Actions, menus, docks, labels, group boxes and buttons, found by object name.
+const Text kTexts[] = {
+    {"Open", "Open", "打开文件"},
+    {"Save", "Save", "保存文件"},
+    {"SaveAs", "Save As", "另存为"},
+    {"Quit", "Quit", "退出"},
+    {"Undo", "Undo", "撤销"},
+    {"Redo", "Redo", "重做"},
+    {"Copy", "Copy", "复制"},
+    {"Cut", "Cut", "剪贴"},
+    {"Paste", "Paste", "粘贴"},
+    {"Delete", "Delete", "删除"},
+    {"DeleteAll", "Delete All", "全部删除"},
+    {"AppSettings", "App Settings", "应用设置"},
+    {"Distance", "Distance", "距离"},
+    {"Intensity", "Intensity", "强度"},
+    {"DataTable", "Data Table", "数据列表"},
+    {"Edition", "Edition", "编辑"},
+    {"Monitoring", "Monitoring", "监控"},
+    {"SensorSetting", "Sensor Setting", "传感器设定"},
+    {"IOSimulation", "IO Simulation", "输入输出仿真"},
+    {"SelfCheck", "SelfCheck", "自检状态"},
+    {"SerialConnection", "Serial", "串口"},
+    {"EthernetConnection", "Ethernet", "以太网"},
+    {"SerialSetting", "Serial Setting", "串口设置"},
+    {"EthnernetSetting", "Ethernet Setting", "以太网设置"},
+    {"Connection", "Connection", "连接设备"},
+    {"DisConnection", "DisConnection", "断开设备"},
+    {"ReadAllSetting", "Read All Setting", "上传数据"},
+    {"WriteAllSetting", "Write All Setting", "下载数据"},
+    {"SoftReboot", "Soft Reboot", "重启设备"},
+    {"SensorInformation", "Sensor Information", "传感器信息"},
+    {"DispGraph", "Disp Graph", "图形显示"},
+    {"DispCloud", "Disp Cloud", "点云显示"},
+    {"DispLine", "Disp Line", "线条显示"},
+    {"About", "About", "关于"},
+    {"Manual", "Manual", "指南"},
+    {"File", "File", "文件"},
+    {"New", "New", "新建文件"},
+    {"Edit", "Edit", "编辑"},
+    {"View", "View", "视窗"},
+    {"ViewMode", "Mode", "视图"},
+    {"Setting", "Setting", "设置"},
+    {"Connections", "Connections", "连接"},
+    {"Interfaces", "Interfaces", "接口"},
+    {"Display", "Display", "显示"},
+    {"Language", "Language", "语言"},
+    {"Help", "Help", "帮助"},
+    {"EditionControlDock", "Edition Controls", "编辑控制"},
+    {"SensorSettingDock", "Sensor Setting", "传感器设定"},
+    {"DataTableDock", "Data Table", "数据列表"},
+    {"IOSimulationDock", "IO Simulation", "IO端口仿真"},
+    {"SelfCheckDock", "Self Check", "自检状态"},
+    {"ArealineText", "Area", "区域"},
+    {"RegionsLineText", "Regions", "编辑"},
+    {"label_OpenDelay", "On Delay", "打开延迟"},
+    {"label_CloseDelay", "Off Delay", "关闭延迟"},
+    {"label_Hysteresis", "Hysteresis", "关闭滞后比例"},
+    {"label_DetectionSize", "Detection Size", "检测物体大小"},
+    {"label_SteerDgreeRange", "Dgree Range", "驱动转角范围"},
+    {"label_VehicleSpeedRange", "Speed Range", "车辆速度范围"},
+    {"label_VehicleOptionMode", "Operation", "车辆操作模式"},
+    {"label_Timestamp", "Timestamp:", "时间戳:"},
+};
+
+// Widgets repeated once per output: object name prefix, suffix 1..3 appended.
+const Text kPerOutputTexts[] = {
+    {"IndependetBox", "Independent", "独立模式"},
+    {"DependetBox", "Dependent", "依靠模式"},
+    {"RegionBoxOut", "Region", "区域"},
+    {"label_Corner", "Corner", "位置"},
+    {"label_Size", "Size", "大小"},
+    {"ButtonSelectOut", "Select", "选择"},
+    {"MethodBoxOut", "Method", "方法"},
+    {"DistanceOffsetBoxOut", "Distance Offset", "抵消距离"},
+    {"OtherBoxOut", "Others", "其他"},
+    {"CheckSimplifyResultOut", "Simplify The Result", "简单采样"},
+    {"ButtonTeachOut", "Start Teach", "开始自学习"},
+};
+
+void setObjectText(QObject *object, const QString &text)
+{
+    if (auto *action = qobject_cast<QAction *>(object))
+        action->setText(text);
+    else if (auto *menu = qobject_cast<QMenu *>(object))
+        menu->setTitle(text);
+    else if (auto *dock = qobject_cast<QDockWidget *>(object))
+        dock->setWindowTitle(text);
+    else if (auto *box = qobject_cast<QGroupBox *>(object))
+        box->setTitle(text);
+    else if (auto *button = qobject_cast<QAbstractButton *>(object))
+        button->setText(text);
+    else if (auto *label = qobject_cast<QLabel *>(object))
+        label->setText(text);
+    else if (auto *line = qobject_cast<QLineEdit *>(object))
+        line->setText(text);
+}
+
+void setTabTexts(QTabWidget *tabs, const QStringList &texts)
+{
+    for (int i = 0; i < texts.size() && i < tabs->count(); ++i)
+        tabs->setTabText(i, texts[i]);
+}
+
+void setHeaders(QTableWidget *table, const QStringList &texts)
+{
+    for (int i = 0; i < texts.size() && i < table->columnCount(); ++i) {
+        if (!table->horizontalHeaderItem(i))
+            table->setHorizontalHeaderItem(i, new QTableWidgetItem);
+        table->horizontalHeaderItem(i)->setText(texts[i]);
+    }
+}
+
+} // namespace
+
+void MainWindow::LanguageToEnglish()
+{
+    Language = 1;
+    applyLanguage(true);
+}
+
+void MainWindow::LanguageToChinese()
+{
+    Language = 0;
+    applyLanguage(false);
+}
+
+void MainWindow::applyLanguage(bool en)
+{
+    auto pick = [en](const Text &t) { return QString::fromUtf8(en ? t.english : t.chinese); };
+    for (const Text &t : kTexts)
+        if (QObject *o = findChild<QObject *>(t.object))
+            setObjectText(o, pick(t));
+    for (const Text &t : kPerOutputTexts)
+        for (int i = 1; i <= 3; ++i)
+            if (QObject *o = findChild<QObject *>(QString("%1%2").arg(t.object).arg(i)))
+                setObjectText(o, pick(t));
+
+    ui->Area_Hysteresis->setItemText(0, en ? "Close" : "关闭");
+    for (int i = 0; i < ui->VehicleOptionMode->count(); ++i)
+        ui->VehicleOptionMode->setItemText(i, en ? QString("Type %1").arg(i) : QString("操作模式%1").arg(i));
+    setTabTexts(ui->ParametersEditTab,
+                en ? QStringList{"Parameter", "CaseChannel"} : QStringList{"通道参数", "智能选择"});
+    setTabTexts(ui->AreaEditTab,
+                en ? QStringList{"Out 1", "Out 2", "Out 3"} : QStringList{"输出1", "输出2", "输出3"});
+
+    QTabWidget *teachTabs[] = {ui->TableCoordinatesOut1, ui->TableCoordinatesOut2, ui->TableCoordinatesOut3};
+    QTabWidget *typeTabs[] = {ui->CoordinatesTypeOut1, ui->CoordinatesTypeOut2, ui->CoordinatesTypeOut3};
+    QTableWidget *xyTables[] = {ui->CoordTableWidgetOut1, ui->CoordTableWidgetOut2, ui->CoordTableWidgetOut3};
+    QTableWidget *polarTables[] = {ui->PolarTableWidgeOut1, ui->PolarTableWidgeOut2, ui->PolarTableWidgeOut3};
+    QComboBox *methods[] = {ui->MethodOut1, ui->MethodOut2, ui->MethodOut3};
+    for (int i = 0; i < 3; ++i) {
+        setTabTexts(teachTabs[i],
+                    en ? QStringList{"Coordinates", "Teaching"} : QStringList{"坐标", "自学习"});
+        setTabTexts(typeTabs[i],
+                    en ? QStringList{"Controls XY", "Controls Polar"} : QStringList{"X/Y坐标", "角度距离"});
+        setHeaders(xyTables[i], en ? QStringList{"Point", "X [mm]", "Y [mm]"}
+                                   : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
+        setHeaders(polarTables[i], en ? QStringList{"Point", "R [mm]", "Th [deg]"}
+                                      : QStringList{"点数", "距离[mm]", "角度[deg]"});
+        if (methods[i]->count() >= 2) {
+            methods[i]->setItemText(0, en ? "Average" : "平均值");
+            methods[i]->setItemText(1, en ? "Minimum" : "最小值");
+        }
+    }
+    setHeaders(ui->DataTableWidget, en ? QStringList{"Step", "Distance[mm]", "Intensity"}
+                                       : QStringList{"角度", "距离[mm]", "反光强度"});
+
+    setWindowTitle("Veltrin");
+    ui->label_dirValue->clear();
+    ui->label_StatusValue->clear();
+}
