@@ -334,14 +334,29 @@ private slots:
         QCOMPARE(r.scan->EtherIntensity[999], quint16(999));
     }
 
+    void streamedValuesAreClampedToTheRangeLimit_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("base");
+        QTest::newRow("short packet, 6000") << 2 << 6000 << 5999;
+        QTest::newRow("long packet, 6000") << 21 << 6000 << 5990;
+        QTest::newRow("long packet, 36000, upper half") << 40 << 36000 << 35980;
+        QTest::newRow("long packet, no clamp") << 24 << 65535 << 65512;
+    }
     void streamedValuesAreClampedToTheRangeLimit()
     {
+        QFETCH(int, points);
+        QFETCH(int, limit);
+        QFETCH(int, base);
         Receiver r(1);
-        r.ctx.rangeLimit = 6000;
-        r.deliver(hisnPacket(20, 30, 2, 2, 0, 5999));
-        QCOMPARE(r.scan->EtherDistance[0], quint16(5999));
-        QCOMPARE(r.scan->EtherDistance[1], quint16(6000));
-        QCOMPARE(r.scan->EtherIntensity[0], quint16(6000));
+        r.ctx.rangeLimit = limit;
+        r.deliver(hisnPacket(20, 30, points, points, 0, base));
+        for (int i = 0; i < points; ++i) {
+            QCOMPARE(int(r.scan->EtherDistance[i]), qMin(base + i, limit));
+            QCOMPARE(int(r.scan->EtherIntensity[i]), qMin((2 * (base + i)) & 0xFFFF, limit));
+        }
+        QCOMPARE(int(r.scan->EtherDistance[points]), 0);
     }
 
     void degenerateAnglesBreakTheRevolutionWithoutTouchingTheRing_data()

@@ -25,7 +25,7 @@ const FrameInfo &frameInfo(FrameCode code)
 const FrameInfo *frameInfoByName(const char *data)
 {
     for (const FrameInfo &f : kCatalogue)
-        if (std::memcmp(f.name, data, kCodeLength) == 0)
+        if (f.name[0] == data[0] && std::memcmp(f.name, data, kCodeLength) == 0)
             return &f;
     return nullptr;
 }

@@ -6,6 +6,9 @@
 #include "comm/codec/wire_bytes.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using namespace wire;
 
@@ -336,38 +339,131 @@ bool receiveDelivery(QByteArray &rx, const QByteArray &bytes, ReplyContext &ctx,
     return runReplyExtractors(rx, ctx, sink);
 }
 
+namespace {
+
+// Letters a code can start with, and letters that follow them in second place.
+inline bool firstLetter(uchar c)
+{
+    return c == 'R' || c == 'W' || c == 'S';
+}
+inline bool secondLetter(uchar c)
+{
+    return c == 'A' || c == 'B' || c == 'C' || c == 'P' || c == 'S';
+}
+
+void noteCode(const uchar *at, quint32 &mask)
+{
+    if (const FrameInfo *f = frameInfoByName(reinterpret_cast<const char *>(at)))
+        mask |= 1u << int(f->code);
+}
+
+// One bit per FrameCode for every code that occurs somewhere in the buffer. Scan data is binary, so
+// candidates are sifted by their first two letters, sixteen positions at a time where SSE2 is there.
+quint32 codesPresent(const QByteArray &rx)
+{
+    const uchar *d = bytesOf(rx);
+    const int last = rx.size() - kCodeLength; // last position a whole code can start at
+    quint32 mask = 0;
+    int i = 0;
+#ifdef __SSE2__
+    // First letter R, S, W (and V) share the bits of 0x52 under the mask 0xFA; second letters A, B, C,
+    // P, S (and @, Q, R) share those of 0x40 under 0xEC.
+    const __m128i firstMask = _mm_set1_epi8(char(0xFA)), firstBits = _mm_set1_epi8(0x52);
+    const __m128i secondMask = _mm_set1_epi8(char(0xEC)), secondBits = _mm_set1_epi8(0x40);
+    // Reads d[i, i + 17) while whole codes may start at i .. i + 15.
+    for (; i + 15 <= last; i += 16) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i + 1));
+        const __m128i m0 = _mm_cmpeq_epi8(_mm_and_si128(v0, firstMask), firstBits);
+        const __m128i m1 = _mm_cmpeq_epi8(_mm_and_si128(v1, secondMask), secondBits);
+        unsigned bits = unsigned(_mm_movemask_epi8(_mm_and_si128(m0, m1)));
+        while (bits) {
+            const int k = __builtin_ctz(bits);
+            if (firstLetter(d[i + k]) && secondLetter(d[i + k + 1]))
+                noteCode(d + i + k, mask);
+            bits &= bits - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if (firstLetter(d[i]) && secondLetter(d[i + 1]))
+            noteCode(d + i, mask);
+    return mask;
+}
+
+} // namespace
+
 bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
 {
     if (applyReceiveBound(rx))
         return false;
     SCAN_DATA &scan = *ctx.scan;
     const bool serial = scan.ConnectType == 0;
-    if (extractRebootReply(rx))
-        sink.rebootReply();
-    if (const auto p = extractProductReply(rx))
-        sink.productReply(*p);
-    if (serial && extractIntensityReply(rx, scan, ctx.rangeLimit))
-        sink.intensityReply();
-    if (ctx.areas) {
+
+    // One pass tells which codes occur at all; an extractor whose code is absent would search in vain.
+    // After any extractor that did run (it may have removed bytes, and its handler may have let more
+    // arrive) the picture is taken again, so the outcome is that of running every extractor.
+    quint32 present = codesPresent(rx);
+    auto due = [&](FrameCode c) { return ((present >> int(c)) & 1u) != 0; };
+    auto rescan = [&] { present = codesPresent(rx); };
+
+    if (due(FrameCode::RBoot)) {
+        if (extractRebootReply(rx))
+            sink.rebootReply();
+        rescan();
+    }
+    if (due(FrameCode::RPrda)) {
+        if (const auto p = extractProductReply(rx))
+            sink.productReply(*p);
+        rescan();
+    }
+    if (serial && due(FrameCode::RStre)) {
+        if (extractIntensityReply(rx, scan, ctx.rangeLimit))
+            sink.intensityReply();
+        rescan();
+    }
+    if (ctx.areas && due(FrameCode::RArea)) {
         if (const auto index = extractAreaReply(rx, *ctx.areas, scan.InstallDir))
             sink.areaReply(*index);
+        rescan();
     }
-    if (const auto s = extractWriteAreaReply(rx))
-        sink.writeAreaReply(*s);
-    if (ctx.parameters && extractParametersReply(rx, *ctx.parameters))
-        sink.parametersReply();
-    if (const auto s = extractWriteParametersReply(rx))
-        sink.writeParametersReply(*s);
-    if (ctx.areas && extractCaseReply(rx, *ctx.areas))
-        sink.caseReply();
-    if (const auto s = extractWriteCaseReply(rx))
-        sink.writeCaseReply(*s);
-    if (const auto r = extractSelfCheckReply(rx))
-        sink.selfCheckReply(*r);
-    if (extractScanControlReply(rx))
-        sink.scanControlReply();
+    if (due(FrameCode::WArea)) {
+        if (const auto s = extractWriteAreaReply(rx))
+            sink.writeAreaReply(*s);
+        rescan();
+    }
+    if (ctx.parameters && due(FrameCode::RPara)) {
+        if (extractParametersReply(rx, *ctx.parameters))
+            sink.parametersReply();
+        rescan();
+    }
+    if (due(FrameCode::WPara)) {
+        if (const auto s = extractWriteParametersReply(rx))
+            sink.writeParametersReply(*s);
+        rescan();
+    }
+    if (ctx.areas && due(FrameCode::RCase)) {
+        if (extractCaseReply(rx, *ctx.areas))
+            sink.caseReply();
+        rescan();
+    }
+    if (due(FrameCode::WCase)) {
+        if (const auto s = extractWriteCaseReply(rx))
+            sink.writeCaseReply(*s);
+        rescan();
+    }
+    if (due(FrameCode::WSimu)) {
+        if (const auto r = extractSelfCheckReply(rx))
+            sink.selfCheckReply(*r);
+        rescan();
+    }
+    if (due(FrameCode::SCtrl)) {
+        if (extractScanControlReply(rx))
+            sink.scanControlReply();
+        rescan();
+    }
     if (serial) {
-        if (extractDistanceReply(rx, scan, ctx.rangeLimit))
+        if (due(FrameCode::RScan) && extractDistanceReply(rx, scan, ctx.rangeLimit))
             sink.distanceReply();
     } else if (ctx.hisn) {
         const int n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
