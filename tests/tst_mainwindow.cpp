@@ -202,6 +202,30 @@ private slots:
             QCOMPARE(w.form()->graphicsView->zoomLevel(), value);
     }
 
+    void sceneFollowsDeviceTypeAndShowsCurrentAreaZones()
+    {
+        MainWindow w;
+        QCOMPARE(w.form()->graphicsView->baseItems()->size(), 3);
+        QCOMPARE(w.editorScene()->sceneRect(), QRectF(-36000, -36000, 72000, 72000));
+        DEVICETYPE type = 4;
+        w.CreateDeviceType(&type);
+        QCOMPARE(w.editorScene()->sceneRect(), QRectF(-60000, -60000, 120000, 120000));
+        QCOMPARE(ProjectData().SceneWidth, 120000.0);
+
+        // A rectangle ahead of the sensor in area 0 tints the scene there, and only there.
+        ProjectData().Areas[0].Out1Shape = Rectangle;
+        ProjectData().Areas[0].Out1Coord = {{-2000, 1000}, {-2000, 5000}, {2000, 5000}, {2000, 1000}};
+        QImage image(200, 200, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        w.editorScene()->render(&painter, QRectF(0, 0, 200, 200), QRectF(-10000, -10000, 20000, 20000));
+        painter.end();
+        const QColor inside = image.pixelColor(100, 70);   // scene (0, -3000): 3 m ahead
+        const QColor outside = image.pixelColor(100, 130); // scene (0, 3000): 3 m behind
+        QVERIFY2(inside.blue() < 230, qPrintable(inside.name()));
+        QCOMPARE(outside, QColor(Qt::white));
+    }
+
     void dockAndModeSwitching()
     {
         MainWindow w;

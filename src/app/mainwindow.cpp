@@ -4,6 +4,7 @@
 #include "area/geometry/polar.h"
 #include "area/project_file.h"
 #include "area/store/project_data.h"
+#include "editor/paint_out.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -35,6 +36,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->graphicsView->setScene(scene);
     ui->graphicsView->centerOn(0, 0);
     ui->graphicsView->SetDeviceType(&DeviceType);
+
+    // 6. The zones of the current area.
+    createZoneItems();
 
     // 7. Transports.
     SerialPort = new QSerialPort;
@@ -207,9 +211,43 @@ QVector<int> MainWindow::sensorControlStates() const
     return states;
 }
 
+void MainWindow::createZoneItems()
+{
+    const DeviceInfo *info = deviceInfo(DeviceType);
+    const double extent = info->extent;
+    ZoneOut1 = new PAINT_OUT1(extent, extent, &ProjectData(), &ScanData());
+    ZoneOut2 = new PAINT_OUT2(extent, extent, &ProjectData(), &ScanData());
+    ZoneOut3 = new PAINT_OUT3(extent, extent, &ProjectData(), &ScanData());
+    // Dependent zones are cut from the outline of the zone before them.
+    connect(ZoneOut1, &PAINT_OUT1::PaintOut1Path, ZoneOut2, &PAINT_OUT2::PaintOut1Path);
+    connect(ZoneOut2, &PAINT_OUT2::PaintOut2Path, ZoneOut3, &PAINT_OUT3::PaintOut2Path);
+    for (QGraphicsItem *item :
+         {static_cast<QGraphicsItem *>(ZoneOut1), static_cast<QGraphicsItem *>(ZoneOut2),
+          static_cast<QGraphicsItem *>(ZoneOut3)}) {
+        scene->addItem(item);
+        ui->graphicsView->baseItems()->append(item);
+    }
+    applySceneExtent();
+}
+
+void MainWindow::applySceneExtent()
+{
+    const DeviceInfo *info = deviceInfo(DeviceType);
+    if (!info)
+        return;
+    const double e = info->extent;
+    scene->setSceneRect(-e / 2, -e / 2, e, e);
+    ProjectData().SceneWidth = ProjectData().SceneHeight = e;
+    for (PAINT_OUT_ITEM *item :
+         {static_cast<PAINT_OUT_ITEM *>(ZoneOut1), static_cast<PAINT_OUT_ITEM *>(ZoneOut2),
+          static_cast<PAINT_OUT_ITEM *>(ZoneOut3)})
+        item->setSize(e, e);
+}
+
 void MainWindow::CreateDeviceType(DEVICETYPE *Type)
 {
     DeviceType = *Type;
+    applySceneExtent();
     ui->graphicsView->SetDeviceType(&DeviceType);
     ui->ZoomSlider->setMaximum(kZoomMax);
     if (const DeviceInfo *info = deviceInfo(DeviceType)) {

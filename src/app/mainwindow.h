@@ -15,6 +15,9 @@ class QUdpSocket;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
+class PAINT_OUT1;
+class PAINT_OUT2;
+class PAINT_OUT3;
 
 namespace Ui {
 class MainWindow;
@@ -70,6 +73,8 @@ protected:
 
 private:
     void createNewProject(int code);
+    void createZoneItems();
+    void applySceneExtent();
     QVector<int> sensorControlStates() const;
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
@@ -88,6 +93,9 @@ private:
     QUdpSocket *UdpSocket = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     QLabel *ConnectLabel = nullptr;
+    PAINT_OUT1 *ZoneOut1 = nullptr;
+    PAINT_OUT2 *ZoneOut2 = nullptr;
+    PAINT_OUT3 *ZoneOut3 = nullptr;
     QToolButton *NewButton = nullptr;
     QToolBar *EditionToolBar = nullptr;
     QToolBar *SensorToolBar = nullptr;
