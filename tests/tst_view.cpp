@@ -164,38 +164,26 @@ private slots:
         }
     }
 
-    void scaleFollowsTheLevelScale_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<double>("scale");
-        QTest::newRow("one pixel per mm") << 250 << 1.0;
-        QTest::newRow("top") << 350 << 4.0;
-        QTest::newRow("start-up") << 70 << 0.0824692;
-        QTest::newRow("Laser50 floor") << -90 << 0.00897421;
-    }
-    void scaleFollowsTheLevelScale()
-    {
-        QFETCH(int, level);
-        QFETCH(double, scale);
-        QVERIFY(qAbs(ViewWindow::scaleForLevel(level) / scale - 1.0) < 1e-5);
-    }
-
     void deviceTypeZoomsFullyOutForKnownModelsOnly_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("extent");
-        for (int code = Laser05; code <= Laser50; ++code)
-            QTest::addRow("model %d", code)
-                << code << deviceInfo(code)->zoomFloor << deviceInfo(code)->extent;
-        QTest::newRow("code 5 keeps the zoom") << 5 << 120 << 0;
-        QTest::newRow("code -1 keeps the zoom") << -1 << 120 << 0;
+        QTest::addColumn<double>("scale");
+        QTest::newRow("Laser05") << 0 << 70 << 12000 << std::pow(2.0, -3.6);
+        QTest::newRow("Laser10") << 1 << 30 << 24000 << std::pow(2.0, -4.4);
+        QTest::newRow("Laser20") << 2 << -20 << 48000 << std::pow(2.0, -5.4);
+        QTest::newRow("Laser30 (start-up)") << 3 << -55 << 72000 << std::pow(2.0, -6.1);
+        QTest::newRow("Laser50") << 4 << -90 << 120000 << std::pow(2.0, -6.8);
+        QTest::newRow("code 5 keeps the zoom") << 5 << 120 << 0 << std::pow(2.0, -2.6);
+        QTest::newRow("code -1 keeps the zoom") << -1 << 120 << 0 << std::pow(2.0, -2.6);
     }
     void deviceTypeZoomsFullyOutForKnownModelsOnly()
     {
         QFETCH(int, type);
         QFETCH(int, level);
         QFETCH(int, extent);
+        QFETCH(double, scale);
         view->ChangeSetupMatrix(120);
         deviceType = type;
         QSignalSpy scales(view.get(), SIGNAL(ChangeSetupMatrix(qreal)));
@@ -204,14 +192,8 @@ private slots:
         QCOMPARE(view->extentWidth(), extent);
         QCOMPARE(view->extentHeight(), extent);
         QCOMPARE(scales.count(), 1);
-        QCOMPARE(scales.at(0).at(0).toReal(), ViewWindow::scaleForLevel(level));
-    }
-
-    void laser30StartsAtLevelMinus55()
-    {
-        view->SetDeviceType(&deviceType);
-        QCOMPARE(view->zoomLevel(), -55);
-        QCOMPARE(view->zoomScale(), std::pow(2.0, -6.1));
+        QCOMPARE(view->zoomScale(), scale);
+        QCOMPARE(scales.at(0).at(0).toReal(), scale);
     }
 
     void zoomFloorFollowsTheModelCodeAtCallTime()
