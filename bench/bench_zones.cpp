@@ -1,6 +1,7 @@
 // Paint cost of the editor's three zone items and of the 64 area thumbnails, against the frame
 // budget of a 30 Hz scan stream. Prints "name value unit" lines.
 #include "area/geometry/polar.h"
+#include "area/geometry/zone_geometry.h"
 #include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
 #include "editor/paint_out.h"
@@ -115,6 +116,19 @@ double thumbnailsPaintMs(bool dependent)
     return ms;
 }
 
+// The derivations alone, on a 100-vertex base: what each dependent zone adds to a paint.
+void clipCosts()
+{
+    const zone::Zone base =
+        zone::build(Polygon, raggedZone(kZonePoints, 5500, 1), QPainterPath(), QSizeF(), false);
+    QPainterPath sink;
+    const double straightMs =
+        medianMs(200, [&] { sink = zone::straightZone(base.passOn, 3000, QSizeF(kExtent, kExtent)); });
+    const double fanMs = medianMs(200, [&] { sink = zone::fanZone(base.passOn, 2000); });
+    std::printf("straight_clip_100pt_us %.1f us\n", straightMs * 1000);
+    std::printf("fan_clip_100pt_us %.1f us\n", fanMs * 1000);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -123,6 +137,7 @@ int main(int argc, char **argv)
     std::printf("frame_budget_ms 33.3 ms\n");
     std::printf("zones_goal_ms 3.3 ms\n");
     std::printf("thumbnails_goal_ms 16.5 ms\n");
+    clipCosts();
     std::printf("zones_paint_100pt_ms %.3f ms\n", zonesPaintMs(false));
     std::printf("zones_paint_straight_fan_ms %.3f ms\n", zonesPaintMs(true));
     std::printf("thumbnails_paint_64_ms %.3f ms\n", thumbnailsPaintMs(false));

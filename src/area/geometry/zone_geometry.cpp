@@ -5,6 +5,8 @@
 
 #include <QPainter>
 #include <QRectF>
+#include <QtMath>
+#include <cmath>
 
 namespace zone {
 
@@ -71,9 +73,21 @@ QPainterPath fanZone(const QPainterPath &base, qreal yh)
 {
     if (yh <= 0)
         return QPainterPath(); // no reach ahead of the sensor
+    // The pie as a polygon on the circle, with chords close enough (0.5 mm) that no zoom shows
+    // them; the clipper then works on straight edges only, which keeps it cheap.
+    constexpr qreal kTolerance = 0.5;
+    const qreal step = 2 * std::acos(std::max(-1.0, 1 - kTolerance / yh));
+    const int n = qBound(16, int(std::ceil(qDegreesToRadians(270.0) / step)), 4096);
+    QPolygonF pie;
+    pie.reserve(n + 3);
+    pie << QPointF(0, 0);
+    for (int i = 0; i <= n; ++i) {
+        const qreal a = qDegreesToRadians(-45.0 + 270.0 * i / n);
+        pie << QPointF(yh * std::cos(a), -yh * std::sin(a));
+    }
+    pie << QPointF(0, 0);
     QPainterPath clip;
-    clip.arcTo(QRectF(-yh, -yh, 2 * yh, 2 * yh), -45, 270);
-    clip.closeSubpath();
+    clip.addPolygon(pie);
     return base.intersected(clip);
 }
 
