@@ -1,8 +1,10 @@
 // The receive side: extractors over a byte stream, the buffer bound, "HISN" packets and revolutions.
 #include "comm/codec/codec.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -36,6 +38,7 @@ struct Receiver {
     HisnAssembly hisn;
     ReplyContext ctx;
     Recorder sink;
+    ReplySink *active = &sink; // who hears about the replies
     QByteArray rx;
 
     explicit Receiver(int connectType)
@@ -46,7 +49,7 @@ struct Receiver {
         ctx.parameters = &parameters;
         ctx.hisn = &hisn;
     }
-    bool deliver(const QByteArray &bytes) { return receiveDelivery(rx, bytes, ctx, sink); }
+    bool deliver(const QByteArray &bytes) { return receiveDelivery(rx, bytes, ctx, *active); }
 };
 
 QByteArray statusReply(FrameCode code, int status)
@@ -164,6 +167,34 @@ private slots:
         bytes += tx.bytes();
         r.deliver(bytes);
         QCOMPARE(r.sink.events, QStringList({"RBoot", "RPrda 77", "WCase 0", "WSimu 0", "SCtrl"}));
+        QVERIFY(r.rx.isEmpty());
+    }
+
+    void handlerThatReceivesMoreBytesMeanwhileSeesEveryFrameOnce()
+    {
+        // A message box opened by a handler runs a nested event loop: more bytes arrive and the whole
+        // chain runs again on the same buffer before the outer chain goes on.
+        struct Nesting : Recorder {
+            Receiver *receiver = nullptr;
+            QByteArray arriving;
+            void writeAreaReply(int status) override
+            {
+                Recorder::writeAreaReply(status);
+                if (!arriving.isEmpty())
+                    receiver->deliver(std::exchange(arriving, QByteArray()));
+            }
+        };
+        Receiver r(0);
+        Nesting nesting;
+        nesting.receiver = &r;
+        TxFrame tx;
+        buildParametersReply(tx, SENSOR_PARAMETERS());
+        nesting.arriving = statusReply(FrameCode::WArea, 1) + tx.bytes() + statusReply(FrameCode::WCase, 2);
+        r.active = &nesting;
+        r.deliver(statusReply(FrameCode::WArea, 0) + statusReply(FrameCode::WPara, 0));
+        // The nested delivery handles what arrived during the box; the outer chain then goes on with
+        // what is left and takes nothing twice.
+        QCOMPARE(nesting.events, QStringList({"WArea 0", "WArea 1", "RPara", "WPara 0", "WCase 2"}));
         QVERIFY(r.rx.isEmpty());
     }
 
@@ -414,6 +445,73 @@ private slots:
         QCOMPARE(r.rx, QByteArray("xzz"));
         QCOMPARE(r.scan->EtherDistance[3], quint16(203));
         QCOMPARE(r.scan->EtherIndex, 4);
+    }
+
+    void mixedStreamWithNoiseInRandomChunksLosesNoFrame_data()
+    {
+        QTest::addColumn<int>("connectType");
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 4; ++seed) {
+            QTest::addRow("serial %u", seed) << 0 << seed;
+            QTest::addRow("ethernet %u", seed) << 1 << seed;
+        }
+    }
+    void mixedStreamWithNoiseInRandomChunksLosesNoFrame()
+    {
+        QFETCH(int, connectType);
+        QFETCH(quint32, seed);
+        QRandomGenerator rnd(seed);
+        QByteArray stream;
+        QStringList expected;
+        static const char kNoise[] = {0x00, 0x01, 0x7F, char(0xFF), 'a', 'b', 'c', 'x', 'y', 'z', '0', '1'};
+        for (int i = 0; i < 300; ++i) {
+            QByteArray noise(int(rnd.bounded(40)), '\0');
+            for (char &c : noise) // bytes that cannot begin a code or a packet
+                c = kNoise[rnd.bounded(12)];
+            stream += noise;
+            switch (rnd.bounded(4)) {
+            case 0: {
+                const int status = int(rnd.bounded(3));
+                stream += statusReply(FrameCode::WArea, status);
+                expected << QString("WArea %1").arg(status);
+                break;
+            }
+            case 1: {
+                SelfCheckReport r;
+                r.RotationSpeed = quint16(i);
+                TxFrame tx;
+                buildSelfCheckReply(tx, r);
+                stream += tx.bytes();
+                expected << QString("WSimu %1").arg(i);
+                break;
+            }
+            case 2:
+                if (connectType == 1) {
+                    stream += hisnPacket(20, 30, 12, 12, 0, i);
+                }
+                break;
+            default: {
+                TxFrame tx;
+                buildAreaReply(tx, i % 64, AREA_DATA(), false);
+                stream += tx.bytes();
+                expected << QString("RArea %1").arg(i % 64);
+            }
+            }
+        }
+        Receiver r(connectType);
+        for (int at = 0; at < stream.size();) {
+            const int len = 1 + int(rnd.bounded(3000));
+            r.deliver(stream.mid(at, len));
+            at += len;
+        }
+        for (int i = 0; i < 300; ++i) // frames of one code queue up: one per delivery
+            r.deliver(QByteArray());
+        QStringList got = r.sink.events;
+        got.sort();
+        expected.sort();
+        QCOMPARE(got, expected);
+        QVERIFY(!r.rx.contains("HISN"));
+        QVERIFY(r.rx.size() <= stream.size());
     }
 
     void serialRepliesAreIgnoredOnEthernetAndHisnOnSerial()
