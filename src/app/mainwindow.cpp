@@ -63,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 16. Dock toolbars, zoom controls, the New tool button.
     EditionToolBar = new QToolBar(this);
     EditionToolBar->setObjectName("EditionToolBar");
+    EditionToolBar->setIconSize(QSize(16, 16)); // all five fit the dock's narrowest width
     EditionToolBar->addActions({ui->Copy, ui->Cut, ui->Paste, ui->Delete, ui->DeleteAll});
     ui->EditionMenuLayout->addWidget(EditionToolBar);
     SensorToolBar = new QToolBar(this);
