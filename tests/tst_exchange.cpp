@@ -1,0 +1,519 @@
+// The command exchange against the sensor stand-in over TCP and UDP on loopback: read-all and
+// write-all sequences, priorities, product information, write rejections. Run inside a private
+// network namespace (unshare -n).
+#include "area/dialogs.h"
+#include "area/store/project_data.h"
+#include "comm/codec/area_codec.h"
+#include "comm/codec/frame_records.h"
+#include "comm/codec/requests.h"
+#include "comm/codec/scan_data.h"
+#include "comm/codec/sensor_parameters.h"
+#include "comm/sensor_setting.h"
+#include "comm/serial_comm.h"
+#include "ui_mainwindow.h"
+
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QSerialPort>
+#include <QSpinBox>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const char *const kAddress = "127.0.0.31";
+
+// The stand-in as a child process; killed whatever happens to the test.
+class SimProcess {
+public:
+    ~SimProcess() { stop(); }
+    bool start(const QStringList &options, QString *why)
+    {
+        if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
+            *why = QStringLiteral("stand-in not built: " VELTRIN_SIM_PATH);
+            return false;
+        }
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(VELTRIN_SIM_PATH),
+                        QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options);
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray out;
+        while (clock.elapsed() < 5000) {
+            if (!m_process.waitForReadyRead(200) && m_process.state() != QProcess::Running)
+                break;
+            out += m_process.readAllStandardOutput();
+            const int at = out.indexOf("ready ");
+            if (at >= 0 && out.indexOf('\n', at) > 0)
+                return true;
+        }
+        *why = QStringLiteral("no ready line from the stand-in: ") + QString::fromLocal8Bit(out);
+        return false;
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(2000)) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
+    }
+
+private:
+    QProcess m_process;
+};
+
+QByteArray codeOf(const QByteArray &frame)
+{
+    return frame.left(5);
+}
+
+// A design that exercises every shape, negative coordinates and signed case channels.
+AREA_DATA designArea(int i)
+{
+    AREA_DATA a;
+    a.OpenDelay = i % 7;
+    a.CloseDelay = (i * 3) % 11;
+    a.Hysteresis = i % 5;
+    a.DetectionSize = 1 + i % 4;
+    a.SteerMinDgree = -90 + i;
+    a.SteerMaxDgree = 10 + i;
+    a.VehicleMinSpeed = -200 + i * 3;
+    a.VehicleMaxSpeed = 100 + i * 2;
+    a.VehicleOptionMode = i % 3;
+    const int g = 10 * i;
+    // Polygon points in ascending bearing, as the sensor keeps them.
+    a.Out1Shape = i % 2 ? Rectangle : Polygon;
+    a.Out1Coord = {QPoint(1000 + g, -500), QPoint(1200, 900 + g), QPoint(-300 - g, 1500),
+                   QPoint(-1100, -400 - g)};
+    a.Out2Shape = Arc;
+    a.Out2Coord = {QPoint(2000 + g, 0), QPoint(-2000 - g, 0)};
+    a.Out3Shape = Straight + i % 3; // Straight, Fan, Ratio
+    a.Out3Coord = {QPoint(0, 2500 + g)};
+    return a;
+}
+
+// What the sensor gives back for an area: the record as the decoder rebuilds it.
+AREA_DATA asReadBack(const AREA_DATA &area, int index)
+{
+    uchar record[kAreaRecordLength];
+    encodeAreaRecord(record, "RArea", index, area, false);
+    AREA_DATA back = area;
+    decodeAreaRecord(record, back, false);
+    return back;
+}
+
+} // namespace
+
+class ExchangeOverEthernet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void readAllRunsOnceInPriorityOrderAndHoldsTheSimulationPollBack();
+    void writeAllSendsTheDesignInOrderAndReadingBackGivesItAgain();
+    void productInformationIsShownInBothLanguages();
+    void scanControlIsSentOnlyWhenEnabled();
+    void udpModeTalksToTheSensorsAddress();
+    void abandoningStopsThePendingSequence();
+    void rejectedWritesShowTheirMessagesAndTheAreaLoopStops_data();
+    void rejectedWritesShowTheirMessagesAndTheAreaLoopStops();
+
+private:
+    bool startSim(const QStringList &options = {});
+    bool connectTcp();
+    int countSent(const char *code) const;
+    bool prompted(const QString &text) const;
+
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<QSerialPort> m_serial;
+    std::unique_ptr<QTcpSocket> m_tcp;
+    std::unique_ptr<QUdpSocket> m_udp;
+    SENSOR_PARAMETERS m_parameters;
+    SENSOR_CONTROL m_control;
+    std::unique_ptr<SERIAL_COMM> m_comm;
+    QList<QByteArray> m_sent;
+    QList<Dialogs::Prompt> m_prompts;
+    std::function<int(const Dialogs::Prompt &)> m_answer;
+};
+
+void ExchangeOverEthernet::init()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    ProjectData().resetToStartup();
+    ScanData() = SCAN_DATA();
+    ScanData().ConnectType = 1;
+    ScanData().EtherMode = 0;
+    m_parameters = SENSOR_PARAMETERS();
+    m_control = SENSOR_CONTROL();
+    m_sent.clear();
+    m_prompts.clear();
+    m_answer = nullptr;
+    Dialogs::setResponder([this](const Dialogs::Prompt &p) {
+        m_prompts << p;
+        return m_answer ? m_answer(p) : 0;
+    });
+    m_serial.reset(new QSerialPort);
+    m_tcp.reset(new QTcpSocket);
+    m_udp.reset(new QUdpSocket);
+    m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
+                                 m_tcp.get(), m_udp.get()));
+    connect(m_comm.get(), &SERIAL_COMM::FrameSent, this, [this](const QByteArray &f) { m_sent << f; });
+}
+
+void ExchangeOverEthernet::cleanup()
+{
+    m_comm.reset();
+    m_tcp.reset();
+    m_udp.reset();
+    m_serial.reset();
+    m_sim.reset();
+    Dialogs::setResponder(nullptr);
+}
+
+bool ExchangeOverEthernet::startSim(const QStringList &options)
+{
+    m_sim.reset(new SimProcess);
+    QString why;
+    if (!m_sim->start(options, &why)) {
+        qWarning("%s", qPrintable(why));
+        return false;
+    }
+    return true;
+}
+
+bool ExchangeOverEthernet::connectTcp()
+{
+    m_tcp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
+    return m_tcp->waitForConnected(3000);
+}
+
+int ExchangeOverEthernet::countSent(const char *code) const
+{
+    int n = 0;
+    for (const QByteArray &f : m_sent)
+        n += codeOf(f) == code;
+    return n;
+}
+
+bool ExchangeOverEthernet::prompted(const QString &text) const
+{
+    for (const Dialogs::Prompt &p : m_prompts)
+        if (p.text == text)
+            return true;
+    return false;
+}
+
+void ExchangeOverEthernet::readAllRunsOnceInPriorityOrderAndHoldsTheSimulationPollBack()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+
+    // The dock of the real form follows the parameters read.
+    QMainWindow window;
+    Ui::MainWindow form;
+    form.setupUi(&window);
+    SENSOR_SETTING setting(&m_parameters, &window, &ScanData());
+    connect(m_comm.get(), &SERIAL_COMM::ReceiveParameters, &setting, &SENSOR_SETTING::UpdateParametersToDock);
+    auto *rs485 = window.findChild<QSpinBox *>(QStringLiteral("Para_RS485IDAddress"));
+    QVERIFY(rs485);
+    rs485->setValue(5);
+    QCOMPARE(m_parameters.RS485IDAddress, 5);
+
+    QSignalSpy direction(m_comm.get(), &SERIAL_COMM::DirChangeSignals);
+    QSignalSpy parameters(m_comm.get(), &SERIAL_COMM::ReceiveParameters);
+    QSignalSpy selfCheck(m_comm.get(), &SERIAL_COMM::SelfCheckStatus);
+    QList<int> signalOrder;
+    connect(m_comm.get(), &SERIAL_COMM::DirChangeSignals, this, [&] { signalOrder << 1; });
+    connect(m_comm.get(), &SERIAL_COMM::ReceiveParameters, this, [&] { signalOrder << 2; });
+
+    m_comm->OpenSendReadSimulation();
+    m_comm->ReadSensorAllDataSlots();
+    m_comm->ReadSensorAllDataSlots(); // pressed twice: the same flags, one sequence
+    QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(selfCheck.count() > 0, 3000);
+    QTest::qWait(300);
+
+    // Streaming is stopped first, then parameters, case channels and areas 0..63; the simulation
+    // poll's first request only after the last area.
+    QVERIFY(!m_sent.isEmpty());
+    QCOMPARE(codeOf(m_sent.first()), QByteArray("RAuto"));
+    QCOMPARE(m_sent.first().at(5), char(0));
+    QList<QByteArray> order;
+    QList<int> areaIndexes;
+    for (const QByteArray &f : m_sent) {
+        if (codeOf(f) == "RAuto")
+            continue;
+        order << codeOf(f);
+        if (codeOf(f) == "RArea")
+            areaIndexes << uchar(f.at(5));
+    }
+    QCOMPARE(order.value(0), QByteArray("RPara"));
+    QCOMPARE(order.value(1), QByteArray("RCase"));
+    for (int i = 0; i < kAreaCount; ++i)
+        QCOMPARE(order.value(2 + i), QByteArray("RArea"));
+    QCOMPARE(order.value(2 + kAreaCount), QByteArray("WSimu"));
+    QCOMPARE(countSent("RPara"), 1);
+    QCOMPARE(countSent("RCase"), 1);
+    QCOMPARE(areaIndexes.size(), kAreaCount);
+    for (int i = 0; i < kAreaCount; ++i)
+        QCOMPARE(areaIndexes[i], i);
+
+    // Stores: every area has zones, the case channels are the sensor's (signed, all different).
+    QSet<QPair<int, int>> caseKeys;
+    bool negativeSteering = false;
+    for (int i = 0; i < kAreaCount; ++i) {
+        const AREA_DATA &a = ProjectData().Areas[i];
+        QVERIFY2(!a.Out1Coord.isEmpty() && !a.Out2Coord.isEmpty() && !a.Out3Coord.isEmpty(),
+                 qPrintable(QString::number(i)));
+        caseKeys.insert(qMakePair(a.SteerMinDgree, a.VehicleMinSpeed));
+        negativeSteering |= a.SteerMinDgree < 0;
+    }
+    QCOMPARE(caseKeys.size(), kAreaCount);
+    QVERIFY(negativeSteering);
+    QVERIFY(ProjectData().Areas[0] != ProjectData().Areas[3]);
+
+    // Parameters: the sensor's defaults, announced once, direction first; the dock shows them.
+    QCOMPARE(m_parameters, SENSOR_PARAMETERS());
+    QCOMPARE(parameters.count(), 1);
+    QCOMPARE(direction.count(), 1);
+    QCOMPARE(direction.first().first().toBool(), false);
+    QCOMPARE(signalOrder, (QList<int>{1, 2}));
+    QCOMPARE(rs485->value(), 127);
+
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::ReadAreas));
+    QCOMPARE(m_comm->ReadAreaIndex(), 0);
+}
+
+void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAgain()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+
+    QVector<AREA_DATA> expected;
+    for (int i = 0; i < kAreaCount; ++i) {
+        ProjectData().Areas[i] = designArea(i);
+        expected << asReadBack(designArea(i), i);
+    }
+    m_parameters.RS485IDAddress = 42;
+    m_parameters.ScanFilterLevel = 2;
+    m_parameters.SensorIPAddressHigh = 10 * 256 + 1;
+    m_parameters.DirtyReceStrength = 777;
+    const SENSOR_PARAMETERS written = m_parameters;
+
+    m_answer = [](const Dialogs::Prompt &) { return 0; }; // OK, and Yes to the reboot
+    m_comm->WriteSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Sensor Reboot Complete")), 15000);
+
+    // Areas 0..63 in order, then case channels, then parameters, then the reboot asked for.
+    QList<QByteArray> order;
+    QList<int> areaIndexes;
+    for (const QByteArray &f : m_sent) {
+        if (codeOf(f) == "RAuto")
+            continue;
+        order << codeOf(f);
+        if (codeOf(f) == "WArea")
+            areaIndexes << uchar(f.at(5));
+    }
+    QCOMPARE(order.size(), kAreaCount + 3);
+    QCOMPARE(areaIndexes.size(), kAreaCount);
+    for (int i = 0; i < kAreaCount; ++i)
+        QCOMPARE(areaIndexes[i], i);
+    QCOMPARE(order[kAreaCount], QByteArray("WCase"));
+    QCOMPARE(order[kAreaCount + 1], QByteArray("WPara"));
+    QCOMPARE(order[kAreaCount + 2], QByteArray("RBoot"));
+
+    // The messages of a successful write, and the question before the reboot.
+    QStringList texts;
+    for (const Dialogs::Prompt &p : m_prompts)
+        texts << p.text;
+    QCOMPARE(texts,
+             (QStringList{QStringLiteral("Parameters Write Complete.Please restart."),
+                          QStringLiteral("Do you restart?"), QStringLiteral("Sensor Reboot Complete")}));
+    QCOMPARE(m_prompts[1].buttons, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    QVERIFY(!m_comm->AnyRequestRaised());
+
+    // Forget everything here, read it back from the sensor.
+    ProjectData().resetToStartup();
+    m_parameters = SENSOR_PARAMETERS();
+    m_prompts.clear();
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
+    for (int i = 0; i < kAreaCount; ++i)
+        QVERIFY2(ProjectData().Areas[i] == expected[i], qPrintable(QStringLiteral("area %1").arg(i)));
+    QCOMPARE(m_parameters, written);
+}
+
+void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+
+    m_comm->SensorInformationSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    QCOMPARE(m_prompts[0].title, QStringLiteral("Product Message"));
+    const QStringList lines = m_prompts[0].text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QStringLiteral("Product Name:  "));
+    QVERIFY(QRegularExpression(QStringLiteral("^Firmware:  \\d+\\.\\d\\d$")).match(lines[1]).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^SerialNumber:  \\d+$")).match(lines[2]).hasMatch());
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^Production:  \\d+ - \\d+ - \\d+$")).match(lines[3]).hasMatch());
+
+    m_comm->SetLanguage(1);
+    m_comm->SensorInformationSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 3000);
+    QCOMPARE(m_prompts[1].title, QStringLiteral("产品信息"));
+    const QStringList zh = m_prompts[1].text.split(QLatin1Char('\n'));
+    QCOMPARE(zh.size(), 4);
+    QCOMPARE(zh[1], QStringLiteral("固件版本:  ") + lines[1].mid(11));
+    QVERIFY(QRegularExpression(QStringLiteral("^生产日期:  \\d+年\\d+月\\d+日$")).match(zh[3]).hasMatch());
+    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::ProductInfo));
+}
+
+void ExchangeOverEthernet::scanControlIsSentOnlyWhenEnabled()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+    QSignalSpy io(m_comm.get(), &SERIAL_COMM::IOPortSignals);
+
+    m_comm->OpenSendReadSimulation();
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") >= 3, 3000);
+    QCOMPARE(countSent("SCtrl"), 0);
+    QVERIFY(io.count() >= 2);
+
+    m_control.Enable = true;
+    m_control.MotorSpeed = 1;
+    m_control.FilterLevel = 3;
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("SCtrl") >= 2, 3000);
+    for (const QByteArray &f : m_sent)
+        if (codeOf(f) == "SCtrl") {
+            QCOMPARE(f.at(7), char(1));
+            QCOMPARE(f.at(9), char(3));
+        }
+    m_comm->CloseSendReadSimulation();
+    QVERIFY(!m_comm->SimulationPollActive());
+}
+
+void ExchangeOverEthernet::udpModeTalksToTheSensorsAddress()
+{
+    QVERIFY(startSim());
+    ScanData().EtherMode = 1;
+    m_udp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
+    QVERIFY(m_udp->waitForConnected(1000));
+
+    m_parameters.CANIDAddress = 3;
+    QSignalSpy parameters(m_comm.get(), &SERIAL_COMM::ReceiveParameters);
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(parameters.count() == 1, 3000);
+    QCOMPARE(m_parameters.CANIDAddress, 127);
+    QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
+    QCOMPARE(m_comm->TimeoutCount(), 0);
+}
+
+void ExchangeOverEthernet::abandoningStopsThePendingSequence()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("RArea") >= 3, 5000);
+    m_comm->AbandonExchange();
+    QVERIFY(!m_comm->AnyRequestRaised());
+    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::None);
+    QVERIFY(!m_comm->ReplyTimeoutActive());
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    const int sent = m_sent.size();
+    QTest::qWait(300);
+    QCOMPARE(m_sent.size(), sent);
+    QVERIFY(!prompted(QStringLiteral("Parameters Read OK!")));
+
+    // A fresh request afterwards runs normally.
+    m_comm->SensorInformationSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+}
+
+void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("areaText");
+    QTest::addColumn<QString>("stopText");
+    QTest::addColumn<QString>("otherText");
+    QTest::newRow("setting error") << 1 << 0 << "Message"
+                                   << "Parameters Setting Error.Please restart."
+                                   << "Area download stopped after 3 attempts."
+                                   << "Parameters Setting Error";
+    QTest::newRow("flash error") << 2 << 0 << "Message"
+                                 << "FLASH Write Error"
+                                 << "Area download stopped after 3 attempts."
+                                 << "FLASH Write Error";
+    QTest::newRow("setting error, Chinese") << 1 << 1 << "错误"
+                                            << "参数设置异常，请重启恢复初始参数。"
+                                            << "区域下载已尝试3次，已停止。"
+                                            << "参数设置异常";
+}
+
+void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops()
+{
+    QFETCH(int, status);
+    QFETCH(int, language);
+    QFETCH(QString, title);
+    QFETCH(QString, areaText);
+    QFETCH(QString, stopText);
+    QFETCH(QString, otherText);
+    QVERIFY(startSim({QStringLiteral("--write-status"), QString::number(status)}));
+    QVERIFY(connectTcp());
+    m_comm->SetLanguage(language);
+
+    // Each box waits for the user like a real one, pumping events; nothing may leave meanwhile.
+    int sentDuringBoxes = 0;
+    m_answer = [&](const Dialogs::Prompt &) {
+        const int before = m_sent.size();
+        QTest::qWait(150);
+        sentDuringBoxes += m_sent.size() - before;
+        return 0;
+    };
+    m_comm->OpenSendReadSimulation();
+    m_comm->WriteSensorAllDataSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 5, 10000);
+    QTest::qWait(300);
+    QCOMPARE(m_prompts.size(), 5);
+    QCOMPARE(sentDuringBoxes, 0);
+
+    // Three attempts at area 0, the last saying that the loop stopped; then case channels and
+    // parameters, each rejected once and not retried.
+    QCOMPARE(countSent("WArea"), 3);
+    for (const QByteArray &f : m_sent)
+        if (codeOf(f) == "WArea")
+            QCOMPARE(int(uchar(f.at(5))), 0);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(m_prompts[i].title, title);
+    QCOMPARE(m_prompts[0].text, areaText);
+    QCOMPARE(m_prompts[1].text, areaText);
+    QCOMPARE(m_prompts[2].text, areaText + QLatin1Char('\n') + stopText);
+    QCOMPARE(m_prompts[3].text, otherText);
+    QCOMPARE(m_prompts[4].text, otherText);
+    QCOMPARE(countSent("WCase"), 1);
+    QCOMPARE(countSent("WPara"), 1);
+    QCOMPARE(countSent("RBoot"), 0);
+    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::WriteAreas));
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    // The polls go on afterwards.
+    const int simulations = countSent("WSimu");
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") > simulations, 2000);
+}
+
+QTEST_MAIN(ExchangeOverEthernet)
+#include "tst_exchange.moc"

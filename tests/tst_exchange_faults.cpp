@@ -1,0 +1,320 @@
+// The command exchange when replies go missing or arrive damaged, and the live scan paths: serial
+// polling over the stand-in's pseudo-terminal and the scan stream over TCP. Run inside a private
+// network namespace (unshare -n).
+#include "area/dialogs.h"
+#include "area/store/device_type.h"
+#include "area/store/project_data.h"
+#include "comm/codec/scan_data.h"
+#include "comm/codec/sensor_parameters.h"
+#include "comm/serial_comm.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const char *const kAddress = "127.0.0.32";
+
+// The stand-in as a child process; killed whatever happens to the test.
+class SimProcess {
+public:
+    ~SimProcess() { stop(); }
+    bool start(const QStringList &options, QString *why)
+    {
+        if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
+            *why = QStringLiteral("stand-in not built: " VELTRIN_SIM_PATH);
+            return false;
+        }
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(VELTRIN_SIM_PATH),
+                        QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options);
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray out;
+        while (clock.elapsed() < 5000) {
+            if (!m_process.waitForReadyRead(200) && m_process.state() != QProcess::Running)
+                break;
+            out += m_process.readAllStandardOutput();
+            const int at = out.indexOf("ready ");
+            const int end = at >= 0 ? out.indexOf('\n', at) : -1;
+            if (end > 0) {
+                const QByteArray line = out.mid(at, end - at).trimmed();
+                const int pty = line.indexOf("pty=");
+                if (pty >= 0)
+                    ptyPath = QString::fromLocal8Bit(line.mid(pty + 4).split(' ').first());
+                return true;
+            }
+        }
+        *why = QStringLiteral("no ready line from the stand-in: ") + QString::fromLocal8Bit(out);
+        return false;
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(2000)) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
+    }
+    QString ptyPath;
+
+private:
+    QProcess m_process;
+};
+
+QByteArray codeOf(const QByteArray &frame)
+{
+    return frame.left(5);
+}
+
+} // namespace
+
+class ExchangeFaultsAndScans : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void missingOrDamagedReplyIsRequestedAgain_data();
+    void missingOrDamagedReplyIsRequestedAgain();
+    void fourthTimeoutWarnsAndStopsEverything();
+    void serialPollingFillsBeamsClampedToTheModelsRange();
+    void tcpStreamFillsTheRingAndAnnouncesWholeRevolutions();
+
+private:
+    bool startSim(const QStringList &options = {});
+    bool connectTcp();
+    int countSent(const char *code) const;
+
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<QSerialPort> m_serial;
+    std::unique_ptr<QTcpSocket> m_tcp;
+    std::unique_ptr<QUdpSocket> m_udp;
+    SENSOR_PARAMETERS m_parameters;
+    SENSOR_CONTROL m_control;
+    std::unique_ptr<SERIAL_COMM> m_comm;
+    QList<QByteArray> m_sent;
+    QList<qint64> m_sentAt;
+    QElapsedTimer m_clock;
+    QList<Dialogs::Prompt> m_prompts;
+};
+
+void ExchangeFaultsAndScans::init()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    ProjectData().resetToStartup();
+    ScanData() = SCAN_DATA();
+    ScanData().ConnectType = 1;
+    m_parameters = SENSOR_PARAMETERS();
+    m_control = SENSOR_CONTROL();
+    m_sent.clear();
+    m_sentAt.clear();
+    m_prompts.clear();
+    m_clock.start();
+    Dialogs::setResponder([this](const Dialogs::Prompt &p) {
+        m_prompts << p;
+        return 0;
+    });
+    m_serial.reset(new QSerialPort);
+    m_tcp.reset(new QTcpSocket);
+    m_udp.reset(new QUdpSocket);
+    m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
+                                 m_tcp.get(), m_udp.get()));
+    connect(m_comm.get(), &SERIAL_COMM::FrameSent, this, [this](const QByteArray &f) {
+        m_sent << f;
+        m_sentAt << m_clock.elapsed();
+    });
+}
+
+void ExchangeFaultsAndScans::cleanup()
+{
+    m_comm.reset();
+    if (m_serial->isOpen())
+        m_serial->close();
+    m_tcp.reset();
+    m_udp.reset();
+    m_serial.reset();
+    m_sim.reset();
+    Dialogs::setResponder(nullptr);
+}
+
+bool ExchangeFaultsAndScans::startSim(const QStringList &options)
+{
+    m_sim.reset(new SimProcess);
+    QString why;
+    if (!m_sim->start(options, &why)) {
+        qWarning("%s", qPrintable(why));
+        return false;
+    }
+    return true;
+}
+
+bool ExchangeFaultsAndScans::connectTcp()
+{
+    m_tcp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
+    return m_tcp->waitForConnected(3000);
+}
+
+int ExchangeFaultsAndScans::countSent(const char *code) const
+{
+    int n = 0;
+    for (const QByteArray &f : m_sent)
+        n += codeOf(f) == code;
+    return n;
+}
+
+void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("second reply dropped") << QStringList{QStringLiteral("--drop"), QStringLiteral("2")};
+    QTest::newRow("second reply with a bad checksum")
+        << QStringList{QStringLiteral("--corrupt"), QStringLiteral("2")};
+}
+
+void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain()
+{
+    QFETCH(QStringList, options);
+    QVERIFY(startSim(options));
+    QVERIFY(connectTcp());
+
+    m_comm->SensorInformationSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    m_comm->SensorInformationSlots(); // this reply goes missing or fails its checksum
+    QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 1000);
+    QTest::qWait(500);
+    QCOMPARE(m_prompts.size(), 1); // a damaged reply is not taken
+    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::ProductInfo);
+
+    // After the reply time-out the same request leaves again, silently, and is answered.
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 4000);
+    QCOMPARE(countSent("RPrda"), 3);
+    const qint64 gap = m_sentAt[2] - m_sentAt[1];
+    QVERIFY2(gap >= 1900 && gap < 2600, qPrintable(QString::number(gap)));
+    QCOMPARE(m_prompts[1].title, QStringLiteral("Product Message"));
+    QCOMPARE(m_comm->TimeoutCount(), 0);
+    QVERIFY(!m_comm->ReplyTimeoutActive());
+}
+
+void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
+{
+    QVERIFY(startSim({QStringLiteral("--drop"), QStringLiteral("1")})); // a sensor that never answers
+    QVERIFY(connectTcp());
+
+    m_comm->OpenSendReadSimulation();
+    m_comm->OpenSendReadScanf();
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->TimeoutCount() == 3, 7000);
+    QVERIFY(m_prompts.isEmpty()); // retries are silent
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+
+    QCOMPARE(m_prompts[0].icon, Dialogs::Icon::Warning);
+    QCOMPARE(m_prompts[0].title, QStringLiteral("Warning"));
+    QCOMPARE(m_prompts[0].text, QStringLiteral("Connect OverTimer, Check Connect"));
+    // The most urgent request was sent once and retried three times.
+    QCOMPARE(countSent("RPara"), 4);
+    QCOMPARE(countSent("WSimu"), 0);
+    QVERIFY(!m_comm->AnyRequestRaised());
+    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::None);
+    QCOMPARE(m_comm->TimeoutCount(), 0);
+    QVERIFY(!m_comm->ReplyTimeoutActive());
+    QVERIFY(!m_comm->DistancePollActive());
+    QVERIFY(!m_comm->SimulationPollActive());
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    const int sent = m_sent.size();
+    QTest::qWait(400);
+    QCOMPARE(m_sent.size(), sent);
+}
+
+void ExchangeFaultsAndScans::serialPollingFillsBeamsClampedToTheModelsRange()
+{
+    QVERIFY(startSim({QStringLiteral("--pty")}));
+    QVERIFY(!m_sim->ptyPath.isEmpty());
+    ScanData().ConnectType = 0;
+    m_serial->setPortName(m_sim->ptyPath);
+    QVERIFY2(m_serial->open(QIODevice::ReadWrite), qPrintable(m_serial->errorString()));
+
+    m_comm->SetDeviceType(Laser05); // the room's far walls lie beyond this model's range
+    QCOMPARE(m_comm->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
+    m_comm->SetDeviceType(99); // not a model: unchanged
+    QCOMPARE(m_comm->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
+
+    QSignalSpy distances(m_comm.get(), &SERIAL_COMM::ReceiveScanfData);
+    QSignalSpy intensities(m_comm.get(), &SERIAL_COMM::ReceiveIntensityData);
+    m_comm->OpenSendReadScanf();
+    m_comm->OpenSendReadIntensity();
+    QVERIFY(m_comm->IntensityPollActive());
+    QTRY_VERIFY_WITH_TIMEOUT(distances.count() >= 4 && intensities.count() >= 4, 5000);
+    m_comm->CloseSendReadScanf();
+    m_comm->CloseSendReadIntensity();
+    QCOMPARE(countSent("RAuto"), 0); // no streaming on a serial line
+
+    const int limit = deviceInfo(Laser05)->rangeLimit;
+    const quint16 *d = ScanData().SerialDistance;
+    const quint16 *i = ScanData().SerialIntensity;
+    QCOMPARE(int(*std::max_element(d, d + kSerialBeams)), limit);
+    QVERIFY(*std::max_element(i, i + kSerialBeams) <= limit);
+    const int measured =
+        int(std::count_if(d, d + kSerialBeams, [&](quint16 v) { return v > 0 && v < limit; }));
+    QVERIFY2(measured > kSerialBeams / 4, qPrintable(QString::number(measured)));
+    // Over Ethernet nothing of this is touched.
+    QCOMPARE(ScanData().EtherCount, 0);
+}
+
+void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
+{
+    QVERIFY(startSim());
+    QVERIFY(connectTcp());
+    m_comm->SetDeviceType(Laser05);
+    const int limit = deviceInfo(Laser05)->rangeLimit;
+
+    QList<int> announcements; // 1 distances, 2 intensities
+    connect(m_comm.get(), &SERIAL_COMM::ReceiveScanfData, this, [&] { announcements << 1; });
+    connect(m_comm.get(), &SERIAL_COMM::ReceiveIntensityData, this, [&] { announcements << 2; });
+    m_comm->OpenSendReadScanf();
+    m_comm->OpenSendReadIntensity(); // the stream carries the intensities: no poll of its own
+    QVERIFY(!m_comm->IntensityPollActive());
+    QTRY_VERIFY_WITH_TIMEOUT(announcements.size() >= 6, 5000);
+    QCOMPARE(codeOf(m_sent.value(0)), QByteArray("RAuto"));
+    QCOMPARE(m_sent.value(0).at(5), char(1));
+
+    // Every revolution: distances, then intensities; a whole revolution of the default 0.05°.
+    for (int k = 0; k + 1 < announcements.size(); k += 2) {
+        QCOMPARE(announcements[k], 1);
+        QCOMPARE(announcements[k + 1], 2);
+    }
+    QCOMPARE(ScanData().EtherCount, 20 * 320);
+    const quint16 *d = ScanData().EtherDistance;
+    const quint16 *in = ScanData().EtherIntensity;
+    const int n = ScanData().EtherCount;
+    QCOMPARE(int(*std::max_element(d, d + n)), limit);
+    QVERIFY(*std::max_element(in, in + n) <= limit);
+    QVERIFY(std::count_if(d, d + n, [&](quint16 v) { return v > 0 && v < limit; }) > n / 4);
+
+    // A read-all stops the stream first and completes while packets may still be in flight.
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_prompts.isEmpty(), 15000);
+    QCOMPARE(m_prompts.last().text, QStringLiteral("Parameters Read OK!"));
+    QCOMPARE(m_comm->TimeoutCount(), 0);
+
+    // Closing empties the buffer and forgets the revolution; the arrays keep their contents.
+    m_comm->CloseSendReadScanf();
+    m_comm->AbandonExchange();
+    m_comm->CloseSerialPortSlots();
+    QCOMPARE(ScanData().EtherCount, 0);
+    QCOMPARE(ScanData().EtherIndex, 0);
+    QVERIFY(m_comm->ReceiveBuffer().isEmpty());
+    QVERIFY(*std::max_element(d, d + n) > 0);
+}
+
+QTEST_MAIN(ExchangeFaultsAndScans)
+#include "tst_exchange_faults.moc"
