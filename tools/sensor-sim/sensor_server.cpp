@@ -161,7 +161,6 @@ bool SensorServer::start(QString *error)
         m_links.push_back(std::move(link));
     }
 
-    m_streamTimer.start();
     return true;
 }
 
@@ -374,6 +373,11 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
                 m_udpStream.reset();
             else if (!m_udpStream)
                 m_udpStream = std::make_unique<Stream>();
+        }
+        // The clock ticks only while something streams.
+        if (request.autoStart && !m_streamTimer.isActive()) {
+            m_lastTick = m_streamClock.nsecsElapsed() / 1e9;
+            m_streamTimer.start();
         }
         return;
     }
@@ -641,11 +645,20 @@ void SensorServer::streamTick()
     const double now = m_streamClock.nsecsElapsed() / 1e9;
     const double elapsed = now - m_lastTick;
     m_lastTick = now;
-    for (const auto &l : m_links)
-        if (l->stream)
+    bool any = false;
+    for (const auto &l : m_links) {
+        if (l->stream) {
             feedStream(l.get(), *l->stream, elapsed);
-    if (m_udpStream && m_udpTarget)
-        feedStream(m_udpTarget, *m_udpStream, elapsed);
+            any = true;
+        }
+    }
+    if (m_udpStream) {
+        any = true;
+        if (m_udpTarget)
+            feedStream(m_udpTarget, *m_udpStream, elapsed);
+    }
+    if (!any)
+        m_streamTimer.stop();
 }
 
 void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
