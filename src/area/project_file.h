@@ -12,6 +12,13 @@ namespace ProjectFile {
 // Writes the area section ("CoordTableData" … "CoordTableDataEnd").
 void writeAreas(QTextStream &out, const PROJECT_DATA &project);
 
+// Reads the area section into the project: searches "CoordTableData", then replaces every area
+// whose block follows. Areas without a block keep their contents; a shape code outside its output's
+// set leaves that shape unchanged. A damaged file never reaches past the zone or block it damages:
+// a zone list also ends at the next zone's marker, and a block number that is not a number ends
+// the section.
+void readAreas(QTextStream &in, PROJECT_DATA &project);
+
 // Appends the model's extension when the name does not already end in it (case-sensitive).
 QString withExtension(const QString &name, int deviceType);
 

@@ -1,0 +1,203 @@
+#include "area/area_table.h"
+
+#include "area/store/project_data.h"
+#include "editor/paint_table.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenu>
+
+namespace {
+constexpr int kRowHeight = 100;
+constexpr int kNumberColumnWidth = 40;
+constexpr int kMarkerColumnWidth = 10;
+} // namespace
+
+AREA_TABLE::AREA_TABLE(PROJECT_DATA *project, QTableWidget *areaTableWidget, QAction *copy, QAction *cut,
+                       QAction *paste, QAction *remove)
+    : Project(project), AreaTableWidget(areaTableWidget), Menu(nullptr), CopyAction(copy), CutAction(cut),
+      PasteAction(paste), DeleteAction(remove)
+{
+    buildTable();
+
+    Menu = new QMenu(this);
+    AreaTableWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(AreaTableWidget, &QWidget::customContextMenuRequested, this, &AREA_TABLE::AreaTableMenuEvent);
+    connect(AreaTableWidget, &QTableWidget::cellClicked, this, &AREA_TABLE::AreaTableClickChangeSlots);
+
+    for (int i = 0; i < kAreaCount; ++i)
+        Thumbnails << new PAINT_TABLE(i, Project);
+
+    connect(this, &AREA_TABLE::EditAreaDataSignal, this, &AREA_TABLE::AreaTableWidgetAllDisplay);
+    AreaTableWidgetAllDisplay();
+}
+
+void AREA_TABLE::buildTable()
+{
+    QTableWidget *t = AreaTableWidget;
+    t->setColumnCount(3);
+    t->setRowCount(kAreaCount);
+    t->horizontalHeader()->setDefaultAlignment(Qt::AlignJustify);
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->hide();
+    t->verticalHeader()->hide();
+    t->setColumnWidth(0, kNumberColumnWidth);
+    t->setColumnWidth(1, kMarkerColumnWidth);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    QFont numberFont("times", 18, 10);
+    for (int row = 0; row < kAreaCount; ++row) {
+        t->setRowHeight(row, kRowHeight);
+        auto *number = new QTableWidgetItem(QString::number(row));
+        number->setForeground(Qt::blue);
+        number->setFont(numberFont);
+        t->setItem(row, 0, number);
+    }
+}
+
+void AREA_TABLE::AreaTableClickChangeSlots(int Row, int Column)
+{
+    Q_UNUSED(Column);
+    if (Row < 0 || Row == Project->CurrentArea)
+        return;
+    Project->CurrentArea = qMin(Row, kAreaCount - 1);
+    AreaTableWidgetAllDisplay();
+    emit AreaTableIndexChange();
+}
+
+void AREA_TABLE::AreaTableMenuEvent(QPoint pos)
+{
+    Q_UNUSED(pos);
+    // The menu opens where the mouse is now, which is also right for a keyboard-requested menu.
+    Menu->addActions({CopyAction, CutAction, PasteAction, DeleteAction});
+    Menu->exec(QCursor::pos());
+}
+
+void AREA_TABLE::CopyAreaTableData()
+{
+    Project->Clipboard = Project->currentArea();
+}
+
+void AREA_TABLE::CutAreaTableData()
+{
+    Project->Modified = true;
+    AREA_DATA &area = Project->currentArea();
+    Project->Clipboard = area;
+    area = Project->EmptyArea;
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::PasteAreaTableData()
+{
+    Project->Modified = true;
+    Project->currentArea() = Project->Clipboard;
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::DeleteAreaTableData()
+{
+    Project->Modified = true;
+    Project->currentArea() = Project->EmptyArea;
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::DeleteAllAreaTableData()
+{
+    Project->Modified = true;
+    for (AREA_DATA &area : Project->Areas)
+        area = Project->EmptyArea;
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::UndoAreaTableData()
+{
+    Project->Modified = true;
+    const int cur = Project->clampCurrentArea();
+    int &position = Project->UndoPosition[cur];
+    const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
+    if (position > 0 && position - 1 < history.size()) {
+        --position;
+        Project->Areas[cur] = history[position];
+    }
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::RedoAreaTableData()
+{
+    Project->Modified = true;
+    const int cur = Project->clampCurrentArea();
+    int &position = Project->UndoPosition[cur];
+    const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
+    if (position + 1 < history.size()) {
+        ++position;
+        Project->Areas[cur] = history[position];
+    }
+    emit EditAreaDataSignal();
+}
+
+void AREA_TABLE::saveUndo(int area)
+{
+    QVector<AREA_DATA> &history = Project->UndoHistory[area];
+    int &position = Project->UndoPosition[area];
+    // A new edit after Undo makes the undone states unreachable.
+    if (position >= 0 && position < history.size() - 1)
+        history.resize(position + 1);
+    while (history.size() >= kUndoDepth)
+        history.removeFirst();
+    history.append(Project->Areas[area]);
+    position = history.size() - 1;
+}
+
+void AREA_TABLE::SaveUndoAreaTableData()
+{
+    Project->Modified = true;
+    saveUndo(Project->clampCurrentArea());
+}
+
+void AREA_TABLE::SaveAllUndoAreaTableData()
+{
+    Project->Modified = true;
+    for (int area = 0; area < kAreaCount; ++area)
+        saveUndo(area);
+}
+
+void AREA_TABLE::setMarker(int row, const QColor &colour)
+{
+    auto *marker = new QTableWidgetItem;
+    marker->setBackground(colour);
+    AreaTableWidget->setItem(row, 1, marker);
+}
+
+void AREA_TABLE::SetEditAreaTableDisplay()
+{
+    setMarker(Project->clampCurrentArea(), Qt::green);
+}
+
+void AREA_TABLE::ResetEditAreaTableDisplay()
+{
+    setMarker(Project->clampCurrentArea(), Qt::white);
+}
+
+void AREA_TABLE::redisplay(int row)
+{
+    PAINT_TABLE *thumbnail = Thumbnails.value(row);
+    if (!thumbnail)
+        return;
+    thumbnail->update();
+    if (AreaTableWidget->cellWidget(row, 2) != thumbnail)
+        AreaTableWidget->setCellWidget(row, 2, thumbnail);
+}
+
+void AREA_TABLE::AreaTableWidgetCurDisplay()
+{
+    redisplay(Project->clampCurrentArea());
+}
+
+void AREA_TABLE::AreaTableWidgetAllDisplay()
+{
+    Project->clampCurrentArea();
+    for (int row = 0; row < kAreaCount; ++row)
+        redisplay(row);
+}

@@ -1,0 +1,359 @@
+#include "area/coord_table.h"
+
+#include "area/geometry/polar.h"
+#include "area/store/project_data.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// The largest float below 2^31: a radius up to this keeps R·cos and R·sin within int.
+constexpr float kMaxRadius = 2147483520.0f;
+constexpr float kAppendRadius = 20.0f;
+
+// A typed number; anything that is not a finite number reads as 0.
+float cellValue(const QTableWidgetItem *item)
+{
+    bool ok = false;
+    const float v = item->text().toFloat(&ok);
+    return ok && std::isfinite(v) ? v : 0.0f;
+}
+
+// Truncation toward zero that saturates instead of overflowing.
+int truncated(float v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483648.0f)
+        return INT_MAX;
+    if (v < -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+// Positive values round half up, negative ones truncate toward zero (-2.5 stays -2).
+int rounded(float v)
+{
+    int i = truncated(v);
+    if (i < INT_MAX && v - static_cast<float>(i) >= 0.5f)
+        ++i;
+    return i;
+}
+
+float clampedRadius(float r)
+{
+    return qBound(-kMaxRadius, r, kMaxRadius);
+}
+
+QPoint fromPolar(float r, float angleRad)
+{
+    return polar::toPoint(clampedRadius(r), angleRad);
+}
+
+bool isDependent(int shape)
+{
+    return shape == Straight || shape == Fan || shape == Ratio;
+}
+
+QTableWidgetItem *cell(const QString &text)
+{
+    return new QTableWidgetItem(text);
+}
+
+QString polarText(float v)
+{
+    return QString::number(double(v), 'g', 6);
+}
+
+} // namespace
+
+COORD_TABLE::COORD_TABLE(PROJECT_DATA *project, QTableWidget *cartesianOut1, QTableWidget *cartesianOut2,
+                         QTableWidget *cartesianOut3, QTableWidget *polarOut1, QTableWidget *polarOut2,
+                         QTableWidget *polarOut3)
+    : Project(project), Cartesian{cartesianOut1, cartesianOut2, cartesianOut3}, Polar{polarOut1, polarOut2,
+                                                                                      polarOut3}
+{
+    for (int k = 0; k < kOutputCount; ++k) {
+        buildTable(Cartesian[k], false);
+        buildTable(Polar[k], true);
+    }
+    for (int k = 0; k < kOutputCount; ++k)
+        connectEdits(k, false);
+    for (int k = 0; k < kOutputCount; ++k)
+        connectEdits(k, true);
+    for (int k = 0; k < kOutputCount; ++k) {
+        Cartesian[k]->installEventFilter(this);
+        Polar[k]->installEventFilter(this);
+    }
+}
+
+void COORD_TABLE::buildTable(QTableWidget *table, bool polar)
+{
+    table->setColumnCount(3);
+    QHeaderView *header = table->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignJustify);
+    header->setStretchLastSection(true);
+    table->setColumnWidth(0, 40);
+    table->setColumnWidth(1, 80);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->setHorizontalHeaderLabels(polar ? QStringList{"点数", "距离[mm]", "角度[deg]"}
+                                           : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
+    table->setRowCount(1);
+    table->setItem(0, 0, cell("1"));
+    table->setItem(0, 1, cell("0"));
+    table->setItem(0, 2, cell("0"));
+}
+
+namespace {
+using EditSlot = void (COORD_TABLE::*)(QTableWidgetItem *);
+const EditSlot kCartesianSlots[] = {&COORD_TABLE::CoordTable1EditSlots, &COORD_TABLE::CoordTable2EditSlots,
+                                    &COORD_TABLE::CoordTable3EditSlots};
+const EditSlot kPolarSlots[] = {&COORD_TABLE::PolarTable1EditSlots, &COORD_TABLE::PolarTable2EditSlots,
+                                &COORD_TABLE::PolarTable3EditSlots};
+} // namespace
+
+void COORD_TABLE::connectEdits(int output, bool polar)
+{
+    QTableWidget *table = polar ? Polar[output] : Cartesian[output];
+    connect(table, &QTableWidget::itemChanged, this, polar ? kPolarSlots[output] : kCartesianSlots[output]);
+}
+
+void COORD_TABLE::disconnectEdits(int output, bool polar)
+{
+    QTableWidget *table = polar ? Polar[output] : Cartesian[output];
+    disconnect(table, &QTableWidget::itemChanged, this,
+               polar ? kPolarSlots[output] : kCartesianSlots[output]);
+}
+
+// ---- refills ----------------------------------------------------------------------------------
+
+void COORD_TABLE::refillCartesian(int output)
+{
+    const AREA_DATA &area = Project->currentArea();
+    const QVector<QPoint> &points = area.coord(output);
+    QTableWidget *table = Cartesian[output];
+    disconnectEdits(output, false);
+    const int n = points.size();
+    table->setRowCount(n);
+    for (int r = 0; r < n; ++r) {
+        table->setItem(r, 0, cell(QString::number(r + 1)));
+        table->setItem(r, 1, cell(QString::number(points[r].x())));
+        table->setItem(r, 2, cell(QString::number(points[r].y())));
+    }
+    if (area.shape(output) == Polygon) {
+        table->setRowCount(n + 1);
+        table->setItem(n, 0, cell(QString::number(n + 1)));
+        table->setItem(n, 1, cell("0"));
+        table->setItem(n, 2, cell("0"));
+    }
+    connectEdits(output, false);
+}
+
+void COORD_TABLE::refillPolar(int output)
+{
+    const AREA_DATA &area = Project->currentArea();
+    const QVector<QPoint> &points = area.coord(output);
+    QTableWidget *table = Polar[output];
+    disconnectEdits(output, true);
+    const int n = points.size();
+    table->setRowCount(n);
+    for (int r = 0; r < n; ++r) {
+        table->setItem(r, 0, cell(QString::number(r + 1)));
+        table->setItem(r, 1, cell(polarText(polar::radius(points[r]))));
+        table->setItem(r, 2, cell(polarText(polar::degrees(points[r]))));
+    }
+    if (area.shape(output) == Polygon) {
+        table->setRowCount(n + 1);
+        table->setItem(n, 0, cell(QString::number(n + 1)));
+        table->setItem(n, 1, cell("0"));
+        table->setItem(n, 2, cell("0"));
+    }
+    connectEdits(output, true);
+}
+
+void COORD_TABLE::refillOutput(int output)
+{
+    refillCartesian(output);
+    refillPolar(output);
+}
+
+void COORD_TABLE::CoordTableWidgeUpdate()
+{
+    for (int k = 0; k < kOutputCount; ++k)
+        refillCartesian(k);
+    for (int k = 0; k < kOutputCount; ++k)
+        refillPolar(k);
+}
+
+// ---- edits ------------------------------------------------------------------------------------
+
+void COORD_TABLE::CoordTable1EditSlots(QTableWidgetItem *Item)
+{
+    cartesianEdit(0, Item);
+}
+void COORD_TABLE::CoordTable2EditSlots(QTableWidgetItem *Item)
+{
+    cartesianEdit(1, Item);
+}
+void COORD_TABLE::CoordTable3EditSlots(QTableWidgetItem *Item)
+{
+    cartesianEdit(2, Item);
+}
+void COORD_TABLE::PolarTable1EditSlots(QTableWidgetItem *Item)
+{
+    polarEdit(0, Item);
+}
+void COORD_TABLE::PolarTable2EditSlots(QTableWidgetItem *Item)
+{
+    polarEdit(1, Item);
+}
+void COORD_TABLE::PolarTable3EditSlots(QTableWidgetItem *Item)
+{
+    polarEdit(2, Item);
+}
+
+void COORD_TABLE::cartesianEdit(int output, QTableWidgetItem *item)
+{
+    if (!item)
+        return;
+    QVector<QPoint> &points = Project->currentArea().coord(output);
+    const int n = points.size();
+    const int row = item->row();
+    const int column = item->column();
+    const float v = cellValue(item);
+    const int i = rounded(v);
+    if (row >= 0 && row < n) {
+        if (column == 1)
+            points[row].setX(i);
+        else if (column == 2)
+            points[row].setY(i);
+        applyShapeRule(output, row);
+        if (output > 0)
+            applyDependentRule();
+    } else if (row == n && v != 0.0f && (column == 1 || column == 2)) {
+        points.append(column == 1 ? QPoint(i, 0) : QPoint(0, i));
+    }
+    // Refilling replaces the edited item; nothing below may touch it.
+    if (output > 0)
+        refillOutput(output == 1 ? 2 : 1);
+    refillOutput(output);
+    emit CoordTableEditSignal();
+}
+
+void COORD_TABLE::polarEdit(int output, QTableWidgetItem *item)
+{
+    if (!item)
+        return;
+    QVector<QPoint> &points = Project->currentArea().coord(output);
+    const int n = points.size();
+    const int row = item->row();
+    const int column = item->column();
+    const float v = cellValue(item);
+    if (row >= 0 && row < n) {
+        float r = polar::radius(points[row]);
+        float a = polar::angle(points[row]);
+        if (column == 1)
+            r = v;
+        else if (column == 2)
+            a = v * polar::kDegToRad;
+        if (column == 1 || column == 2)
+            points[row] = fromPolar(r, a);
+        applyShapeRule(output, row);
+        if (output > 0)
+            applyDependentRule();
+    } else if (row == n && v != 0.0f) {
+        if (column == 1)
+            points.append(QPoint(truncated(v), 0));
+        else if (column == 2)
+            points.append(fromPolar(kAppendRadius, v * polar::kDegToRad));
+    }
+    if (output > 0)
+        refillOutput(output == 1 ? 2 : 1);
+    refillOutput(output);
+    emit CoordTableEditSignal();
+}
+
+void COORD_TABLE::applyShapeRule(int output, int row)
+{
+    AREA_DATA &area = Project->currentArea();
+    QVector<QPoint> &p = area.coord(output);
+    const int shape = area.shape(output);
+    if (shape == Arc && p.size() == 2 && (row == 0 || row == 1)) {
+        // Both ends stay on one circle: the other end takes the new radius at its own bearing.
+        const int other = 1 - row;
+        p[other] = fromPolar(polar::radius(p[row]), polar::angle(p[other]));
+    } else if (shape == Rectangle && p.size() == 4 && row >= 0 && row <= 3) {
+        // Corners 0/1 and 2/3 share x, 1/2 and 3/0 share y.
+        switch (row) {
+        case 0:
+            p[1].setX(p[0].x());
+            p[3].setY(p[0].y());
+            break;
+        case 1:
+            p[0].setX(p[1].x());
+            p[2].setY(p[1].y());
+            break;
+        case 2:
+            p[3].setX(p[2].x());
+            p[1].setY(p[2].y());
+            break;
+        case 3:
+            p[2].setX(p[3].x());
+            p[0].setY(p[3].y());
+            break;
+        }
+    }
+}
+
+void COORD_TABLE::applyDependentRule()
+{
+    AREA_DATA &area = Project->currentArea();
+    for (int k = 1; k < kOutputCount; ++k) {
+        QVector<QPoint> &p = area.coord(k);
+        if (p.size() == 1 && isDependent(area.shape(k)))
+            p[0].setX(0);
+    }
+}
+
+// ---- Delete key -------------------------------------------------------------------------------
+
+bool COORD_TABLE::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QTableWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Delete)
+        deleteKey(qobject_cast<QTableWidget *>(watched));
+    // Cells open by double click only; typing and keyboard navigation are not offered.
+    return true;
+}
+
+bool COORD_TABLE::deleteKey(QTableWidget *table)
+{
+    int output = -1;
+    for (int k = 0; k < kOutputCount; ++k)
+        if (table && (table == Cartesian[k] || table == Polar[k]))
+            output = k;
+    if (output < 0)
+        return false;
+    AREA_DATA &area = Project->currentArea();
+    if (area.shape(output) != Polygon)
+        return false;
+    QVector<QPoint> &points = area.coord(output);
+    const int n = points.size();
+    const int row = table->currentRow();
+    if (output == 0 && n == 0)
+        return false;
+    if (row >= n)
+        return false;
+    if (row >= 0)
+        points.removeAt(row);
+    refillOutput(output);
+    emit CoordTableEditSignal();
+    return true;
+}

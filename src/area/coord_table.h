@@ -1,0 +1,53 @@
+#pragma once
+
+// The six point tables of the edit dock: for each output a Cartesian table (x, y in mm) and a polar
+// table (radius in mm, bearing in degrees) of the current area. Typed values become integer points;
+// arcs, rectangles and dependent shapes are kept consistent after each edit; Delete removes a
+// polygon vertex. The controller is a table widget only to own the slots and the key filter; it is
+// never shown.
+
+#include <QTableWidget>
+
+class PROJECT_DATA;
+class QEvent;
+
+class COORD_TABLE : public QTableWidget {
+    Q_OBJECT
+public:
+    // The tables belong to the form; cartesian[k] and polar[k] show output k.
+    COORD_TABLE(PROJECT_DATA *project, QTableWidget *cartesianOut1, QTableWidget *cartesianOut2,
+                QTableWidget *cartesianOut3, QTableWidget *polarOut1, QTableWidget *polarOut2,
+                QTableWidget *polarOut3);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    void CoordTableWidgeUpdate();
+    void CoordTable1EditSlots(QTableWidgetItem *Item);
+    void CoordTable2EditSlots(QTableWidgetItem *Item);
+    void CoordTable3EditSlots(QTableWidgetItem *Item);
+    void PolarTable1EditSlots(QTableWidgetItem *Item);
+    void PolarTable2EditSlots(QTableWidgetItem *Item);
+    void PolarTable3EditSlots(QTableWidgetItem *Item);
+
+signals:
+    // A typed value or a Delete key changed the current area; the tables already show it.
+    void CoordTableEditSignal();
+
+private:
+    void buildTable(QTableWidget *table, bool polar);
+    void connectEdits(int output, bool polar);
+    void disconnectEdits(int output, bool polar);
+    void refillCartesian(int output);
+    void refillPolar(int output);
+    void refillOutput(int output);
+    void cartesianEdit(int output, QTableWidgetItem *item);
+    void polarEdit(int output, QTableWidgetItem *item);
+    void applyShapeRule(int output, int row);
+    void applyDependentRule();
+    bool deleteKey(QTableWidget *table);
+
+    PROJECT_DATA *Project;
+    QTableWidget *Cartesian[3];
+    QTableWidget *Polar[3];
+};
