@@ -1,0 +1,197 @@
+// Wall time of the read-all and write-all sequences against the sensor stand-in over TCP on
+// loopback, against the floor the 20 ms scheduler sets for that many requests, and the rate of
+// distance replies over the stand-in's pseudo-terminal with the 50 ms poll.
+// Run inside a private network namespace:
+//   unshare -n sh -c 'ip link set lo up; QT_QPA_PLATFORM=offscreen ./bench/bench_exchange'
+#include "area/dialogs.h"
+#include "area/store/project_data.h"
+#include "comm/codec/scan_data.h"
+#include "comm/codec/sensor_parameters.h"
+#include "comm/serial_comm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+#include <cstdio>
+
+namespace {
+
+const char *const kAddress = "127.0.0.40";
+
+bool startSim(QProcess &process, QString *pty)
+{
+    if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
+        std::fprintf(stderr, "stand-in not built: %s\n", VELTRIN_SIM_PATH);
+        return false;
+    }
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral(VELTRIN_SIM_PATH),
+                  {QStringLiteral("--address"), QString::fromLatin1(kAddress), QStringLiteral("--pty")});
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray out;
+    while (clock.elapsed() < 5000) {
+        if (!process.waitForReadyRead(200) && process.state() != QProcess::Running)
+            break;
+        out += process.readAllStandardOutput();
+        const int at = out.indexOf("ready ");
+        const int end = at >= 0 ? out.indexOf('\n', at) : -1;
+        if (end > 0) {
+            const QByteArray line = out.mid(at, end - at).trimmed();
+            const int p = line.indexOf("pty=");
+            if (p >= 0)
+                *pty = QString::fromLocal8Bit(line.mid(p + 4).split(' ').first());
+            return true;
+        }
+    }
+    std::fprintf(stderr, "no ready line from the stand-in\n");
+    return false;
+}
+
+void stopSim(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+// Runs the event loop until done() holds or the time runs out; returns the elapsed seconds or -1.
+template <typename F> double runUntil(F done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return -1;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return clock.nsecsElapsed() / 1e9;
+}
+
+void print(const char *name, double value, const char *unit)
+{
+    std::printf("%s %.4f %s\n", name, value, unit);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QProcess sim;
+    QString pty;
+    if (!startSim(sim, &pty))
+        return 1;
+
+    QSerialPort serial;
+    QTcpSocket tcp;
+    QUdpSocket udp;
+    SENSOR_PARAMETERS parameters;
+    SENSOR_CONTROL control;
+    SERIAL_COMM comm(&serial, &ScanData(), &ProjectData(), &parameters, &control, &tcp, &udp);
+
+    QStringList prompts;
+    Dialogs::setResponder([&](const Dialogs::Prompt &p) {
+        prompts << p.text;
+        return p.buttons.size() == 2 ? 1 : 0; // no reboot after the write
+    });
+    auto prompted = [&](const char *text) { return prompts.contains(QString::fromUtf8(text)); };
+    int requests = 0;
+    QObject::connect(&comm, &SERIAL_COMM::FrameSent,
+                     [&](const QByteArray &f) { requests += !f.startsWith("RAuto"); });
+
+    int rc = 0;
+    const double tick = SERIAL_COMM::kSchedulerMs / 1000.0;
+
+    // ---- Read-all and write-all over TCP. ----
+    ScanData().ConnectType = 1;
+    ScanData().EtherMode = 0;
+    tcp.connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
+    if (!tcp.waitForConnected(3000)) {
+        std::fprintf(stderr, "no TCP connection\n");
+        stopSim(sim);
+        return 1;
+    }
+    constexpr int kRounds = 3;
+    double readBest = 1e9, writeBest = 1e9;
+    int readRequests = 0, writeRequests = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        prompts.clear();
+        requests = 0;
+        comm.ReadSensorAllDataSlots();
+        const double read = runUntil([&] { return prompted("Parameters Read OK!"); }, 20000);
+        readRequests = requests;
+        if (read < 0) {
+            std::fprintf(stderr, "read-all did not finish\n");
+            rc = 1;
+            break;
+        }
+        readBest = qMin(readBest, read);
+
+        prompts.clear();
+        requests = 0;
+        comm.WriteSensorAllDataSlots();
+        const double write =
+            runUntil([&] { return prompted("Parameters Write Complete.Please restart."); }, 20000);
+        writeRequests = requests;
+        if (write < 0) {
+            std::fprintf(stderr, "write-all did not finish\n");
+            rc = 1;
+            break;
+        }
+        writeBest = qMin(writeBest, write);
+        runUntil([] { return false; }, 100); // let the last box and the question pass
+    }
+    if (rc == 0) {
+        const double readFloor = readRequests * tick;
+        const double writeFloor = writeRequests * tick;
+        print("readall_s", readBest, "s");
+        print("readall_floor_s", readFloor, "s");
+        print("readall_ratio", readBest / readFloor, "x");
+        print("writeall_s", writeBest, "s");
+        print("writeall_floor_s", writeFloor, "s");
+        print("writeall_ratio", writeBest / writeFloor, "x");
+    }
+    tcp.abort();
+    comm.AbandonExchange();
+    comm.CloseSerialPortSlots();
+
+    // ---- Live distances over the pseudo-terminal. ----
+    ScanData().ConnectType = 0;
+    serial.setPortName(pty);
+    if (pty.isEmpty() || !serial.open(QIODevice::ReadWrite)) {
+        std::fprintf(stderr, "cannot open the stand-in's pseudo-terminal %s\n", qPrintable(pty));
+        rc = 1;
+    } else {
+        int scans = 0;
+        QObject::connect(&comm, &SERIAL_COMM::ReceiveScanfData, [&] { ++scans; });
+        comm.OpenSendReadScanf();
+        runUntil([&] { return scans >= 3; }, 3000); // settle
+        const int first = scans;
+        QElapsedTimer clock;
+        clock.start();
+        runUntil([] { return false; }, 4000);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        comm.CloseSendReadScanf();
+        print("serial_scan_hz", (scans - first) / seconds, "Hz");
+        print("serial_scan_poll_hz", 1000.0 / SERIAL_COMM::kSerialScanPollMs, "Hz");
+        serial.close();
+    }
+
+    Dialogs::setResponder(nullptr);
+    stopSim(sim);
+    return rc;
+}
