@@ -4,6 +4,9 @@
 #include "area/geometry/polar.h"
 #include "area/project_file.h"
 #include "area/store/project_data.h"
+#include "comm/codec/sensor_parameters.h"
+#include "comm/sensor_setting.h"
+#include "comm/serial_comm.h"
 #include "editor/paint_out.h"
 #include "ui_mainwindow.h"
 
@@ -30,6 +33,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     // 4. Scene and the records the main window owns.
     scene = new QGraphicsScene;
+    SensorParameters = new SENSOR_PARAMETERS;
     SensorControl = new SENSOR_CONTROL;
 
     // 5. The view around the sensor, fully zoomed out for the model.
@@ -44,6 +48,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     SerialPort = new QSerialPort;
     TcpSocket = new QTcpSocket;
     UdpSocket = new QUdpSocket;
+
+    // 8. The command exchange over them.
+    SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
+                                 TcpSocket, UdpSocket);
+
+    // 13. The sensor settings dock over the parameter record.
+    SensorSetting = new SENSOR_SETTING(SensorParameters, this, &ScanData());
 
     // 15. Initial widget states.
     for (QAction *a : {ui->ReadAllSetting, ui->WriteAllSetting, ui->DisConnection, ui->SoftReboot,
@@ -123,6 +134,13 @@ void MainWindow::makeConnections()
     connect(ui->Quit, &QAction::triggered, this, &QWidget::close);
     connect(ui->Chinese, &QAction::triggered, this, &MainWindow::LanguageToChinese);
     connect(ui->English, &QAction::triggered, this, &MainWindow::LanguageToEnglish);
+
+    connect(ui->SoftReboot, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorRebootSlots);
+    connect(ui->ReadAllSetting, &QAction::triggered, SerialComm, &SERIAL_COMM::ReadSensorAllDataSlots);
+    connect(ui->WriteAllSetting, &QAction::triggered, SerialComm, &SERIAL_COMM::WriteSensorAllDataSlots);
+    connect(ui->SensorInformation, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorInformationSlots);
+    connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
+            &SENSOR_SETTING::UpdateParametersToDock);
 
     ViewWindow *view = ui->graphicsView;
     connect(view, &ViewWindow::CurrentCoordSignal, this, &MainWindow::BarDisplayCoord);
@@ -249,6 +267,8 @@ void MainWindow::CreateDeviceType(DEVICETYPE *Type)
 {
     DeviceType = *Type;
     applySceneExtent();
+    if (SerialComm)
+        SerialComm->SetDeviceType(DeviceType);
     ui->graphicsView->SetDeviceType(&DeviceType);
     ui->ZoomSlider->setMaximum(kZoomMax);
     if (const DeviceInfo *info = deviceInfo(DeviceType)) {
@@ -363,6 +383,7 @@ void MainWindow::ConnectChangeUSARTModeSlot()
     ui->SerialSetting->setEnabled(true);
     ui->EthnernetSetting->setEnabled(false);
     ScanData().ConnectType = 0;
+    SensorSetting->SetConnectTypeEnables(0);
 }
 
 void MainWindow::ConnectChangeEthernetModeSlot()
@@ -372,6 +393,7 @@ void MainWindow::ConnectChangeEthernetModeSlot()
     ui->EthnernetSetting->setEnabled(true);
     ui->SerialSetting->setEnabled(false);
     ScanData().ConnectType = 1;
+    SensorSetting->SetConnectTypeEnables(1);
 }
 
 void MainWindow::CreatConnectTypeSignalSlot(int Index)

@@ -18,6 +18,9 @@ class QToolBar;
 class PAINT_OUT1;
 class PAINT_OUT2;
 class PAINT_OUT3;
+class SERIAL_COMM;
+class SENSOR_SETTING;
+struct SENSOR_PARAMETERS;
 
 namespace Ui {
 class MainWindow;
@@ -40,6 +43,9 @@ public:
     int deviceType() const { return DeviceType; }
     int language() const { return Language; }
     int monitoringFlag() const { return MonitoringFlag; }
+    SERIAL_COMM *serialComm() const { return SerialComm; }
+    SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
+    SENSOR_PARAMETERS *sensorParameters() const { return SensorParameters; }
 
 public slots:
     bool savefile();
@@ -86,6 +92,9 @@ private:
     Ui::MainWindow *ui = nullptr;
     QGraphicsScene *scene = nullptr;
     DEVICETYPE DeviceType = kDefaultDeviceType;
+    SERIAL_COMM *SerialComm = nullptr;
+    SENSOR_SETTING *SensorSetting = nullptr;
+    SENSOR_PARAMETERS *SensorParameters = nullptr;
     SENSOR_CONTROL *SensorControl = nullptr;
     int Language = 0; // 0 Simplified Chinese, 1 English
     QSerialPort *SerialPort = nullptr;
