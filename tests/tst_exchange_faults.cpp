@@ -87,6 +87,7 @@ private slots:
 
     void missingOrDamagedReplyIsRequestedAgain_data();
     void missingOrDamagedReplyIsRequestedAgain();
+    void timeoutInTheAreaLoopAbandonsItButNotTheOtherReads();
     void fourthTimeoutWarnsAndStopsEverything();
     void serialPollingFillsBeamsClampedToTheModelsRange();
     void tcpStreamFillsTheRingAndAnnouncesWholeRevolutions();
@@ -203,6 +204,36 @@ void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain()
     QCOMPARE(m_prompts[1].title, QStringLiteral("Product Message"));
     QCOMPARE(m_comm->TimeoutCount(), 0);
     QVERIFY(!m_comm->ReplyTimeoutActive());
+}
+
+void ExchangeFaultsAndScans::timeoutInTheAreaLoopAbandonsItButNotTheOtherReads()
+{
+    // Requests 1 and 2 are parameters and case channels, so the tenth is the read of area 7.
+    QVERIFY(startSim({QStringLiteral("--drop"), QStringLiteral("10")}));
+    QVERIFY(connectTcp());
+
+    m_comm->ReadSensorAllDataSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(countSent("RArea"), 8, 3000);
+    QVERIFY(m_comm->ProgressDialog()->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(m_comm->TimeoutCount(), 1, 3000);
+
+    // The loop is given up: no further area read, no completion message, and the modal progress
+    // (it has no cancel button) is gone so the window can be used again.
+    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::ReadAreas));
+    QCOMPARE(m_comm->ReadAreaIndex(), 0);
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    QTest::qWait(200);
+    QCOMPARE(countSent("RArea"), 8);
+    QCOMPARE(countSent("RPara"), 1);
+    QCOMPARE(countSent("RCase"), 1);
+    QVERIFY(m_prompts.isEmpty());
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(!ProjectData().Areas[i].Out1Coord.isEmpty());
+    QVERIFY(ProjectData().Areas[7].Out1Coord.isEmpty());
+
+    // The exchange carries on with the next request.
+    m_comm->SensorInformationSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
 }
 
 void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()

@@ -722,11 +722,16 @@ void SERIAL_COMM::onRevolutions(int completed)
 
 void SERIAL_COMM::ReadWriteOverTime()
 {
+    const bool readLoopAbandoned = m_flags[int(Request::ReadAreas)];
     m_readAreaIndex = 0;
     m_writeAreaIndex = 0;
     m_flags[int(Request::ReadAreas)] = false;
     m_awaited = Request::None;
     ++m_timeoutCount;
+    // The read loop does not resume, so its modal progress (which has no cancel button) must not stay
+    // up; the write loop starts again from area 0 and keeps it.
+    if (readLoopAbandoned && !m_flags[int(Request::WriteAreas)])
+        closeProgress();
     if (m_timeoutCount <= kTimeoutsBeforeGiveUp)
         return;
 
