@@ -132,62 +132,52 @@ void COORD_TABLE::disconnectEdits(int output, bool polar)
 
 // ---- refills ----------------------------------------------------------------------------------
 
-void COORD_TABLE::refillCartesian(int output)
+// Sets a cell's text, reusing the item: a refill runs while the user's edit of that very item is
+// being committed, so the item must outlive it.
+static void setCell(QTableWidget *table, int row, int column, const QString &text)
 {
-    const AREA_DATA &area = Project->currentArea();
-    const QVector<QPoint> &points = area.coord(output);
-    QTableWidget *table = Cartesian[output];
-    disconnectEdits(output, false);
-    const int n = points.size();
-    table->setRowCount(n);
-    for (int r = 0; r < n; ++r) {
-        table->setItem(r, 0, cell(QString::number(r + 1)));
-        table->setItem(r, 1, cell(QString::number(points[r].x())));
-        table->setItem(r, 2, cell(QString::number(points[r].y())));
-    }
-    if (area.shape(output) == Polygon) {
-        table->setRowCount(n + 1);
-        table->setItem(n, 0, cell(QString::number(n + 1)));
-        table->setItem(n, 1, cell("0"));
-        table->setItem(n, 2, cell("0"));
-    }
-    connectEdits(output, false);
+    if (QTableWidgetItem *item = table->item(row, column))
+        item->setText(text);
+    else
+        table->setItem(row, column, cell(text));
 }
 
-void COORD_TABLE::refillPolar(int output)
+void COORD_TABLE::refillTable(int output, bool polarTable)
 {
     const AREA_DATA &area = Project->currentArea();
     const QVector<QPoint> &points = area.coord(output);
-    QTableWidget *table = Polar[output];
-    disconnectEdits(output, true);
+    QTableWidget *table = polarTable ? Polar[output] : Cartesian[output];
+    disconnectEdits(output, polarTable);
     const int n = points.size();
-    table->setRowCount(n);
+    // The row count is set once: removing the row of an open editor would leave the table unable
+    // to open the next one.
+    table->setRowCount(area.shape(output) == Polygon ? n + 1 : n);
     for (int r = 0; r < n; ++r) {
-        table->setItem(r, 0, cell(QString::number(r + 1)));
-        table->setItem(r, 1, cell(polarText(polar::radius(points[r]))));
-        table->setItem(r, 2, cell(polarText(polar::degrees(points[r]))));
+        const QPoint &p = points[r];
+        setCell(table, r, 0, QString::number(r + 1));
+        setCell(table, r, 1, polarTable ? polarText(polar::radius(p)) : QString::number(p.x()));
+        setCell(table, r, 2, polarTable ? polarText(polar::degrees(p)) : QString::number(p.y()));
     }
     if (area.shape(output) == Polygon) {
-        table->setRowCount(n + 1);
-        table->setItem(n, 0, cell(QString::number(n + 1)));
-        table->setItem(n, 1, cell("0"));
-        table->setItem(n, 2, cell("0"));
+        setCell(table, n, 0, QString::number(n + 1));
+        setCell(table, n, 1, "0");
+        setCell(table, n, 2, "0");
     }
-    connectEdits(output, true);
+    connectEdits(output, polarTable);
 }
 
 void COORD_TABLE::refillOutput(int output)
 {
-    refillCartesian(output);
-    refillPolar(output);
+    refillTable(output, false);
+    refillTable(output, true);
 }
 
 void COORD_TABLE::CoordTableWidgeUpdate()
 {
     for (int k = 0; k < kOutputCount; ++k)
-        refillCartesian(k);
+        refillTable(k, false);
     for (int k = 0; k < kOutputCount; ++k)
-        refillPolar(k);
+        refillTable(k, true);
 }
 
 // ---- edits ------------------------------------------------------------------------------------
@@ -238,7 +228,6 @@ void COORD_TABLE::cartesianEdit(int output, QTableWidgetItem *item)
     } else if (row == n && v != 0.0f && (column == 1 || column == 2)) {
         points.append(column == 1 ? QPoint(i, 0) : QPoint(0, i));
     }
-    // Refilling replaces the edited item; nothing below may touch it.
     if (output > 0)
         refillOutput(output == 1 ? 2 : 1);
     refillOutput(output);

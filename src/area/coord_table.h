@@ -38,8 +38,7 @@ private:
     void buildTable(QTableWidget *table, bool polar);
     void connectEdits(int output, bool polar);
     void disconnectEdits(int output, bool polar);
-    void refillCartesian(int output);
-    void refillPolar(int output);
+    void refillTable(int output, bool polarTable);
     void refillOutput(int output);
     void cartesianEdit(int output, QTableWidgetItem *item);
     void polarEdit(int output, QTableWidgetItem *item);
