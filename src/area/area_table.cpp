@@ -42,6 +42,8 @@ void AREA_TABLE::buildTable()
     t->horizontalHeader()->setStretchLastSection(true);
     t->horizontalHeader()->hide();
     t->verticalHeader()->hide();
+    // The marker column is narrower than the style's smallest section.
+    t->horizontalHeader()->setMinimumSectionSize(kMarkerColumnWidth);
     t->setColumnWidth(0, kNumberColumnWidth);
     t->setColumnWidth(1, kMarkerColumnWidth);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
