@@ -171,6 +171,8 @@ void MainWindow::ClearAllEditData()
         area.OpenDelay = area.CloseDelay = area.Hysteresis = area.DetectionSize = 0;
         area.Out1Shape = area.Out2Shape = area.Out3Shape = Polygon;
     }
+    SensorParameters->resetToDefaults();
+    SensorSetting->UpdateParametersToDock();
     for (QComboBox *box :
          {ui->Area_OpenDelay, ui->Area_CloseDelay, ui->Area_Hysteresis, ui->Area_DetectionSize})
         box->setCurrentIndex(0);
@@ -195,6 +197,7 @@ void MainWindow::createNewProject(int code)
 
 bool MainWindow::savefile()
 {
+    SerialComm->AbandonExchange();
     const DeviceInfo *info = deviceInfo(DeviceType);
     if (!info)
         return false;
@@ -202,32 +205,7 @@ bool MainWindow::savefile()
                                      QString("(*%1)").arg(info->extension));
     if (name.isEmpty())
         return false;
-    return ProjectFile::save(name, DeviceType, sensorControlStates(), ProjectData());
-}
-
-QVector<int> MainWindow::sensorControlStates() const
-{
-    // The sensor settings section lists the dock's controls in this order.
-    static const char *const kControls[] = {
-        "Para_ControlMode",       "Para_RS232BaudRate",     "Para_RS232CommVerify",
-        "Para_RS232StopBit",      "Para_RS485IDAddress",    "Para_RS485BaudRate",
-        "Para_RS485CommVerify",   "Para_RS485StopBit",      "Para_CANIDAddress",
-        "Para_CANBaudRate",       "Para_SensorOutputLogic", "Para_ScanMotorSpeed",
-        "Para_ScanSensorAngle",   "Para_ScanFilterLevel",   "Para_SensorInstallDir",
-        "Para_CrossFilterEnable", "Para_CrossFilterNumber", "Para_SensorEtherMode",
-        "Para_SensorIPAddress1",  "Para_SensorIPAddress2",  "Para_SensorIPAddress3",
-        "Para_SensorIPAddress4",  "Para_LaserMeasureFrq",   "Para_LaserStopSignal",
-        "Para_TrailiFilterLevel", "Para_DirtyReceDistance", "Para_DirtyReceStrength"};
-    QVector<int> states;
-    for (const char *name : kControls) {
-        if (auto *combo = findChild<QComboBox *>(name))
-            states << combo->currentIndex();
-        else if (auto *spin = findChild<QSpinBox *>(name))
-            states << spin->value();
-        else
-            states << 0;
-    }
-    return states;
+    return ProjectFile::save(name, DeviceType, SensorSetting->ControlStates(), ProjectData());
 }
 
 void MainWindow::createZoneItems()
@@ -340,15 +318,22 @@ bool MainWindow::anyTransportOpen() const
     return SerialPort->isOpen() || TcpSocket->isOpen() || UdpSocket->isOpen();
 }
 
+// A stream starts only with a live connection; the action's check is kept and re-applied on the
+// next connect.
 void MainWindow::OpenCloseReadScanf(bool Checked)
 {
-    // The stream starts only with a live connection; the check is kept for the next connect.
-    Q_UNUSED(Checked);
+    if (Checked && anyTransportOpen())
+        SerialComm->OpenSendReadScanf();
+    else
+        SerialComm->CloseSendReadScanf();
 }
 
 void MainWindow::OpenCloseReadIntensity(bool Checked)
 {
-    Q_UNUSED(Checked);
+    if (Checked && anyTransportOpen())
+        SerialComm->OpenSendReadIntensity();
+    else
+        SerialComm->CloseSendReadIntensity();
 }
 
 void MainWindow::setDisplayMode(int mode)

@@ -81,7 +81,6 @@ private:
     void createNewProject(int code);
     void createZoneItems();
     void applySceneExtent();
-    QVector<int> sensorControlStates() const;
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
     void applyLanguage(bool english);

@@ -1,6 +1,7 @@
 // The main window's own texts in both languages. Combo boxes keep their selection: only item
 // texts are replaced.
 #include "app/mainwindow.h"
+#include "comm/serial_comm.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -138,12 +139,14 @@ void setHeaders(QTableWidget *table, const QStringList &texts)
 void MainWindow::LanguageToEnglish()
 {
     Language = 1;
+    SerialComm->SetLanguage(0);
     applyLanguage(true);
 }
 
 void MainWindow::LanguageToChinese()
 {
     Language = 0;
+    SerialComm->SetLanguage(1);
     applyLanguage(false);
 }
 

@@ -1,5 +1,7 @@
 #include "comm/sensor_setting.h"
 
+#include "area/project_file.h"
+
 #include "comm/codec/sensor_parameters.h"
 
 #include <QComboBox>
@@ -32,7 +34,6 @@ const SpinRange kSpinRanges[] = {
     {SENSOR_SETTING::DirtyReceDistance, 0, 2000}, {SENSOR_SETTING::DirtyReceStrength, 0, 2000},
 };
 
-const char *const kEol = "\r\n";
 const char *const kSectionMarker = "SensorSetting";
 
 // Repairs the record applies before a value is shown.
@@ -278,9 +279,7 @@ void SENSOR_SETTING::SetControlStates(const QVector<int> &states)
 
 void SENSOR_SETTING::WriteSettingSection(QTextStream &out) const
 {
-    out << kSectionMarker << kEol;
-    for (int v : ControlStates())
-        out << v << kEol;
+    ProjectFile::writeSensorSettings(out, ControlStates());
 }
 
 void SENSOR_SETTING::ReadSettingSection(QTextStream &in)
