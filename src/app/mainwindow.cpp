@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 
+#include "area/area_table.h"
+#include "area/coord_table.h"
 #include "area/dialogs.h"
+#include "area/edit_control.h"
 #include "area/geometry/polar.h"
 #include "area/project_file.h"
 #include "area/store/project_data.h"
@@ -52,6 +55,34 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 8. The command exchange over them.
     SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
                                  TcpSocket, UdpSocket);
+
+    // 10.-12. The area list, the coordinate tables and the edit controls.
+    AreaTable = new AREA_TABLE(&ProjectData(), ui->AreaTableWidget, ui->Copy, ui->Cut, ui->Paste, ui->Delete);
+    CoordTable = new COORD_TABLE(&ProjectData(), ui->CoordTableWidgetOut1, ui->CoordTableWidgetOut2,
+                                 ui->CoordTableWidgetOut3, ui->PolarTableWidgeOut1, ui->PolarTableWidgeOut2,
+                                 ui->PolarTableWidgeOut3);
+    EDIT_CONTROL::Widgets edit;
+    edit.AreaEditTab = ui->AreaEditTab;
+    edit.OpenDelay = ui->Area_OpenDelay;
+    edit.CloseDelay = ui->Area_CloseDelay;
+    edit.Hysteresis = ui->Area_Hysteresis;
+    edit.DetectionSize = ui->Area_DetectionSize;
+    edit.SteerMinDgree = ui->SteerMinDgree;
+    edit.SteerMaxDgree = ui->SteerMaxDgree;
+    edit.VehicleMinSpeed = ui->VehicleMinSpeed;
+    edit.VehicleMaxSpeed = ui->VehicleMaxSpeed;
+    edit.VehicleOptionMode = ui->VehicleOptionMode;
+    QPushButton *const shapeButtons[3][6] = {
+        {ui->ButtonPolygonOut1, ui->ButtonArcOut1, ui->ButtonRectangleOut1, ui->ButtonStraightOut1,
+         ui->ButtonFanOut1, ui->ButtonRatioOut1},
+        {ui->ButtonPolygonOut2, ui->ButtonArcOut2, ui->ButtonRectangleOut2, ui->ButtonStraightOut2,
+         ui->ButtonFanOut2, ui->ButtonRatioOut2},
+        {ui->ButtonPolygonOut3, ui->ButtonArcOut3, ui->ButtonRectangleOut3, ui->ButtonStraightOut3,
+         ui->ButtonFanOut3, ui->ButtonRatioOut3}};
+    for (int k = 0; k < 3; ++k)
+        for (int s = 0; s < 6; ++s)
+            edit.ShapeButtons[k][s] = shapeButtons[k][s];
+    EditControl = new EDIT_CONTROL(&ProjectData(), edit);
 
     // 13. The sensor settings dock over the parameter record.
     SensorSetting = new SENSOR_SETTING(SensorParameters, this, &ScanData());
@@ -108,6 +139,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 21. New areas detect objects of 1.0 degree.
     for (AREA_DATA &area : ProjectData().Areas)
         area.DetectionSize = 1;
+    EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
 
     // 22.
     ConnectLabel = new QLabel;
@@ -142,6 +174,8 @@ void MainWindow::makeConnections()
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
             &SENSOR_SETTING::UpdateParametersToDock);
 
+    makeAreaEditingConnections();
+
     ViewWindow *view = ui->graphicsView;
     connect(view, &ViewWindow::CurrentCoordSignal, this, &MainWindow::BarDisplayCoord);
     connect(ui->ZoomSlider, &QSlider::valueChanged, view, qOverload<int>(&ViewWindow::ChangeSetupMatrix));
@@ -156,6 +190,41 @@ void MainWindow::makeConnections()
     connect(ui->DispGraph, &QAction::triggered, this, &MainWindow::OpenDispGraphSlot);
     connect(ui->DispCloud, &QAction::triggered, this, &MainWindow::OpenDispCloudSlot);
     connect(ui->DispLine, &QAction::triggered, this, &MainWindow::OpenDispLineSlot);
+}
+
+// Where one signal reaches several slots the order is the behaviour: a coordinate edit is first
+// snapshotted, then its list row is marked and redrawn, and only then is the scene repainted (the
+// scene's connections are made after these).
+void MainWindow::makeAreaEditingConnections()
+{
+    connect(ui->Copy, &QAction::triggered, AreaTable, &AREA_TABLE::CopyAreaTableData);
+    connect(ui->Cut, &QAction::triggered, AreaTable, &AREA_TABLE::CutAreaTableData);
+    connect(ui->Paste, &QAction::triggered, AreaTable, &AREA_TABLE::PasteAreaTableData);
+    connect(ui->Delete, &QAction::triggered, AreaTable, &AREA_TABLE::DeleteAreaTableData);
+    connect(ui->DeleteAll, &QAction::triggered, AreaTable, &AREA_TABLE::DeleteAllAreaTableData);
+    connect(ui->Undo, &QAction::triggered, AreaTable, &AREA_TABLE::UndoAreaTableData);
+    connect(ui->Redo, &QAction::triggered, AreaTable, &AREA_TABLE::RedoAreaTableData);
+
+    connect(AreaTable, &AREA_TABLE::AreaTableIndexChange, CoordTable, &COORD_TABLE::CoordTableWidgeUpdate);
+    connect(AreaTable, &AREA_TABLE::AreaTableIndexChange, EditControl,
+            &EDIT_CONTROL::EditControlUpdateEditData);
+    connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, CoordTable, &COORD_TABLE::CoordTableWidgeUpdate);
+    connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, EditControl,
+            &EDIT_CONTROL::EditControlUpdateEditData);
+    connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, CoordTable,
+            &COORD_TABLE::CoordTableWidgeUpdate);
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
+    connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, AreaTable,
+            &AREA_TABLE::SaveUndoAreaTableData);
+    connect(EditControl, &EDIT_CONTROL::EditControlParaChangeSignal, AreaTable,
+            &AREA_TABLE::SaveUndoAreaTableData);
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable, &AREA_TABLE::SetEditAreaTableDisplay);
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable,
+            &AREA_TABLE::AreaTableWidgetCurDisplay);
+
+    connect(ui->graphicsView, &ViewWindow::MouseReleaseSignal, AreaTable,
+            &AREA_TABLE::AreaTableWidgetCurDisplay);
+    connect(ui->graphicsView, &ViewWindow::ReleasePointItem, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
 }
 
 // ---- project ----------------------------------------------------------------------------------
@@ -177,6 +246,7 @@ void MainWindow::ClearAllEditData()
          {ui->Area_OpenDelay, ui->Area_CloseDelay, ui->Area_Hysteresis, ui->Area_DetectionSize})
         box->setCurrentIndex(0);
     scene->update();
+    CoordTable->CoordTableWidgeUpdate();
 }
 
 void MainWindow::createNewProject(int code)

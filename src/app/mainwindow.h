@@ -20,6 +20,9 @@ class PAINT_OUT2;
 class PAINT_OUT3;
 class SERIAL_COMM;
 class SENSOR_SETTING;
+class AREA_TABLE;
+class COORD_TABLE;
+class EDIT_CONTROL;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -45,6 +48,9 @@ public:
     int monitoringFlag() const { return MonitoringFlag; }
     SERIAL_COMM *serialComm() const { return SerialComm; }
     SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
+    AREA_TABLE *areaTable() const { return AreaTable; }
+    COORD_TABLE *coordTable() const { return CoordTable; }
+    EDIT_CONTROL *editControl() const { return EditControl; }
     SENSOR_PARAMETERS *sensorParameters() const { return SensorParameters; }
 
 public slots:
@@ -87,12 +93,16 @@ private:
     void restoreSettings();
     void saveSettings();
     void makeConnections();
+    void makeAreaEditingConnections();
 
     Ui::MainWindow *ui = nullptr;
     QGraphicsScene *scene = nullptr;
     DEVICETYPE DeviceType = kDefaultDeviceType;
     SERIAL_COMM *SerialComm = nullptr;
     SENSOR_SETTING *SensorSetting = nullptr;
+    AREA_TABLE *AreaTable = nullptr;
+    COORD_TABLE *CoordTable = nullptr;
+    EDIT_CONTROL *EditControl = nullptr;
     SENSOR_PARAMETERS *SensorParameters = nullptr;
     SENSOR_CONTROL *SensorControl = nullptr;
     int Language = 0; // 0 Simplified Chinese, 1 English
