@@ -1,0 +1,154 @@
+// The area editing controllers inside the whole main window: what a user sees follow each edit.
+#include "ui_mainwindow.h" // generated form; included here so the build generates it for this test
+
+#include "app/mainwindow.h"
+#include "area/area_table.h"
+#include "area/coord_table.h"
+#include "area/dialogs.h"
+#include "area/edit_control.h"
+#include "area/store/project_data.h"
+#include "editor/paint_table.h"
+#include "editor/viewwindow.h"
+#include "tst_area_table_harness.h"
+
+#include <QGraphicsScene>
+#include <QSettings>
+#include <QSignalSpy>
+
+class TestAreaEditingWindow : public QObject {
+    Q_OBJECT
+
+    PROJECT_DATA &p() { return ProjectData(); }
+
+    static void clickRow(MainWindow &w, int row)
+    {
+        QTableWidget *list = w.form()->AreaTableWidget;
+        QTableWidgetItem *item = list->item(row, 0);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+
+    // The editor scene around the sensor, rendered as the view would show it.
+    static QImage sceneImage(MainWindow &w)
+    {
+        QImage image(400, 400, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        w.editorScene()->render(&painter, QRectF(0, 0, 400, 400), QRectF(-10000, -10000, 20000, 20000));
+        return image;
+    }
+    static bool yellowish(const QColor &c) { return c.red() > 200 && c.green() > 200 && c.blue() < 220; }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        QSettings("Trevalor", "Parameters").clear();
+        ProjectData().resetToStartup();
+        Dialogs::setResponder([](const Dialogs::Prompt &) { return 1; });
+    }
+    void cleanup() { Dialogs::setResponder({}); }
+
+    void startUpShowsAnEmptyPolygonAreaWithOneDegreeDetection()
+    {
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(ui->Area_DetectionSize->currentText(), QString("1.0°"));
+        QVERIFY(ui->ButtonPolygonOut1->isChecked() && ui->ButtonPolygonOut3->isChecked());
+        QVERIFY(!ui->ButtonRatioOut2->isEnabled() && !ui->ButtonStraightOut1->isEnabled());
+        QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 0), QStringList({"1", "0", "0"}));
+        QCOMPARE(ui->AreaTableWidget->rowCount(), 64);
+        QVERIFY(!p().Modified);
+    }
+
+    void coordinateEditIsSnapshottedBeforeAnyLaterListener()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Ui::MainWindow *ui = w.form();
+        int historyAtSignal = -1;
+        bool markedAtSignal = false;
+        // Connected after the window's own wiring, like the scene: it must find the snapshot
+        // taken and the row marked.
+        connect(w.coordTable(), &COORD_TABLE::CoordTableEditSignal, this, [&] {
+            historyAtSignal = p().UndoHistory[0].size();
+            markedAtSignal = ui->AreaTableWidget->item(0, 1) != nullptr;
+        });
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 2, "3000"));
+        QCOMPARE(p().Areas[0].Out1Coord, points({{0, 3000}}));
+        QCOMPARE(historyAtSignal, 2);
+        QVERIFY(markedAtSignal);
+        QCOMPARE(ui->AreaTableWidget->item(0, 1)->background().color(), QColor(Qt::green));
+        QVERIFY(p().Modified);
+
+        // Undo and Redo from the Edit menu.
+        ui->Undo->trigger();
+        QVERIFY(p().Areas[0].Out1Coord.isEmpty());
+        QCOMPARE(ui->CoordTableWidgetOut1->rowCount(), 1);
+        ui->Redo->trigger();
+        QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 0), QStringList({"1", "0", "3000"}));
+    }
+
+    void handleReleaseSnapshotsTheArea()
+    {
+        MainWindow w;
+        p().Areas[0].Out1Coord = points({{10, 20}}); // as a drag leaves it
+        emit w.form()->graphicsView->ReleasePointItem();
+        emit w.form()->graphicsView->MouseReleaseSignal();
+        QCOMPARE(p().UndoHistory[0].size(), 2);
+        QCOMPARE(p().UndoHistory[0].last().Out1Coord, points({{10, 20}}));
+        QVERIFY(p().Modified);
+    }
+
+    void copyClickPasteShowsTheCopyEverywhere()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Ui::MainWindow *ui = w.form();
+        clickRow(w, 3);
+        QCOMPARE(p().CurrentArea, 3);
+        // A square ahead of the sensor and a fan behind it.
+        QTableWidget *xy = ui->CoordTableWidgetOut1;
+        for (const QPoint &pt :
+             {QPoint(-2000, 2000), QPoint(2000, 2000), QPoint(2000, 6000), QPoint(-2000, 6000)}) {
+            const int row = xy->rowCount() - 1; // the append row, then the new point's row
+            xy->item(row, 1)->setText(QString::number(pt.x()));
+            xy->item(row, 2)->setText(QString::number(pt.y()));
+        }
+        QTest::mouseClick(ui->ButtonFanOut2, Qt::LeftButton);
+        w.editControl()->OpenDelayIndexChange(6);
+        ui->Copy->trigger();
+
+        clickRow(w, 7);
+        QCOMPARE(p().CurrentArea, 7);
+        QVERIFY(!yellowish(sceneImage(w).pixelColor(200, 120))); // 4000 mm ahead: nothing yet
+        ui->Paste->trigger();
+        QCOMPARE(p().Areas[7], p().Areas[3]);
+        QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 2), QStringList({"3", "2000", "6000"}));
+        QCOMPARE(ui->CoordTableWidgetOut1->rowCount(), 5);
+        QVERIFY(ui->ButtonFanOut2->isChecked());
+        QCOMPARE(ui->Area_OpenDelay->currentText(), QString("120ms"));
+        const QColor ahead = sceneImage(w).pixelColor(200, 120);
+        QVERIFY2(yellowish(ahead), qPrintable(ahead.name()));
+        // The list's thumbnail of area 7 shows the square above its centre.
+        PAINT_TABLE *thumb = w.areaTable()->thumbnail(7);
+        const QColor t = thumb->grab().toImage().pixelColor(thumb->width() / 2, thumb->height() / 2 - 30);
+        QVERIFY2(yellowish(t), qPrintable(t.name()));
+    }
+
+    void newProjectRefreshesTheTables()
+    {
+        MainWindow w;
+        p().Areas[0].Out1Coord = points({{1, 2}, {3, 4}});
+        w.coordTable()->CoordTableWidgeUpdate();
+        QCOMPARE(w.form()->CoordTableWidgetOut1->rowCount(), 3);
+        w.CreateDeviceLaser50();
+        QCOMPARE(w.form()->CoordTableWidgetOut1->rowCount(), 1);
+        QCOMPARE(w.form()->Area_DetectionSize->currentText(), QString("0.5°"));
+    }
+};
+
+QTEST_MAIN(TestAreaEditingWindow)
+#include "tst_area_table_mainwindow.moc"
