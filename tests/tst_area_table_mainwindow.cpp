@@ -11,6 +11,7 @@
 #include "editor/viewwindow.h"
 #include "tst_area_table_harness.h"
 
+#include <QDir>
 #include <QGraphicsScene>
 #include <QSettings>
 #include <QSignalSpy>
@@ -136,6 +137,44 @@ private slots:
         PAINT_TABLE *thumb = w.areaTable()->thumbnail(7);
         const QColor t = thumb->grab().toImage().pixelColor(thumb->width() / 2, thumb->height() / 2 - 30);
         QVERIFY2(yellowish(t), qPrintable(t.name()));
+    }
+
+    // Designs three areas through the widgets and writes the window as a picture for a person to
+    // look at; asserts only that every designed row got its marker.
+    void designedAreasPicture()
+    {
+        MainWindow w;
+        w.resize(1400, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Ui::MainWindow *ui = w.form();
+        auto typePoints = [&](QTableWidget *xy, std::initializer_list<QPoint> pts) {
+            for (const QPoint &pt : pts) {
+                const int row = xy->rowCount() - 1;
+                xy->item(row, 1)->setText(QString::number(pt.x()));
+                xy->item(row, 2)->setText(QString::number(pt.y()));
+            }
+        };
+        clickRow(w, 0);
+        typePoints(ui->CoordTableWidgetOut1, {{-3000, -1000}, {-3000, 5000}, {3000, 5000}, {3000, -1000}});
+        ui->AreaEditTab->setCurrentIndex(1);
+        QTest::mouseClick(ui->ButtonFanOut2, Qt::LeftButton);
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut2, 0, 2, "2500"));
+        clickRow(w, 1);
+        ui->AreaEditTab->setCurrentIndex(0);
+        QTest::mouseClick(ui->ButtonArcOut1, Qt::LeftButton);
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 2, "4000"));
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 1, 1, "-4000"));
+        clickRow(w, 2);
+        QTest::mouseClick(ui->ButtonRectangleOut1, Qt::LeftButton);
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 1, "-1500"));
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 2, 1, "1500"));
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 2, 2, "6000"));
+        QCOMPARE(p().Areas[2].Out1Coord, points({{-1500, 0}, {-1500, 6000}, {1500, 6000}, {1500, 0}}));
+        for (int row : {0, 1, 2})
+            QVERIFY(ui->AreaTableWidget->item(row, 1));
+        QDir().mkpath(VELTRIN_TEST_OUTPUT);
+        QVERIFY(w.grab().save(QString(VELTRIN_TEST_OUTPUT) + "/area_editing.png"));
     }
 
     void newProjectRefreshesTheTables()
