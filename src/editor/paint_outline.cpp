@@ -1,0 +1,382 @@
+#include "editor/paint_outline.h"
+
+#include "comm/codec/scan_data.h"
+
+#include <QPainter>
+#include <QtMath>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kSerial = 0;
+constexpr int kEthernet = 1;
+constexpr int kGraph = 0;
+constexpr int kCloud = 1;
+constexpr int kLine = 2;
+
+// Width of bearing, in screen pixels, within which values are thinned to their extremes.
+// Half a pixel keeps the thinned picture within a few edge pixels of the full one.
+constexpr double kBucketPixels = 0.5;
+
+const QColor kContourGreen(0, 255, 0, 255);
+const QColor kBrokenGrey(240, 240, 240, 255);
+
+// The thin outline of a filled contour: one pixel at any zoom, like the zone outlines.
+QPen graphPen()
+{
+    QPen pen(QBrush(Qt::gray), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+QPen widePen(const QColor &colour, double width)
+{
+    return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+} // namespace
+
+// ---- shared contour ---------------------------------------------------------------------------
+
+SCAN_CONTOUR_ITEM::SCAN_CONTOUR_ITEM(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                                     const double *scale, QGraphicsItem *parent)
+    : QGraphicsItem(parent), Width(width), Height(height), Project(project), Scan(scan), Scale(scale)
+{
+    setPos(0, 0);
+    setFlags(ItemIsSelectable);
+    setAcceptHoverEvents(true);
+    setAcceptDrops(true);
+}
+
+void SCAN_CONTOUR_ITEM::setSize(double width, double height)
+{
+    if (width == Width && height == Height)
+        return;
+    prepareGeometryChange();
+    Width = width;
+    Height = height;
+    update();
+}
+
+QRectF SCAN_CONTOUR_ITEM::boundingRect() const
+{
+    return QRectF(-Width / 2, -Height / 2, Width, Height);
+}
+
+QPainterPath SCAN_CONTOUR_ITEM::shape() const
+{
+    QPainterPath path;
+    path.addRect(boundingRect());
+    return path;
+}
+
+double SCAN_CONTOUR_ITEM::viewScale() const
+{
+    if (!Scale || !(*Scale > 0))
+        return 1.0;
+    return *Scale;
+}
+
+double SCAN_CONTOUR_ITEM::serialAngle(int i)
+{
+    return (110.0 + 0.5 * i) * (M_PI / 180.0);
+}
+
+double SCAN_CONTOUR_ITEM::etherAngle(int i, int count, bool installDir)
+{
+    const float span = 320.0f * float(count - i) / float(count);
+    const float degrees = installDir ? 430.0f - span : 110.0f + span;
+    return double(degrees * 0.017453292f);
+}
+
+int SCAN_CONTOUR_ITEM::valueCount() const
+{
+    if (!Scan)
+        return -1;
+    switch (Scan->ConnectType) {
+    case kSerial: return kSerialBeams;
+    case kEthernet:
+        // A count the arrays cannot hold is read as no revolution rather than past their end.
+        return (Scan->EtherCount > 0 && Scan->EtherCount <= kEtherRing) ? Scan->EtherCount : 0;
+    default: return -1;
+    }
+}
+
+void SCAN_CONTOUR_ITEM::refreshAngles(int connectType, int count, bool installDir)
+{
+    if (connectType == AnglesType && count == AnglesCount && installDir == AnglesDir)
+        return;
+    Cos.resize(count);
+    Sin.resize(count);
+    for (int i = 0; i < count; ++i) {
+        const double a = connectType == kSerial ? serialAngle(i) : etherAngle(i, count, installDir);
+        Cos[i] = qFastCos(a);
+        Sin[i] = qFastSin(a);
+    }
+    AnglesType = connectType;
+    AnglesCount = count;
+    AnglesDir = installDir;
+}
+
+const QPolygonF &SCAN_CONTOUR_ITEM::contour(bool intensity)
+{
+    const int count = valueCount();
+    if (count < 0) {
+        Contour.resize(0);
+        return Contour;
+    }
+    const bool serial = Scan->ConnectType == kSerial;
+    // Ethernet values run the other way round when the sensor is mounted upside down; the serial
+    // decoder already turns its beams into one order.
+    refreshAngles(Scan->ConnectType, count, serial ? false : Scan->InstallDir);
+    const quint16 *values = serial ? (intensity ? Scan->SerialIntensity : Scan->SerialDistance)
+                                   : (intensity ? Scan->EtherIntensity : Scan->EtherDistance);
+
+    Contour.resize(count + 2);
+    QPointF *out = Contour.data();
+    const double *c = Cos.constData();
+    const double *s = Sin.constData();
+    out[0] = QPointF(0, 0);
+    for (int i = 0; i < count; ++i) {
+        const double v = values[i];
+        out[i + 1] = QPointF(int(v * c[i]), int(v * s[i]));
+    }
+    out[count + 1] = QPointF(0, 0);
+    return Contour;
+}
+
+const QPolygonF &SCAN_CONTOUR_ITEM::onScreen(const QPolygonF &contour, const QTransform &toDevice)
+{
+    // A revolution holds several values per screen pixel at most zoom levels. Neighbours that
+    // land in the pixel of the value before change nothing a person can see, but every vertex
+    // costs the rasteriser time, so they are left out of the drawing.
+    const int count = contour.size();
+    Drawn.resize(count);
+    if (count == 0)
+        return Drawn;
+    const QPointF *in = contour.constData();
+    QPointF *out = Drawn.data();
+    const double m11 = toDevice.m11(), m12 = toDevice.m12(), m21 = toDevice.m21(), m22 = toDevice.m22();
+    const double dx = toDevice.dx(), dy = toDevice.dy();
+    auto pixel = [&](const QPointF &p) {
+        return QPoint(int(std::floor(m11 * p.x() + m21 * p.y() + dx)),
+                      int(std::floor(m12 * p.x() + m22 * p.y() + dy)));
+    };
+    int kept = 0;
+    out[kept++] = in[0];
+    QPoint last = pixel(in[0]);
+    for (int i = 1; i < count - 1; ++i) {
+        const QPoint here = pixel(in[i]);
+        if (here == last)
+            continue;
+        out[kept++] = in[i];
+        last = here;
+    }
+    if (count > 1)
+        out[kept++] = in[count - 1];
+    Drawn.resize(kept);
+    return Drawn;
+}
+
+const QPolygonF &SCAN_CONTOUR_ITEM::thinned(const QPolygonF &contour, const QTransform &toDevice)
+{
+    // Neighbouring values closer in bearing than one screen pixel draw a radial zigzag inside
+    // that pixel's column. Its first, nearest, farthest and last value draw the same pixels (the
+    // zigzag covers the span between nearest and farthest either way), with a fraction of the
+    // segments. Used for the filled and line contours, not for the point cloud.
+    const int count = contour.size();
+    const int values = count - 2;
+    if (values <= 0 || AnglesCount != values)
+        return contour;
+    Drawn.resize(count);
+    const double step = AnglesType == kSerial ? 0.5 * M_PI / 180.0 : (320.0 / values) * M_PI / 180.0;
+    const double pixelsPerMm = std::sqrt(std::abs(toDevice.determinant()));
+    const QPointF *in = contour.constData();
+    QPointF *out = Drawn.data();
+    int kept = 0;
+    out[kept++] = in[0];
+    auto radiusPx = [&](int i) { return std::hypot(in[i].x(), in[i].y()) * pixelsPerMm; };
+    int i = 1;
+    while (i <= values) {
+        double farthest = radiusPx(i);
+        double nearest = farthest;
+        int nearIndex = i;
+        int farIndex = i;
+        int j = i;
+        while (j < values) {
+            const double r = radiusPx(j + 1);
+            if ((j + 1 - i) * step * qMax(farthest, r) >= kBucketPixels)
+                break;
+            ++j;
+            if (r < nearest) {
+                nearest = r;
+                nearIndex = j;
+            }
+            if (r > farthest) {
+                farthest = r;
+                farIndex = j;
+            }
+        }
+        out[kept++] = in[i];
+        const int first = qMin(nearIndex, farIndex);
+        const int second = qMax(nearIndex, farIndex);
+        if (first != i && first != j)
+            out[kept++] = in[first];
+        if (second != first && second != i && second != j)
+            out[kept++] = in[second];
+        if (j != i)
+            out[kept++] = in[j];
+        i = j + 1;
+    }
+    out[kept++] = in[count - 1];
+    Drawn.resize(kept);
+    return Drawn;
+}
+
+void SCAN_CONTOUR_ITEM::fillAndOutline(QPainter *painter, const QPolygonF &points, const QColor &fill)
+{
+    // The one-pixel outline covers the fill's edge, so the fill itself needs no antialiasing,
+    // which would cost three times as much over a whole revolution.
+    const bool antialiased = painter->testRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(fill);
+    painter->drawPolygon(points, Qt::WindingFill);
+    painter->setRenderHint(QPainter::Antialiasing, antialiased);
+    painter->setPen(graphPen());
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPolygon(points, Qt::WindingFill);
+}
+
+void SCAN_CONTOUR_ITEM::strokeOpen(QPainter *painter, const QPolygonF &points)
+{
+    // Separate segments rather than one polyline: the raster engine draws square-capped wide
+    // lines one by one without building a stroke outline, several times faster over a revolution,
+    // and the square caps cover the corners a join would.
+    const int count = points.size();
+    Segments.resize(qMax(0, count - 1));
+    QLineF *out = Segments.data();
+    for (int i = 1; i < count; ++i)
+        out[i - 1] = QLineF(points[i - 1], points[i]);
+    painter->drawLines(Segments);
+}
+
+// ---- distance ---------------------------------------------------------------------------------
+
+PAINT_OUTLINE::PAINT_OUTLINE(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                             const double *scale, QGraphicsItem *parent)
+    : SCAN_CONTOUR_ITEM(width, height, project, scan, scale, parent)
+{
+    setZValue(6);
+}
+
+void PAINT_OUTLINE::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    const SCAN_DATA *data = scan();
+    if (!data)
+        return;
+    const int mode = data->DisplayMode;
+    if (mode != kGraph && mode != kCloud && mode != kLine)
+        return;
+    const QPolygonF &full = contour(false);
+    if (full.isEmpty())
+        return;
+    const bool ether = data->ConnectType == kEthernet;
+    const double s = viewScale();
+    const QPolygonF &points = (mode == kLine && ether) ? full
+                              : mode == kCloud         ? onScreen(full, painter->combinedTransform())
+                                                       : thinned(full, painter->combinedTransform());
+
+    painter->save();
+    switch (mode) {
+    case kGraph: fillAndOutline(painter, points, QColor(0, 255, 0, 80)); break;
+    case kCloud:
+        painter->setPen(ether ? widePen(kContourGreen, 2.0 / s + 1.0) : widePen(Qt::green, 2.0 / s));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPoints(points);
+        break;
+    case kLine:
+        painter->setBrush(Qt::NoBrush);
+        if (ether) {
+            paintEtherLines(painter, full, 2.0 / s);
+        } else {
+            // The contour starts and ends on the sensor, so its open run is the closed outline.
+            painter->setPen(widePen(Qt::green, 2.0 / s));
+            strokeOpen(painter, points);
+        }
+        break;
+    }
+    painter->restore();
+}
+
+void PAINT_OUTLINE::paintEtherLines(QPainter *painter, const QPolygonF &points, double penWidth)
+{
+    const int n = points.size() - 2;
+    if (n <= 0)
+        return;
+    const SCAN_DATA *data = scan();
+    const quint16 *distance = data->EtherDistance;
+    const quint16 *intensity = data->EtherIntensity;
+    const QPointF *p = points.constData() + 1; // p[j] is scan point j
+
+    Good.clear();
+    Broken.clear();
+    // The rays from the sensor to the first and last beam are not a measured surface: they are
+    // drawn like a broken step, so the eye follows only what the sensor saw.
+    Broken.append(QLineF(QPointF(0, 0), p[0]));
+    for (int j = 1; j < n; ++j) {
+        const bool seen = intensity[j - 1] != 0 && intensity[j] != 0;
+        const bool smooth = std::abs(int(distance[j]) - int(distance[j - 1])) <= kLineJumpMm;
+        (seen && smooth ? Good : Broken).append(QLineF(p[j - 1], p[j]));
+    }
+    Broken.append(QLineF(p[n - 1], QPointF(0, 0)));
+
+    painter->setPen(widePen(kBrokenGrey, penWidth));
+    painter->drawLines(Broken);
+    painter->setPen(widePen(kContourGreen, penWidth));
+    painter->drawLines(Good);
+}
+
+// ---- intensity --------------------------------------------------------------------------------
+
+PAINT_STRENGTH::PAINT_STRENGTH(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
+                               const double *scale, QGraphicsItem *parent)
+    : SCAN_CONTOUR_ITEM(width, height, project, scan, scale, parent)
+{
+    setZValue(5);
+}
+
+void PAINT_STRENGTH::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    const SCAN_DATA *data = scan();
+    if (!data)
+        return;
+    const int mode = data->DisplayMode;
+    if (mode != kGraph && mode != kCloud && mode != kLine)
+        return;
+    const QPolygonF &full = contour(true);
+    if (full.isEmpty())
+        return;
+    const bool ether = data->ConnectType == kEthernet;
+    const double s = viewScale();
+    const QPolygonF &points = mode == kCloud ? onScreen(full, painter->combinedTransform())
+                                             : thinned(full, painter->combinedTransform());
+
+    painter->save();
+    switch (mode) {
+    case kGraph: fillAndOutline(painter, points, QColor(0, 0, 255, 50)); break;
+    case kCloud:
+        painter->setPen(widePen(Qt::blue, ether ? 2.0 / s + 1.0 : 2.0 / s));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPoints(points);
+        break;
+    case kLine:
+        painter->setPen(widePen(Qt::blue, 2.0 / s));
+        painter->setBrush(Qt::NoBrush);
+        strokeOpen(painter, points);
+        break;
+    }
+    painter->restore();
+}
