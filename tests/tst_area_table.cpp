@@ -183,36 +183,6 @@ private slots:
         QCOMPARE(p().Areas[0].Out1Coord, points({{5, 1}}));
     }
 
-    void copyClickPasteShowsTheCopy()
-    {
-        clickRow(3);
-        QTableWidget *t = form->cartesian(0);
-        t->item(0, 1)->setText("1200");
-        t->item(0, 2)->setText("-35");
-        form->ui.ButtonStraightOut2->click();
-        form->ui.Area_CloseDelay->setCurrentIndex(4);
-        form->editControl->CloseDelayIndexChange(4);
-        const AREA_DATA three = p().Areas[3];
-        p().Modified = false;
-        form->ui.Copy->trigger();
-        QVERIFY(!p().Modified);
-        QCOMPARE(p().Clipboard, three);
-
-        clickRow(7);
-        QCOMPARE(form->ui.Area_CloseDelay->currentIndex(), 0); // area 7 shows its own
-        QSignalSpy edits(form->areaTable.get(), &AREA_TABLE::EditAreaDataSignal);
-        form->ui.Paste->trigger();
-        QCOMPARE(edits.count(), 1);
-        QCOMPARE(p().Areas[7], three);
-        QVERIFY(p().Modified);
-        QCOMPARE(rowTexts(form->cartesian(0), 0), QStringList({"1", "1200", "-35"}));
-        QCOMPARE(rowTexts(form->cartesian(1), 0), QStringList({"1", "0", "20"}));
-        QVERIFY(form->ui.ButtonStraightOut2->isChecked());
-        QCOMPARE(form->ui.Area_CloseDelay->currentText(), QString("80ms"));
-        // Neither copy nor paste goes into a history.
-        QCOMPARE(p().UndoHistory[7].size(), 1);
-    }
-
     void cutEmptiesTheAreaAndPasteBringsItBack()
     {
         editX(8);
@@ -297,15 +267,6 @@ private slots:
             emit list()->customContextMenuRequested(QPoint(5, 5));
         }
         QCOMPARE(seen, QList<QAction *>({form->ui.Copy, form->ui.Cut, form->ui.Paste, form->ui.Delete}));
-    }
-
-    void currentAreaAboveRangeIsClamped()
-    {
-        p().CurrentArea = 80;
-        p().Areas[63].Out1Coord = points({{4, 4}});
-        form->ui.Copy->trigger();
-        QCOMPARE(p().CurrentArea, 63);
-        QCOMPARE(p().Clipboard.Out1Coord, points({{4, 4}}));
     }
 };
 
