@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QSerialPort>
+#include <QString>
+
+class QValidator;
+
+namespace Ui {
+class SettingsDialog;
+}
+
+// The serial settings dialog: the port list and the five line settings. Applying it keeps the
+// selections in one record and asks for the port to be opened.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxCustomBaudRate = 4000000;
+
+    struct Settings {
+        QString name;
+        qint32 baudRate = 576000;
+        QString stringBaudRate = QStringLiteral("576000");
+        QSerialPort::DataBits dataBits = QSerialPort::Data8;
+        QString stringDataBits = QStringLiteral("8");
+        QSerialPort::Parity parity = QSerialPort::NoParity;
+        QString stringParity = QStringLiteral("None");
+        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+        QString stringStopBits = QStringLiteral("1");
+        QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
+        QString stringFlowControl = QStringLiteral("None");
+    };
+
+    explicit SettingsDialog(QWidget *parent = nullptr);
+    ~SettingsDialog() override;
+
+    Settings settings() const { return m_currentSettings; }
+
+    // For tests and the window's own use: the widgets of the form.
+    Ui::SettingsDialog *form() const { return m_ui; }
+
+public slots:
+    // Refills the port list from the system.
+    void fillPortsInfo();
+    // Takes the selections into the record, asks for the port to be opened, hides the dialog.
+    void update();
+    // The "Custom" baud item makes the box editable for a typed rate.
+    void checkCustomBaudRatePolicy(int idx);
+    void LanguageDisplayChinese();
+    void LanguageDisplayEnglish();
+
+signals:
+    void OpenSerialSignal(QString Com);
+
+private:
+    void fillPortsParameters();
+    void updateSettings();
+    void applyTexts(bool english);
+
+    Ui::SettingsDialog *m_ui;
+    Settings m_currentSettings;
+    QValidator *m_baudValidator;
+    bool m_english = false;
+};
