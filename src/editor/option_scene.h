@@ -5,12 +5,13 @@
 // stored coordinates in step both ways: a change of the coordinates elsewhere rebuilds the
 // handles; a drag or delete of a handle rewrites the output's coordinate list in the project store.
 
+// Full type: connecting to the slots that take a handle needs it.
+#include <QGraphicsItem>
 #include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QVector>
 
-class QGraphicsItem;
 class QGraphicsScene;
 class PROJECT_DATA;
 struct SCAN_DATA;
