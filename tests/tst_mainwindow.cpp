@@ -205,7 +205,8 @@ private slots:
     void sceneFollowsDeviceTypeAndShowsCurrentAreaZones()
     {
         MainWindow w;
-        QCOMPARE(w.form()->graphicsView->baseItems()->size(), 3);
+        // Three zones, the scan outline and the intensity contour.
+        QCOMPARE(w.form()->graphicsView->baseItems()->size(), 5);
         QCOMPARE(w.editorScene()->sceneRect(), QRectF(-36000, -36000, 72000, 72000));
         DEVICETYPE type = 4;
         w.CreateDeviceType(&type);

@@ -10,7 +10,7 @@
 #include "comm/codec/sensor_parameters.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
-#include "editor/paint_out.h"
+#include "editor/option_scene.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -44,8 +44,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->graphicsView->centerOn(0, 0);
     ui->graphicsView->SetDeviceType(&DeviceType);
 
-    // 6. The zones of the current area.
-    createZoneItems();
+    // 6. The scene controller: zones, scan overlays and vertex handles.
+    OptionScene =
+        new OPTION_SCENE(&DeviceType, scene, &ProjectData(), &ScanData(), ui->graphicsView->baseItems());
 
     // 7. Transports.
     SerialPort = new QSerialPort;
@@ -175,6 +176,7 @@ void MainWindow::makeConnections()
             &SENSOR_SETTING::UpdateParametersToDock);
 
     makeAreaEditingConnections();
+    makeSceneConnections();
 
     ViewWindow *view = ui->graphicsView;
     connect(view, &ViewWindow::CurrentCoordSignal, this, &MainWindow::BarDisplayCoord);
@@ -227,6 +229,23 @@ void MainWindow::makeAreaEditingConnections()
     connect(ui->graphicsView, &ViewWindow::ReleasePointItem, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
 }
 
+// The scene's own inputs: the live scan, the output tab and the view's handle signals. The
+// scene's reactions to area, coordinate and shape edits belong with the area editing wiring.
+void MainWindow::makeSceneConnections()
+{
+    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, OptionScene, &OPTION_SCENE::UpdataPaintIntensity);
+    connect(ui->AreaEditTab, &QTabWidget::tabBarClicked, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(ui->AreaEditTab, &QTabWidget::tabBarClicked, OptionScene,
+            &OPTION_SCENE::CoordTableUpdatePointItem);
+    ViewWindow *view = ui->graphicsView;
+    connect(view, &ViewWindow::AddCenterPointItem, OptionScene, &OPTION_SCENE::AddCenterPointItemSlots);
+    connect(view, &ViewWindow::MovePointItem, OptionScene, &OPTION_SCENE::MovePointItemSlots);
+    connect(view, qOverload<qreal>(&ViewWindow::ChangeSetupMatrix), OptionScene,
+            &OPTION_SCENE::ChangeScaleSize);
+    connect(view, &ViewWindow::DeletePointItem, OptionScene, &OPTION_SCENE::DeletePointItemSlots);
+}
+
 // ---- project ----------------------------------------------------------------------------------
 
 void MainWindow::ClearAllEditData()
@@ -247,6 +266,8 @@ void MainWindow::ClearAllEditData()
         box->setCurrentIndex(0);
     scene->update();
     CoordTable->CoordTableWidgeUpdate();
+    // The handles still stand on the old points; left there, the next drag would write them back.
+    OptionScene->CoordTableUpdatePointItem();
 }
 
 void MainWindow::createNewProject(int code)
@@ -278,43 +299,10 @@ bool MainWindow::savefile()
     return ProjectFile::save(name, DeviceType, SensorSetting->ControlStates(), ProjectData());
 }
 
-void MainWindow::createZoneItems()
-{
-    const DeviceInfo *info = deviceInfo(DeviceType);
-    const double extent = info->extent;
-    ZoneOut1 = new PAINT_OUT1(extent, extent, &ProjectData(), &ScanData());
-    ZoneOut2 = new PAINT_OUT2(extent, extent, &ProjectData(), &ScanData());
-    ZoneOut3 = new PAINT_OUT3(extent, extent, &ProjectData(), &ScanData());
-    // Dependent zones are cut from the outline of the zone before them.
-    connect(ZoneOut1, &PAINT_OUT1::PaintOut1Path, ZoneOut2, &PAINT_OUT2::PaintOut1Path);
-    connect(ZoneOut2, &PAINT_OUT2::PaintOut2Path, ZoneOut3, &PAINT_OUT3::PaintOut2Path);
-    for (QGraphicsItem *item :
-         {static_cast<QGraphicsItem *>(ZoneOut1), static_cast<QGraphicsItem *>(ZoneOut2),
-          static_cast<QGraphicsItem *>(ZoneOut3)}) {
-        scene->addItem(item);
-        ui->graphicsView->baseItems()->append(item);
-    }
-    applySceneExtent();
-}
-
-void MainWindow::applySceneExtent()
-{
-    const DeviceInfo *info = deviceInfo(DeviceType);
-    if (!info)
-        return;
-    const double e = info->extent;
-    scene->setSceneRect(-e / 2, -e / 2, e, e);
-    ProjectData().SceneWidth = ProjectData().SceneHeight = e;
-    for (PAINT_OUT_ITEM *item :
-         {static_cast<PAINT_OUT_ITEM *>(ZoneOut1), static_cast<PAINT_OUT_ITEM *>(ZoneOut2),
-          static_cast<PAINT_OUT_ITEM *>(ZoneOut3)})
-        item->setSize(e, e);
-}
-
 void MainWindow::CreateDeviceType(DEVICETYPE *Type)
 {
     DeviceType = *Type;
-    applySceneExtent();
+    OptionScene->SetDeviceType(&DeviceType);
     if (SerialComm)
         SerialComm->SetDeviceType(DeviceType);
     ui->graphicsView->SetDeviceType(&DeviceType);
@@ -392,7 +380,9 @@ bool MainWindow::anyTransportOpen() const
 // next connect.
 void MainWindow::OpenCloseReadScanf(bool Checked)
 {
-    if (Checked && anyTransportOpen())
+    const bool on = Checked && anyTransportOpen();
+    OptionScene->setOutlineVisible(on);
+    if (on)
         SerialComm->OpenSendReadScanf();
     else
         SerialComm->CloseSendReadScanf();
@@ -400,7 +390,9 @@ void MainWindow::OpenCloseReadScanf(bool Checked)
 
 void MainWindow::OpenCloseReadIntensity(bool Checked)
 {
-    if (Checked && anyTransportOpen())
+    const bool on = Checked && anyTransportOpen();
+    OptionScene->setIntensityVisible(on);
+    if (on)
         SerialComm->OpenSendReadIntensity();
     else
         SerialComm->CloseSendReadIntensity();

@@ -15,9 +15,7 @@ class QUdpSocket;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
-class PAINT_OUT1;
-class PAINT_OUT2;
-class PAINT_OUT3;
+class OPTION_SCENE;
 class SERIAL_COMM;
 class SENSOR_SETTING;
 class AREA_TABLE;
@@ -47,6 +45,7 @@ public:
     int language() const { return Language; }
     int monitoringFlag() const { return MonitoringFlag; }
     SERIAL_COMM *serialComm() const { return SerialComm; }
+    OPTION_SCENE *optionScene() const { return OptionScene; }
     SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
     AREA_TABLE *areaTable() const { return AreaTable; }
     COORD_TABLE *coordTable() const { return CoordTable; }
@@ -85,8 +84,6 @@ protected:
 
 private:
     void createNewProject(int code);
-    void createZoneItems();
-    void applySceneExtent();
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
     void applyLanguage(bool english);
@@ -94,6 +91,7 @@ private:
     void saveSettings();
     void makeConnections();
     void makeAreaEditingConnections();
+    void makeSceneConnections();
 
     Ui::MainWindow *ui = nullptr;
     QGraphicsScene *scene = nullptr;
@@ -111,9 +109,7 @@ private:
     QUdpSocket *UdpSocket = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     QLabel *ConnectLabel = nullptr;
-    PAINT_OUT1 *ZoneOut1 = nullptr;
-    PAINT_OUT2 *ZoneOut2 = nullptr;
-    PAINT_OUT3 *ZoneOut3 = nullptr;
+    OPTION_SCENE *OptionScene = nullptr;
     QToolButton *NewButton = nullptr;
     QToolBar *EditionToolBar = nullptr;
     QToolBar *SensorToolBar = nullptr;
