@@ -8,8 +8,10 @@
 #include "area/project_file.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
+#include "comm/ethnertsetting.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
+#include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
 #include "ui_mainwindow.h"
 
@@ -30,6 +32,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 1. The form, with its Chinese texts and first tabs.
     ui->setupUi(this);
     ui->Para_LaserStopSignal->setCurrentIndex(1);
+
+    // 2. Dialogs (the Ethernet one starts its discovery).
+    EthernetSettingDialog = new EthnertSetting;
 
     // 3. Device type.
     DeviceType = kDefaultDeviceType;
@@ -52,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     SerialPort = new QSerialPort;
     TcpSocket = new QTcpSocket;
     UdpSocket = new QUdpSocket;
+    SerialSettingDialog = new SettingsDialog;
 
     // 8. The command exchange over them.
     SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
@@ -126,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     // 17. Connections.
     makeConnections();
+    makeTransportConnections();
 
     // 18. Persisted layout, language and display mode.
     restoreSettings();

@@ -5,11 +5,11 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QSerialPort>
 #include <QVector>
 
 class QGraphicsScene;
 class QLabel;
-class QSerialPort;
 class QTcpSocket;
 class QUdpSocket;
 class QCloseEvent;
@@ -21,6 +21,8 @@ class SENSOR_SETTING;
 class AREA_TABLE;
 class COORD_TABLE;
 class EDIT_CONTROL;
+class SettingsDialog;
+class EthnertSetting;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -51,6 +53,12 @@ public:
     COORD_TABLE *coordTable() const { return CoordTable; }
     EDIT_CONTROL *editControl() const { return EditControl; }
     SENSOR_PARAMETERS *sensorParameters() const { return SensorParameters; }
+    SettingsDialog *serialSettingsDialog() const { return SerialSettingDialog; }
+    EthnertSetting *ethernetSettingsDialog() const { return EthernetSettingDialog; }
+    QSerialPort *serialPort() const { return SerialPort; }
+    QTcpSocket *tcpSocket() const { return TcpSocket; }
+    QUdpSocket *udpSocket() const { return UdpSocket; }
+    QLabel *connectionLabel() const { return ConnectLabel; }
 
 public slots:
     bool savefile();
@@ -75,6 +83,13 @@ public slots:
     void ConnectChangeUSARTModeSlot();
     void ConnectChangeEthernetModeSlot();
     void CreatConnectTypeSignalSlot(int Index);
+    // Connection (mainwindow_connection.cpp).
+    void OpenSerialPort();
+    void CloseSerialPort();
+    void handleError(QSerialPort::SerialPortError error);
+    void CreatOpenSerialPort(QString Com);
+    void CreatEthernetPort(QString Com);
+    void CreatEthnertModeSignalSlot(QString Type);
     void OpenDispGraphSlot();
     void OpenDispCloudSlot();
     void OpenDispLineSlot();
@@ -90,6 +105,9 @@ private:
     void restoreSettings();
     void saveSettings();
     void makeConnections();
+    void makeTransportConnections();
+    void showConnected(const QString &message, const QString &label);
+    QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
 
@@ -109,6 +127,8 @@ private:
     QUdpSocket *UdpSocket = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     QLabel *ConnectLabel = nullptr;
+    SettingsDialog *SerialSettingDialog = nullptr;
+    EthnertSetting *EthernetSettingDialog = nullptr;
     OPTION_SCENE *OptionScene = nullptr;
     QToolButton *NewButton = nullptr;
     QToolBar *EditionToolBar = nullptr;

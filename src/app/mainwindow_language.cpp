@@ -1,7 +1,9 @@
 // The main window's own texts in both languages. Combo boxes keep their selection: only item
 // texts are replaced.
 #include "app/mainwindow.h"
+#include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
+#include "comm/settingsdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -139,14 +141,18 @@ void setHeaders(QTableWidget *table, const QStringList &texts)
 void MainWindow::LanguageToEnglish()
 {
     Language = 1;
+    SerialSettingDialog->LanguageDisplayEnglish();
     SerialComm->SetLanguage(0);
+    EthernetSettingDialog->LanguageDisplayEnglish();
     applyLanguage(true);
 }
 
 void MainWindow::LanguageToChinese()
 {
     Language = 0;
+    SerialSettingDialog->LanguageDisplayChinese();
     SerialComm->SetLanguage(1);
+    EthernetSettingDialog->LanguageDisplayChinese();
     applyLanguage(false);
 }
 
