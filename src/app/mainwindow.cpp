@@ -234,6 +234,23 @@ void MainWindow::makeAreaEditingConnections()
     connect(ui->graphicsView, &ViewWindow::MouseReleaseSignal, AreaTable,
             &AREA_TABLE::AreaTableWidgetCurDisplay);
     connect(ui->graphicsView, &ViewWindow::ReleasePointItem, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
+
+    // The scene repaints and rebuilds its handles after the list and the tables have followed.
+    connect(AreaTable, &AREA_TABLE::AreaTableIndexChange, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, OptionScene,
+            &OPTION_SCENE::UpdataPaintOutline);
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, OptionScene,
+            &OPTION_SCENE::CoordTableUpdatePointItem);
+    connect(AreaTable, &AREA_TABLE::AreaTableIndexChange, OptionScene,
+            &OPTION_SCENE::CoordTableUpdatePointItem);
+    connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, OptionScene,
+            &OPTION_SCENE::CoordTableUpdatePointItem);
+    connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, OptionScene,
+            &OPTION_SCENE::CoordTableUpdatePointItem);
+    connect(OptionScene, &OPTION_SCENE::PointItemChannelSignal, CoordTable,
+            &COORD_TABLE::CoordTableWidgeUpdate);
 }
 
 // The scene's own inputs: the live scan, the output tab and the view's handle signals. The
