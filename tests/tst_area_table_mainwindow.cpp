@@ -7,11 +7,13 @@
 #include "area/dialogs.h"
 #include "area/edit_control.h"
 #include "area/store/project_data.h"
+#include "editor/option_scene.h"
 #include "editor/paint_table.h"
 #include "editor/viewwindow.h"
 #include "tst_area_table_harness.h"
 
 #include <QDir>
+#include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QSettings>
 #include <QSignalSpy>
@@ -91,6 +93,33 @@ private slots:
         QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 0), QStringList({"1", "0", "3000"}));
     }
 
+    void draggedHandleRefillsTheTables()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Ui::MainWindow *ui = w.form();
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 1, "1000"));
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 2, "2000"));
+        QCOMPARE(w.optionScene()->handles().size(), 2); // the vertex and the spare
+        QGraphicsItem *vertex = w.optionScene()->handles().first();
+        QCOMPARE(vertex->pos(), QPointF(1000, -2000));
+        QSignalSpy edits(w.coordTable(), &COORD_TABLE::CoordTableEditSignal);
+        vertex->setPos(1500.7, -2500.2);
+        emit ui->graphicsView->MovePointItem(vertex);
+        QCOMPARE(p().Areas[0].Out1Coord, points({{1500, 2500}}));
+        QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 0), QStringList({"1", "1500", "2500"}));
+        QCOMPARE(rowTexts(ui->PolarTableWidgeOut1, 0).mid(0, 2), QStringList({"1", "2915.48"}));
+        QCOMPARE(edits.count(), 0); // a refill is not an edit
+        emit ui->graphicsView->ReleasePointItem();
+        QCOMPARE(p().UndoHistory[0].last().Out1Coord, points({{1500, 2500}}));
+
+        // A shape change rebuilds the handles from the creation points.
+        QTest::mouseClick(ui->ButtonRectangleOut1, Qt::LeftButton);
+        QCOMPARE(w.optionScene()->handles().size(), 4);
+        QCOMPARE(w.optionScene()->handles().first()->pos(), QPointF(20, 0));
+    }
+
     void handleReleaseSnapshotsTheArea()
     {
         MainWindow w;
@@ -133,6 +162,11 @@ private slots:
         QCOMPARE(ui->Area_OpenDelay->currentText(), QString("120ms"));
         const QColor ahead = sceneImage(w).pixelColor(200, 120);
         QVERIFY2(yellowish(ahead), qPrintable(ahead.name()));
+        // The handles stand on the pasted vertices (scene y points down), plus the spare one on
+        // the sensor.
+        const QList<QGraphicsItem *> &handles = w.optionScene()->handles();
+        QCOMPARE(handles.size(), 5);
+        QCOMPARE(handles[2]->pos(), QPointF(2000, -6000));
         // The list's thumbnail of area 7 shows the square above its centre.
         PAINT_TABLE *thumb = w.areaTable()->thumbnail(7);
         const QColor t = thumb->grab().toImage().pixelColor(thumb->width() / 2, thumb->height() / 2 - 30);
