@@ -1,0 +1,343 @@
+// Connecting the main window to the sensor stand-in over its pseudo-terminal (as a serial port),
+// over TCP and over UDP on loopback, and what the window shows and does on the way.
+
+#include "tst_transport_sim.h"
+
+#include "app/mainwindow.h"
+#include "comm/codec/scan_data.h"
+#include "comm/ethnertsetting.h"
+#include "comm/serial_comm.h"
+#include "comm/settingsdialog.h"
+#include "ui_ethnertsetting.h"
+#include "ui_mainwindow.h"
+#include "ui_settingsdialog.h"
+
+#include <QLabel>
+#include <QSerialPort>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString kReadOk = QStringLiteral("Parameters Read OK!");
+const QString kGiveUp = QStringLiteral("Connect OverTimer, Check Connect");
+} // namespace
+
+class TestTransport : public QObject {
+    Q_OBJECT
+
+    PromptRecorder recorder;
+    StandIn sim;
+    std::unique_ptr<MainWindow> window;
+
+    Ui::MainWindow *ui() const { return window->form(); }
+
+    // The action states of a live connection, with the interface in use checked.
+    void verifyConnectedActions(QAction *inUse, QAction *other)
+    {
+        Ui::MainWindow *f = ui();
+        for (QAction *a : {f->Connection, f->SerialConnection, f->EthernetConnection, f->SerialSetting,
+                           f->EthnernetSetting})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        for (QAction *a : {f->DisConnection, f->ReadAllSetting, f->WriteAllSetting, f->SoftReboot,
+                           f->SensorInformation, f->IOSimulation, f->SelfCheck})
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(inUse->isChecked());
+        QVERIFY(!other->isChecked());
+    }
+
+    // The action states after a disconnect; ownSetting is the settings action of the interface.
+    void verifyDisconnectedActions(QAction *ownSetting, QAction *otherSetting)
+    {
+        Ui::MainWindow *f = ui();
+        for (QAction *a : {f->Connection, f->SerialConnection, f->EthernetConnection, ownSetting})
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!otherSetting->isEnabled());
+        for (QAction *a : {f->DisConnection, f->ReadAllSetting, f->WriteAllSetting, f->SoftReboot,
+                           f->SensorInformation, f->IOSimulation, f->SelfCheck})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!f->IOSimulation->isChecked() && !f->SelfCheck->isChecked());
+        QVERIFY(!f->IOSimulationDock->isVisible() && !f->SelfCheckDock->isVisible());
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Disconnected"));
+        QVERIFY(!window->serialPort()->isOpen());
+        QVERIFY(!window->tcpSocket()->isOpen());
+        QVERIFY(!window->udpSocket()->isOpen());
+        SERIAL_COMM *comm = window->serialComm();
+        QVERIFY(!comm->DistancePollActive() && !comm->IntensityPollActive() && !comm->SimulationPollActive());
+        QVERIFY(!comm->AnyRequestRaised());
+        QCOMPARE(comm->AwaitedReply(), SERIAL_COMM::Request::None);
+        QVERIFY(comm->ReceiveBuffer().isEmpty());
+    }
+
+    // Connects over Ethernet through the dialog's address box and the Connection action.
+    void connectEthernet(const QString &address)
+    {
+        window->ConnectChangeEthernetModeSlot();
+        window->ethernetSettingsDialog()->form()->Eth_ComboBox->setEditText(address);
+        ui()->Connection->trigger();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings("Trevalor", "Parameters").clear();
+    }
+
+    void init()
+    {
+        recorder = PromptRecorder();
+        recorder.install();
+        ScanData().EtherMode = 0;
+        window = std::make_unique<MainWindow>();
+        window->LanguageToEnglish();
+        window->show();
+    }
+
+    void cleanup()
+    {
+        if (window && window->form()->DisConnection->isEnabled())
+            window->CloseSerialPort();
+        sim.stop();
+        window.reset();
+        PromptRecorder::uninstall();
+    }
+
+    void serialConnectionReadsEverythingStartsPollsAndDisconnectRestores()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.41", "--pty"}), qPrintable(sim.error));
+        QVERIFY(!sim.pty.isEmpty());
+        window->ConnectChangeUSARTModeSlot();
+
+        // A stream chosen while disconnected starts nothing yet.
+        ui()->Intensity->setChecked(true);
+        window->OpenCloseReadIntensity(true);
+        QVERIFY(!window->serialComm()->IntensityPollActive());
+
+        SettingsDialog *dialog = window->serialSettingsDialog();
+        dialog->form()->baudRateBox->setCurrentIndex(1); // 115200
+        QSignalSpy scans(window->serialComm(), &SERIAL_COMM::ReceiveScanfData);
+        window->CreatOpenSerialPort(sim.pty);
+
+        QVERIFY(window->serialPort()->isOpen());
+        QVERIFY(sim.pty.endsWith(window->serialPort()->portName()));
+        QCOMPARE(window->serialPort()->baudRate(), 115200);
+        verifyConnectedActions(ui()->SerialConnection, ui()->EthernetConnection);
+        QCOMPARE(window->statusBar()->currentMessage(),
+                 QStringLiteral("Connected to %1 : 115200, 8, None, 1, None").arg(sim.pty));
+        QCOMPARE(window->connectionLabel()->text(), QStringLiteral("COM:%1 ").arg(sim.pty));
+        QVERIFY(window->connectionLabel()->isVisible());
+
+        SERIAL_COMM *comm = window->serialComm();
+        QVERIFY(comm->DistancePollActive());
+        QVERIFY(comm->IntensityPollActive());
+        QVERIFY(comm->SimulationPollActive());
+        QVERIFY(comm->RequestRaised(SERIAL_COMM::Request::ReadAreas) ||
+                comm->AwaitedReply() != SERIAL_COMM::Request::None);
+
+        // 64 areas, case channels and parameters come back, then the live scan flows.
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(scans.count() > 2, 5000);
+        QCOMPARE(recorder.count(kGiveUp), 0);
+
+        ui()->DisConnection->trigger();
+        verifyDisconnectedActions(ui()->SerialSetting, ui()->EthnernetSetting);
+        QVERIFY(ui()->Intensity->isChecked()); // the choice is kept for the next connection
+    }
+
+    void vanishedPseudoTerminalEndsTheConnectionWithCriticalError()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.41", "--pty"}), qPrintable(sim.error));
+        window->ConnectChangeUSARTModeSlot();
+        window->CreatOpenSerialPort(sim.pty);
+        QVERIFY(window->serialPort()->isOpen());
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+
+        QSignalSpy portErrors(window->serialPort(), &QSerialPort::errorOccurred);
+        sim.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.find(QStringLiteral("Critical Error")), 5000);
+        // A dead line is recognised at its first failed read, not after a storm of them.
+        QVERIFY2(portErrors.count() < 5, qPrintable(QString::number(portErrors.count())));
+        const Dialogs::Prompt *box = recorder.find(QStringLiteral("Critical Error"));
+        QCOMPARE(box->icon, Dialogs::Icon::Critical);
+        QVERIFY(!box->text.isEmpty()); // the port's own error text
+        verifyDisconnectedActions(ui()->SerialSetting, ui()->EthnernetSetting);
+
+        // One box for one loss, and the line stays quiet afterwards.
+        QTest::qWait(300);
+        int critical = 0;
+        for (const Dialogs::Prompt &p : recorder.prompts)
+            critical += p.title == QLatin1String("Critical Error") ? 1 : 0;
+        QCOMPARE(critical, 1);
+    }
+
+    void missingPortGivesSerialOpenErrorAndStaysUsable()
+    {
+        window->ConnectChangeUSARTModeSlot();
+        window->CreatOpenSerialPort(QStringLiteral("/dev/veltrin-no-such-port"));
+
+        QCOMPARE(recorder.prompts.size(), 1);
+        QCOMPARE(recorder.prompts[0].icon, Dialogs::Icon::Critical);
+        QCOMPARE(recorder.prompts[0].title, QStringLiteral("Error"));
+        QCOMPARE(recorder.prompts[0].text, QStringLiteral("Serial Open error"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Open error"));
+        QVERIFY(!window->serialPort()->isOpen());
+        QVERIFY(ui()->Connection->isEnabled());
+        QVERIFY(!ui()->DisConnection->isEnabled() && !ui()->ReadAllSetting->isEnabled());
+        QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
+        QVERIFY(!window->serialComm()->AnyRequestRaised());
+        QVERIFY(!window->serialComm()->SimulationPollActive());
+
+        // Choosing the interface again brings its settings back.
+        ui()->SerialConnection->trigger();
+        QVERIFY(ui()->SerialSetting->isEnabled());
+    }
+
+    void chineseTextsOfTheConnectionMessages()
+    {
+        window->LanguageToChinese();
+        window->ConnectChangeUSARTModeSlot();
+        window->CreatOpenSerialPort(QStringLiteral("/dev/veltrin-no-such-port"));
+        QCOMPARE(recorder.prompts.size(), 1);
+        QCOMPARE(recorder.prompts[0].title, QStringLiteral("错误"));
+        QCOMPARE(recorder.prompts[0].text, QStringLiteral("串口打开失败"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("打开错误"));
+
+        window->CreatEthernetPort(QString());
+        QCOMPARE(recorder.prompts.size(), 2);
+        QCOMPARE(recorder.prompts[1].text, QStringLiteral("以太网连接失败"));
+
+        QVERIFY2(sim.start({"--address", "127.0.0.46"}), qPrintable(sim.error));
+        window->CreatEthernetPort(QStringLiteral("127.0.0.46"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("连接到127.0.0.46:8080"));
+        QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IP地址:127.0.0.46 "));
+        window->CloseSerialPort();
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("断开连接"));
+    }
+
+    void tcpConnectionReadsEverythingAndStreams()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.42"}), qPrintable(sim.error));
+        QSignalSpy scans(window->serialComm(), &SERIAL_COMM::ReceiveScanfData);
+        connectEthernet(QStringLiteral("127.0.0.42"));
+
+        verifyConnectedActions(ui()->EthernetConnection, ui()->SerialConnection);
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connect127.0.0.42:8080"));
+        QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.42 "));
+        QVERIFY(window->tcpSocket()->isOpen());
+        QVERIFY(!window->udpSocket()->isOpen());
+        QVERIFY(window->serialComm()->DistancePollActive());
+        QVERIFY(window->serialComm()->SimulationPollActive());
+
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QCOMPARE(window->tcpSocket()->state(), QAbstractSocket::ConnectedState);
+        QTRY_VERIFY_WITH_TIMEOUT(scans.count() > 0, 8000);
+
+        ui()->DisConnection->trigger();
+        verifyDisconnectedActions(ui()->EthnernetSetting, ui()->SerialSetting);
+
+        // The same window connects again.
+        connectEthernet(QStringLiteral("127.0.0.42"));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
+    }
+
+    void udpModeConnectsOverDatagrams()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.43"}), qPrintable(sim.error));
+        window->CreatEthnertModeSignalSlot(QStringLiteral("MODE: UDP"));
+        QCOMPARE(ScanData().EtherMode, 1);
+        connectEthernet(QStringLiteral("127.0.0.43"));
+
+        QVERIFY(!window->tcpSocket()->isOpen());
+        QCOMPARE(window->udpSocket()->state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(window->udpSocket()->peerAddress(), QHostAddress(QStringLiteral("127.0.0.43")));
+        QCOMPARE(window->udpSocket()->peerPort(), quint16(8080));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QCOMPARE(recorder.count(kGiveUp), 0);
+
+        ui()->DisConnection->trigger();
+        verifyDisconnectedActions(ui()->EthnernetSetting, ui()->SerialSetting);
+    }
+
+    void modeTextsOtherThanTheTwoChangeNothing_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("after");
+        QTest::newRow("tcp") << 1 << "MODE: TCP" << 0;
+        QTest::newRow("udp") << 0 << "MODE: UDP" << 1;
+        QTest::newRow("lower case") << 1 << "mode: tcp" << 1;
+        QTest::newRow("other") << 0 << "MODE: SCTP" << 0;
+        QTest::newRow("empty") << 1 << "" << 1;
+    }
+    void modeTextsOtherThanTheTwoChangeNothing()
+    {
+        QFETCH(int, before);
+        QFETCH(QString, text);
+        QFETCH(int, after);
+        ScanData().EtherMode = before;
+        window->CreatEthnertModeSignalSlot(text);
+        QCOMPARE(ScanData().EtherMode, after);
+    }
+
+    void refusedTcpConnectionEndsInTimeOutsAndTheWindowRecovers()
+    {
+        // Nobody listens on this address: the sensor simply never answers.
+        connectEthernet(QStringLiteral("127.0.0.44"));
+        verifyConnectedActions(ui()->EthernetConnection, ui()->SerialConnection);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kGiveUp), 1, 15000);
+        QVERIFY(!window->serialComm()->DistancePollActive());
+        QVERIFY(!window->serialComm()->SimulationPollActive());
+        QVERIFY(ui()->DisConnection->isEnabled());
+
+        ui()->DisConnection->trigger();
+        verifyDisconnectedActions(ui()->EthnernetSetting, ui()->SerialSetting);
+
+        // Once the sensor is there, the same address connects.
+        QVERIFY2(sim.start({"--address", "127.0.0.44"}), qPrintable(sim.error));
+        connectEthernet(QStringLiteral("127.0.0.44"));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+    }
+
+    void emptyAddressGivesEthernetOpenError()
+    {
+        connectEthernet(QStringLiteral("  "));
+        QCOMPARE(recorder.prompts.size(), 1);
+        QCOMPARE(recorder.prompts[0].icon, Dialogs::Icon::Critical);
+        QCOMPARE(recorder.prompts[0].title, QStringLiteral("Error"));
+        QCOMPARE(recorder.prompts[0].text, QStringLiteral("Ethernet Open error"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Open error"));
+        QVERIFY(ui()->Connection->isEnabled() && !ui()->DisConnection->isEnabled());
+        QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
+        QVERIFY(!window->serialComm()->AnyRequestRaised());
+    }
+
+    void portErrorsOtherThanALostDeviceAreIgnored()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.45", "--pty"}), qPrintable(sim.error));
+        window->ConnectChangeUSARTModeSlot();
+        window->CreatOpenSerialPort(sim.pty);
+        QVERIFY(window->serialPort()->isOpen());
+        for (QSerialPort::SerialPortError e : {QSerialPort::ReadError, QSerialPort::WriteError,
+                                               QSerialPort::TimeoutError, QSerialPort::ParityError})
+            window->handleError(e);
+        QVERIFY(window->serialPort()->isOpen());
+        QVERIFY(ui()->DisConnection->isEnabled());
+        QCOMPARE(recorder.find(QStringLiteral("Critical Error")), nullptr);
+
+        // A lost device while connected over Ethernet is none of the serial port's business.
+        window->CloseSerialPort();
+        QVERIFY2(sim.start({"--address", "127.0.0.45"}), qPrintable(sim.error));
+        connectEthernet(QStringLiteral("127.0.0.45"));
+        window->handleError(QSerialPort::ResourceError);
+        QVERIFY(ui()->DisConnection->isEnabled());
+        QVERIFY(window->tcpSocket()->isOpen());
+    }
+};
+
+QTEST_MAIN(TestTransport)
+#include "tst_transport.moc"
