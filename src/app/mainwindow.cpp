@@ -162,6 +162,7 @@ void MainWindow::showStartDialog() {}
 
 void MainWindow::makeConnections()
 {
+    connect(ui->Open, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->Save, &QAction::triggered, this, &MainWindow::savefile);
     connect(ui->Monitoring, &QAction::triggered, this, &MainWindow::OpenMonitoringMode);
     connect(ui->Edition, &QAction::triggered, this, &MainWindow::OpenCloseEditionDock);
@@ -290,6 +291,8 @@ void MainWindow::ClearAllEditData()
         box->setCurrentIndex(0);
     scene->update();
     CoordTable->CoordTableWidgeUpdate();
+    EditControl->EditControlUpdateEditData();
+    AreaTable->AreaTableWidgetAllDisplay();
     // The handles still stand on the old points; left there, the next drag would write them back.
     OptionScene->CoordTableUpdatePointItem();
 }

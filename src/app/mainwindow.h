@@ -15,6 +15,7 @@ class QUdpSocket;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
+class QTextStream;
 class OPTION_SCENE;
 class SERIAL_COMM;
 class SENSOR_SETTING;
@@ -61,7 +62,9 @@ public:
     QLabel *connectionLabel() const { return ConnectLabel; }
 
 public slots:
+    void openfile();
     bool savefile();
+    void OpenProject();
     void OpenMonitoringMode();
     void LanguageToEnglish();
     void LanguageToChinese();
@@ -99,6 +102,8 @@ protected:
 
 private:
     void createNewProject(int code);
+    void readProjectSections(QTextStream &in);
+    void refreshAfterOpen();
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
     void applyLanguage(bool english);
