@@ -86,6 +86,13 @@ const Text kTexts[] = {
     {"label_VehicleSpeedRange", "Speed Range", "车辆速度范围"},
     {"label_VehicleOptionMode", "Operation", "车辆操作模式"},
     {"label_Timestamp", "Timestamp:", "时间戳:"},
+    {"InportGrouptBox", "Input Simulation", "输入端口仿真"},
+    {"OutportGrouptBox", "Output Simulation", "输出端口仿真"},
+    {"FaultGroupBox", "Fault Simulation", "异常状态仿真"},
+    {"CaseSimulationBox", "Simulation CaseChannel", "智能选择仿真"},
+    {"label_SimDgree", "Dgree", "驱动转角"},
+    {"label_SimSpeed", "Speed", "车辆速度"},
+    {"label_SimOptionMode", "Operation", "车辆操作模式"},
 };
 
 // Widgets repeated once per output: object name prefix, suffix 1..3 appended.
@@ -168,8 +175,9 @@ void MainWindow::applyLanguage(bool en)
                 setObjectText(o, pick(t));
 
     ui->Area_Hysteresis->setItemText(0, en ? "Close" : "关闭");
-    for (int i = 0; i < ui->VehicleOptionMode->count(); ++i)
-        ui->VehicleOptionMode->setItemText(i, en ? QString("Type %1").arg(i) : QString("操作模式%1").arg(i));
+    for (QComboBox *modes : {ui->VehicleOptionMode, ui->SimOptionMode})
+        for (int i = 0; i < modes->count(); ++i)
+            modes->setItemText(i, en ? QString("Type %1").arg(i) : QString("操作模式%1").arg(i));
     setTabTexts(ui->ParametersEditTab,
                 en ? QStringList{"Parameter", "CaseChannel"} : QStringList{"通道参数", "智能选择"});
     setTabTexts(ui->AreaEditTab,
