@@ -263,27 +263,6 @@ private slots:
         verifyDisconnectedActions(ui()->EthnernetSetting, ui()->SerialSetting);
     }
 
-    void modeTextsOtherThanTheTwoChangeNothing_data()
-    {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("after");
-        QTest::newRow("tcp") << 1 << "MODE: TCP" << 0;
-        QTest::newRow("udp") << 0 << "MODE: UDP" << 1;
-        QTest::newRow("lower case") << 1 << "mode: tcp" << 1;
-        QTest::newRow("other") << 0 << "MODE: SCTP" << 0;
-        QTest::newRow("empty") << 1 << "" << 1;
-    }
-    void modeTextsOtherThanTheTwoChangeNothing()
-    {
-        QFETCH(int, before);
-        QFETCH(QString, text);
-        QFETCH(int, after);
-        ScanData().EtherMode = before;
-        window->CreatEthnertModeSignalSlot(text);
-        QCOMPARE(ScanData().EtherMode, after);
-    }
-
     void refusedTcpConnectionEndsInTimeOutsAndTheWindowRecovers()
     {
         // Nobody listens on this address: the sensor simply never answers.
