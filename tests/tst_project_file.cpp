@@ -4,6 +4,8 @@
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/sensor_setting.h"
+#include "comm/serial_comm.h"
+#include "editor/option_scene.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -142,6 +144,22 @@ private slots:
         QCOMPARE(ProjectData().Areas[1], sampleArea());
         QCOMPARE(w.form()->ZoomSlider->minimum(), 70);
         QCOMPARE(ProjectData().SceneWidth, 12000.0);
+    }
+
+    // Areas read from the sensor land in the store behind the editors' backs; the tables and handles
+    // must follow, or the next drag would write the old points back.
+    void areasReadFromTheSensorAreShownEverywhere()
+    {
+        MainWindow w;
+        ProjectData().Areas[0] = sampleArea();
+        emit w.serialComm()->ReceiveAreasComplete();
+        QTableWidget *table = w.form()->CoordTableWidgetOut1;
+        QCOMPARE(table->item(0, 1)->text(), QString("-1200"));
+        QCOMPARE(table->item(2, 2)->text(), QString("100"));
+        QCOMPARE(w.optionScene()->handles().size(), 4); // three vertices and the spare on the sensor
+        QCOMPARE(w.form()->Area_OpenDelay->currentIndex(), 6);
+        QCOMPARE(ProjectData().UndoHistory[0].last(), sampleArea());
+        QVERIFY(ProjectData().Modified);
     }
 
     void unreadableOrForeignFilesChangeNothing()

@@ -103,7 +103,7 @@ protected:
 private:
     void createNewProject(int code);
     void readProjectSections(QTextStream &in);
-    void refreshAfterOpen();
+    void refreshAfterAreasLoaded();
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
     void applyLanguage(bool english);

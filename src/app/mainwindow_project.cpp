@@ -36,7 +36,7 @@ void MainWindow::readProjectSections(QTextStream &in)
     ProjectFile::readAreas(in, ProjectData());
 }
 
-void MainWindow::refreshAfterOpen()
+void MainWindow::refreshAfterAreasLoaded()
 {
     EditControl->EditControlUpdateEditData();
     CoordTable->CoordTableWidgeUpdate();
@@ -67,7 +67,7 @@ void MainWindow::openfile()
         readProjectSections(in);
     else
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title, texts.damaged);
-    refreshAfterOpen();
+    refreshAfterAreasLoaded();
 }
 
 void MainWindow::OpenProject()

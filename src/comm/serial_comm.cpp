@@ -605,6 +605,7 @@ void SERIAL_COMM::onArea(int areaIndex)
     if (m_readAreaIndex > kMaxAreaIndex) {
         m_readAreaIndex = 0;
         m_flags[int(Request::ReadAreas)] = false;
+        emit ReceiveAreasComplete();
         if (!m_readOkBoxPending) {
             // Shown without holding up the exchange.
             m_readOkBoxPending = true;
@@ -723,6 +724,7 @@ void SERIAL_COMM::onRevolutions(int completed)
 void SERIAL_COMM::ReadWriteOverTime()
 {
     const bool readLoopAbandoned = m_flags[int(Request::ReadAreas)];
+    const bool someAreasRead = readLoopAbandoned && m_readAreaIndex > 0;
     m_readAreaIndex = 0;
     m_writeAreaIndex = 0;
     m_flags[int(Request::ReadAreas)] = false;
@@ -732,6 +734,8 @@ void SERIAL_COMM::ReadWriteOverTime()
     // up; the write loop starts again from area 0 and keeps it.
     if (readLoopAbandoned && !m_flags[int(Request::WriteAreas)])
         closeProgress();
+    if (someAreasRead)
+        emit ReceiveAreasComplete();
     if (m_timeoutCount <= kTimeoutsBeforeGiveUp)
         return;
 

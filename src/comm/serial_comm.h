@@ -121,6 +121,9 @@ signals:
     void ReceiveScanfData();
     void ReceiveIntensityData();
     void ReceiveParameters();
+    // The read-all area loop has stored what it read (all 64 areas, or those before a time-out):
+    // the editors must show them, or a later edit would write the old points back.
+    void ReceiveAreasComplete();
     void DirChangeSignals(bool dir);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
