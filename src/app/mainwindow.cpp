@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/about.h"
+#include "app/create.h"
 #include "area/area_table.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
@@ -33,7 +35,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->setupUi(this);
     ui->Para_LaserStopSignal->setCurrentIndex(1);
 
-    // 2. Dialogs (the Ethernet one starts its discovery).
+    // 2. Dialogs (the start dialog and the Ethernet one start their discovery).
+    AboutDialog = new About;
+    StartDialog = new Create;
     EthernetSettingDialog = new EthnertSetting;
 
     // 3. Device type.
@@ -133,6 +137,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 17. Connections.
     makeConnections();
     makeTransportConnections();
+    makeDialogConnections();
 
     // 18. Persisted layout, language and display mode.
     restoreSettings();
@@ -158,7 +163,29 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-void MainWindow::showStartDialog() {}
+// Shown, not run: the dialog is application-modal, so the window waits for a choice while the one
+// event loop keeps going.
+void MainWindow::showStartDialog()
+{
+    StartDialog->show();
+    StartDialog->raise();
+    StartDialog->activateWindow();
+}
+
+// The About and start dialogs, and the manual. The connection requests of the start dialog reach
+// the same slots as those of the settings dialogs.
+void MainWindow::makeDialogConnections()
+{
+    connect(ui->About, &QAction::triggered, AboutDialog, &QWidget::show);
+    connect(StartDialog, &Create::QuitSignal, this, &QWidget::close);
+    connect(ui->Manual, &QAction::triggered, this, &MainWindow::OpenManualFile);
+    connect(StartDialog, &Create::CreateSignal, this, &MainWindow::CreateDeviceType);
+    connect(StartDialog, &Create::OpenProjectSignal, this, &MainWindow::OpenProject);
+    connect(StartDialog, &Create::OpenSerialSignal, this, &MainWindow::CreatOpenSerialPort);
+    connect(StartDialog, &Create::OpenEthernetSignal, this, &MainWindow::CreatEthernetPort);
+    connect(StartDialog, &Create::CreateInterface, this, &MainWindow::CreatConnectTypeSignalSlot);
+    connect(StartDialog, &Create::OpenEthernetMode, this, &MainWindow::CreatEthnertModeSignalSlot);
+}
 
 void MainWindow::makeConnections()
 {

@@ -24,6 +24,8 @@ class COORD_TABLE;
 class EDIT_CONTROL;
 class SettingsDialog;
 class EthnertSetting;
+class About;
+class Create;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -56,6 +58,8 @@ public:
     SENSOR_PARAMETERS *sensorParameters() const { return SensorParameters; }
     SettingsDialog *serialSettingsDialog() const { return SerialSettingDialog; }
     EthnertSetting *ethernetSettingsDialog() const { return EthernetSettingDialog; }
+    Create *startDialog() const { return StartDialog; }
+    About *aboutDialog() const { return AboutDialog; }
     QSerialPort *serialPort() const { return SerialPort; }
     QTcpSocket *tcpSocket() const { return TcpSocket; }
     QUdpSocket *udpSocket() const { return UdpSocket; }
@@ -65,6 +69,7 @@ public slots:
     void openfile();
     bool savefile();
     void OpenProject();
+    void OpenManualFile();
     void OpenMonitoringMode();
     void LanguageToEnglish();
     void LanguageToChinese();
@@ -111,6 +116,7 @@ private:
     void saveSettings();
     void makeConnections();
     void makeTransportConnections();
+    void makeDialogConnections();
     void showConnected(const QString &message, const QString &label);
     QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
@@ -126,7 +132,9 @@ private:
     EDIT_CONTROL *EditControl = nullptr;
     SENSOR_PARAMETERS *SensorParameters = nullptr;
     SENSOR_CONTROL *SensorControl = nullptr;
+    Create *StartDialog = nullptr;
     int Language = 0; // 0 Simplified Chinese, 1 English
+    About *AboutDialog = nullptr;
     QSerialPort *SerialPort = nullptr;
     QTcpSocket *TcpSocket = nullptr;
     QUdpSocket *UdpSocket = nullptr;

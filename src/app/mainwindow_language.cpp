@@ -1,5 +1,7 @@
 // The main window's own texts in both languages. Combo boxes keep their selection: only item
 // texts are replaced.
+#include "app/about.h"
+#include "app/create.h"
 #include "app/mainwindow.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
@@ -7,6 +9,8 @@
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QUrl>
 
 namespace {
 
@@ -93,6 +98,66 @@ const Text kTexts[] = {
     {"label_SimDgree", "Dgree", "驱动转角"},
     {"label_SimSpeed", "Speed", "车辆速度"},
     {"label_SimOptionMode", "Operation", "车辆操作模式"},
+    // Sensor settings dock.
+    {"label_ControlMode", "Control Mode", "传感器控制方式"},
+    {"label_RS232BaudRate", "RS232 BaudRate", "RS232通信波特率"},
+    {"label_RS232CommVerify", "RS232 Verify", "RS232通信校验位"},
+    {"label_RS232StopBit", "RS232 StopBit", "RS232通信停止位"},
+    {"label_RS485IDAddress", "RS485 ID(1-127)", "RS485地址(1-127)"},
+    {"label_RS485BaudRate", "RS485 BaudRate", "RS485通信波特率"},
+    {"label_RS485CommVerify", "RS485 Verify", "RS485通信校验位"},
+    {"label_RS485StopBit", "RS485 StopBit", "RS485通信停止位"},
+    {"label_CANIDAddress", "CAN ID(1-127)", "CAN总线地址(1-127)"},
+    {"label_CANBaudRate", "CAN BaudRate", "CAN总线波特率"},
+    {"label_SensorOutputLogic", "Output Logic", "传感器输出逻辑"},
+    {"label_ScanMotorSpeed", "Motor SpeedRatio", "扫描电机转速"},
+    {"label_ScanSensorAngle", "Sensor Scan Degree", "激光角度分辨率"},
+    {"label_ScanFilterLevel", "Scan Filter Level", "采样噪声过滤等级"},
+    {"label_SensorInstallDir", "Install Dir", "传感器安装方向"},
+    {"label_CrossFilterEnable", "Cross Mode", "串扰过滤模式"},
+    {"label_CrossFilterNumber", "Cross Number", "串扰过滤数量"},
+    {"label_SensorEtherMode", "Ethernet Mode", "以太网模式接口"},
+    {"label_SensorIPAddress", "IP Address:", "以太网IP地址:"},
+    {"label_LaserMeasureFrq", "Laser Ferq", "激光测量频率"},
+    {"label_LaserStopSignal", "Stop Signal", "多次回波选择"},
+    {"label_TrailiFilterLevel", "Traili Filter", "拖尾过滤等级"},
+    {"label_DirtyReceDistance", "Dirty Distance", "脏污过滤距离"},
+    {"label_DirtyReceStrength", "Dirty Strength", "脏污过滤强度"},
+    // Status row, scan control and self check.
+    {"label_dir", "Set Mode", "安装方式"},
+    {"label_Status", "Status", "状态"},
+    {"label_Inputs", "Input", "输入"},
+    {"label_Outputs", "Output", "输出"},
+    {"ScanGroupBox", "Scan Setting", "动态扫描设定"},
+    {"label_Set_SensorSleepMode", "Sensor Sleep", "传感器休眠"},
+    {"label_Set_ScanMotorSpeed", "Scan Motor Speed", "扫描电机转速"},
+    {"label_Set_ScanFilterLevel", "Scan Filter Level", "噪声过滤等级"},
+    {"label_SensorTemper", "Sensor Temper", "传感器温度"},
+    {"label_RotateSpeed", "Rotate Speed", "马达转速"},
+    {"label_DriveVoltage", "MOS Driver Voltage", "MOS驱动电压"},
+    {"label_SendVoltage", "LD Send Voltage", "LD发射电压"},
+    {"label_ReceiveVoltage", "APD Receive Voltage", "APD接收电压"},
+};
+
+// Combo boxes whose items change with the language, items separated by '|'. Only the item texts
+// are replaced, so every selection stays.
+const Text kItemTexts[] = {
+    {"Para_ControlMode",
+     "IO Interface|RS232 Interface|RS485 Interface|CAN Interface|Modbus Interface|CANOpen Interface",
+     "IO接口控制|RS323通讯控制|RS485通讯控制|CAN总线控制|Modbus协议控制|CANOpen协议控制"},
+    {"Para_RS232CommVerify", "None|Odd|Even", "无校验|奇校验|偶校验"},
+    {"Para_RS485CommVerify", "None|Odd|Even", "无校验|奇校验|偶校验"},
+    {"Para_RS232StopBit", "Stop 1Bit|Stop 1.5Bit|Stop 2Bit", "停止位1Bit|停止位1.5Bit|停止位2Bit"},
+    {"Para_RS485StopBit", "Stop 1Bit|Stop 1.5Bit|Stop 2Bit", "停止位1Bit|停止位1.5Bit|停止位2Bit"},
+    {"Para_SensorOutputLogic", "Normally open mode|Normal closed mode", "常闭方式|常开方式"},
+    {"Para_ScanFilterLevel", "Close|Easy|Middle|Strict", "关闭|简单|中等|严格"},
+    {"Para_SensorInstallDir", "Forward|Reverse", "正向安装|倒立安装"},
+    {"Para_CrossFilterEnable", "Disable|fitting|Delete", "关闭|拟合|删除"},
+    {"Para_SensorEtherMode", "TCP Server|UDP Mode", "TCP服务器|UDP模式"},
+    {"Para_LaserStopSignal", "First|Second|Last|Maxim", "第一次|第二次|最后一次|能量最大"},
+    {"Para_TrailiFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
+    {"Set_SensorSleepMode", "Normal|Sleep", "正常运行|休眠模式"},
+    {"Set_ScanFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
 };
 
 // Widgets repeated once per output: object name prefix, suffix 1..3 appended.
@@ -128,6 +193,13 @@ void setObjectText(QObject *object, const QString &text)
         line->setText(text);
 }
 
+void setItemTexts(QComboBox *box, const QString &joined)
+{
+    const QStringList texts = joined.split('|');
+    for (int i = 0; i < texts.size() && i < box->count(); ++i)
+        box->setItemText(i, texts[i]);
+}
+
 void setTabTexts(QTabWidget *tabs, const QStringList &texts)
 {
     for (int i = 0; i < texts.size() && i < tabs->count(); ++i)
@@ -148,6 +220,8 @@ void setHeaders(QTableWidget *table, const QStringList &texts)
 void MainWindow::LanguageToEnglish()
 {
     Language = 1;
+    AboutDialog->LanguageDisplayEnglish();
+    StartDialog->LanguageDisplayEnglish();
     SerialSettingDialog->LanguageDisplayEnglish();
     SerialComm->SetLanguage(0);
     EthernetSettingDialog->LanguageDisplayEnglish();
@@ -157,6 +231,8 @@ void MainWindow::LanguageToEnglish()
 void MainWindow::LanguageToChinese()
 {
     Language = 0;
+    AboutDialog->LanguageDisplayChinese();
+    StartDialog->LanguageDisplayChinese();
     SerialSettingDialog->LanguageDisplayChinese();
     SerialComm->SetLanguage(1);
     EthernetSettingDialog->LanguageDisplayChinese();
@@ -173,6 +249,12 @@ void MainWindow::applyLanguage(bool en)
         for (int i = 1; i <= 3; ++i)
             if (QObject *o = findChild<QObject *>(QString("%1%2").arg(t.object).arg(i)))
                 setObjectText(o, pick(t));
+    for (const Text &t : kItemTexts)
+        if (auto *box = findChild<QComboBox *>(t.object))
+            setItemTexts(box, pick(t));
+    // Only the English switch names this label; back in Chinese it keeps the English name.
+    if (en)
+        ui->label_Set_ScanSensorAngle->setText("Scan Sensor Angle");
 
     ui->Area_Hysteresis->setItemText(0, en ? "Close" : "关闭");
     for (QComboBox *modes : {ui->VehicleOptionMode, ui->SimOptionMode})
@@ -208,4 +290,11 @@ void MainWindow::applyLanguage(bool en)
     setWindowTitle("Veltrin");
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
+}
+
+// The manual in the window's language, looked up from the directory the program was started in.
+void MainWindow::OpenManualFile()
+{
+    const QString path = Language == 1 ? "./manual/manual_en.pdf" : "./manual/manual_cn.pdf";
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(QDir::current().absoluteFilePath(path))));
 }

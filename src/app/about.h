@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui {
+class About;
+}
+
+// Product name, software version and release date.
+class About : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit About(QWidget *parent = nullptr);
+    ~About() override;
+
+    Ui::About *form() const { return m_ui; }
+
+public slots:
+    void LanguageDisplayChinese();
+    void LanguageDisplayEnglish();
+
+private:
+    void applyTexts(bool english);
+
+    Ui::About *m_ui;
+};

@@ -1,0 +1,133 @@
+#include "app/create.h"
+
+#include "comm/discovery.h"
+#include "comm/port_list.h"
+#include "ui_create.h"
+
+namespace {
+constexpr int kSerialTab = 0;
+}
+
+Create::Create(QWidget *parent) : QDialog(parent), m_ui(new Ui::Create)
+{
+    m_ui->setupUi(this);
+    setWindowModality(Qt::ApplicationModal);
+    // The user chooses through the buttons: no close, minimise or maximise in the title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setAttribute(Qt::WA_QuitOnClose, false); // the main window decides when the program ends
+
+    m_discovery = new SensorDiscovery(m_ui->comboBox_Ethernet, this);
+    connect(m_discovery, &SensorDiscovery::OpenEthernetMode, this, &Create::OpenEthernetMode);
+
+    connect(m_ui->Button_Create, &QPushButton::clicked, this, &Create::CreateNewProject);
+    connect(m_ui->Button_Open, &QPushButton::clicked, this, &Create::OpenProjectFile);
+    connect(m_ui->Button_Connect, &QPushButton::clicked, this, &Create::ConnectToLaserSensor);
+    connect(m_ui->Button_Quit, &QPushButton::clicked, this, &Create::QuitButton);
+    connect(m_ui->Button_Refresh, &QPushButton::clicked, this, &Create::UpdateSerialPortSetting);
+    connect(m_ui->Button_Refresh_ETH, &QPushButton::clicked, this, &Create::UpdateEthernetSetting);
+
+    UpdateSerialPortSetting();
+    UpdateEthernetSetting();
+    m_ui->comboBox_Ethernet->setEditable(true);
+}
+
+Create::~Create()
+{
+    delete m_ui;
+}
+
+DEVICETYPE Create::deviceTypeOf(int modelIndex)
+{
+    return modelIndex == 1 ? Laser50 : Laser30;
+}
+
+void Create::emitDeviceType()
+{
+    // The receiver copies the value before this returns.
+    DEVICETYPE code = deviceTypeOf(m_ui->LaserSensorType->currentIndex());
+    emit CreateSignal(&code);
+}
+
+void Create::CreateNewProject()
+{
+    emitDeviceType();
+    emit CreateInterface(m_ui->ConnecttabWidget->currentIndex());
+    DelteclientSocket();
+    hide();
+}
+
+void Create::OpenProjectFile()
+{
+    emit OpenProjectSignal();
+    DelteclientSocket();
+    hide();
+}
+
+void Create::ConnectToLaserSensor()
+{
+    // The model first: the zoom range fits it even when the connection fails.
+    emitDeviceType();
+    if (m_ui->ConnecttabWidget->currentIndex() == kSerialTab)
+        emit OpenSerialSignal(m_ui->comboBox_Serial->currentText());
+    else
+        emit OpenEthernetSignal(m_ui->comboBox_Ethernet->currentText().trimmed());
+    DelteclientSocket();
+    hide();
+}
+
+void Create::QuitButton()
+{
+    emit QuitSignal();
+    DelteclientSocket();
+    close();
+}
+
+void Create::reject()
+{
+    DelteclientSocket();
+    QDialog::reject();
+}
+
+void Create::UpdateSerialPortSetting()
+{
+    PortList::fill(m_ui->comboBox_Serial, m_english);
+}
+
+void Create::UpdateEthernetSetting()
+{
+    m_discovery->search();
+}
+
+void Create::ReadEthernetReceiveData()
+{
+    m_discovery->readAnswers();
+}
+
+void Create::DelteclientSocket()
+{
+    m_discovery->deleteSockets();
+}
+
+void Create::LanguageDisplayChinese()
+{
+    applyTexts(false);
+}
+
+void Create::LanguageDisplayEnglish()
+{
+    applyTexts(true);
+}
+
+void Create::applyTexts(bool english)
+{
+    m_english = english;
+    auto t = [english](const char *en, const char *cn) { return QString::fromUtf8(english ? en : cn); };
+    setWindowTitle(t("Welcome to Veltrin", "欢迎使用Veltrin"));
+    m_ui->Button_Create->setText(t("Create", "创建"));
+    m_ui->Button_Open->setText(t("Open", "打开"));
+    m_ui->Button_Connect->setText(t("Connect", "连接"));
+    m_ui->label_OpenProject->setText(t("Open Project file", "打开工程文件"));
+    m_ui->ConnecttabWidget->setTabText(0, t("Serial", "串口"));
+    m_ui->ConnecttabWidget->setTabText(1, t("Ethernet", "以太网"));
+    m_ui->Button_Quit->setText(t("Quit", "退出"));
+}

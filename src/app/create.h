@@ -1,0 +1,64 @@
+#pragma once
+
+#include "area/store/device_type.h"
+
+#include <QDialog>
+#include <QString>
+
+class SensorDiscovery;
+
+namespace Ui {
+class Create;
+}
+
+// The start dialog: a new project for a sensor model, a project file, a connection over a serial
+// port or Ethernet, or quit. It only asks; the main window carries the choice out. Its Ethernet tab
+// lists the sensors that answer a discovery, which runs until a choice is made.
+class Create : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Create(QWidget *parent = nullptr);
+    ~Create() override;
+
+    // The device type of the model list's entry (VKT-30xx, VKT-50xx).
+    static DEVICETYPE deviceTypeOf(int modelIndex);
+
+    Ui::Create *form() const { return m_ui; }
+    SensorDiscovery *discovery() const { return m_discovery; }
+
+public slots:
+    void QuitButton();
+    void CreateNewProject();
+    void OpenProjectFile();
+    void ConnectToLaserSensor();
+    void LanguageDisplayChinese();
+    void LanguageDisplayEnglish();
+    // Refills the serial port list from the system.
+    void UpdateSerialPortSetting();
+    // Starts a new discovery: empties the address list and searches every local network.
+    void UpdateEthernetSetting();
+    // Reads the answers that have arrived.
+    void ReadEthernetReceiveData();
+    // Ends the discovery: its sockets are closed and deleted.
+    void DelteclientSocket();
+    // Escape: hides the dialog without a choice; the discovery ends with it.
+    void reject() override;
+
+signals:
+    void QuitSignal();
+    void OpenProjectSignal();
+    void CreateSignal(DEVICETYPE *Type);
+    void CreateInterface(int Index);
+    void OpenSerialSignal(QString Com);
+    void OpenEthernetSignal(QString Com);
+    void OpenEthernetMode(QString Type);
+
+private:
+    void applyTexts(bool english);
+    void emitDeviceType();
+
+    Ui::Create *m_ui;
+    SensorDiscovery *m_discovery;
+    bool m_english = false;
+};
