@@ -15,6 +15,7 @@
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
+#include "monitor/data_table.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -66,6 +67,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // 8. The command exchange over them.
     SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
                                  TcpSocket, UdpSocket);
+
+    // 9. The scan data table over the form's table.
+    DataTable = new DATA_TABLE(&ScanData(), ui->DataTableWidget);
 
     // 10.-12. The area list, the coordinate tables and the edit controls.
     AreaTable = new AREA_TABLE(&ProjectData(), ui->AreaTableWidget, ui->Copy, ui->Cut, ui->Paste, ui->Delete);
@@ -149,6 +153,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     for (QPushButton *teach : {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3})
         teach->setEnabled(false);
 
+    // 20. The scan control record starts from the widgets' state.
+    SensorControlEnableSlot();
+    SensorControlChangeSlot();
+
     // 21. New areas detect objects of 1.0 degree.
     for (AREA_DATA &area : ProjectData().Areas)
         area.DetectionSize = 1;
@@ -211,6 +219,10 @@ void MainWindow::makeConnections()
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
             &SENSOR_SETTING::UpdateParametersToDock);
 
+    // The data table refreshes before the scene repaints the same scan.
+    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
+    connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
+
     makeAreaEditingConnections();
     makeSceneConnections();
 
@@ -228,6 +240,22 @@ void MainWindow::makeConnections()
     connect(ui->DispGraph, &QAction::triggered, this, &MainWindow::OpenDispGraphSlot);
     connect(ui->DispCloud, &QAction::triggered, this, &MainWindow::OpenDispCloudSlot);
     connect(ui->DispLine, &QAction::triggered, this, &MainWindow::OpenDispLineSlot);
+    makeStatusConnections();
+}
+
+// Scan control widgets, and the sensor's reports to the status row and the Self Check dock. The
+// status row is drawn before the monitoring display follows the reported area.
+void MainWindow::makeStatusConnections()
+{
+    connect(ui->ScanGroupBox, &QGroupBox::clicked, this, &MainWindow::SensorControlEnableSlot);
+    for (QComboBox *box :
+         {ui->Set_SensorSleepMode, ui->Set_ScanMotorSpeed, ui->Set_ScanSensorAngle, ui->Set_ScanFilterLevel})
+        connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                &MainWindow::SensorControlChangeSlot);
+    connect(SerialComm, &SERIAL_COMM::SelfCheckStatus, this, &MainWindow::SelfCheckDisp);
+    connect(SerialComm, &SERIAL_COMM::DirChangeSignals, this, &MainWindow::DirChange);
+    connect(SerialComm, &SERIAL_COMM::IOPortSignals, this, &MainWindow::IOPortDisplayer);
+    connect(SerialComm, &SERIAL_COMM::IOPortSignals, this, &MainWindow::MonitorGraphicDisplay);
 }
 
 // Where one signal reaches several slots the order is the behaviour: a coordinate edit is first

@@ -22,6 +22,7 @@ class SENSOR_SETTING;
 class AREA_TABLE;
 class COORD_TABLE;
 class EDIT_CONTROL;
+class DATA_TABLE;
 class SettingsDialog;
 class EthnertSetting;
 class About;
@@ -50,6 +51,8 @@ public:
     int language() const { return Language; }
     int monitoringFlag() const { return MonitoringFlag; }
     SERIAL_COMM *serialComm() const { return SerialComm; }
+    DATA_TABLE *dataTable() const { return DataTable; }
+    SENSOR_CONTROL *sensorControl() const { return SensorControl; }
     OPTION_SCENE *optionScene() const { return OptionScene; }
     SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
     AREA_TABLE *areaTable() const { return AreaTable; }
@@ -101,6 +104,14 @@ public slots:
     void OpenDispGraphSlot();
     void OpenDispCloudSlot();
     void OpenDispLineSlot();
+    // Status displays and scan control (mainwindow_status.cpp).
+    void SensorControlEnableSlot();
+    void SensorControlChangeSlot();
+    void SelfCheckDisp(short SensorTemper, ushort RotateSpeed, ushort DriveVoltage, ushort SendVoltage,
+                       ushort ReceiveVoltage);
+    void IOPortDisplayer(uint Inport, uint Outport, uint Status);
+    void DirChange(bool dir);
+    void MonitorGraphicDisplay(uint Inport, uint Outport, uint Status);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -121,11 +132,13 @@ private:
     QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
+    void makeStatusConnections();
 
     Ui::MainWindow *ui = nullptr;
     QGraphicsScene *scene = nullptr;
     DEVICETYPE DeviceType = kDefaultDeviceType;
     SERIAL_COMM *SerialComm = nullptr;
+    DATA_TABLE *DataTable = nullptr;
     SENSOR_SETTING *SensorSetting = nullptr;
     AREA_TABLE *AreaTable = nullptr;
     COORD_TABLE *CoordTable = nullptr;
@@ -139,6 +152,7 @@ private:
     QTcpSocket *TcpSocket = nullptr;
     QUdpSocket *UdpSocket = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
+    uint MonitorMemory = 0; // the last input word the monitoring display acted on
     QLabel *ConnectLabel = nullptr;
     SettingsDialog *SerialSettingDialog = nullptr;
     EthnertSetting *EthernetSettingDialog = nullptr;

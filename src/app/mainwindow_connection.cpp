@@ -168,6 +168,7 @@ void MainWindow::CreatEthnertModeSignalSlot(QString Type)
 
 void MainWindow::CloseSerialPort()
 {
+    IOPortDisplayer(0, 0, 0); // gray lamps, input 0, normal status
     SerialComm->CloseSendReadScanf();
     SerialComm->CloseSendReadIntensity();
     SerialComm->CloseSendReadSimulation();
