@@ -252,9 +252,8 @@ void MainWindow::applyLanguage(bool en)
     for (const Text &t : kItemTexts)
         if (auto *box = findChild<QComboBox *>(t.object))
             setItemTexts(box, pick(t));
-    // Only the English switch names this label; back in Chinese it keeps the English name.
-    if (en)
-        ui->label_Set_ScanSensorAngle->setText("Scan Sensor Angle");
+    // Named in both directions: a Chinese window must not keep the English name of this label.
+    ui->label_Set_ScanSensorAngle->setText(en ? "Scan Sensor Angle" : "角度分辨率");
 
     ui->Area_Hysteresis->setItemText(0, en ? "Close" : "关闭");
     for (QComboBox *modes : {ui->VehicleOptionMode, ui->SimOptionMode})
