@@ -99,6 +99,7 @@ void MainWindow::MonitorGraphicDisplay(uint Inport, uint Outport, uint Status)
     if (Inport >= uint(ProjectData().Areas.size()))
         return;
     MonitorMemory = Inport;
+    ui->AreaTableWidget->selectRow(int(Inport)); // the list marks it as a click would
     AreaTable->AreaTableClickChangeSlots(int(Inport), 0);
 }
 
