@@ -1,0 +1,305 @@
+// Switching the language at run time: the window's texts both ways, the other windows and the
+// exchange, selections that must survive, texts that must be emptied, and the manual.
+#include "app/about.h"
+#include "app/create.h"
+#include "app/mainwindow.h"
+#include "area/dialogs.h"
+#include "area/store/project_data.h"
+#include "comm/codec/sensor_parameters.h"
+#include "comm/ethnertsetting.h"
+#include "comm/serial_comm.h"
+#include "comm/settingsdialog.h"
+#include "ui_mainwindow.h"
+
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Stands in for the desktop's PDF viewer.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+namespace {
+
+// "Name" for a widget's own text; "Name/tab/i", "Name/header/i", "Name/item/i" for parts of one.
+QString textAt(QWidget *window, const QString &key)
+{
+    const QStringList parts = key.split('/');
+    QObject *o = window->findChild<QObject *>(parts[0]);
+    if (!o)
+        return "<missing " + parts[0] + ">";
+    if (parts.size() == 3) {
+        const int i = parts[2].toInt();
+        if (parts[1] == "tab")
+            return qobject_cast<QTabWidget *>(o)->tabText(i);
+        if (parts[1] == "header") {
+            QTableWidgetItem *item = qobject_cast<QTableWidget *>(o)->horizontalHeaderItem(i);
+            return item ? item->text() : QString();
+        }
+        return qobject_cast<QComboBox *>(o)->itemText(i);
+    }
+    if (auto *a = qobject_cast<QAction *>(o))
+        return a->text();
+    if (auto *m = qobject_cast<QMenu *>(o))
+        return m->title();
+    if (auto *d = qobject_cast<QDockWidget *>(o))
+        return d->windowTitle();
+    if (auto *g = qobject_cast<QGroupBox *>(o))
+        return g->title();
+    if (auto *b = qobject_cast<QAbstractButton *>(o))
+        return b->text();
+    if (auto *l = qobject_cast<QLabel *>(o))
+        return l->text();
+    if (auto *e = qobject_cast<QLineEdit *>(o))
+        return e->text();
+    return "<no text>";
+}
+
+} // namespace
+
+class TestLanguage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Dialogs::setResponder([](const Dialogs::Prompt &) { return 0; });
+    }
+
+    void init()
+    {
+        QSettings("Trevalor", "Parameters").clear();
+        ProjectData().resetToStartup();
+    }
+
+    void everyTextFollowsBothWays_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
+        auto row = [](const char *key, const char *en, const char *cn) {
+            QTest::newRow(key) << QString(key) << QString::fromUtf8(en) << QString::fromUtf8(cn);
+        };
+        // Menus, actions and docks.
+        row("File", "File", "文件");
+        row("ViewMode", "Mode", "视图");
+        row("EthnernetSetting", "Ethernet Setting", "以太网设置");
+        row("Manual", "Manual", "指南");
+        row("Chinese", "简体中文", "简体中文");
+        row("Laser50", "VKT-50xx", "VKT-50xx");
+        row("SelfCheckDock", "Self Check", "自检状态");
+        // Edition dock and tables.
+        row("ArealineText", "Area", "区域");
+        row("RegionsLineText", "Regions", "编辑");
+        row("label_Hysteresis", "Hysteresis", "关闭滞后比例");
+        row("Area_Hysteresis/item/0", "Close", "关闭");
+        row("Area_Hysteresis/item/3", "3%", "3%");
+        row("ParametersEditTab/tab/1", "CaseChannel", "智能选择");
+        row("label_SteerDgreeRange", "Dgree Range", "驱动转角范围");
+        row("VehicleOptionMode/item/4", "Type 4", "操作模式4");
+        row("AreaEditTab/tab/2", "Out 3", "输出3");
+        row("IndependetBox2", "Independent", "独立模式");
+        row("DependetBox3", "Dependent", "依靠模式");
+        row("TableCoordinatesOut1/tab/1", "Teaching", "自学习");
+        row("CoordinatesTypeOut3/tab/1", "Controls Polar", "角度距离");
+        row("CoordTableWidgetOut2/header/2", "Y [mm]", "Y坐标[mm]");
+        row("PolarTableWidgeOut3/header/2", "Th [deg]", "角度[deg]");
+        row("label_Corner2", "Corner", "位置");
+        row("MethodOut1/item/1", "Minimum", "最小值");
+        row("DistanceOffsetBoxOut3", "Distance Offset", "抵消距离");
+        row("CheckSimplifyResultOut2", "Simplify The Result", "简单采样");
+        row("ButtonTeachOut1", "Start Teach", "开始自学习");
+        row("DataTableWidget/header/2", "Intensity", "反光强度");
+        row("label_Timestamp", "Timestamp:", "时间戳:");
+        // Sensor settings dock.
+        row("label_ControlMode", "Control Mode", "传感器控制方式");
+        row("label_RS485IDAddress", "RS485 ID(1-127)", "RS485地址(1-127)");
+        row("label_SensorIPAddress", "IP Address:", "以太网IP地址:");
+        row("label_DirtyReceStrength", "Dirty Strength", "脏污过滤强度");
+        row("Para_ControlMode/item/1", "RS232 Interface", "RS323通讯控制");
+        row("Para_ControlMode/item/5", "CANOpen Interface", "CANOpen协议控制");
+        row("Para_RS485CommVerify/item/1", "Odd", "奇校验");
+        row("Para_RS232StopBit/item/1", "Stop 1.5Bit", "停止位1.5Bit");
+        row("Para_SensorOutputLogic/item/0", "Normally open mode", "常闭方式");
+        row("Para_ScanFilterLevel/item/2", "Middle", "中等");
+        row("Para_TrailiFilterLevel/item/2", "Medium", "中等");
+        row("Para_CrossFilterEnable/item/1", "fitting", "拟合");
+        row("Para_SensorEtherMode/item/1", "UDP Mode", "UDP模式");
+        row("Para_LaserStopSignal/item/3", "Maxim", "能量最大");
+        row("Para_ScanSensorAngle/item/0", "0.025°/10,15Hz", "0.025°/10,15Hz");
+        // Status row, scan control, self check, IO simulation.
+        row("label_dir", "Set Mode", "安装方式");
+        row("label_Outputs", "Output", "输出");
+        row("ScanGroupBox", "Scan Setting", "动态扫描设定");
+        row("label_Set_ScanFilterLevel", "Scan Filter Level", "噪声过滤等级");
+        row("label_Set_ScanSensorAngle", "Scan Sensor Angle", "角度分辨率"); // not left in English
+        row("Set_SensorSleepMode/item/1", "Sleep", "休眠模式");
+        row("Set_ScanFilterLevel/item/2", "Medium", "中等");
+        row("Set_ScanMotorSpeed/item/1", "20Hz,30Hz", "20Hz,30Hz");
+        row("label_DriveVoltage", "MOS Driver Voltage", "MOS驱动电压");
+        row("CaseSimulationBox", "Simulation CaseChannel", "智能选择仿真");
+    }
+
+    void everyTextFollowsBothWays()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        MainWindow w;
+        w.LanguageToEnglish();
+        QCOMPARE(textAt(&w, key), english);
+        w.LanguageToChinese();
+        QCOMPARE(textAt(&w, key), chinese);
+        QCOMPARE(w.windowTitle(), QString("Veltrin"));
+    }
+
+    void selectionsAndRecordsSurviveTheRoundTrip()
+    {
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        const QList<QPair<QComboBox *, int>> picks = {
+            {ui->Para_ControlMode, 5},  {ui->Para_LaserStopSignal, 3},  {ui->Para_SensorOutputLogic, 1},
+            {ui->Para_RS232StopBit, 2}, {ui->Area_Hysteresis, 0},       {ui->VehicleOptionMode, 4},
+            {ui->MethodOut2, 1},        {ui->Set_SensorSleepMode, 1},   {ui->Set_ScanFilterLevel, 3},
+            {ui->SimOptionMode, 2},     {ui->Para_CrossFilterEnable, 1}};
+        for (const auto &p : picks)
+            p.first->setCurrentIndex(p.second);
+        ProjectData().Modified = false;
+        const SENSOR_PARAMETERS parameters = *w.sensorParameters();
+        QSignalSpy comboChanges(ui->Para_ControlMode, qOverload<int>(&QComboBox::currentIndexChanged));
+
+        w.LanguageToEnglish();
+        w.LanguageToChinese();
+
+        for (const auto &p : picks)
+            QCOMPARE(p.first->currentIndex(), p.second);
+        QCOMPARE(comboChanges.count(), 0);
+        QVERIFY(memcmp(&parameters, w.sensorParameters(), sizeof parameters) == 0);
+        QVERIFY(!ProjectData().Modified);
+    }
+
+    void switchEmptiesDirectionAndStatus_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("to English") << true;
+        QTest::newRow("to Chinese") << false;
+    }
+
+    void switchEmptiesDirectionAndStatus()
+    {
+        QFETCH(bool, english);
+        MainWindow w;
+        // As the last reports left them.
+        w.form()->label_dirValue->setText("倒立安装");
+        w.form()->label_StatusValue->setText("旋转异常(1)接收异常(2)");
+        english ? w.LanguageToEnglish() : w.LanguageToChinese();
+        QVERIFY(w.form()->label_dirValue->text().isEmpty());
+        QVERIFY(w.form()->label_StatusValue->text().isEmpty());
+    }
+
+    void switchReachesEveryOtherWindowAndTheExchange_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QStringList>("titles"); // About, start, serial settings, Ethernet settings
+        QTest::addColumn<int>("exchangeLanguage");
+        QTest::newRow("English") << true
+                                 << QStringList{"About", "Welcome to Veltrin", "Serial Setting",
+                                                "Ethnert Setting"}
+                                 << 0;
+        QTest::newRow("Chinese") << false << QStringList{"关于", "欢迎使用Veltrin", "串口设置", "以太网设置"}
+                                 << 1;
+    }
+
+    void switchReachesEveryOtherWindowAndTheExchange()
+    {
+        QFETCH(bool, english);
+        QFETCH(QStringList, titles);
+        QFETCH(int, exchangeLanguage);
+        MainWindow w;
+        english ? w.LanguageToChinese() : w.LanguageToEnglish();
+        english ? w.LanguageToEnglish() : w.LanguageToChinese();
+        QCOMPARE(w.language(), english ? 1 : 0);
+        QCOMPARE(
+            (QStringList{w.aboutDialog()->windowTitle(), w.startDialog()->windowTitle(),
+                         w.serialSettingsDialog()->windowTitle(), w.ethernetSettingsDialog()->windowTitle()}),
+            titles);
+        QCOMPARE(w.serialComm()->Language(), exchangeLanguage);
+    }
+
+    void languageActionsSwitch()
+    {
+        MainWindow w;
+        w.form()->English->trigger();
+        QCOMPARE(w.language(), 1);
+        QCOMPARE(w.startDialog()->windowTitle(), QString("Welcome to Veltrin"));
+        w.form()->Chinese->trigger();
+        QCOMPARE(w.language(), 0);
+        QCOMPARE(w.form()->Open->text(), QString("打开文件"));
+    }
+
+    void manualOpensThePdfOfTheLanguageFromTheStartDirectory_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("English") << true << "manual_en.pdf";
+        QTest::newRow("Chinese") << false << "manual_cn.pdf";
+    }
+
+    void manualOpensThePdfOfTheLanguageFromTheStartDirectory()
+    {
+        QFETCH(bool, english);
+        QFETCH(QString, file);
+        UrlCatcher viewer;
+        QDesktopServices::setUrlHandler("file", &viewer, "open");
+        QTemporaryDir startDir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(startDir.path()));
+        const QString expected = QDir::current().filePath("manual/" + file);
+
+        MainWindow w;
+        english ? w.LanguageToEnglish() : w.LanguageToChinese();
+        w.form()->Manual->trigger();
+
+        QDir::setCurrent(previous);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(viewer.urls.size(), 1);
+        QVERIFY(viewer.urls[0].isLocalFile());
+        QCOMPARE(viewer.urls[0].toLocalFile(), expected);
+    }
+
+    void restoredLanguageIsAppliedToTheDialogs_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("startTitle");
+        QTest::addColumn<QString>("aboutTitle");
+        QTest::newRow("English") << 1 << "Welcome to Veltrin"
+                                 << "About";
+        QTest::newRow("Chinese") << 0 << "欢迎使用Veltrin"
+                                 << "关于";
+        QTest::newRow("foreign value") << 2 << "欢迎使用Veltrin"
+                                       << "关于";
+    }
+
+    void restoredLanguageIsAppliedToTheDialogs()
+    {
+        QFETCH(int, stored);
+        QFETCH(QString, startTitle);
+        QFETCH(QString, aboutTitle);
+        QSettings("Trevalor", "Parameters").setValue("Language", stored);
+        MainWindow w;
+        QCOMPARE(w.startDialog()->windowTitle(), startTitle);
+        QCOMPARE(w.aboutDialog()->windowTitle(), aboutTitle);
+        QCOMPARE(w.language(), stored == 1 ? 1 : 0);
+    }
+};
+
+QTEST_MAIN(TestLanguage)
+#include "tst_language.moc"
