@@ -15,6 +15,7 @@
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
+#include "monitor/io_simulation.h"
 #include "monitor/data_table.h"
 #include "ui_mainwindow.h"
 
@@ -101,6 +102,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     // 13. The sensor settings dock over the parameter record.
     SensorSetting = new SENSOR_SETTING(SensorParameters, this, &ScanData());
+
+    // 14. The IO simulation controls (the dock's scan group is the status code's).
+    IoSimulation = new IO_SIMULATION(
+        &ProjectData(), ui->InportGrouptBox, ui->OutportGrouptBox, ui->FaultGroupBox, ui->InputButton1,
+        ui->InputButton2, ui->InputButton3, ui->InputButton4, ui->InputButton5, ui->InputButton6,
+        ui->OutputButton1, ui->OutputButton2, ui->OutputButton3, ui->FaultSimuButton, ui->InputspinBox,
+        ui->OutputspinBox, ui->CaseSimulationBox, ui->SimDgreeSpinBox, ui->SimDgreeSlider,
+        ui->SimSpeedSpinBox, ui->SimSpeedSlider, ui->SimOptionMode);
 
     // 15. Initial widget states.
     for (QAction *a : {ui->ReadAllSetting, ui->WriteAllSetting, ui->DisConnection, ui->SoftReboot,
@@ -451,6 +460,9 @@ void MainWindow::OpenCloseIOSimulationDock(bool Checked)
     for (QGroupBox *box :
          {ui->InportGrouptBox, ui->OutportGrouptBox, ui->FaultGroupBox, ui->CaseSimulationBox})
         box->setChecked(false);
+    // Unchecking by program does not signal: the flags follow the boxes only through these two.
+    IoSimulation->SimulationSignalSlots();
+    IoSimulation->SimulationCaseSlots();
     ui->IOSimulationDock->hide();
 }
 

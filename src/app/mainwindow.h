@@ -23,6 +23,7 @@ class AREA_TABLE;
 class COORD_TABLE;
 class EDIT_CONTROL;
 class DATA_TABLE;
+class IO_SIMULATION;
 class SettingsDialog;
 class EthnertSetting;
 class About;
@@ -52,6 +53,7 @@ public:
     int monitoringFlag() const { return MonitoringFlag; }
     SERIAL_COMM *serialComm() const { return SerialComm; }
     DATA_TABLE *dataTable() const { return DataTable; }
+    IO_SIMULATION *ioSimulation() const { return IoSimulation; }
     SENSOR_CONTROL *sensorControl() const { return SensorControl; }
     OPTION_SCENE *optionScene() const { return OptionScene; }
     SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
@@ -140,6 +142,7 @@ private:
     SERIAL_COMM *SerialComm = nullptr;
     DATA_TABLE *DataTable = nullptr;
     SENSOR_SETTING *SensorSetting = nullptr;
+    IO_SIMULATION *IoSimulation = nullptr;
     AREA_TABLE *AreaTable = nullptr;
     COORD_TABLE *CoordTable = nullptr;
     EDIT_CONTROL *EditControl = nullptr;
