@@ -8,12 +8,11 @@
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/serial_comm.h"
+#include "sim_process.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
-#include <QProcess>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTimer>
@@ -23,47 +22,6 @@
 namespace {
 
 const char *const kAddress = "127.0.0.40";
-
-bool startSim(QProcess &process, QString *pty)
-{
-    if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
-        std::fprintf(stderr, "stand-in not built: %s\n", VELTRIN_SIM_PATH);
-        return false;
-    }
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral(VELTRIN_SIM_PATH),
-                  {QStringLiteral("--address"), QString::fromLatin1(kAddress), QStringLiteral("--pty")});
-    QElapsedTimer clock;
-    clock.start();
-    QByteArray out;
-    while (clock.elapsed() < 5000) {
-        if (!process.waitForReadyRead(200) && process.state() != QProcess::Running)
-            break;
-        out += process.readAllStandardOutput();
-        const int at = out.indexOf("ready ");
-        const int end = at >= 0 ? out.indexOf('\n', at) : -1;
-        if (end > 0) {
-            const QByteArray line = out.mid(at, end - at).trimmed();
-            const int p = line.indexOf("pty=");
-            if (p >= 0)
-                *pty = QString::fromLocal8Bit(line.mid(p + 4).split(' ').first());
-            return true;
-        }
-    }
-    std::fprintf(stderr, "no ready line from the stand-in\n");
-    return false;
-}
-
-void stopSim(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(2000)) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-}
 
 // Runs the event loop until done() holds or the time runs out; returns the elapsed seconds or -1.
 template <typename F> double runUntil(F done, int timeoutMs)
@@ -91,10 +49,12 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QProcess sim;
-    QString pty;
-    if (!startSim(sim, &pty))
+    SimProcess sim;
+    if (!sim.start({QStringLiteral("--address"), QString::fromLatin1(kAddress), QStringLiteral("--pty")})) {
+        std::fprintf(stderr, "%s\n", qPrintable(sim.error));
         return 1;
+    }
+    const QString pty = sim.pty;
 
     QSerialPort serial;
     QTcpSocket tcp;
@@ -122,7 +82,6 @@ int main(int argc, char **argv)
     tcp.connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
     if (!tcp.waitForConnected(3000)) {
         std::fprintf(stderr, "no TCP connection\n");
-        stopSim(sim);
         return 1;
     }
     constexpr int kRounds = 3;
@@ -192,6 +151,5 @@ int main(int argc, char **argv)
     }
 
     Dialogs::setResponder(nullptr);
-    stopSim(sim);
     return rc;
 }

@@ -10,11 +10,10 @@
 #include "comm/codec/sensor_parameters.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
+#include "sim_process.h"
 #include "ui_mainwindow.h"
 
-#include <QFileInfo>
 #include <QMainWindow>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QSerialPort>
 #include <QSpinBox>
@@ -26,48 +25,6 @@
 namespace {
 
 const char *const kAddress = "127.0.0.31";
-
-// The stand-in as a child process; killed whatever happens to the test.
-class SimProcess {
-public:
-    ~SimProcess() { stop(); }
-    bool start(const QStringList &options, QString *why)
-    {
-        if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
-            *why = QStringLiteral("stand-in not built: " VELTRIN_SIM_PATH);
-            return false;
-        }
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(VELTRIN_SIM_PATH),
-                        QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options);
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray out;
-        while (clock.elapsed() < 5000) {
-            if (!m_process.waitForReadyRead(200) && m_process.state() != QProcess::Running)
-                break;
-            out += m_process.readAllStandardOutput();
-            const int at = out.indexOf("ready ");
-            if (at >= 0 && out.indexOf('\n', at) > 0)
-                return true;
-        }
-        *why = QStringLiteral("no ready line from the stand-in: ") + QString::fromLocal8Bit(out);
-        return false;
-    }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(2000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
-    }
-
-private:
-    QProcess m_process;
-};
 
 QByteArray codeOf(const QByteArray &frame)
 {
@@ -182,9 +139,8 @@ void ExchangeOverEthernet::cleanup()
 bool ExchangeOverEthernet::startSim(const QStringList &options)
 {
     m_sim.reset(new SimProcess);
-    QString why;
-    if (!m_sim->start(options, &why)) {
-        qWarning("%s", qPrintable(why));
+    if (!m_sim->start(QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options)) {
+        qWarning("%s", qPrintable(m_sim->error));
         return false;
     }
     return true;

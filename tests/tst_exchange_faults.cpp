@@ -7,9 +7,8 @@
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/serial_comm.h"
+#include "sim_process.h"
 
-#include <QFileInfo>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QSerialPort>
 #include <QTcpSocket>
@@ -21,55 +20,6 @@
 namespace {
 
 const char *const kAddress = "127.0.0.32";
-
-// The stand-in as a child process; killed whatever happens to the test.
-class SimProcess {
-public:
-    ~SimProcess() { stop(); }
-    bool start(const QStringList &options, QString *why)
-    {
-        if (!QFileInfo::exists(QStringLiteral(VELTRIN_SIM_PATH))) {
-            *why = QStringLiteral("stand-in not built: " VELTRIN_SIM_PATH);
-            return false;
-        }
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(VELTRIN_SIM_PATH),
-                        QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options);
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray out;
-        while (clock.elapsed() < 5000) {
-            if (!m_process.waitForReadyRead(200) && m_process.state() != QProcess::Running)
-                break;
-            out += m_process.readAllStandardOutput();
-            const int at = out.indexOf("ready ");
-            const int end = at >= 0 ? out.indexOf('\n', at) : -1;
-            if (end > 0) {
-                const QByteArray line = out.mid(at, end - at).trimmed();
-                const int pty = line.indexOf("pty=");
-                if (pty >= 0)
-                    ptyPath = QString::fromLocal8Bit(line.mid(pty + 4).split(' ').first());
-                return true;
-            }
-        }
-        *why = QStringLiteral("no ready line from the stand-in: ") + QString::fromLocal8Bit(out);
-        return false;
-    }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(2000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
-    }
-    QString ptyPath;
-
-private:
-    QProcess m_process;
-};
 
 QByteArray codeOf(const QByteArray &frame)
 {
@@ -152,9 +102,8 @@ void ExchangeFaultsAndScans::cleanup()
 bool ExchangeFaultsAndScans::startSim(const QStringList &options)
 {
     m_sim.reset(new SimProcess);
-    QString why;
-    if (!m_sim->start(options, &why)) {
-        qWarning("%s", qPrintable(why));
+    if (!m_sim->start(QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options)) {
+        qWarning("%s", qPrintable(m_sim->error));
         return false;
     }
     return true;
@@ -269,9 +218,9 @@ void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
 void ExchangeFaultsAndScans::serialPollingFillsBeamsClampedToTheModelsRange()
 {
     QVERIFY(startSim({QStringLiteral("--pty")}));
-    QVERIFY(!m_sim->ptyPath.isEmpty());
+    QVERIFY(!m_sim->pty.isEmpty());
     ScanData().ConnectType = 0;
-    m_serial->setPortName(m_sim->ptyPath);
+    m_serial->setPortName(m_sim->pty);
     QVERIFY2(m_serial->open(QIODevice::ReadWrite), qPrintable(m_serial->errorString()));
 
     m_comm->SetDeviceType(Laser05); // the room's far walls lie beyond this model's range

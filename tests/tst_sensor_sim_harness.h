@@ -6,77 +6,17 @@
 
 #include "comm/codec/codec.h"
 #include "comm/codec/wire_bytes.h"
+#include "sim_process.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
-
-class SimProcess {
-public:
-    ~SimProcess() { stop(); }
-
-    // Starts the stand-in and waits for its ready line.
-    bool start(const QStringList &arguments)
-    {
-        stop();
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process->start(QStringLiteral(VELTRIN_SIM_PATH), arguments);
-        if (!m_process->waitForStarted(5000))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_process->canReadLine() && clock.elapsed() < 10000) {
-            if (m_process->state() != QProcess::Running)
-                return false;
-            m_process->waitForReadyRead(100);
-        }
-        if (!m_process->canReadLine())
-            return false;
-        ready = QString::fromLatin1(m_process->readLine()).trimmed();
-        const int at = ready.indexOf(QLatin1String(" pty="));
-        pty = at >= 0 ? ready.mid(at + 5) : QString();
-        return ready.startsWith(QLatin1String("ready "));
-    }
-
-    // Kills the process whatever state it is in.
-    void stop()
-    {
-        if (m_process && m_process->state() != QProcess::NotRunning) {
-            m_process->kill();
-            m_process->waitForFinished(5000);
-        }
-        m_process.reset();
-    }
-
-    // Sends a signal and waits for the end; the exit code, or -1 when it did not end normally.
-    int signalAndWait(int signalNumber)
-    {
-        if (!m_process || m_process->state() != QProcess::Running)
-            return -2;
-        ::kill(pid_t(m_process->processId()), signalNumber);
-        if (!m_process->waitForFinished(5000))
-            return -1;
-        return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
-    }
-
-    bool running() const { return m_process && m_process->state() == QProcess::Running; }
-
-    QString ready;
-    QString pty;
-
-private:
-    std::unique_ptr<QProcess> m_process;
-};
 
 // One connection to the stand-in. Received bytes collect in rx, where the codec's extractors look.
 class SimLink {
