@@ -1,0 +1,286 @@
+// Writes the user manual as two A4 PDF files, manual_en.pdf and manual_cn.pdf.
+//
+//   QT_QPA_PLATFORM=offscreen veltrin-manual <output directory>
+//
+// The text lives here as HTML, one body per language, laid out and paginated by QTextDocument.
+
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <cstdio>
+
+namespace {
+
+const char *const kStyle = R"(
+h1 { font-size: 20pt; color: #1565c0; margin-bottom: 2pt; }
+h2 { font-size: 13pt; color: #1565c0; margin-top: 14pt; margin-bottom: 4pt; }
+p, li { font-size: 10pt; line-height: 130%; }
+p.lead { font-size: 11pt; color: #37474f; }
+td, th { font-size: 9.5pt; padding: 3px 6px; }
+th { background-color: #e3f2fd; text-align: left; }
+.note { color: #455a64; }
+)";
+
+const char *const kEnglish = R"(
+<h1>Veltrin</h1>
+<p class="lead">User manual &mdash; configuration and monitoring tool for two-dimensional laser area
+scanners (VKT-30xx and VKT-50xx), software version 1.5.2.</p>
+
+<h2>1. What the program does</h2>
+<p>The scanner watches a 320&deg; sector around itself and switches three outputs, <b>Out 1</b>,
+<b>Out 2</b> and <b>Out 3</b>, when an object enters the zone assigned to each output. It holds
+64 field sets, called <b>areas</b> (0 to 63); the sensor reports which area is active. With Veltrin
+you:</p>
+<ul>
+<li>design the zones of the 64 areas and their zone parameters and case channel rules;</li>
+<li>save a design as a project file and open it again;</li>
+<li>connect to a sensor over a serial port or over Ethernet (TCP or UDP);</li>
+<li>read all areas and parameters from the sensor and write them to it;</li>
+<li>watch the live scan, the inputs, outputs, faults and self-check values;</li>
+<li>simulate inputs, outputs, a fault or the case channel signals on the sensor.</li>
+</ul>
+
+<h2>2. Starting</h2>
+<p>At every start the <b>Welcome to Veltrin</b> dialog appears in front of the main window. Choose
+one of four ways to begin:</p>
+<ul>
+<li><b>Create</b>: a new, empty project for the model chosen in the list (VKT-30xx or VKT-50xx).
+The tab that is open below (Serial or Ethernet) becomes the interface for later connections.</li>
+<li><b>Open</b>: a project file; its model is taken from the file.</li>
+<li><b>Connect</b>: connects at once to the port chosen on the <b>Serial</b> tab, or to the address
+on the <b>Ethernet</b> tab. Sensors that answer the network search are listed there; you can also
+type an address. The refresh buttons list the ports again or repeat the search.</li>
+<li><b>Quit</b>: ends the program.</li>
+</ul>
+<p>The language is chosen in the <b>Language</b> menu (Simplified Chinese or English) and can be
+changed at any time. The language, the window layout and the scan display mode are remembered for
+the next start.</p>
+
+<h2>3. Connecting to a sensor</h2>
+<p><b>Serial port.</b> Choose <i>Setting &rarr; Serial</i>, then <i>Setting &rarr; Serial Setting</i>:
+pick the port and the line settings (baud rate, data bits, parity, stop bits, flow control; a custom
+baud rate up to 4,000,000 can be typed) and press <b>Enter</b>.</p>
+<p><b>Ethernet.</b> Choose <i>Setting &rarr; Ethernet</i>, then <i>Setting &rarr; Ethernet Setting</i>:
+the dialog searches the local networks and lists every sensor that answers. Pick or type the
+address and press <b>OK</b>. Whether TCP or UDP is used is learnt from the sensor's answer; the
+sensor listens on port 8080.</p>
+<p>Once connected, the program reads all areas, case channels and parameters from the sensor, the
+status bar shows the connection and <b>DisConnection</b> ends it. A sensor that stops answering is
+reported after repeated time-outs ("Connect OverTimer, Check Connect").</p>
+<p class="note">Without hardware, the sensor stand-in <tt>veltrin-sensor-sim</tt> that comes with
+the program plays the scanner on 127.0.0.1 (TCP and UDP, and with <tt>--pty</tt> a serial line);
+<tt>./run.sh</tt> starts it together with the program.</p>
+
+<h2>4. Designing areas</h2>
+<p>The <b>Edition Controls</b> dock holds the area list and the region editor. Click an area in the
+list to edit it; its thumbnail shows its three zones. For each output tab (Out 1, Out 2, Out 3)
+choose a shape:</p>
+<ul>
+<li><b>Independent</b>: Polygon, Arc or Rectangle;</li>
+<li><b>Dependent</b> (Out 2 and Out 3): Straight or Fan, derived from the zone of the output before.</li>
+</ul>
+<p>Edit the points in the drawing view by dragging their handles (the view zooms with the wheel, the
+slider or the zoom buttons, and pans when you drag an empty spot). Dragging the spare handle that sits
+on the sensor adds a point; a right click on a handle, or the Delete key, removes it. Points can also
+be typed in the coordinate tables, as X/Y in millimetres or as distance and angle (polar). Angles are
+counted counter-clockwise from the right-hand axis; straight ahead is 90&deg;.</p>
+<p>On the <b>Parameter</b> tab set the on delay, off delay, hysteresis and detection size of the
+area; on the <b>CaseChannel</b> tab its steering angle range, speed range and operation mode.</p>
+<p>Each area keeps its own history: <b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y). <b>Copy</b>,
+<b>Cut</b>, <b>Paste</b>, <b>Delete</b> and <b>Delete All</b> work on whole areas.</p>
+
+<h2>5. Reading and writing the sensor</h2>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>Command</th><th>What it does</th></tr>
+<tr><td>Read All Setting (Ctrl+Shift+R)</td><td>reads the 64 areas, the case channels and the sensor
+parameters into the program</td></tr>
+<tr><td>Write All Setting (Ctrl+Shift+W)</td><td>writes them to the sensor; afterwards the program
+offers a restart, which the sensor needs to use the new parameters</td></tr>
+<tr><td>Soft Reboot (Ctrl+Alt+R)</td><td>restarts the sensor</td></tr>
+<tr><td>Sensor Information (Ctrl+Shift+I)</td><td>shows the product information of the sensor</td></tr>
+</table>
+<p>The <b>Sensor Setting</b> dock shows the sensor's parameters (interfaces and line settings, output
+logic, scan frequency and angular resolution, filters, install direction, Ethernet mode and address,
+echo selection, dirt detection). Changing a value sends nothing: it reaches the sensor with
+<b>Write All Setting</b>. Controls that do not apply to the current interface are disabled.</p>
+
+<h2>6. Monitoring</h2>
+<ul>
+<li><b>Distance</b> (Ctrl+L) and <b>Intensity</b> (Ctrl+I) draw the live scan over the zones;
+<i>Display</i> chooses a filled graph, a point cloud or a line.</li>
+<li><b>Monitoring</b> (Ctrl+Alt+M): the displayed area follows the area the sensor reports as
+active. <b>Edition</b> returns to editing.</li>
+<li>The row under the view shows the install direction, the sensor status (faults by name and
+number), the six input lamps with the input number, and the three output lamps.</li>
+<li><b>SelfCheck</b> shows temperature, motor speed and the three supply voltages;
+<b>Data Table</b> lists distance and intensity per beam.</li>
+</ul>
+
+<h2>7. Simulation</h2>
+<p>While connected, <b>IO Simulation</b> (Ctrl+Alt+I) opens a dock in which checked groups override
+the sensor's inputs, its outputs, its fault state, or the case channel signals (steering angle,
+speed, operation mode); input and case channel simulation exclude each other. Unchecking a group,
+or unchecking <b>IO Simulation</b>, switches that simulation off. The
+<b>Scan Setting</b> group in the same dock (Ethernet only) sets sleep mode, motor speed, angular
+resolution and filter level for the running scan.</p>
+
+<h2>8. Project files</h2>
+<p><i>File &rarr; Save</i> (Ctrl+S) writes the design with the sensor settings as a text file whose
+extension names the model: <tt>.VKT30</tt> or <tt>.VKT50</tt>. <i>File &rarr; Open</i> (Ctrl+O)
+opens a file of the current model; the start dialog's <b>Open</b> accepts any model.
+<i>File &rarr; New</i> starts an empty project for a model. When you quit with unsaved changes the
+program asks whether to save them.</p>
+
+<h2 style="page-break-before: always">9. Keyboard shortcuts</h2>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>Keys</th><th>Command</th><th>Keys</th><th>Command</th></tr>
+<tr><td>Ctrl+O</td><td>Open</td><td>Ctrl+L</td><td>Distance</td></tr>
+<tr><td>Ctrl+S</td><td>Save</td><td>Ctrl+I</td><td>Intensity</td></tr>
+<tr><td>Ctrl+Q</td><td>Quit</td><td>Ctrl+T</td><td>Data Table</td></tr>
+<tr><td>Ctrl+Z / Ctrl+Y</td><td>Undo / Redo</td><td>Ctrl+Alt+E</td><td>Edition</td></tr>
+<tr><td>Ctrl+C / Ctrl+X / Ctrl+V</td><td>Copy / Cut / Paste</td><td>Ctrl+Alt+M</td><td>Monitoring</td></tr>
+<tr><td>Ctrl+D</td><td>Delete</td><td>Ctrl+Alt+S</td><td>Sensor Setting</td></tr>
+<tr><td>Ctrl+Alt+C</td><td>Connection</td><td>Ctrl+Alt+I</td><td>IO Simulation</td></tr>
+<tr><td>Ctrl+Alt+D</td><td>DisConnection</td><td>Ctrl+A</td><td>About</td></tr>
+<tr><td>Ctrl+Shift+R / W</td><td>Read / Write All Setting</td><td>Ctrl+M</td><td>Manual</td></tr>
+</table>
+)";
+
+const char *const kChinese = R"(
+<h1>Veltrin</h1>
+<p class="lead">使用说明 &mdash; 二维激光区域扫描仪（VKT-30xx、VKT-50xx）的配置与监控软件，软件版本 1.5.2。</p>
+
+<h2>1. 软件用途</h2>
+<p>扫描仪监视自身周围 320&deg; 的扇区，当物体进入某个输出对应的区域时，切换三个输出
+<b>输出1</b>、<b>输出2</b>、<b>输出3</b>。传感器保存 64 组区域（0 至 63），并报告当前生效的区域。使用 Veltrin 可以：</p>
+<ul>
+<li>设计 64 个区域的检测范围、通道参数和智能选择规则；</li>
+<li>将设计保存为工程文件并再次打开；</li>
+<li>通过串口或以太网（TCP 或 UDP）连接传感器；</li>
+<li>从传感器上传全部区域和参数，或下载到传感器；</li>
+<li>查看实时扫描、输入输出状态、异常状态和自检数据；</li>
+<li>在传感器上仿真输入、输出、异常状态或智能选择信号。</li>
+</ul>
+
+<h2>2. 启动</h2>
+<p>每次启动时，主窗口前会出现<b>欢迎使用Veltrin</b>对话框，可选择四种方式之一：</p>
+<ul>
+<li><b>创建</b>：为列表中选择的型号（VKT-30xx 或 VKT-50xx）新建空工程。下方打开的标签页（串口或以太网）即为之后连接使用的接口。</li>
+<li><b>打开</b>：打开工程文件，型号由文件决定。</li>
+<li><b>连接</b>：立即连接<b>串口</b>标签页中选择的端口，或<b>以太网</b>标签页中的地址。以太网标签页列出应答网络搜索的传感器，也可以直接输入地址。刷新按钮重新列出端口或重新搜索。</li>
+<li><b>退出</b>：结束程序。</li>
+</ul>
+<p>在<b>语言</b>菜单中选择简体中文或 English，可随时切换。语言、窗口布局和扫描显示方式在下次启动时保持不变。</p>
+
+<h2>3. 连接传感器</h2>
+<p><b>串口：</b>选择<i>设置 &rarr; 串口</i>，再选择<i>设置 &rarr; 串口设置</i>：选择端口和通讯参数（波特率、数据位、奇偶校验、停止位、流控制；可输入不超过 4,000,000 的自定义波特率），然后按<b>确定</b>。</p>
+<p><b>以太网：</b>选择<i>设置 &rarr; 以太网</i>，再选择<i>设置 &rarr; 以太网设置</i>：对话框搜索本地网络并列出所有应答的传感器。选择或输入地址后按<b>确定</b>。使用 TCP 还是 UDP 由传感器的应答决定；传感器端口为 8080。</p>
+<p>连接成功后，程序自动从传感器上传全部区域、智能选择和参数，状态栏显示当前连接，<b>断开设备</b>结束连接。传感器多次应答超时后会提示“读写参数超时,请检查连接”。</p>
+<p class="note">没有硬件时，可使用随程序提供的传感器模拟程序 <tt>veltrin-sensor-sim</tt>，它在 127.0.0.1 上模拟扫描仪（TCP 和 UDP，加 <tt>--pty</tt> 时还提供串口）；<tt>./run.sh</tt> 会同时启动它和本程序。</p>
+
+<h2>4. 设计区域</h2>
+<p><b>编辑控制</b>窗口包含区域列表和区域编辑器。在列表中单击一个区域即可编辑，缩略图显示其三个检测范围。在每个输出标签页（输出1、输出2、输出3）中选择形状：</p>
+<ul>
+<li><b>独立模式</b>：多边形、圆弧或矩形；</li>
+<li><b>依靠模式</b>（输出2和输出3）：直线或扇形，由前一个输出的范围推导而来。</li>
+</ul>
+<p>在绘图区拖动控制点编辑各点（滚轮、缩放滑块或缩放按钮用于缩放，拖动空白处用于平移）。拖动位于传感器处的备用控制点可增加一个点；右键单击控制点或按 Delete 键删除该点。也可以在坐标表中输入各点：X/Y 坐标（毫米）或距离和角度。角度从右侧坐标轴起逆时针计算，正前方为 90&deg;。</p>
+<p>在<b>通道参数</b>标签页设置区域的打开延迟、关闭延迟、关闭滞后比例和检测物体大小；在<b>智能选择</b>标签页设置驱动转角范围、车辆速度范围和车辆操作模式。</p>
+<p>每个区域有独立的历史记录：<b>撤销</b>（Ctrl+Z）和<b>重做</b>（Ctrl+Y）。<b>复制</b>、<b>剪贴</b>、<b>粘贴</b>、<b>删除</b>和<b>全部删除</b>作用于整个区域。</p>
+
+<h2>5. 上传与下载</h2>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>命令</th><th>作用</th></tr>
+<tr><td>上传数据（Ctrl+Shift+R）</td><td>从传感器读取 64 个区域、智能选择和传感器参数</td></tr>
+<tr><td>下载数据（Ctrl+Shift+W）</td><td>将其写入传感器；完成后程序提示重启，传感器重启后才使用新参数</td></tr>
+<tr><td>重启设备（Ctrl+Alt+R）</td><td>重启传感器</td></tr>
+<tr><td>传感器信息（Ctrl+Shift+I）</td><td>显示传感器的产品信息</td></tr>
+</table>
+<p><b>传感器设定</b>窗口显示传感器参数（接口及通讯参数、输出逻辑、扫描频率与角度分辨率、过滤、安装方向、以太网模式与地址、回波选择、脏污检测）。修改参数不会立即发送，需通过<b>下载数据</b>写入传感器。与当前接口无关的控件不可用。</p>
+
+<h2>6. 监控</h2>
+<ul>
+<li><b>距离</b>（Ctrl+L）和<b>强度</b>（Ctrl+I）在检测范围上叠加显示实时扫描；<i>显示</i>菜单选择图形、点云或线条显示。</li>
+<li><b>监控</b>（Ctrl+Alt+M）：显示的区域跟随传感器报告的生效区域。<b>编辑</b>返回编辑模式。</li>
+<li>绘图区下方一行显示安装方式、传感器状态（异常名称和编号）、六个输入指示灯及输入编号、三个输出指示灯。</li>
+<li><b>自检状态</b>显示温度、电机转速和三路电压；<b>数据列表</b>列出每个测量点的距离和强度。</li>
+</ul>
+
+<h2>7. 仿真</h2>
+<p>连接后，<b>输入输出仿真</b>（Ctrl+Alt+I）打开仿真窗口，勾选的分组将覆盖传感器的输入、输出、异常状态或智能选择信号（驱动转角、车辆速度、操作模式）。输入仿真与智能选择仿真互相排斥。取消勾选分组或取消<b>输入输出仿真</b>即停止相应仿真。同一窗口中的<b>动态扫描设定</b>（仅以太网）设置运行中扫描的休眠模式、电机转速、角度分辨率和噪声过滤等级。</p>
+
+<h2>8. 工程文件</h2>
+<p><i>文件 &rarr; 保存文件</i>（Ctrl+S）将设计和传感器设定保存为文本文件，扩展名对应型号：<tt>.VKT30</tt> 或 <tt>.VKT50</tt>。<i>文件 &rarr; 打开文件</i>（Ctrl+O）打开当前型号的文件；启动对话框中的<b>打开</b>可打开任意型号的文件。<i>文件 &rarr; 新建文件</i>为某一型号新建空工程。有未保存的修改时退出，程序会询问是否保存。</p>
+
+<h2 style="page-break-before: always">9. 快捷键</h2>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>按键</th><th>命令</th><th>按键</th><th>命令</th></tr>
+<tr><td>Ctrl+O</td><td>打开文件</td><td>Ctrl+L</td><td>距离</td></tr>
+<tr><td>Ctrl+S</td><td>保存文件</td><td>Ctrl+I</td><td>强度</td></tr>
+<tr><td>Ctrl+Q</td><td>退出</td><td>Ctrl+T</td><td>数据列表</td></tr>
+<tr><td>Ctrl+Z / Ctrl+Y</td><td>撤销 / 重做</td><td>Ctrl+Alt+E</td><td>编辑</td></tr>
+<tr><td>Ctrl+C / Ctrl+X / Ctrl+V</td><td>复制 / 剪贴 / 粘贴</td><td>Ctrl+Alt+M</td><td>监控</td></tr>
+<tr><td>Ctrl+D</td><td>删除</td><td>Ctrl+Alt+S</td><td>传感器设定</td></tr>
+<tr><td>Ctrl+Alt+C</td><td>连接设备</td><td>Ctrl+Alt+I</td><td>输入输出仿真</td></tr>
+<tr><td>Ctrl+Alt+D</td><td>断开设备</td><td>Ctrl+A</td><td>关于</td></tr>
+<tr><td>Ctrl+Shift+R / W</td><td>上传 / 下载数据</td><td>Ctrl+M</td><td>指南</td></tr>
+</table>
+)";
+
+bool writeManual(const QString &path, const char *body, const QString &family, const QString &title)
+{
+    QPdfWriter writer(path);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Veltrin"));
+    writer.setResolution(300);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter));
+
+    QTextDocument doc;
+    QFont font(family);
+    font.setPointSizeF(10);
+    doc.setDefaultFont(font);
+    doc.setDefaultStyleSheet(QString::fromLatin1(kStyle));
+    doc.setHtml(QString::fromUtf8(body));
+    doc.print(&writer);
+    return QFile::exists(path);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: veltrin-manual <output directory>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!out.exists() && !QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "veltrin-manual: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    const QString chineseFamily = QStringLiteral("Noto Sans CJK SC");
+    if (!QFontDatabase().families().contains(chineseFamily))
+        std::fprintf(stderr,
+                     "veltrin-manual: font \"%s\" is missing; the Chinese manual may show empty boxes\n",
+                     qPrintable(chineseFamily));
+
+    bool ok = writeManual(out.filePath("manual_en.pdf"), kEnglish, QStringLiteral("DejaVu Sans"),
+                          QStringLiteral("Veltrin User Manual"));
+    ok = writeManual(out.filePath("manual_cn.pdf"), kChinese, chineseFamily,
+                     QStringLiteral("Veltrin 使用说明")) &&
+         ok;
+    if (!ok) {
+        std::fprintf(stderr, "veltrin-manual: writing the manuals failed\n");
+        return 1;
+    }
+    std::printf("wrote %s and %s\n", qPrintable(out.filePath("manual_en.pdf")),
+                qPrintable(out.filePath("manual_cn.pdf")));
+    return 0;
+}
