@@ -235,6 +235,44 @@ const QPolygonF &SCAN_CONTOUR_ITEM::thinned(const QPolygonF &contour, const QTra
     return Drawn;
 }
 
+void SCAN_CONTOUR_ITEM::paintContour(QPainter *painter, bool intensity, const QColor &colour,
+                                     const QColor &fill)
+{
+    if (!Scan)
+        return;
+    const int mode = Scan->DisplayMode;
+    if (mode != kGraph && mode != kCloud && mode != kLine)
+        return;
+    const QPolygonF &full = contour(intensity);
+    if (full.isEmpty())
+        return;
+    const double penWidth = 2.0 / viewScale();
+    const QTransform toDevice = painter->combinedTransform();
+
+    painter->save();
+    switch (mode) {
+    case kGraph: fillAndOutline(painter, thinned(full, toDevice), fill); break;
+    case kCloud:
+        painter->setPen(widePen(colour, Scan->ConnectType == kEthernet ? penWidth + 1.0 : penWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPoints(onScreen(full, toDevice));
+        break;
+    case kLine:
+        painter->setBrush(Qt::NoBrush);
+        paintLines(painter, full, toDevice, widePen(colour, penWidth));
+        break;
+    }
+    painter->restore();
+}
+
+void SCAN_CONTOUR_ITEM::paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,
+                                   const QPen &pen)
+{
+    // The contour starts and ends on the sensor, so its open run is the closed outline.
+    painter->setPen(pen);
+    strokeOpen(painter, thinned(contour, toDevice));
+}
+
 void SCAN_CONTOUR_ITEM::fillAndOutline(QPainter *painter, const QPolygonF &points, const QColor &fill)
 {
     // The one-pixel outline covers the fill's edge, so the fill itself needs no antialiasing,
@@ -274,41 +312,16 @@ PAINT_OUTLINE::PAINT_OUTLINE(double width, double height, PROJECT_DATA *project,
 
 void PAINT_OUTLINE::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    const SCAN_DATA *data = scan();
-    if (!data)
-        return;
-    const int mode = data->DisplayMode;
-    if (mode != kGraph && mode != kCloud && mode != kLine)
-        return;
-    const QPolygonF &full = contour(false);
-    if (full.isEmpty())
-        return;
-    const bool ether = data->ConnectType == kEthernet;
-    const double s = viewScale();
-    const QPolygonF &points = (mode == kLine && ether) ? full
-                              : mode == kCloud         ? onScreen(full, painter->combinedTransform())
-                                                       : thinned(full, painter->combinedTransform());
+    paintContour(painter, false, kContourGreen, QColor(0, 255, 0, 80));
+}
 
-    painter->save();
-    switch (mode) {
-    case kGraph: fillAndOutline(painter, points, QColor(0, 255, 0, 80)); break;
-    case kCloud:
-        painter->setPen(ether ? widePen(kContourGreen, 2.0 / s + 1.0) : widePen(Qt::green, 2.0 / s));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawPoints(points);
-        break;
-    case kLine:
-        painter->setBrush(Qt::NoBrush);
-        if (ether) {
-            paintEtherLines(painter, full, 2.0 / s);
-        } else {
-            // The contour starts and ends on the sensor, so its open run is the closed outline.
-            painter->setPen(widePen(Qt::green, 2.0 / s));
-            strokeOpen(painter, points);
-        }
-        break;
-    }
-    painter->restore();
+void PAINT_OUTLINE::paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,
+                               const QPen &pen)
+{
+    if (scan()->ConnectType == kEthernet)
+        paintEtherLines(painter, contour, pen.widthF());
+    else
+        SCAN_CONTOUR_ITEM::paintLines(painter, contour, toDevice, pen);
 }
 
 void PAINT_OUTLINE::paintEtherLines(QPainter *painter, const QPolygonF &points, double penWidth)
@@ -350,33 +363,5 @@ PAINT_STRENGTH::PAINT_STRENGTH(double width, double height, PROJECT_DATA *projec
 
 void PAINT_STRENGTH::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    const SCAN_DATA *data = scan();
-    if (!data)
-        return;
-    const int mode = data->DisplayMode;
-    if (mode != kGraph && mode != kCloud && mode != kLine)
-        return;
-    const QPolygonF &full = contour(true);
-    if (full.isEmpty())
-        return;
-    const bool ether = data->ConnectType == kEthernet;
-    const double s = viewScale();
-    const QPolygonF &points = mode == kCloud ? onScreen(full, painter->combinedTransform())
-                                             : thinned(full, painter->combinedTransform());
-
-    painter->save();
-    switch (mode) {
-    case kGraph: fillAndOutline(painter, points, QColor(0, 0, 255, 50)); break;
-    case kCloud:
-        painter->setPen(widePen(Qt::blue, ether ? 2.0 / s + 1.0 : 2.0 / s));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawPoints(points);
-        break;
-    case kLine:
-        painter->setPen(widePen(Qt::blue, 2.0 / s));
-        painter->setBrush(Qt::NoBrush);
-        strokeOpen(painter, points);
-        break;
-    }
-    painter->restore();
+    paintContour(painter, true, Qt::blue, QColor(0, 0, 255, 50));
 }

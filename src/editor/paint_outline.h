@@ -12,6 +12,7 @@
 #include <QVector>
 
 class PROJECT_DATA;
+class QPen;
 struct SCAN_DATA;
 
 // Shared body of the two overlays: size, stores, the view scale and the contour built from one of
@@ -54,6 +55,12 @@ protected:
     // The contour for a filled or line drawing: of the values that share one pixel of bearing,
     // only the first, nearest, farthest and last. Reuses one buffer.
     const QPolygonF &thinned(const QPolygonF &contour, const QTransform &toDevice);
+    // Draws the distance or intensity contour in the store's display mode: filled with `fill` and
+    // outlined (graph), as points (cloud) or as lines (line) in `colour`, about two pixels wide.
+    void paintContour(QPainter *painter, bool intensity, const QColor &colour, const QColor &fill);
+    // Line mode: the thinned contour stroked with the pen.
+    virtual void paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,
+                            const QPen &pen);
     // Graph mode: the contour filled with the colour and outlined one pixel wide in grey.
     static void fillAndOutline(QPainter *painter, const QPolygonF &points, const QColor &fill);
     // Strokes the polyline with the painter's pen.
@@ -89,6 +96,11 @@ public:
 
     // A step larger than this between neighbouring distances breaks the Ethernet line contour.
     static constexpr int kLineJumpMm = 199;
+
+protected:
+    // Ethernet lines are drawn from every value, broken where the surface was not seen.
+    void paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,
+                    const QPen &pen) override;
 
 private:
     void paintEtherLines(QPainter *painter, const QPolygonF &points, double penWidth);
