@@ -61,27 +61,7 @@ SENSOR_SETTING::SENSOR_SETTING(SENSOR_PARAMETERS *parameters, QWidget *widgets, 
             s->setRange(r.min, r.max);
 
     m_parameters->resetToDefaults();
-    const SENSOR_PARAMETERS &p = *m_parameters;
-    m_quiet = true;
-    const int comboFields[] = {ControlMode,       RS232BaudRate,     RS232CommVerify,   RS232StopBit,
-                               RS485BaudRate,     RS485CommVerify,   RS485StopBit,      CANBaudRate,
-                               SensorOutputLogic, ScanMotorSpeed,    ScanSensorAngle,   ScanFilterLevel,
-                               SensorInstallDir,  CrossFilterEnable, CrossFilterNumber, SensorEtherMode};
-    for (int c : comboFields)
-        showIndex(c, p.value(c)); // up to SensorEtherMode the control and field numbers agree
-    showValue(RS485IDAddress, p.RS485IDAddress);
-    showValue(CANIDAddress, p.CANIDAddress);
-    showValue(SensorIPAddress1, (p.SensorIPAddressHigh >> 8) & 0xFF);
-    showValue(SensorIPAddress2, p.SensorIPAddressHigh & 0xFF);
-    showValue(SensorIPAddress3, (p.SensorIPAddressLow >> 8) & 0xFF);
-    showValue(SensorIPAddress4, p.SensorIPAddressLow & 0xFF);
-    showIndex(LaserMeasureFrq, p.LaserMeasureFrq);
-    showIndex(LaserStopSignal, p.LaserStopSignal);
-    showIndex(TrailiFilterLevel, p.TrailiFilterLevel);
-    showValue(DirtyReceDistance, p.DirtyReceDistance);
-    showValue(DirtyReceStrength, p.DirtyReceStrength);
-    enableDependents();
-    m_quiet = false;
+    showParameters(true);
 
     for (int c = 0; c < ControlCount; ++c) {
         if (QComboBox *b = combo(c))
@@ -170,28 +150,34 @@ void SENSOR_SETTING::SetConnectTypeEnables(int connectType)
 void SENSOR_SETTING::UpdateParametersToDock()
 {
     SENSOR_PARAMETERS &p = *m_parameters;
-    m_quiet = true;
-
     if (p.ScanMotorSpeed > kMaxMotorSpeed)
         p.ScanMotorSpeed = 0;
     if (p.ScanFilterLevel > kMaxFilterLevel)
         p.ScanFilterLevel = 0;
     if (p.SensorInstallDir > kMaxInstallDir)
         p.SensorInstallDir = 0;
+    if (ethernet() && p.ScanSensorAngle > kMaxScanAngle)
+        p.ScanSensorAngle = 1;
+    if (p.DirtyReceDistance > kMaxDirt)
+        p.DirtyReceDistance = kDefaultDirtDistance;
+    if (p.DirtyReceStrength > kMaxDirt)
+        p.DirtyReceStrength = kDefaultDirtStrength;
+    // The Ethernet-only values are shown only on an Ethernet connection; on a serial line the record
+    // keeps them as read and sends them back unchanged.
+    showParameters(ethernet());
+}
+
+void SENSOR_SETTING::showParameters(bool ethernetValues)
+{
+    const SENSOR_PARAMETERS &p = *m_parameters;
+    m_quiet = true;
     for (int c : {ControlMode, RS232BaudRate, RS232CommVerify, RS232StopBit, RS485BaudRate, RS485CommVerify,
                   RS485StopBit, CANBaudRate, SensorOutputLogic, ScanMotorSpeed, ScanSensorAngle,
                   ScanFilterLevel, SensorInstallDir, CrossFilterEnable, CrossFilterNumber})
-        showIndex(c, p.value(c));
+        showIndex(c, p.value(c)); // for these the control and field numbers agree
     showValue(RS485IDAddress, p.RS485IDAddress);
     showValue(CANIDAddress, p.CANIDAddress);
-
-    // The Ethernet-only values are shown only on an Ethernet connection; on a serial line the record
-    // keeps them as read and sends them back unchanged.
-    if (ethernet()) {
-        if (p.ScanSensorAngle > kMaxScanAngle) {
-            p.ScanSensorAngle = 1;
-            showIndex(ScanSensorAngle, p.ScanSensorAngle);
-        }
+    if (ethernetValues) {
         showIndex(SensorEtherMode, p.SensorEtherMode);
         showValue(SensorIPAddress1, (p.SensorIPAddressHigh >> 8) & 0xFF);
         showValue(SensorIPAddress2, p.SensorIPAddressHigh & 0xFF);
@@ -200,16 +186,10 @@ void SENSOR_SETTING::UpdateParametersToDock()
         showIndex(LaserMeasureFrq, p.LaserMeasureFrq);
         showIndex(LaserStopSignal, p.LaserStopSignal);
     }
-
     showIndex(TrailiFilterLevel, p.TrailiFilterLevel);
-    if (p.DirtyReceDistance > kMaxDirt)
-        p.DirtyReceDistance = kDefaultDirtDistance;
-    if (p.DirtyReceStrength > kMaxDirt)
-        p.DirtyReceStrength = kDefaultDirtStrength;
     showValue(DirtyReceDistance, p.DirtyReceDistance);
     showValue(DirtyReceStrength, p.DirtyReceStrength);
     enableDependents();
-
     m_quiet = false;
 }
 

@@ -87,6 +87,8 @@ private:
     QSpinBox *spin(int c) const;
     int comboIndex(int c, int fallback) const;
     int spinValue(int c, int fallback) const;
+    // Shows the record in the controls without announcing it; the Ethernet-only values only when asked.
+    void showParameters(bool ethernetValues);
     void showIndex(int c, int index);
     void showValue(int c, int value);
     void enable(int c, bool on);
