@@ -89,63 +89,44 @@ private slots:
             QTest::newRow(key) << QString(key) << QString::fromUtf8(en) << QString::fromUtf8(cn);
         };
         // Menus, actions and docks.
-        row("File", "File", "文件");
         row("ViewMode", "Mode", "视图");
-        row("EthnernetSetting", "Ethernet Setting", "以太网设置");
         row("Manual", "Manual", "指南");
         row("Chinese", "简体中文", "简体中文");
         row("Laser50", "VKT-50xx", "VKT-50xx");
-        row("SelfCheckDock", "Self Check", "自检状态");
         // Edition dock and tables.
         row("ArealineText", "Area", "区域");
-        row("RegionsLineText", "Regions", "编辑");
         row("label_Hysteresis", "Hysteresis", "关闭滞后比例");
         row("Area_Hysteresis/item/0", "Close", "关闭");
-        row("Area_Hysteresis/item/3", "3%", "3%");
         row("ParametersEditTab/tab/1", "CaseChannel", "智能选择");
-        row("label_SteerDgreeRange", "Dgree Range", "驱动转角范围");
         row("VehicleOptionMode/item/4", "Type 4", "操作模式4");
         row("AreaEditTab/tab/2", "Out 3", "输出3");
-        row("IndependetBox2", "Independent", "独立模式");
-        row("DependetBox3", "Dependent", "依靠模式");
         row("TableCoordinatesOut1/tab/1", "Teaching", "自学习");
         row("CoordinatesTypeOut3/tab/1", "Controls Polar", "角度距离");
         row("CoordTableWidgetOut2/header/2", "Y [mm]", "Y坐标[mm]");
         row("PolarTableWidgeOut3/header/2", "Th [deg]", "角度[deg]");
-        row("label_Corner2", "Corner", "位置");
         row("MethodOut1/item/1", "Minimum", "最小值");
-        row("DistanceOffsetBoxOut3", "Distance Offset", "抵消距离");
-        row("CheckSimplifyResultOut2", "Simplify The Result", "简单采样");
-        row("ButtonTeachOut1", "Start Teach", "开始自学习");
         row("DataTableWidget/header/2", "Intensity", "反光强度");
         row("label_Timestamp", "Timestamp:", "时间戳:");
         // Sensor settings dock.
         row("label_ControlMode", "Control Mode", "传感器控制方式");
-        row("label_RS485IDAddress", "RS485 ID(1-127)", "RS485地址(1-127)");
         row("label_SensorIPAddress", "IP Address:", "以太网IP地址:");
-        row("label_DirtyReceStrength", "Dirty Strength", "脏污过滤强度");
         row("Para_ControlMode/item/1", "RS232 Interface", "RS323通讯控制");
         row("Para_ControlMode/item/5", "CANOpen Interface", "CANOpen协议控制");
-        row("Para_RS485CommVerify/item/1", "Odd", "奇校验");
         row("Para_RS232StopBit/item/1", "Stop 1.5Bit", "停止位1.5Bit");
         row("Para_SensorOutputLogic/item/0", "Normally open mode", "常闭方式");
         row("Para_ScanFilterLevel/item/2", "Middle", "中等");
         row("Para_TrailiFilterLevel/item/2", "Medium", "中等");
-        row("Para_CrossFilterEnable/item/1", "fitting", "拟合");
         row("Para_SensorEtherMode/item/1", "UDP Mode", "UDP模式");
         row("Para_LaserStopSignal/item/3", "Maxim", "能量最大");
         row("Para_ScanSensorAngle/item/0", "0.025°/10,15Hz", "0.025°/10,15Hz");
         // Status row, scan control, self check, IO simulation.
         row("label_dir", "Set Mode", "安装方式");
-        row("label_Outputs", "Output", "输出");
         row("ScanGroupBox", "Scan Setting", "动态扫描设定");
         row("label_Set_ScanFilterLevel", "Scan Filter Level", "噪声过滤等级");
         row("label_Set_ScanSensorAngle", "Scan Sensor Angle", "角度分辨率"); // not left in English
         row("Set_SensorSleepMode/item/1", "Sleep", "休眠模式");
         row("Set_ScanFilterLevel/item/2", "Medium", "中等");
         row("Set_ScanMotorSpeed/item/1", "20Hz,30Hz", "20Hz,30Hz");
-        row("label_DriveVoltage", "MOS Driver Voltage", "MOS驱动电压");
-        row("CaseSimulationBox", "Simulation CaseChannel", "智能选择仿真");
     }
 
     void everyTextFollowsBothWays()
