@@ -196,6 +196,21 @@ private slots:
         QVERIFY(dialog.discovery()->sockets().isEmpty());
     }
 
+    void enterAfterTypingAnAddressConnectsToIt()
+    {
+        Create dialog;
+        Requests requests;
+        requests.watch(&dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QComboBox *address = dialog.form()->comboBox_Ethernet;
+        address->setFocus();
+        QTest::keyClicks(address, "127.0.0.8");
+        QTest::keyClick(address, Qt::Key_Return);
+        QCOMPARE(requests.log, (QStringList{"model 3", "ethernet 127.0.0.8"}));
+        QVERIFY(!dialog.isVisible());
+    }
+
     void answeringSensorsAreListedOnceAndAnnounceTheirMode()
     {
         Create dialog;
