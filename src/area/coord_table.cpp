@@ -54,6 +54,32 @@ QPoint fromPolar(float r, float angleRad)
     return polar::toPoint(clampedRadius(r), angleRad);
 }
 
+// The point with its X (column 1) or Y (column 2) cell set to the typed value.
+QPoint cartesianEdited(QPoint p, int column, float v)
+{
+    (column == 1 ? p.rx() : p.ry()) = rounded(v);
+    return p;
+}
+
+// The point with its radius (column 1) or bearing in degrees (column 2) set to the typed value.
+QPoint polarEdited(const QPoint &p, int column, float v)
+{
+    float r = polar::radius(p);
+    float a = polar::angle(p);
+    if (column == 1)
+        r = v;
+    else
+        a = v * polar::kDegToRad;
+    return fromPolar(r, a);
+}
+
+// The point a value typed into the empty row of the polar table appends: a radius on bearing 0,
+// or a bearing at a short radius.
+QPoint polarAppended(int column, float v)
+{
+    return column == 1 ? QPoint(truncated(v), 0) : fromPolar(kAppendRadius, v * polar::kDegToRad);
+}
+
 bool isDependent(int shape)
 {
     return shape == Straight || shape == Fan || shape == Ratio;
@@ -184,30 +210,30 @@ void COORD_TABLE::CoordTableWidgeUpdate()
 
 void COORD_TABLE::CoordTable1EditSlots(QTableWidgetItem *Item)
 {
-    cartesianEdit(0, Item);
+    cellEdit(0, false, Item);
 }
 void COORD_TABLE::CoordTable2EditSlots(QTableWidgetItem *Item)
 {
-    cartesianEdit(1, Item);
+    cellEdit(1, false, Item);
 }
 void COORD_TABLE::CoordTable3EditSlots(QTableWidgetItem *Item)
 {
-    cartesianEdit(2, Item);
+    cellEdit(2, false, Item);
 }
 void COORD_TABLE::PolarTable1EditSlots(QTableWidgetItem *Item)
 {
-    polarEdit(0, Item);
+    cellEdit(0, true, Item);
 }
 void COORD_TABLE::PolarTable2EditSlots(QTableWidgetItem *Item)
 {
-    polarEdit(1, Item);
+    cellEdit(1, true, Item);
 }
 void COORD_TABLE::PolarTable3EditSlots(QTableWidgetItem *Item)
 {
-    polarEdit(2, Item);
+    cellEdit(2, true, Item);
 }
 
-void COORD_TABLE::cartesianEdit(int output, QTableWidgetItem *item)
+void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
 {
     if (!item)
         return;
@@ -215,51 +241,17 @@ void COORD_TABLE::cartesianEdit(int output, QTableWidgetItem *item)
     const int n = points.size();
     const int row = item->row();
     const int column = item->column();
+    const bool coordinate = column == 1 || column == 2;
     const float v = cellValue(item);
-    const int i = rounded(v);
     if (row >= 0 && row < n) {
-        if (column == 1)
-            points[row].setX(i);
-        else if (column == 2)
-            points[row].setY(i);
+        if (coordinate)
+            points[row] =
+                polarTable ? polarEdited(points[row], column, v) : cartesianEdited(points[row], column, v);
         applyShapeRule(output, row);
         if (output > 0)
             applyDependentRule();
-    } else if (row == n && v != 0.0f && (column == 1 || column == 2)) {
-        points.append(column == 1 ? QPoint(i, 0) : QPoint(0, i));
-    }
-    if (output > 0)
-        refillOutput(output == 1 ? 2 : 1);
-    refillOutput(output);
-    emit CoordTableEditSignal();
-}
-
-void COORD_TABLE::polarEdit(int output, QTableWidgetItem *item)
-{
-    if (!item)
-        return;
-    QVector<QPoint> &points = Project->currentArea().coord(output);
-    const int n = points.size();
-    const int row = item->row();
-    const int column = item->column();
-    const float v = cellValue(item);
-    if (row >= 0 && row < n) {
-        float r = polar::radius(points[row]);
-        float a = polar::angle(points[row]);
-        if (column == 1)
-            r = v;
-        else if (column == 2)
-            a = v * polar::kDegToRad;
-        if (column == 1 || column == 2)
-            points[row] = fromPolar(r, a);
-        applyShapeRule(output, row);
-        if (output > 0)
-            applyDependentRule();
-    } else if (row == n && v != 0.0f) {
-        if (column == 1)
-            points.append(QPoint(truncated(v), 0));
-        else if (column == 2)
-            points.append(fromPolar(kAppendRadius, v * polar::kDegToRad));
+    } else if (row == n && v != 0.0f && coordinate) {
+        points.append(polarTable ? polarAppended(column, v) : cartesianEdited(QPoint(0, 0), column, v));
     }
     if (output > 0)
         refillOutput(output == 1 ? 2 : 1);

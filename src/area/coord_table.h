@@ -40,8 +40,8 @@ private:
     void disconnectEdits(int output, bool polar);
     void refillTable(int output, bool polarTable);
     void refillOutput(int output);
-    void cartesianEdit(int output, QTableWidgetItem *item);
-    void polarEdit(int output, QTableWidgetItem *item);
+    // A typed cell: changes or appends the point, keeps the shape's rules and shows the result.
+    void cellEdit(int output, bool polarTable, QTableWidgetItem *item);
     void applyShapeRule(int output, int row);
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
