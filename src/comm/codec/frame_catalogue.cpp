@@ -1,5 +1,7 @@
 #include "comm/codec/frame_catalogue.h"
 
+#include "comm/codec/crc16.h"
+
 #include <cstring>
 
 namespace {
@@ -14,7 +16,32 @@ const FrameInfo kCatalogue[kFrameCodeCount] = {
     {FrameCode::RAuto, "RAuto", 8, 0, false},
 };
 
+uchar *beginFrame(TxFrame &tx, const FrameInfo &info, int length)
+{
+    tx.length = length;
+    std::memset(tx.data, 0, size_t(length));
+    std::memcpy(tx.data, info.name, kCodeLength);
+    return tx.data;
+}
+
 } // namespace
+
+uchar *beginRequestFrame(TxFrame &tx, FrameCode code)
+{
+    const FrameInfo &info = frameInfo(code);
+    return beginFrame(tx, info, info.requestLength);
+}
+
+uchar *beginReplyFrame(TxFrame &tx, FrameCode code)
+{
+    const FrameInfo &info = frameInfo(code);
+    return beginFrame(tx, info, info.replyLength);
+}
+
+void finishFrame(TxFrame &tx)
+{
+    crc16Append(tx.data, tx.length - 2);
+}
 
 const FrameInfo &frameInfo(FrameCode code)
 {

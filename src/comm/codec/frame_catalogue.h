@@ -28,6 +28,8 @@ constexpr int kStatusReplyLength = 8;   // code, status byte, checksum
 constexpr int kReceiveBound = 50000;    // receive buffer size at which it is cut instead of searched
 constexpr int kAreaRecordLength = 1264; // "WArea" request and "RArea" reply
 constexpr int kScanReplyLength = 1285;  // "RScan"/"RStre": code + 640 big-endian values, no checksum
+constexpr int kCaseRecords = 64;        // "WCase" request and "RCase" reply: 64 records after the code,
+constexpr int kCaseRecordSize = 10;     // five big-endian values each
 
 // One row of the frame catalogue: whole-frame lengths including code and checksum (0 = no reply).
 struct FrameInfo {
@@ -59,3 +61,9 @@ struct TxFrame {
     const char *constData() const { return reinterpret_cast<const char *>(data); }
     QByteArray bytes() const { return QByteArray(constData(), length); }
 };
+
+// Start a frame of the catalogue's request or reply length in tx: zeroed, code in place.
+uchar *beginRequestFrame(TxFrame &tx, FrameCode code);
+uchar *beginReplyFrame(TxFrame &tx, FrameCode code);
+// Writes the checksum of the rest of the frame into its last two bytes.
+void finishFrame(TxFrame &tx);

@@ -14,23 +14,6 @@ using namespace wire;
 
 namespace {
 
-constexpr int kCaseRecords = 64;
-constexpr int kCaseRecordSize = 10;
-
-uchar *beginReply(TxFrame &tx, FrameCode code)
-{
-    const FrameInfo &info = frameInfo(code);
-    tx.length = info.replyLength;
-    std::memset(tx.data, 0, size_t(tx.length));
-    std::memcpy(tx.data, info.name, kCodeLength);
-    return tx.data;
-}
-
-void finish(TxFrame &tx)
-{
-    crc16Append(tx.data, tx.length - 2);
-}
-
 const uchar *bytesOf(const QByteArray &a)
 {
     return reinterpret_cast<const uchar *>(a.constData());
@@ -43,35 +26,35 @@ bool buildStatusReply(TxFrame &tx, FrameCode code, quint8 status)
     if (code != FrameCode::WArea && code != FrameCode::WCase && code != FrameCode::WPara &&
         code != FrameCode::RBoot)
         return false;
-    beginReply(tx, code)[5] = status;
-    finish(tx);
+    beginReplyFrame(tx, code)[5] = status;
+    finishFrame(tx);
     return true;
 }
 
 void buildProductReply(TxFrame &tx, const ProductInfo &info)
 {
-    uchar *f = beginReply(tx, FrameCode::RPrda);
+    uchar *f = beginReplyFrame(tx, FrameCode::RPrda);
     put16(f + 5, info.ModelCode);
     put16(f + 7, info.Firmware);
     put16(f + 9, info.SerialNumber);
     put16(f + 11, info.Year);
     put16(f + 13, info.Month);
     put16(f + 15, info.Day);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildParametersReply(TxFrame &tx, const SENSOR_PARAMETERS &parameters)
 {
     buildWriteParametersRequest(tx, parameters); // same layout, same length
     std::memcpy(tx.data, "RPara", kCodeLength);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildCaseReply(TxFrame &tx, const QVector<CaseChannel> &channels)
 {
     buildWriteCaseRequest(tx, channels); // same layout, same length
     std::memcpy(tx.data, "RCase", kCodeLength);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildAreaReply(TxFrame &tx, int areaIndex, const AREA_DATA &area, bool installDir)
@@ -87,13 +70,13 @@ bool buildAreaReplyFromRecord(TxFrame &tx, const QByteArray &record)
     tx.length = kAreaRecordLength;
     std::memcpy(tx.data, record.constData(), size_t(kAreaRecordLength));
     std::memcpy(tx.data, "RArea", kCodeLength);
-    finish(tx);
+    finishFrame(tx);
     return true;
 }
 
 void buildSelfCheckReply(TxFrame &tx, const SelfCheckReport &r)
 {
-    uchar *f = beginReply(tx, FrameCode::WSimu);
+    uchar *f = beginReplyFrame(tx, FrameCode::WSimu);
     f[5] = uchar(r.InputPorts);
     f[7] = uchar(r.OutputPorts);
     put16(f + 9, r.Status);
@@ -102,7 +85,7 @@ void buildSelfCheckReply(TxFrame &tx, const SelfCheckReport &r)
     put16(f + 15, r.DriveVoltage);
     put16(f + 17, r.SendVoltage);
     put16(f + 19, r.ReceiveVoltage);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildScanControlReply(TxFrame &tx, const SENSOR_CONTROL &control)
@@ -114,7 +97,7 @@ bool buildScanReply(TxFrame &tx, FrameCode code, const quint16 *values640)
 {
     if (code != FrameCode::RScan && code != FrameCode::RStre)
         return false;
-    uchar *f = beginReply(tx, code);
+    uchar *f = beginReplyFrame(tx, code);
     for (int k = 0; k < kSerialBeams; ++k)
         put16(f + 5 + 2 * k, values640[k]);
     return true;

@@ -2,31 +2,12 @@
 
 #include "comm/codec/area_codec.h"
 #include "comm/codec/crc16.h"
+#include "comm/codec/replies.h"
 #include "comm/codec/wire_bytes.h"
-
-#include <cstring>
 
 using namespace wire;
 
 namespace {
-
-constexpr int kCaseRecords = 64;
-constexpr int kCaseRecordSize = 10;
-
-// Starts a frame of the catalogue's request length: zeroed, code in place.
-uchar *beginRequest(TxFrame &tx, FrameCode code)
-{
-    const FrameInfo &info = frameInfo(code);
-    tx.length = info.requestLength;
-    std::memset(tx.data, 0, size_t(tx.length));
-    std::memcpy(tx.data, info.name, kCodeLength);
-    return tx.data;
-}
-
-void finish(TxFrame &tx)
-{
-    crc16Append(tx.data, tx.length - 2);
-}
 
 bool hasPayload(FrameCode code)
 {
@@ -39,17 +20,17 @@ bool buildPlainRequest(TxFrame &tx, FrameCode code)
 {
     if (hasPayload(code))
         return false;
-    beginRequest(tx, code);
-    finish(tx);
+    beginRequestFrame(tx, code);
+    finishFrame(tx);
     return true;
 }
 
 void buildReadAreaRequest(TxFrame &tx, int areaIndex)
 {
-    uchar *f = beginRequest(tx, FrameCode::RArea);
+    uchar *f = beginRequestFrame(tx, FrameCode::RArea);
     f[5] = uchar(areaIndex & 0xFF);
     f[6] = 24;
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildWriteAreaRequest(TxFrame &tx, int areaIndex, const AREA_DATA &area, bool installDir)
@@ -60,7 +41,7 @@ void buildWriteAreaRequest(TxFrame &tx, int areaIndex, const AREA_DATA &area, bo
 
 void buildWriteCaseRequest(TxFrame &tx, const QVector<CaseChannel> &channels)
 {
-    uchar *f = beginRequest(tx, FrameCode::WCase);
+    uchar *f = beginRequestFrame(tx, FrameCode::WCase);
     for (int i = 0; i < kCaseRecords && i < channels.size(); ++i) {
         uchar *r = f + 5 + kCaseRecordSize * i;
         const CaseChannel &c = channels[i];
@@ -70,7 +51,7 @@ void buildWriteCaseRequest(TxFrame &tx, const QVector<CaseChannel> &channels)
         put16(r + 6, c.VehicleMaxSpeed);
         put16(r + 8, c.VehicleOptionMode);
     }
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildWriteCaseRequest(TxFrame &tx, const QVector<AREA_DATA> &areas)
@@ -80,15 +61,15 @@ void buildWriteCaseRequest(TxFrame &tx, const QVector<AREA_DATA> &areas)
 
 void buildWriteParametersRequest(TxFrame &tx, const SENSOR_PARAMETERS &parameters)
 {
-    uchar *f = beginRequest(tx, FrameCode::WPara);
+    uchar *f = beginRequestFrame(tx, FrameCode::WPara);
     for (int k = 0; k < SENSOR_PARAMETERS::kCount; ++k)
         put16(f + 5 + 2 * k, parameters.value(k));
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildSimulationRequest(TxFrame &tx, const SimulationRequest &r)
 {
-    uchar *f = beginRequest(tx, FrameCode::WSimu);
+    uchar *f = beginRequestFrame(tx, FrameCode::WSimu);
     f[5] = uchar(r.Mode);
     f[6] = uchar(r.InputBits);
     put16(f + 7, r.Dgree);
@@ -97,7 +78,7 @@ void buildSimulationRequest(TxFrame &tx, const SimulationRequest &r)
     f[13] = r.OutputSimulation ? 1 : 0;
     f[14] = uchar(r.OutputBits);
     f[15] = uchar(r.Fault);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildSimulationRequest(TxFrame &tx, const PROJECT_DATA &project)
@@ -107,20 +88,20 @@ void buildSimulationRequest(TxFrame &tx, const PROJECT_DATA &project)
 
 void buildScanControlRequest(TxFrame &tx, const SENSOR_CONTROL &control)
 {
-    uchar *f = beginRequest(tx, FrameCode::SCtrl);
+    uchar *f = beginRequestFrame(tx, FrameCode::SCtrl);
     f[5] = uchar(control.SleepMode);
     f[6] = 0;
     f[7] = uchar(control.MotorSpeed);
     f[8] = uchar(control.ScanAngle);
     f[9] = uchar(control.FilterLevel);
-    finish(tx);
+    finishFrame(tx);
 }
 
 void buildAutoRequest(TxFrame &tx, bool start)
 {
-    uchar *f = beginRequest(tx, FrameCode::RAuto);
+    uchar *f = beginRequestFrame(tx, FrameCode::RAuto);
     f[5] = start ? 1 : 0;
-    finish(tx);
+    finishFrame(tx);
 }
 
 namespace {
@@ -152,11 +133,7 @@ void decodeRequest(const uchar *f, ParsedRequest &out)
         out.areaIndex = decodeAreaRecord(f, out.area, false);
         break;
     case FrameCode::WCase:
-        out.cases.clear();
-        for (int i = 0; i < kCaseRecords; ++i) {
-            const uchar *r = f + 5 + kCaseRecordSize * i;
-            out.cases.append({getS16(r), getS16(r + 2), getS16(r + 4), getS16(r + 6), getS16(r + 8)});
-        }
+        out.cases = decodeCaseChannels(f); // the reply's layout
         break;
     case FrameCode::WPara:
         for (int k = 0; k < SENSOR_PARAMETERS::kCount; ++k)
