@@ -8,10 +8,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-class TestAreaTable : public QObject {
+class TestAreaTable : public AreaEditingTest {
     Q_OBJECT
-
-    std::unique_ptr<AreaEditingForm> form;
     PROJECT_DATA &p() { return ProjectData(); }
     QTableWidget *list() { return form->ui.AreaTableWidget; }
 
@@ -34,14 +32,6 @@ class TestAreaTable : public QObject {
     int x() { return p().currentArea().Out1Coord.value(0).x(); }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
-    {
-        resetProject();
-        form.reset(new AreaEditingForm);
-    }
-    void cleanup() { form.reset(); }
-
     void listShowsNumbersMarkersAndThumbnails()
     {
         QCOMPARE(list()->rowCount(), 64);
@@ -271,4 +261,5 @@ private slots:
 };
 
 QTEST_MAIN(TestAreaTable)
+#include "moc_tst_area_table_harness.cpp"
 #include "tst_area_table.moc"

@@ -113,6 +113,26 @@ inline void resetProject()
         area.DetectionSize = 1;
 }
 
+// The fixture of the area list, coordinate table and edit control tests: the start-up store and a
+// new, shown form for every test function. A test that derives from it ends with
+// #include "moc_tst_area_table_harness.cpp" so the slots below are known to QtTest.
+class AreaEditingTest : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<AreaEditingForm> form;
+    AREA_DATA &area() { return ProjectData().currentArea(); }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        resetProject();
+        form.reset(new AreaEditingForm);
+    }
+    void cleanup() { form.reset(); }
+};
+
 // Opens the cell's editor, replaces its text and presses Enter, as a user does after a double click.
 inline bool typeIntoCell(QTableWidget *table, int row, int column, const QString &text)
 {

@@ -8,11 +8,8 @@
 
 Q_DECLARE_METATYPE(QVector<QPoint>)
 
-class TestCoordTable : public QObject {
+class TestCoordTable : public AreaEditingTest {
     Q_OBJECT
-
-    std::unique_ptr<AreaEditingForm> form;
-    AREA_DATA &area() { return ProjectData().currentArea(); }
 
     // Puts a zone into the current area and shows it, as an area switch would.
     void setZone(int output, int shape, const QVector<QPoint> &pts)
@@ -23,14 +20,6 @@ class TestCoordTable : public QObject {
     }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
-    {
-        resetProject();
-        form.reset(new AreaEditingForm);
-    }
-    void cleanup() { form.reset(); }
-
     void tablesAreBuiltWithHeadersAndOneEmptyRow()
     {
         for (int k = 0; k < 3; ++k) {
@@ -371,4 +360,5 @@ private slots:
 };
 
 QTEST_MAIN(TestCoordTable)
+#include "moc_tst_area_table_harness.cpp"
 #include "tst_coord_table.moc"

@@ -7,11 +7,8 @@
 
 Q_DECLARE_METATYPE(QVector<QPoint>)
 
-class TestEditControl : public QObject {
+class TestEditControl : public AreaEditingTest {
     Q_OBJECT
-
-    std::unique_ptr<AreaEditingForm> form;
-    AREA_DATA &area() { return ProjectData().currentArea(); }
 
     QPushButton *button(int output, int shape)
     {
@@ -21,14 +18,6 @@ class TestEditControl : public QObject {
     }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
-    {
-        resetProject();
-        form.reset(new AreaEditingForm);
-    }
-    void cleanup() { form.reset(); }
-
     void shapeButtonsStartCheckableEnabledAndOnPolygon_data()
     {
         QTest::addColumn<int>("output");
@@ -245,4 +234,5 @@ private slots:
 };
 
 QTEST_MAIN(TestEditControl)
+#include "moc_tst_area_table_harness.cpp"
 #include "tst_edit_control.moc"
