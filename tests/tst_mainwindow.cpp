@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
+#include "editor/option_scene.h"
 #include "editor/viewwindow.h"
 #include "ui_mainwindow.h"
 
@@ -225,6 +226,26 @@ private slots:
         const QColor outside = image.pixelColor(100, 130); // scene (0, 3000): 3 m behind
         QVERIFY2(inside.blue() < 230, qPrintable(inside.name()));
         QCOMPARE(outside, QColor(Qt::white));
+    }
+
+    // A handle clicked before the handles were rebuilt (area switch, table edit) must not be deleted
+    // through the stale pointer: a new handle may live at the same address.
+    void deleteKeyAfterHandleRebuildDeletesNothing()
+    {
+        MainWindow w;
+        w.resize(1600, 1000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ProjectData().Areas[0].Out1Coord = {{0, 3000}, {3000, 3000}, {3000, 0}};
+        w.optionScene()->CoordTableUpdatePointItem();
+        ViewWindow *view = w.form()->graphicsView;
+        const QPoint onHandle = view->mapFromScene(QPointF(3000, -3000));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, onHandle);
+        QVERIFY(view->pressedHandle());
+        w.optionScene()->CoordTableUpdatePointItem();
+        QVERIFY(!view->pressedHandle());
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(ProjectData().Areas[0].Out1Coord.size(), 3);
     }
 
     void dockAndModeSwitching()

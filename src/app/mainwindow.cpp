@@ -15,8 +15,8 @@
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
-#include "monitor/io_simulation.h"
 #include "monitor/data_table.h"
+#include "monitor/io_simulation.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -333,6 +333,7 @@ void MainWindow::makeSceneConnections()
     connect(view, &ViewWindow::MovePointItem, OptionScene, &OPTION_SCENE::MovePointItemSlots);
     connect(view, qOverload<qreal>(&ViewWindow::ChangeSetupMatrix), OptionScene,
             &OPTION_SCENE::ChangeScaleSize);
+    connect(OptionScene, &OPTION_SCENE::HandlesRebuilt, view, &ViewWindow::ForgetPressedHandle);
     connect(view, &ViewWindow::DeletePointItem, OptionScene, &OPTION_SCENE::DeletePointItemSlots);
 }
 

@@ -199,6 +199,7 @@ void OPTION_SCENE::CoordTableUpdatePointItem()
     // the move and delete slots, which look it up in the (now new) handle list.
     qDeleteAll(Handles);
     Handles.clear();
+    emit HandlesRebuilt();
 
     const int output = currentOutput();
     const AREA_DATA &area = currentArea();

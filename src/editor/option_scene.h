@@ -69,6 +69,8 @@ public slots:
 signals:
     // The handles have rewritten the current output's coordinates.
     void PointItemChannelSignal();
+    // Every handle was deleted and made anew: a handle pointer kept elsewhere is stale now.
+    void HandlesRebuilt();
 
 private:
     bool isBaseItem(const QGraphicsItem *item) const;

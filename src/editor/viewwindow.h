@@ -56,6 +56,9 @@ public slots:
     void ZoomOutButtonSlots();
     // Receiver of the zoom slider: applies the level without echoing it back.
     void ChangeSetupMatrix(int level);
+    // The handles were rebuilt: a new handle may now live at the old pressed handle's address, so
+    // a later Delete or move must not reach it through the stale pointer.
+    void ForgetPressedHandle() { m_pressedHandle = nullptr; }
 
 signals:
     void ChangeSetupMatrix(qreal scale);
