@@ -4,6 +4,7 @@
 #include "area/dialogs.h"
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
+#include "comm/codec/replies.h"
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/serial_comm.h"
@@ -11,6 +12,7 @@
 
 #include <QProgressDialog>
 #include <QSerialPort>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
 #include <QtTest>
@@ -41,6 +43,8 @@ private slots:
     void fourthTimeoutWarnsAndStopsEverything();
     void serialPollingFillsBeamsClampedToTheModelsRange();
     void tcpStreamFillsTheRingAndAnnouncesWholeRevolutions();
+    void areaReplyArrivingAfterItsLoopEndedMovesNothing_data();
+    void areaReplyArrivingAfterItsLoopEndedMovesNothing();
 
 private:
     bool startSim(const QStringList &options = {});
@@ -294,6 +298,41 @@ void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
     QCOMPARE(ScanData().EtherIndex, 0);
     QVERIFY(m_comm->ReceiveBuffer().isEmpty());
     QVERIFY(*std::max_element(d, d + n) > 0);
+}
+
+void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing_data()
+{
+    QTest::addColumn<bool>("readReply");
+    QTest::newRow("area read") << true;
+    QTest::newRow("area write acknowledged") << false;
+}
+
+void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
+{
+    // A reply that comes after its loop was given up (a slow sensor, a time-out) must neither pop up
+    // the modal progress, which has no cancel button and nothing left to close it, nor shift where the
+    // next read-all or write-all starts.
+    QFETCH(bool, readReply);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    m_tcp->connectToHost(server.serverAddress(), server.serverPort());
+    QVERIFY(m_tcp->waitForConnected(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
+    QTcpSocket *peer = server.nextPendingConnection();
+    QTest::qWait(300); // the progress dialog is not brand new, as in a running program
+
+    TxFrame tx;
+    if (readReply)
+        buildAreaReply(tx, 5, ProjectData().Areas[5], false);
+    else
+        buildStatusReply(tx, FrameCode::WArea, 0);
+    peer->write(tx.constData(), tx.length);
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 3000);
+    QTest::qWait(50);
+
+    QVERIFY(!m_comm->ProgressDialog()->isVisible());
+    QCOMPARE(m_comm->ReadAreaIndex(), 0);
+    QCOMPARE(m_comm->WriteAreaIndex(), 0);
 }
 
 QTEST_MAIN(ExchangeFaultsAndScans)

@@ -600,6 +600,12 @@ void SERIAL_COMM::onArea(int areaIndex)
     Q_UNUSED(areaIndex); // the extractor stored it (or nothing, above 63); the loop advances either way
     const quint64 serial = m_sendSerial;
     replyArrived();
+    // A reply after its loop ended (a time-out gave it up, the connection was reset) must neither
+    // shift where the next read-all starts nor bring back the modal progress nothing would close.
+    if (!m_flags[int(Request::ReadAreas)]) {
+        clearAwaited(Request::ReadAreas, serial);
+        return;
+    }
     ++m_readAreaIndex;
     const int shown = m_readAreaIndex;
     if (m_readAreaIndex > kMaxAreaIndex) {
@@ -635,6 +641,11 @@ void SERIAL_COMM::onWriteArea(int status)
 {
     const quint64 serial = m_sendSerial;
     replyArrived();
+    // As for area reads: an acknowledgement with no write-all running moves nothing.
+    if (!m_flags[int(Request::WriteAreas)]) {
+        clearAwaited(Request::WriteAreas, serial);
+        return;
+    }
     if (status == 0) {
         m_unknownAreaStatus = 0;
         ++m_writeAreaIndex;
