@@ -340,12 +340,14 @@ void ViewWindow::mousePressEvent(QMouseEvent *event)
 
 void ViewWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && m_pressedHandle)
-        emit MovePointItem(m_pressedHandle);
     emitPaintScalePos();
     const QPointF p = mapToScene(event->pos());
     emit CurrentCoordSignal(QPoint(qRound(p.x()), qRound(p.y())));
+    // The handle is moved first and reported after, so the store always holds where it stands:
+    // the release's undo snapshot is taken before its own last report.
     QGraphicsView::mouseMoveEvent(event);
+    if ((event->buttons() & Qt::LeftButton) && m_pressedHandle)
+        emit MovePointItem(m_pressedHandle);
 }
 
 void ViewWindow::mouseReleaseEvent(QMouseEvent *event)
