@@ -217,6 +217,20 @@ private slots:
         QCOMPARE(atRelease, QVector<QPoint>({{1000, 1000}, {1000, 2400}, {2800, 2400}, {2800, 1000}}));
     }
 
+    // A polygon that starts at the sensor (typed, opened or read from the sensor) keeps that vertex
+    // when another one is dragged or deleted; only the spare handle is not a vertex.
+    void vertexOnTheSensorSurvivesEditsOfTheOthers()
+    {
+        setOutput(0, Polygon, {{0, 0}, {1000, 2000}, {-1000, 2000}});
+        QCOMPARE(controller->handles().size(), 3); // no spare while a vertex sits on the sensor
+        drag(QPoint(1000, 2000), pixels(400, 0));
+        QCOMPARE(area0().Out1Coord.size(), 3);
+        QCOMPARE(area0().Out1Coord.first(), QPoint(0, 0));
+        rightClick(QPoint(-1000, 2000));
+        QCOMPARE(area0().Out1Coord.size(), 2);
+        QCOMPARE(area0().Out1Coord.first(), QPoint(0, 0));
+    }
+
     void shiftHoldsAHandleWhereItIs()
     {
         setOutput(0, Polygon, {{1000, 2000}});

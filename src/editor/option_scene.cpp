@@ -190,7 +190,7 @@ void OPTION_SCENE::AddCenterPointItemSlots()
     const int output = currentOutput();
     if (currentArea().shape(output) != Polygon)
         return;
-    newHandle(output, Polygon, QPointF(0, 0));
+    Spare = newHandle(output, Polygon, QPointF(0, 0));
 }
 
 void OPTION_SCENE::CoordTableUpdatePointItem()
@@ -199,6 +199,7 @@ void OPTION_SCENE::CoordTableUpdatePointItem()
     // the move and delete slots, which look it up in the (now new) handle list.
     qDeleteAll(Handles);
     Handles.clear();
+    Spare = nullptr;
     emit HandlesRebuilt();
 
     const int output = currentOutput();
@@ -217,13 +218,13 @@ void OPTION_SCENE::PointItemUpdateCoordTable()
     const int output = currentOutput();
     AREA_DATA &area = currentArea();
     QVector<QPoint> &points = area.coord(output);
-    // Only a polygon has a spare handle on the sensor; a dependent shape's one handle may be
-    // pulled all the way back to the sensor and must keep its point, or the handle is gone for good.
-    const bool skipSpare = area.shape(output) == Polygon;
+    // Only the spare handle, while it still waits on the sensor, is not a vertex. A real vertex at the
+    // sensor (typed, opened or read from the sensor) and a dependent shape's one handle pulled back to
+    // the sensor keep their points.
     points.clear();
     for (QGraphicsItem *handle : qAsConst(Handles)) {
         const QPointF p = handle->pos();
-        if (skipSpare && p.x() == 0 && p.y() == 0)
+        if (handle == Spare && p.x() == 0 && p.y() == 0)
             continue;
         points.append(storedPoint(handle));
     }
@@ -326,6 +327,8 @@ void OPTION_SCENE::DeletePointItemSlots(QGraphicsItem *Item)
     if (i < 0)
         return;
     Handles.removeAt(i);
+    if (Item == Spare)
+        Spare = nullptr;
     delete Item;
     PointItemUpdateCoordTable();
 }

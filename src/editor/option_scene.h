@@ -79,6 +79,8 @@ private:
     void applyExtent(int extent);
     void repaintZones();
     void constrainedMove(QGraphicsItem *item, int output);
+    // The handle waiting on the sensor for a drag to add a vertex; none while a vertex sits there.
+    QGraphicsItem *Spare = nullptr;
     QGraphicsItem *newHandle(int output, int shape, const QPointF &at);
     void rememberArcBearings(int shape, const QVector<QPoint> &points);
     float arcBearing(int end, const QPoint &stored) const;
