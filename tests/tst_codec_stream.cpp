@@ -301,6 +301,20 @@ private slots:
         }
     }
 
+    void packetClaimingMoreThanTheBoundCannotStallTheBuffer()
+    {
+        // Its header stays in front waiting for bytes the bound never lets in; cutting back to it on
+        // every delivery would keep the buffer above the bound, growing, with no reply ever taken.
+        Receiver r(1);
+        QVERIFY(r.deliver(hisnPacket(20, 30, 20000, 20000, 0).left(1000)));
+        for (int i = 0; i < 60; ++i)
+            r.deliver(QByteArray(1000, 'q'));
+        QVERIFY2(r.rx.size() < kReceiveBound, qPrintable(QString::number(r.rx.size())));
+        r.sink.events.clear();
+        QVERIFY(r.deliver(statusReply(FrameCode::WArea, 0)));
+        QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+    }
+
     void packetCarriesTheSmallerOfItsTwoCounts()
     {
         const QByteArray packet = hisnPacket(20, 30, 10, 8, 0);

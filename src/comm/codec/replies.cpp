@@ -177,6 +177,10 @@ bool applyReceiveBound(QByteArray &rx)
         rx.clear();
     else
         rx.remove(0, last);
+    // A packet whose header claims more than the bound can never complete: cutting back to it alone
+    // would leave the buffer above the bound on every delivery, growing, with no reply ever taken.
+    if (rx.size() >= kReceiveBound)
+        rx.clear();
     return true;
 }
 

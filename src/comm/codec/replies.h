@@ -47,7 +47,8 @@ void decodeScanValues(const uchar *frame, quint16 *out640, bool installDir, int 
 // ---- Receive side. ----
 
 // The 50,000-byte bound, applied after each append: when rx holds that much, cut it to start at the
-// last "HISN" (or empty it) and return true; no extractor runs on that delivery.
+// last "HISN" (or empty it, also when even that leaves it at the bound) and return true; no extractor
+// runs on that delivery.
 bool applyReceiveBound(QByteArray &rx);
 
 enum class Extract {
