@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
+#include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
@@ -213,6 +214,30 @@ private slots:
                          w.serialSettingsDialog()->windowTitle(), w.ethernetSettingsDialog()->windowTitle()}),
             titles);
         QCOMPARE(w.serialComm()->Language(), exchangeLanguage);
+    }
+
+    void connectionLabelFollowsTheSwitchWhileConnected_data()
+    {
+        QTest::addColumn<int>("etherMode");
+        QTest::newRow("TCP") << 0;
+        QTest::newRow("UDP") << 1;
+    }
+
+    // The permanent label naming the sensor's address stays in view for the whole connection.
+    void connectionLabelFollowsTheSwitchWhileConnected()
+    {
+        QFETCH(int, etherMode);
+        MainWindow w;
+        ScanData().EtherMode = etherMode;
+        w.CreatEthernetPort(QStringLiteral("127.0.0.1"));
+        QVERIFY(w.form()->DisConnection->isEnabled());
+        QCOMPARE(w.connectionLabel()->text(), QString::fromUtf8("IP地址:127.0.0.1 "));
+        w.LanguageToEnglish();
+        QCOMPARE(w.connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.1 "));
+        w.LanguageToChinese();
+        QCOMPARE(w.connectionLabel()->text(), QString::fromUtf8("IP地址:127.0.0.1 "));
+        w.CloseSerialPort();
+        ScanData().EtherMode = 0;
     }
 
     void languageActionsSwitch()

@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/create.h"
 #include "app/mainwindow.h"
+#include "comm/codec/scan_data.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
@@ -16,8 +17,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTcpSocket>
+#include <QUdpSocket>
 #include <QUrl>
 
 namespace {
@@ -287,6 +291,13 @@ void MainWindow::applyLanguage(bool en)
                                        : QStringList{"角度", "距离[mm]", "反光强度"});
 
     setWindowTitle("Veltrin");
+    // The label naming the port or address stays in view for the whole connection.
+    if (ConnectLabel && ui->DisConnection->isEnabled()) {
+        QAbstractSocket *socket = TcpSocket->isOpen() ? static_cast<QAbstractSocket *>(TcpSocket) : UdpSocket;
+        ConnectLabel->setText(ScanData().ConnectType == 1
+                                  ? connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(socket->peerName())
+                                  : connectionText("COM:%1 ", "串口号:%1 ").arg(SerialPort->portName()));
+    }
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
 }
