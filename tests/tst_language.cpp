@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 // Stands in for the desktop's PDF viewer.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -218,26 +222,43 @@ private slots:
 
     void connectionLabelFollowsTheSwitchWhileConnected_data()
     {
-        QTest::addColumn<int>("etherMode");
-        QTest::newRow("TCP") << 0;
-        QTest::newRow("UDP") << 1;
+        QTest::addColumn<int>("transport"); // 0 serial, 1 TCP, 2 UDP
+        QTest::newRow("serial") << 0;
+        QTest::newRow("TCP") << 1;
+        QTest::newRow("UDP") << 2;
     }
 
-    // The permanent label naming the sensor's address stays in view for the whole connection.
+    // The permanent label naming the port or address stays in view for the whole connection.
     void connectionLabelFollowsTheSwitchWhileConnected()
     {
-        QFETCH(int, etherMode);
+        QFETCH(int, transport);
         MainWindow w;
-        ScanData().EtherMode = etherMode;
-        w.CreatEthernetPort(QStringLiteral("127.0.0.1"));
+        QString peer = QStringLiteral("127.0.0.1");
+        QString chinese = QString::fromUtf8("IP地址:%1 ");
+        QString english = QStringLiteral("IPAddress:%1 ");
+        int master = -1;
+        if (transport == 0) { // a pseudo-terminal stands in for the sensor's serial line
+            master = posix_openpt(O_RDWR | O_NOCTTY);
+            QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+            peer = QString::fromLocal8Bit(ptsname(master));
+            chinese = QString::fromUtf8("串口号:%1 ");
+            english = QStringLiteral("COM:%1 ");
+            w.CreatOpenSerialPort(peer);
+        } else {
+            ScanData().EtherMode = transport == 2 ? 1 : 0;
+            w.CreatEthernetPort(peer);
+        }
         QVERIFY(w.form()->DisConnection->isEnabled());
-        QCOMPARE(w.connectionLabel()->text(), QString::fromUtf8("IP地址:127.0.0.1 "));
+        QCOMPARE(w.connectionLabel()->text(), chinese.arg(peer));
         w.LanguageToEnglish();
-        QCOMPARE(w.connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.1 "));
+        QCOMPARE(w.connectionLabel()->text(), english.arg(peer));
         w.LanguageToChinese();
-        QCOMPARE(w.connectionLabel()->text(), QString::fromUtf8("IP地址:127.0.0.1 "));
+        QCOMPARE(w.connectionLabel()->text(), chinese.arg(peer));
         w.CloseSerialPort();
+        if (master >= 0)
+            ::close(master);
         ScanData().EtherMode = 0;
+        ScanData().ConnectType = 0;
     }
 
     void languageActionsSwitch()

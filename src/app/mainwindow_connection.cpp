@@ -109,7 +109,8 @@ void MainWindow::CreatOpenSerialPort(QString Com)
     SerialComm->AbandonExchange();
     SerialComm->CloseSerialPortSlots();
 
-    // The port actually opened is named, also when the start dialog chose it.
+    // The port actually opened is named, also when the start dialog chose it; kept for a language switch.
+    ConnectLabel->setProperty("peer", Com);
     showConnected(connectionText("Connected to %1 : %2, %3, %4, %5, %6", "连接到 %1 : %2, %3, %4, %5, %6")
                       .arg(Com, s.stringBaudRate, s.stringDataBits, s.stringParity, s.stringStopBits,
                            s.stringFlowControl),
@@ -150,6 +151,7 @@ void MainWindow::CreatEthernetPort(QString Com)
     SerialComm->AbandonExchange();
     SerialComm->CloseSerialPortSlots();
 
+    ConnectLabel->setProperty("peer", Com);
     showConnected(connectionText("Connect", "连接到") + Com + QStringLiteral(":8080"),
                   connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(Com));
     SerialComm->ReadSensorAllDataSlots();

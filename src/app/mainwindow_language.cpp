@@ -17,11 +17,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTcpSocket>
-#include <QUdpSocket>
 #include <QUrl>
 
 namespace {
@@ -293,10 +290,10 @@ void MainWindow::applyLanguage(bool en)
     setWindowTitle("Veltrin");
     // The label naming the port or address stays in view for the whole connection.
     if (ConnectLabel && ui->DisConnection->isEnabled()) {
-        QAbstractSocket *socket = TcpSocket->isOpen() ? static_cast<QAbstractSocket *>(TcpSocket) : UdpSocket;
+        const QString peer = ConnectLabel->property("peer").toString();
         ConnectLabel->setText(ScanData().ConnectType == 1
-                                  ? connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(socket->peerName())
-                                  : connectionText("COM:%1 ", "串口号:%1 ").arg(SerialPort->portName()));
+                                  ? connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(peer)
+                                  : connectionText("COM:%1 ", "串口号:%1 ").arg(peer));
     }
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
