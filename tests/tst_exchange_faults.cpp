@@ -45,6 +45,8 @@ private slots:
     void tcpStreamFillsTheRingAndAnnouncesWholeRevolutions();
     void areaReplyArrivingAfterItsLoopEndedMovesNothing_data();
     void areaReplyArrivingAfterItsLoopEndedMovesNothing();
+    void repeatedAnswerToOneRequestShowsItsMessageOnce_data();
+    void repeatedAnswerToOneRequestShowsItsMessageOnce();
 
 private:
     bool startSim(const QStringList &options = {});
@@ -333,6 +335,63 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     QCOMPARE(m_comm->ReadAreaIndex(), 0);
     QCOMPARE(m_comm->WriteAreaIndex(), 0);
+}
+
+void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("product information") << QByteArray("RPrda") << 1;
+    QTest::newRow("reboot") << QByteArray("RBoot") << 1;
+    QTest::newRow("parameter write") << QByteArray("WPara") << 2; // "Write Complete", then the question
+}
+
+void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
+{
+    // A slow sensor answers both the request and its repetition after the time-out; the second answer
+    // must not show the message, or ask about a restart, all over again.
+    QFETCH(QByteArray, code);
+    QFETCH(int, messages);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    m_tcp->connectToHost(server.serverAddress(), server.serverPort());
+    QVERIFY(m_tcp->waitForConnected(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
+    QTcpSocket *peer = server.nextPendingConnection();
+    Dialogs::setResponder([this](const Dialogs::Prompt &p) {
+        m_prompts << p;
+        return 1; // "No" to a restart question
+    });
+
+    TxFrame tx;
+    if (code == "RPrda") {
+        buildProductReply(tx, ProductInfo());
+        m_comm->SensorInformationSlots();
+    } else if (code == "RBoot") {
+        buildStatusReply(tx, FrameCode::RBoot, 0);
+        m_comm->SensorRebootSlots();
+    } else {
+        // A write-all whose areas and case channels are acknowledged at once.
+        m_comm->WriteSensorAllDataSlots();
+        TxFrame ack;
+        buildStatusReply(ack, FrameCode::WArea, 0);
+        for (int i = 0; i < 64; ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(countSent("WArea") == i + 1, 1000);
+            peer->write(ack.constData(), ack.length);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(countSent("WCase") == 1, 1000);
+        buildStatusReply(ack, FrameCode::WCase, 0);
+        peer->write(ack.constData(), ack.length);
+        buildStatusReply(tx, FrameCode::WPara, 0);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(countSent(code.constData()) == 1, 1000);
+    peer->write(tx.constData(), tx.length);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 2000);
+    peer->write(tx.constData(), tx.length); // the late answer
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 1000);
+    QTest::qWait(100);
+    QCOMPARE(m_prompts.size(), messages);
+    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));
 }
 
 QTEST_MAIN(ExchangeFaultsAndScans)

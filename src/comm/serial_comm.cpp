@@ -504,10 +504,22 @@ void SERIAL_COMM::clearAwaited(Request request, quint64 sendSerial)
         m_awaited = Request::None;
 }
 
+// A second answer to one request (a slow sensor answered the request and its repetition after a
+// time-out) finds the request no longer pending: it must not show its message, or ask, once more.
+bool SERIAL_COMM::answersPendingRequest(Request request, quint64 sendSerial)
+{
+    if (m_flags[int(request)])
+        return true;
+    clearAwaited(request, sendSerial);
+    return false;
+}
+
 void SERIAL_COMM::onReboot()
 {
     const quint64 serial = m_sendSerial;
     replyArrived();
+    if (!answersPendingRequest(Request::Reboot, serial))
+        return;
     m_flags[int(Request::Reboot)] = false;
     showBox(Info, text("Message", "提示"), text("Sensor Reboot Complete", "传感器重新启动完成"));
     clearAwaited(Request::Reboot, serial);
@@ -517,6 +529,8 @@ void SERIAL_COMM::onProduct(const ::ProductInfo &info)
 {
     const quint64 serial = m_sendSerial;
     replyArrived();
+    if (!answersPendingRequest(Request::ProductInfo, serial))
+        return;
     m_flags[int(Request::ProductInfo)] = false;
     const QString modelName; // the sensor's model code has no name of its own here
     const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
@@ -556,6 +570,8 @@ void SERIAL_COMM::onWriteParameters(int status)
     const quint64 serial = m_sendSerial;
     const quint64 epoch = m_epoch;
     replyArrived();
+    if (!answersPendingRequest(Request::WriteParameters, serial))
+        return;
     m_flags[int(Request::WriteParameters)] = false;
     if (status == 0) {
         closeProgress();
@@ -587,6 +603,8 @@ void SERIAL_COMM::onWriteCases(int status)
 {
     const quint64 serial = m_sendSerial;
     replyArrived();
+    if (!answersPendingRequest(Request::WriteCases, serial))
+        return;
     m_flags[int(Request::WriteCases)] = false;
     if (status == 1 || status == 2)
         showBox(Warn, text("Message", "错误"),

@@ -140,6 +140,7 @@ private:
     void writeAreaStep();
     void readAreaStep();
     void clearAwaited(Request request, quint64 sendSerial);
+    bool answersPendingRequest(Request request, quint64 sendSerial);
     void replyArrived();
     void closeProgress();
     void showProgress(const char *english, const char *chinese);
