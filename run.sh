@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
-veltrin_install_deps
+veltrin_install_deps fonts-noto-cjk # the interface starts in Chinese
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release -j"$(nproc)"
