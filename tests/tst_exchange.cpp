@@ -10,7 +10,7 @@
 #include "comm/codec/sensor_parameters.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
-#include "sim_process.h"
+#include "exchange_helpers.h"
 #include "ui_mainwindow.h"
 
 #include <QMainWindow>
@@ -25,11 +25,6 @@
 namespace {
 
 const char *const kAddress = "127.0.0.31";
-
-QByteArray codeOf(const QByteArray &frame)
-{
-    return frame.left(5);
-}
 
 // A design that exercises every shape, negative coordinates and signed case channels.
 AREA_DATA designArea(int i)
@@ -138,26 +133,18 @@ void ExchangeOverEthernet::cleanup()
 
 bool ExchangeOverEthernet::startSim(const QStringList &options)
 {
-    m_sim.reset(new SimProcess);
-    if (!m_sim->start(QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options)) {
-        qWarning("%s", qPrintable(m_sim->error));
-        return false;
-    }
-    return true;
+    m_sim = startSimAt(kAddress, options);
+    return m_sim != nullptr;
 }
 
 bool ExchangeOverEthernet::connectTcp()
 {
-    m_tcp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
-    return m_tcp->waitForConnected(3000);
+    return ::connectTcp(*m_tcp, kAddress);
 }
 
 int ExchangeOverEthernet::countSent(const char *code) const
 {
-    int n = 0;
-    for (const QByteArray &f : m_sent)
-        n += codeOf(f) == code;
-    return n;
+    return countFrames(m_sent, code);
 }
 
 bool ExchangeOverEthernet::prompted(const QString &text) const

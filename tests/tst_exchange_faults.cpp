@@ -8,7 +8,7 @@
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/serial_comm.h"
-#include "sim_process.h"
+#include "exchange_helpers.h"
 
 #include <QProgressDialog>
 #include <QSerialPort>
@@ -22,11 +22,6 @@
 namespace {
 
 const char *const kAddress = "127.0.0.32";
-
-QByteArray codeOf(const QByteArray &frame)
-{
-    return frame.left(5);
-}
 
 } // namespace
 
@@ -107,26 +102,18 @@ void ExchangeFaultsAndScans::cleanup()
 
 bool ExchangeFaultsAndScans::startSim(const QStringList &options)
 {
-    m_sim.reset(new SimProcess);
-    if (!m_sim->start(QStringList{QStringLiteral("--address"), QString::fromLatin1(kAddress)} + options)) {
-        qWarning("%s", qPrintable(m_sim->error));
-        return false;
-    }
-    return true;
+    m_sim = startSimAt(kAddress, options);
+    return m_sim != nullptr;
 }
 
 bool ExchangeFaultsAndScans::connectTcp()
 {
-    m_tcp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
-    return m_tcp->waitForConnected(3000);
+    return ::connectTcp(*m_tcp, kAddress);
 }
 
 int ExchangeFaultsAndScans::countSent(const char *code) const
 {
-    int n = 0;
-    for (const QByteArray &f : m_sent)
-        n += codeOf(f) == code;
-    return n;
+    return countFrames(m_sent, code);
 }
 
 void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain_data()
