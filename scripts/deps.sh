@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
 # Sourced by run.sh and test.sh.
+
+# What the installation tests (ctest label install) use: the desktop entry and AppStream validators,
+# the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package.
+VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file)
+
 veltrin_install_deps() {
     local pkgs=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
         libqt5opengl5-dev libgl-dev iproute2 util-linux procps fonts-dejavu-core "$@")

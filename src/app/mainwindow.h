@@ -45,6 +45,11 @@ public:
 
     // Shows the start dialog in front of the window (program start).
     void showStartDialog();
+    // Opens a project of any model from a path, as the start dialog's Open does; false when the
+    // file cannot be read or is not a project file (the latter told to the user).
+    bool openProjectPath(const QString &name);
+    // A path from the command line: opened, or the start dialog shown after saying why not.
+    void openFromCommandLine(const QString &name);
 
     Ui::MainWindow *form() const { return ui; }
     QGraphicsScene *editorScene() const { return scene; }

@@ -3,6 +3,8 @@
 #include "app/about.h"
 #include "app/create.h"
 #include "app/mainwindow.h"
+
+#include "app/manual_location.h"
 #include "comm/codec/scan_data.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
@@ -10,6 +12,7 @@
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
@@ -299,9 +302,10 @@ void MainWindow::applyLanguage(bool en)
     ui->label_StatusValue->clear();
 }
 
-// The manual in the window's language, looked up from the directory the program was started in.
+// The manual in the window's language, installed or next to the build.
 void MainWindow::OpenManualFile()
 {
-    const QString path = Language == 1 ? "./manual/manual_en.pdf" : "./manual/manual_cn.pdf";
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(QDir::current().absoluteFilePath(path))));
+    const QString path =
+        manualFilePath(Language == 1, QCoreApplication::applicationDirPath(), QDir::currentPath());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

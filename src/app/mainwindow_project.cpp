@@ -12,8 +12,14 @@
 #include "editor/option_scene.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTextStream>
+
+// Off unless asked for (QT_LOGGING_RULES="veltrin.project.info=true"): what a file opened into.
+Q_LOGGING_CATEGORY(lcProject, "veltrin.project", QtWarningMsg)
 
 namespace {
 struct OpenTexts {
@@ -76,9 +82,15 @@ void MainWindow::OpenProject()
     const QString name = Dialogs::fileName(this, Dialogs::FileMode::Open, texts.dialog, QString(), QString());
     if (name.isEmpty())
         return;
+    openProjectPath(name);
+}
+
+bool MainWindow::openProjectPath(const QString &name)
+{
+    const OpenTexts texts = openTexts(Language);
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
+        return false;
     QTextStream in(&file);
     const QString magic = in.readLine();
     int code = -1;
@@ -87,7 +99,7 @@ void MainWindow::OpenProject()
             code = c;
     if (code < 0) {
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title, texts.damaged);
-        return;
+        return false;
     }
     DeviceType = code;
     readProjectSections(in);
@@ -98,4 +110,28 @@ void MainWindow::OpenProject()
     DEVICETYPE type = code;
     CreateDeviceType(&type);
     OptionScene->CoordTableUpdatePointItem();
+    int points = 0;
+    for (const AREA_DATA &area : ProjectData().Areas)
+        for (int output = 0; output < kOutputCount; ++output)
+            points += area.coord(output).size();
+    qCInfo(lcProject).noquote() << QString("opened %1: model %2, %3 zone points")
+                                       .arg(QDir::toNativeSeparators(name))
+                                       .arg(QLatin1String(deviceInfo(DeviceType)->extension + 1))
+                                       .arg(points);
+    return true;
+}
+
+// A file named on the command line (a double-click in the file manager): opened as the start
+// dialog's Open would, or the start dialog is shown when it cannot be.
+void MainWindow::openFromCommandLine(const QString &name)
+{
+    if (!QFileInfo(name).isFile() || !QFileInfo(name).isReadable()) {
+        Dialogs::ask(this, Dialogs::Icon::Information, Language == 1 ? "Error" : "错误",
+                     (Language == 1 ? QString("Cannot open %1") : QString("无法打开 %1"))
+                         .arg(QDir::toNativeSeparators(name)));
+        showStartDialog();
+        return;
+    }
+    if (!openProjectPath(name))
+        showStartDialog();
 }

@@ -414,6 +414,38 @@ void vertexDots(QPainter &p, const QPolygonF &pts)
         p.drawRect(QRectF(v.x() - 2, v.y() - 2, 4, 4));
 }
 
+// The scanner in its field of view with one zone: the application's own picture, drawn on a
+// 32-unit square and scaled to whatever size is asked for.
+void paintRadar(QPainter &p)
+{
+    const QPointF c(16, 17);
+    p.setPen(pen(DarkBlue, 1.5));
+    p.setBrush(QColor(227, 242, 253));
+    p.drawEllipse(c, 14, 14);
+    // the field of view, with the blind wedge behind the sensor left open
+    QPainterPath fov;
+    const QRectF box(c.x() - 14, c.y() - 14, 28, 28);
+    fov.moveTo(c);
+    fov.arcTo(box, -70, 320);
+    fov.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(144, 202, 249));
+    p.drawPath(fov);
+    p.setPen(pen(QColor(255, 255, 255, 200), 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, 9.3, 9.3);
+    p.drawEllipse(c, 4.7, 4.7);
+    QPolygonF zone;
+    zone << c << QPointF(8, 12) << QPointF(12, 6) << QPointF(21, 6) << QPointF(24, 12);
+    p.setPen(pen(Ink, 1.0));
+    p.setBrush(QColor(255, 255, 128, 220));
+    p.drawPolygon(zone);
+    p.setPen(pen(DarkBlue, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(c, 14, 14);
+    scanner(p, QRectF(c.x() - 3.5, c.y() - 4.5, 7, 9));
+}
+
 struct Icon {
     const char *name;
     int size;
@@ -833,32 +865,7 @@ std::vector<Icon> icons()
         "radar",
         [](QPainter &p) {
             p.scale(2, 2);
-            const QPointF c(16, 17);
-            p.setPen(pen(DarkBlue, 1.5));
-            p.setBrush(QColor(227, 242, 253));
-            p.drawEllipse(c, 14, 14);
-            // the field of view, with the blind wedge behind the sensor left open
-            QPainterPath fov;
-            const QRectF box(c.x() - 14, c.y() - 14, 28, 28);
-            fov.moveTo(c);
-            fov.arcTo(box, -70, 320);
-            fov.closeSubpath();
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(144, 202, 249));
-            p.drawPath(fov);
-            p.setPen(pen(QColor(255, 255, 255, 200), 0.8));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(c, 9.3, 9.3);
-            p.drawEllipse(c, 4.7, 4.7);
-            QPolygonF zone;
-            zone << c << QPointF(8, 12) << QPointF(12, 6) << QPointF(21, 6) << QPointF(24, 12);
-            p.setPen(pen(Ink, 1.0));
-            p.setBrush(QColor(255, 255, 128, 220));
-            p.drawPolygon(zone);
-            p.setPen(pen(DarkBlue, 1.5));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(c, 14, 14);
-            scanner(p, QRectF(c.x() - 3.5, c.y() - 4.5, 7, 9));
+            paintRadar(p);
         },
         64);
     add(
@@ -966,20 +973,45 @@ std::vector<Icon> icons()
     return list;
 }
 
+// The desktop's icon theme sizes: veltrin-<N>.png for each, installed as hicolor/NxN/apps/veltrin.png.
+int writeAppIcons(const QString &dir)
+{
+    int failures = 0;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(size / 32.0, size / 32.0);
+            paintRadar(p);
+        }
+        const QString file = QDir(dir).filePath(QStringLiteral("veltrin-%1.png").arg(size));
+        if (!image.save(file, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output directory>\n", argv[0]);
+    const bool appIcon = argc == 3 && qstrcmp(argv[1], "--app-icon") == 0;
+    if (argc != 2 && !appIcon) {
+        std::fprintf(stderr, "usage: %s [--app-icon] <output directory>\n", argv[0]);
         return 2;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
     if (!QDir().mkpath(dir)) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
+    if (appIcon)
+        return writeAppIcons(dir);
     int failures = 0;
     for (const Icon &icon : icons()) {
         QImage image(icon.size, icon.size, QImage::Format_ARGB32_Premultiplied);

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Where the manual in one language lives: the installed documentation folder beside the program
+// (<prefix>/bin → <prefix>/share/doc/veltrin), then ./manual of the folder the program was started
+// from (a build run from the source tree). Empty when neither has the file.
+QString manualFilePath(bool english, const QString &programDir, const QString &startDir);

@@ -1,0 +1,46 @@
+#include "app/manual_location.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The Help menu's manual is found both in an installed prefix and in a source tree run from its root.
+class TestManualLocation : public QObject {
+    Q_OBJECT
+
+    static void touch(const QString &path)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("%PDF-1.4\n");
+    }
+
+private slots:
+    void installedManualBesideTheProgramWinsOverTheStartFolder()
+    {
+        QTemporaryDir prefix, tree;
+        touch(prefix.filePath("share/doc/veltrin/manual_en.pdf"));
+        touch(prefix.filePath("share/doc/veltrin/manual_cn.pdf"));
+        touch(tree.filePath("manual/manual_en.pdf"));
+        QDir().mkpath(prefix.filePath("bin"));
+        QCOMPARE(manualFilePath(true, prefix.filePath("bin"), tree.path()),
+                 QDir::cleanPath(prefix.filePath("share/doc/veltrin/manual_en.pdf")));
+        QCOMPARE(manualFilePath(false, prefix.filePath("bin"), tree.path()),
+                 QDir::cleanPath(prefix.filePath("share/doc/veltrin/manual_cn.pdf")));
+    }
+
+    void buildRunFromTheSourceTreeFindsItsManualFolder()
+    {
+        QTemporaryDir build, tree;
+        touch(tree.filePath("manual/manual_cn.pdf"));
+        QCOMPARE(manualFilePath(false, build.filePath("src"), tree.path()),
+                 QDir::cleanPath(tree.filePath("manual/manual_cn.pdf")));
+        // The other language is missing everywhere: nothing to open rather than a wrong file.
+        QVERIFY(manualFilePath(true, build.filePath("src"), tree.path()).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestManualLocation)
+#include "tst_manual_location.moc"
