@@ -37,8 +37,9 @@ private slots:
         touch(tree.filePath("manual/manual_cn.pdf"));
         QCOMPARE(manualFilePath(false, build.filePath("src"), tree.path()),
                  QDir::cleanPath(tree.filePath("manual/manual_cn.pdf")));
-        // The other language is missing everywhere: nothing to open rather than a wrong file.
-        QVERIFY(manualFilePath(true, build.filePath("src"), tree.path()).isEmpty());
+        // Missing everywhere: the start folder's path, never the other language's file.
+        QCOMPARE(manualFilePath(true, build.filePath("src"), tree.path()),
+                 QDir::cleanPath(tree.filePath("manual/manual_en.pdf")));
     }
 };
 

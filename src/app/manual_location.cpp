@@ -13,5 +13,5 @@ QString manualFilePath(bool english, const QString &programDir, const QString &s
     for (const QString &path : candidates)
         if (QFileInfo(path).isFile())
             return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    return QString();
+    return QDir::cleanPath(QFileInfo(candidates[1]).absoluteFilePath());
 }
