@@ -141,6 +141,71 @@ private slots:
         }
     }
 
+    // Points that spell other codes inside a reply still arriving in pieces, as a serial line
+    // delivers it: the bytes 75 30 57 41 72 65 61 44 of (30000, 22337), (29285, 24900) read "WArea".
+    void codesSpelledInsideAnArrivingReplyAreNotTaken_data()
+    {
+        QTest::addColumn<int>("connectType");
+        QTest::addColumn<QVector<QPoint>>("points");
+        QTest::newRow("WArea in the points, serial") << 0 << QVector<QPoint>{{30000, 22337}, {29285, 24900}};
+        // "HISN" (0x4849, 0x534E) inside the points, on Ethernet.
+        QTest::newRow("HISN in the points, Ethernet") << 1 << QVector<QPoint>{{18505, 21326}, {100, 30000}};
+        // "RPrda" (0x5250 0x7264 0x61..): a 509-byte reply that reaches past the area record.
+        QTest::newRow("RPrda in the points, serial") << 0 << QVector<QPoint>{{30000, 21072}, {29284, 24832}};
+    }
+    void codesSpelledInsideAnArrivingReplyAreNotTaken()
+    {
+        QFETCH(int, connectType);
+        QFETCH(QVector<QPoint>, points);
+        AREA_DATA a;
+        a.Out1Coord = points;
+        TxFrame tx;
+        buildAreaReply(tx, 7, a, false);
+        const QByteArray area = tx.bytes();
+        const QByteArray next = statusReply(FrameCode::WArea, 0);
+        Receiver r(connectType);
+        for (int at = 0; at < area.size(); at += 64)
+            r.deliver(area.mid(at, 64));
+        QCOMPARE(r.sink.events, QStringList{"RArea 7"});
+        QVERIFY(r.rx.isEmpty());
+        QCOMPARE(r.areas[7].Out1Coord.size(), 2);
+        r.deliver(next);
+        QCOMPARE(r.sink.events, (QStringList{"RArea 7", "WArea 0"}));
+        QVERIFY(r.rx.isEmpty());
+    }
+
+    // A whole reply in the buffer is one frame: a code inside it is not a reply of its own, whatever
+    // the order the extractors run in.
+    void codesInsideACompleteReplyAreNotTaken()
+    {
+        QVector<AREA_DATA> areas(64);
+        areas[3].VehicleMinSpeed = 0x5741;   // "WA"
+        areas[3].VehicleMaxSpeed = 0x7265;   // "re"
+        areas[3].VehicleOptionMode = 0x6102; // "a", status 2
+        TxFrame tx;
+        buildCaseReply(tx, caseChannelsOf(areas));
+        Receiver r(0);
+        r.deliver(tx.bytes());
+        QCOMPARE(r.sink.events, QStringList{"RCase"});
+        QCOMPARE(r.areas[3].VehicleMaxSpeed, 0x7265);
+        QVERIFY(r.rx.isEmpty());
+    }
+
+    // Garbage that spells a code and never completes must not hold back the replies behind it for
+    // ever: once the garbage "frame" has all its bytes and fails its checksum, the walk goes on.
+    void garbageSpellingACodeStillLetsTheNextReplyThrough()
+    {
+        Receiver r(0);
+        r.deliver(QByteArray("xxRPara") + statusReply(FrameCode::WPara, 0));
+        // RPara claims 67 bytes; only 8 follow: still arriving, nothing inside it is taken.
+        QVERIFY(r.sink.events.isEmpty());
+        r.deliver(QByteArray(60, 'z'));
+        // The claimed RPara frame is complete and bad: dropped, bytes in front stay.
+        QCOMPARE(r.rx, QByteArray("xx") + QByteArray(6, 'z'));
+        r.deliver(statusReply(FrameCode::WCase, 1));
+        QCOMPARE(r.sink.events, QStringList{"WCase 1"});
+    }
+
     void eachExtractorTakesOneFramePerDelivery()
     {
         Receiver r(0);

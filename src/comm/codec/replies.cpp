@@ -5,10 +5,10 @@
 #include "comm/codec/requests.h"
 #include "comm/codec/wire_bytes.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 using namespace wire;
 
@@ -331,51 +331,81 @@ namespace {
 // Letters a code can start with, and letters that follow them in second place.
 inline bool firstLetter(uchar c)
 {
-    return c == 'R' || c == 'W' || c == 'S';
+    return c == 'R' || c == 'W' || c == 'S' || c == 'H';
 }
 inline bool secondLetter(uchar c)
 {
-    return c == 'A' || c == 'B' || c == 'C' || c == 'P' || c == 'S';
+    return c == 'A' || c == 'B' || c == 'C' || c == 'P' || c == 'S' || c == 'I';
 }
 
-void noteCode(const uchar *at, quint32 &mask)
-{
-    if (const FrameInfo *f = frameInfoByName(reinterpret_cast<const char *>(at)))
-        mask |= 1u << int(f->code);
-}
+constexpr int kHisnSlot = kFrameCodeCount; // the streaming packet, after the catalogue's codes
 
-// One bit per FrameCode for every code that occurs somewhere in the buffer. Scan data is binary, so
-// candidates are sifted by their first two letters, sixteen positions at a time where SSE2 is there.
-quint32 codesPresent(const QByteArray &rx)
+// The frames of a buffer as a receiver walking it from the front sees them. From a whole frame the
+// walk goes on after it, or one byte on when its checksum fails (garbage that happened to spell a
+// code); a frame still arriving ends the walk, so nothing inside it is taken for a code of its own.
+struct FrameWalk {
+    int first[kFrameCodeCount + 1]; // position of the first frame of each code, -1 when none
+    quint32 mask = 0;               // one bit per code that has a frame
+    int end = 0;                    // where the frame still arriving starts, or the buffer's size
+};
+
+FrameWalk walkFrames(const QByteArray &rx, bool serial, bool hisn)
 {
+    FrameWalk w;
+    std::fill(std::begin(w.first), std::end(w.first), -1);
     const uchar *d = bytesOf(rx);
-    const int last = rx.size() - kCodeLength; // last position a whole code can start at
-    quint32 mask = 0;
+    const int size = rx.size();
+    w.end = size;
     int i = 0;
-#ifdef __SSE2__
-    // First letter R, S, W (and V) share the bits of 0x52 under the mask 0xFA; second letters A, B, C,
-    // P, S (and @, Q, R) share those of 0x40 under 0xEC.
-    const __m128i firstMask = _mm_set1_epi8(char(0xFA)), firstBits = _mm_set1_epi8(0x52);
-    const __m128i secondMask = _mm_set1_epi8(char(0xEC)), secondBits = _mm_set1_epi8(0x40);
-    // Reads d[i, i + 17) while whole codes may start at i .. i + 15.
-    for (; i + 15 <= last; i += 16) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i + 1));
-        const __m128i m0 = _mm_cmpeq_epi8(_mm_and_si128(v0, firstMask), firstBits);
-        const __m128i m1 = _mm_cmpeq_epi8(_mm_and_si128(v1, secondMask), secondBits);
-        unsigned bits = unsigned(_mm_movemask_epi8(_mm_and_si128(m0, m1)));
-        while (bits) {
-            const int k = __builtin_ctz(bits);
-            if (firstLetter(d[i + k]) && secondLetter(d[i + k + 1]))
-                noteCode(d + i + k, mask);
-            bits &= bits - 1;
+    while (i + 4 <= size) {
+        if (!firstLetter(d[i]) || !secondLetter(d[i + 1])) {
+            ++i;
+            continue;
         }
+        int slot = -1;
+        int length = 0;
+        bool checked = false;
+        if (hisn && std::memcmp(d + i, "HISN", 4) == 0) {
+            slot = kHisnSlot;
+            if (size - i < kHisnHeaderLength) {
+                w.end = i;
+                break;
+            }
+            length = parseHisnHeader(d + i).packetLength();
+        } else if (i + kCodeLength <= size) {
+            const FrameInfo *f = frameInfoByName(reinterpret_cast<const char *>(d + i));
+            if (f && f->replyLength > 0 &&
+                (serial || (f->code != FrameCode::RScan && f->code != FrameCode::RStre))) {
+                slot = int(f->code);
+                length = f->replyLength;
+                checked = f->replyChecked;
+            }
+        }
+        if (slot < 0) {
+            ++i;
+            continue;
+        }
+        if (size - i < length) {
+            w.end = i;
+            break;
+        }
+        if (w.first[slot] < 0)
+            w.first[slot] = i;
+        w.mask |= 1u << slot;
+        i += (checked && !crc16Verify(d + i, length - 2)) ? 1 : length;
     }
-#endif
-    for (; i <= last; ++i)
-        if (firstLetter(d[i]) && secondLetter(d[i + 1]))
-            noteCode(d + i, mask);
-    return mask;
+    return w;
+}
+
+// Takes the frame of code at position at (as the walk found it) out of rx.
+Extract takeFrameAt(QByteArray &rx, FrameCode code, int at, QByteArray &frame)
+{
+    const FrameInfo &info = frameInfo(code);
+    frame = rx.mid(at, info.replyLength);
+    rx.remove(at, info.replyLength);
+    if (info.replyChecked && !crc16Verify(bytesOf(frame), info.replyLength - 2))
+        return Extract::Dropped;
+    return Extract::Taken;
 }
 
 } // namespace
@@ -386,74 +416,104 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
         return false;
     SCAN_DATA &scan = *ctx.scan;
     const bool serial = scan.ConnectType == 0;
+    const bool hisn = !serial && ctx.hisn;
 
-    // One pass tells which codes occur at all; an extractor whose code is absent would search in vain.
-    // After any extractor that did run (it may have removed bytes, and its handler may have let more
-    // arrive) the picture is taken again, so the outcome is that of running every extractor.
-    quint32 present = codesPresent(rx);
-    auto due = [&](FrameCode c) { return ((present >> int(c)) & 1u) != 0; };
-    auto rescan = [&] { present = codesPresent(rx); };
+    // One walk tells where each code's first frame is. After any extractor that did run (it removed
+    // bytes, and its handler may have let more arrive) the walk is taken again, so the outcome is that
+    // of running every extractor over the frames as they stand.
+    FrameWalk walk = walkFrames(rx, serial, hisn);
+    QByteArray frame;
+    // The frame of code when its extractor is due and the frame is whole and sound.
+    auto take = [&](FrameCode c) -> const uchar * {
+        const int at = walk.first[int(c)];
+        if (at < 0)
+            return nullptr;
+        return takeFrameAt(rx, c, at, frame) == Extract::Taken ? bytesOf(frame) : nullptr;
+    };
+    auto due = [&](FrameCode c) { return walk.first[int(c)] >= 0; };
+    auto rewalk = [&] { walk = walkFrames(rx, serial, hisn); };
 
     if (due(FrameCode::RBoot)) {
-        if (extractRebootReply(rx))
+        if (take(FrameCode::RBoot))
             sink.rebootReply();
-        rescan();
+        rewalk();
     }
     if (due(FrameCode::RPrda)) {
-        if (const auto p = extractProductReply(rx))
-            sink.productReply(*p);
-        rescan();
+        if (const uchar *f = take(FrameCode::RPrda))
+            sink.productReply(decodeProductInfo(f));
+        rewalk();
     }
     if (serial && due(FrameCode::RStre)) {
-        if (extractIntensityReply(rx, scan, ctx.rangeLimit))
+        if (const uchar *f = take(FrameCode::RStre)) {
+            decodeScanValues(f, scan.SerialIntensity, scan.InstallDir, ctx.rangeLimit);
             sink.intensityReply();
-        rescan();
+        }
+        rewalk();
     }
     if (ctx.areas && due(FrameCode::RArea)) {
-        if (const auto index = extractAreaReply(rx, *ctx.areas, scan.InstallDir))
-            sink.areaReply(*index);
-        rescan();
+        if (const uchar *f = take(FrameCode::RArea)) {
+            const int index = areaIndexOfRecord(f);
+            if (index <= kMaxAreaIndex && index < ctx.areas->size())
+                decodeAreaRecord(f, (*ctx.areas)[index], scan.InstallDir);
+            sink.areaReply(index);
+        }
+        rewalk();
     }
     if (due(FrameCode::WArea)) {
-        if (const auto s = extractWriteAreaReply(rx))
-            sink.writeAreaReply(*s);
-        rescan();
+        if (const uchar *f = take(FrameCode::WArea))
+            sink.writeAreaReply(decodeStatus(f));
+        rewalk();
     }
     if (ctx.parameters && due(FrameCode::RPara)) {
-        if (extractParametersReply(rx, *ctx.parameters))
+        if (const uchar *f = take(FrameCode::RPara)) {
+            decodeParameters(f, *ctx.parameters);
             sink.parametersReply();
-        rescan();
+        }
+        rewalk();
     }
     if (due(FrameCode::WPara)) {
-        if (const auto s = extractWriteParametersReply(rx))
-            sink.writeParametersReply(*s);
-        rescan();
+        if (const uchar *f = take(FrameCode::WPara))
+            sink.writeParametersReply(decodeStatus(f));
+        rewalk();
     }
     if (ctx.areas && due(FrameCode::RCase)) {
-        if (extractCaseReply(rx, *ctx.areas))
+        if (const uchar *f = take(FrameCode::RCase)) {
+            storeCaseChannels(decodeCaseChannels(f), *ctx.areas);
             sink.caseReply();
-        rescan();
+        }
+        rewalk();
     }
     if (due(FrameCode::WCase)) {
-        if (const auto s = extractWriteCaseReply(rx))
-            sink.writeCaseReply(*s);
-        rescan();
+        if (const uchar *f = take(FrameCode::WCase))
+            sink.writeCaseReply(decodeStatus(f));
+        rewalk();
     }
     if (due(FrameCode::WSimu)) {
-        if (const auto r = extractSelfCheckReply(rx))
-            sink.selfCheckReply(*r);
-        rescan();
+        if (const uchar *f = take(FrameCode::WSimu))
+            sink.selfCheckReply(decodeSelfCheck(f));
+        rewalk();
     }
     if (due(FrameCode::SCtrl)) {
-        if (extractScanControlReply(rx))
+        if (take(FrameCode::SCtrl))
             sink.scanControlReply();
-        rescan();
+        rewalk();
     }
     if (serial) {
-        if (due(FrameCode::RScan) && extractDistanceReply(rx, scan, ctx.rangeLimit))
+        if (const uchar *f = take(FrameCode::RScan)) {
+            decodeScanValues(f, scan.SerialDistance, scan.InstallDir, ctx.rangeLimit);
             sink.distanceReply();
-    } else if (ctx.hisn) {
-        const int n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
+        }
+    } else if (hisn && (walk.mask >> kHisnSlot) & 1u) {
+        // Packets only in front of a reply still arriving: its points may spell "HISN".
+        int n = 0;
+        if (walk.end < rx.size()) {
+            const QByteArray arriving = rx.mid(walk.end);
+            rx.truncate(walk.end);
+            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
+            rx.append(arriving);
+        } else {
+            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
+        }
         if (n > 0)
             sink.revolutions(n);
     }
