@@ -239,7 +239,7 @@ void ExchangeOverEthernet::readAllRunsOnceInPriorityOrderAndHoldsTheSimulationPo
 
 void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAgain()
 {
-    QVERIFY(startSim());
+    QVERIFY(startSim({"--boot-ms", "300"})); // a quick restart
     QVERIFY(connectTcp());
 
     QVector<AREA_DATA> expected;
@@ -285,6 +285,10 @@ void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAga
     QCOMPARE(m_prompts[1].buttons, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     QVERIFY(!m_comm->AnyRequestRaised());
+
+    // The restarting sensor hangs up and takes connections again after its boot time.
+    QTRY_COMPARE_WITH_TIMEOUT(m_tcp->state(), QAbstractSocket::UnconnectedState, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(connectTcp(), 5000);
 
     // Forget everything here, read it back from the sensor.
     ProjectData().resetToStartup();

@@ -11,6 +11,7 @@
 namespace {
 
 const QString kAddress = QStringLiteral("127.0.0.21");
+constexpr int kBootMs = 600; // a short restart keeps the test quick
 constexpr int kActiveArea = 9;
 
 AREA_DATA sampleArea()
@@ -79,7 +80,8 @@ class TestSensorSim : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(sim.start({"--address", kAddress, "--area", QString::number(kActiveArea), "--rate", "25"}),
+        QVERIFY2(sim.start({"--address", kAddress, "--area", QString::number(kActiveArea), "--rate", "25",
+                            "--boot-ms", QString::number(kBootMs)}),
                  "stand-in did not report ready");
         QCOMPARE(sim.ready, QStringLiteral("ready tcp=127.0.0.21:8080 udp=127.0.0.21:8080"));
         link = std::make_unique<SimLink>();
@@ -359,7 +361,7 @@ private slots:
         QCOMPARE(simulate(select).OutputPorts, 0u);
     }
 
-    void rebootForgetsScanControlAndStreamButKeepsStoredData()
+    void rebootHangsUpStaysDeafForItsBootTimeThenServesStoredDataAgain()
     {
         QCOMPARE(writeArea(5, sampleArea()), 0);
         SENSOR_CONTROL control;
@@ -379,8 +381,29 @@ private slots:
         QByteArray frame;
         QCOMPARE(link->await(FrameCode::RBoot, &frame), Extract::Taken);
         QCOMPARE(frame.size(), 8);
-        link->drain(300);
-        QVERIFY2(!link->readMore(400), "stream survived the reboot");
+        // The answer comes first, then the restarting sensor hangs up.
+        QVERIFY2(link->waitForHangUp(1000), "the TCP connection outlived the restart");
+
+        // While it boots nobody can connect, and a datagram gets no answer.
+        SimLink refused;
+        QVERIFY(!refused.openTcp(kAddress));
+        SimLink datagrams;
+        QVERIFY(datagrams.openUdp(kAddress));
+        buildPlainRequest(tx, FrameCode::RPrda);
+        datagrams.send(tx);
+        QVERIFY2(!datagrams.readMore(200), "answered while restarting");
+
+        // Back after the boot time, over both transports.
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            link = std::make_unique<SimLink>();
+            if (link->openTcp(kAddress))
+                break;
+            QTest::qWait(50);
+        } while (clock.elapsed() < 10 * kBootMs);
+        QCOMPARE(link->exchange(tx, FrameCode::RPrda).size(), frameInfo(FrameCode::RPrda).replyLength);
+        QCOMPARE(datagrams.exchange(tx, FrameCode::RPrda).size(), frameInfo(FrameCode::RPrda).replyLength);
 
         // The written area is still there; the scan control is gone, the parameter's resolution holds.
         buildReadAreaRequest(tx, 5);

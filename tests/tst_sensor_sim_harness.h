@@ -139,6 +139,18 @@ public:
         rx.clear();
     }
 
+    // Waits up to ms for the stand-in to hang up the TCP connection; true when it did.
+    bool waitForHangUp(int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_tcp.state() == QAbstractSocket::ConnectedState && clock.elapsed() < ms) {
+            m_tcp.waitForReadyRead(50);
+            rx += m_tcp.readAll();
+        }
+        return m_tcp.state() != QAbstractSocket::ConnectedState;
+    }
+
     QByteArray rx;
     int datagrams = 0;
 

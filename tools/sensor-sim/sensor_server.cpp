@@ -18,6 +18,7 @@
 #include <QtMath>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -71,6 +72,8 @@ SensorServer::SensorServer(const SimOptions &options, QObject *parent) : QObject
     m_chunkTimer.setTimerType(Qt::PreciseTimer);
     m_chunkTimer.setInterval(kChunkTickMs);
     connect(&m_chunkTimer, &QTimer::timeout, this, &SensorServer::pumpChunks);
+    m_bootTimer.setSingleShot(true);
+    connect(&m_bootTimer, &QTimer::timeout, this, &SensorServer::bootEnds);
 }
 
 SensorServer::~SensorServer()
@@ -201,7 +204,7 @@ void SensorServer::readUdp()
 {
     while (m_udp->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_udp->receiveDatagram();
-        if (!datagram.isValid())
+        if (!datagram.isValid() || m_booting)
             continue;
         Link *link = nullptr;
         for (const auto &l : m_links) {
@@ -243,7 +246,8 @@ void SensorServer::readPty()
     for (;;) {
         const ssize_t n = ::read(m_ptyMaster, buffer, sizeof buffer);
         if (n > 0) {
-            receive(m_ptyLink, QByteArray(buffer, int(n)));
+            if (!m_booting)
+                receive(m_ptyLink, QByteArray(buffer, int(n)));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -275,7 +279,7 @@ void SensorServer::readDiscovery(QUdpSocket *socket)
 {
     while (socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = socket->receiveDatagram();
-        if (!datagram.isValid())
+        if (!datagram.isValid() || m_booting)
             continue;
         const QByteArray data = datagram.data();
         if (!data.startsWith("M-SEARCH"))
@@ -392,7 +396,8 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
     case FrameCode::RBoot:
         buildStatusReply(tx, FrameCode::RBoot, 0);
         reply(link, tx.bytes(), true);
-        reboot();
+        // Not from inside the receive loop: the restart hangs up on the link being read.
+        QTimer::singleShot(0, this, &SensorServer::reboot);
         return;
     case FrameCode::RPrda: buildProductReply(tx, m_state.product); break;
     case FrameCode::RPara: buildParametersReply(tx, m_state.parameters); break;
@@ -550,6 +555,43 @@ void SensorServer::reboot()
         l->stream.reset();
     m_clock.restart();
     m_revolution = 0;
+    if (m_options.bootMs <= 0)
+        return;
+
+    // The answer leaves first; then every TCP peer is hung up on and nobody can connect until the
+    // boot is over.
+    m_booting = true;
+    for (auto it = m_links.begin(); it != m_links.end();) {
+        Link *link = it->get();
+        ++it;
+        if (link->kind != Link::Tcp)
+            continue;
+        int offset = link->queueOffset; // of the front item only
+        for (const auto &item : link->queue) {
+            writeNow(link, item.first.mid(offset));
+            offset = 0;
+        }
+        link->queue.clear();
+        QTcpSocket *socket = link->socket;
+        socket->disconnect(this);
+        link->socket = nullptr; // ours until it has said goodbye
+        removeLink(link);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        socket->disconnectFromHost(); // after what is still buffered
+    }
+    m_tcp->close();
+    m_bootTimer.start(m_options.bootMs);
+}
+
+void SensorServer::bootEnds()
+{
+    m_booting = false;
+    // Whatever a peer sent while we were deaf is gone, as on a sensor that was off.
+    for (const auto &l : m_links)
+        l->rx.clear();
+    if (!m_tcp->listen(m_options.address, kSensorPort))
+        std::fprintf(stderr, "veltrin-sensor-sim: cannot listen again after the restart: %s\n",
+                     qPrintable(m_tcp->errorString()));
 }
 
 int SensorServer::pointsPerDegree() const

@@ -58,6 +58,7 @@ private:
     void removeLink(Link *link);
 
     void reboot();
+    void bootEnds();
     void streamTick();
     void feedStream(Link *link, Stream &stream, double elapsed);
 
@@ -98,6 +99,10 @@ private:
     Link *m_ptyLink = nullptr;
     Link *m_udpTarget = nullptr; // last UDP sender: where the UDP stream goes
     std::unique_ptr<Stream> m_udpStream;
+
+    // While restarting the sensor is deaf: no TCP listener, UDP and pty bytes are dropped.
+    bool m_booting = false;
+    QTimer m_bootTimer;
 
     QTimer m_streamTimer;
     QTimer m_chunkTimer;

@@ -70,8 +70,13 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         QStringLiteral("chunk"), QStringLiteral("Write replies in pieces of N bytes."), QStringLiteral("N"));
     const QCommandLineOption garbage(QStringLiteral("garbage"),
                                      QStringLiteral("Put a few random bytes in front of some replies."));
-    parser.addOptions(
-        {help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk, garbage});
+    const QCommandLineOption bootMs(QStringLiteral("boot-ms"),
+                                    QStringLiteral("After a restart request: closes its TCP connections and "
+                                                   "ignores UDP and the pseudo-terminal for this many "
+                                                   "milliseconds, as a restarting sensor (default 3000)."),
+                                    QStringLiteral("MS"));
+    parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk,
+                       garbage, bootMs});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -119,7 +124,8 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         !readInt(parser, drop, 0, 1000000, &options->drop, message) ||
         !readInt(parser, corrupt, 0, 1000000, &options->corrupt, message) ||
         !readInt(parser, writeStatus, 0, 255, &options->writeStatus, message) ||
-        !readInt(parser, chunk, 0, 65536, &options->chunk, message))
+        !readInt(parser, chunk, 0, 65536, &options->chunk, message) ||
+        !readInt(parser, bootMs, 0, 600000, &options->bootMs, message))
         return ParseResult::Error;
     return ParseResult::Ok;
 }

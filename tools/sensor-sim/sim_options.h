@@ -17,6 +17,7 @@ struct SimOptions {
     int writeStatus = 0;    // status byte of every write acknowledgement
     int chunk = 0;          // replies leave in pieces of this many bytes
     bool garbage = false;   // a few stray bytes in front of some replies
+    int bootMs = 3000;      // after "RBoot": no TCP, no answers on UDP or the pty for this long
 };
 
 constexpr quint16 kSensorPort = 8080;
