@@ -478,22 +478,33 @@ private slots:
         QVERIFY(!sent.last().OutputSimulation);
         QVERIFY(comm->SimulationPollActive());
 
-        // Simulation on again, then a disconnect and a new connection with the dock hidden.
+        // Simulation on again, then a disconnect and a new connection with the dock hidden: nothing
+        // is simulated on the next sensor unless asked for again; the values wait in the controls.
         ui()->IOSimulation->trigger();
         clickGroupCheck(ui()->InportGrouptBox);
         QCOMPARE(ProjectData().SimInputBits, 5);
         window->CloseSerialPort();
         QVERIFY(!comm->SimulationPollActive());
         QVERIFY(!ui()->IOSimulationDock->isVisible());
-        QVERIFY(ui()->InportGrouptBox->isChecked());
-        QVERIFY(ProjectData().InputSimulation);
+        QVERIFY(!ui()->InportGrouptBox->isChecked() && !ui()->OutportGrouptBox->isChecked());
+        QVERIFY(!ui()->FaultGroupBox->isChecked() && !ui()->CaseSimulationBox->isChecked());
+        QVERIFY(!ProjectData().InputSimulation && !ProjectData().OutputSimulation);
+        QVERIFY(!ProjectData().FaultSimulation && !ProjectData().CaseSimulation);
+        QCOMPARE(ui()->InputspinBox->value(), 5);
+        QVERIFY(ui()->InputButton1->isChecked() && ui()->InputButton3->isChecked());
         sent.clear();
         connectEthernet();
-        QVERIFY(comm->SimulationPollActive());
+        QTRY_VERIFY_WITH_TIMEOUT(comm->SimulationPollActive(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
-        QCOMPARE(sent.first().Mode, 1);
-        QCOMPARE(sent.first().InputBits, 5);
+        QCOMPARE(sent.first().Mode, 0);
+        QVERIFY(!sent.first().OutputSimulation);
+        nextReport();
+        QCOMPARE(nextReport().value(0), uint(kStandInArea));
+
+        // Checked again, the kept value applies at once.
+        ui()->IOSimulation->trigger();
+        clickGroupCheck(ui()->InportGrouptBox);
         nextReport();
         QCOMPARE(nextReport().value(0), 5u);
     }

@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(uint(ui()->InputlcdNum->intValue()), inport);
     }
 
-    void disconnectResetsTheStatusRowAndKeepsTheSelfCheckValues()
+    void disconnectClearsTheStatusRowAndTheSelfCheckValues()
     {
         window->LanguageToEnglish();
         emit comm()->SelfCheckStatus(3650, 1200, 1205, 2830, 14250);
@@ -195,9 +195,10 @@ private slots:
         window->CloseSerialPort();
         verifyLamps(0, 0);
         QCOMPARE(ui()->InputlcdNum->intValue(), 0);
-        QCOMPARE(ui()->label_StatusValue->text(), QStringLiteral("Normal(0)"));
-        QCOMPARE(ui()->SensorTemper->text(), QStringLiteral("36.50°"));
-        QCOMPARE(ui()->ReceiveVoltage->text(), QStringLiteral("142.50V"));
+        // Without a sensor there is no status to show, and no value may look live.
+        QVERIFY(ui()->label_StatusValue->text().isEmpty());
+        QVERIFY(ui()->SensorTemper->text().isEmpty());
+        QVERIFY(ui()->ReceiveVoltage->text().isEmpty());
     }
 
     void installDirectionInTheWindowsLanguage()

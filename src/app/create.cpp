@@ -69,8 +69,10 @@ void Create::ConnectToLaserSensor()
     emitDeviceType();
     if (m_ui->ConnecttabWidget->currentIndex() == kSerialTab)
         emit OpenSerialSignal(m_ui->comboBox_Serial->currentText());
-    else
+    else if (acceptIPv4Address(this, m_ui->comboBox_Ethernet->currentText(), m_english))
         emit OpenEthernetSignal(m_ui->comboBox_Ethernet->currentText().trimmed());
+    else
+        return; // stays open for a corrected address
     DelteclientSocket();
     hide();
 }

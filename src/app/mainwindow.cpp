@@ -24,7 +24,9 @@
 #include <QLabel>
 #include <QSerialPort>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUdpSocket>
@@ -147,6 +149,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     NewButton->setPopupMode(QToolButton::MenuButtonPopup);
     ui->FileToolBar->insertWidget(ui->Open, NewButton);
 
+    // The connection label lives in the connection state display, which is in the status bar from
+    // the start (it says "disconnected" too); created before the connections that drive it.
+    ConnectLabel = new QLabel;
+    ConnectLabel->hide();
+    LinkStatus = new ConnectionStatus(ConnectLabel);
+    statusBar()->addPermanentWidget(LinkStatus);
+    ConnectTimer = new QTimer(this);
+    ConnectTimer->setSingleShot(true);
+    RestartTimer = new QTimer(this);
+
     // 17. Connections.
     makeConnections();
     makeTransportConnections();
@@ -170,9 +182,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     for (AREA_DATA &area : ProjectData().Areas)
         area.DetectionSize = 1;
     EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
-
-    // 22.
-    ConnectLabel = new QLabel;
 }
 
 MainWindow::~MainWindow()

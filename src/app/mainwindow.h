@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/connection_status.h"
 #include "area/store/device_type.h"
 #include "comm/codec/scan_data.h"
 
+#include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
 #include <QSerialPort>
@@ -16,6 +19,7 @@ class QCloseEvent;
 class QToolButton;
 class QToolBar;
 class QTextStream;
+class QTimer;
 class OPTION_SCENE;
 class SERIAL_COMM;
 class SENSOR_SETTING;
@@ -40,6 +44,13 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // A TCP connection not accepted within this is reported as failed.
+    static constexpr int kConnectTimeoutMs = 4000;
+    // After a restart the sensor is awaited this long, asked every kRestartProbeMs.
+    static constexpr int kRestartWaitMs = 30000;
+    static constexpr int kRestartProbeMs = 500;
+    static constexpr int kRestartTickMs = 250;
+
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -74,6 +85,8 @@ public:
     QTcpSocket *tcpSocket() const { return TcpSocket; }
     QUdpSocket *udpSocket() const { return UdpSocket; }
     QLabel *connectionLabel() const { return ConnectLabel; }
+    ConnectionStatus *connectionStatus() const { return LinkStatus; }
+    ConnectionStatus::State connectionState() const;
 
 public slots:
     void openfile();
@@ -135,7 +148,23 @@ private:
     void makeConnections();
     void makeTransportConnections();
     void makeDialogConnections();
-    void showConnected(const QString &message, const QString &label);
+    void setSensorActions(bool on);
+    QString peerLabelText() const;
+    void enterConnecting(const QString &peer);
+    void enterConnected();
+    void beginExchange();
+    void tcpConnected();
+    void tcpFailed(QAbstractSocket::SocketError error);
+    QString socketErrorText(QAbstractSocket::SocketError error) const;
+    void sensorAnswered();
+    void exchangeGaveUp();
+    void connectFailed(const QString &why);
+    void connectionLost(const QString &why);
+    void stopLink();
+    void clearLiveDisplays();
+    void startRestartWait();
+    void restartTick();
+    void restartConfirmed();
     QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
@@ -162,6 +191,13 @@ private:
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     uint MonitorMemory = 0; // the last input word the monitoring display acted on
     QLabel *ConnectLabel = nullptr;
+    ConnectionStatus *LinkStatus = nullptr;
+    QTimer *ConnectTimer = nullptr;
+    QTimer *RestartTimer = nullptr;
+    QElapsedTimer RestartClock;
+    qint64 LastRestartProbe = 0;
+    QString LastPeer;        // port or address of the current or last connection
+    int LastConnectType = 0; // its connection type
     SettingsDialog *SerialSettingDialog = nullptr;
     EthnertSetting *EthernetSettingDialog = nullptr;
     OPTION_SCENE *OptionScene = nullptr;

@@ -292,12 +292,10 @@ void MainWindow::applyLanguage(bool en)
 
     setWindowTitle("Veltrin");
     // The label naming the port or address stays in view for the whole connection.
-    if (ConnectLabel && ui->DisConnection->isEnabled()) {
-        const QString peer = ConnectLabel->property("peer").toString();
-        ConnectLabel->setText(ScanData().ConnectType == 1
-                                  ? connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(peer)
-                                  : connectionText("COM:%1 ", "串口号:%1 ").arg(peer));
-    }
+    if (ConnectLabel && !ConnectLabel->text().isEmpty())
+        ConnectLabel->setText(peerLabelText());
+    if (LinkStatus)
+        LinkStatus->setEnglish(en);
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
 }

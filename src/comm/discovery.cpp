@@ -1,5 +1,7 @@
 #include "comm/discovery.h"
 
+#include "area/dialogs.h"
+
 #include <QComboBox>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -149,6 +151,55 @@ void SensorDiscovery::takeAnswer(const QHostAddress &sender, const QByteArray &a
         emit sensorFound(text);
     }
     const QString mode = announcedMode(answer);
-    if (!mode.isEmpty())
+    if (!mode.isEmpty()) {
+        // Each sensor keeps its own mode: with a TCP and a UDP sensor on one network, the last
+        // answer must not decide how the other one is reached.
+        announcedModes().insert(text, mode == QLatin1String("MODE: UDP") ? 1 : 0);
         emit OpenEthernetMode(mode);
+    }
+}
+
+QHash<QString, int> &SensorDiscovery::announcedModes()
+{
+    static QHash<QString, int> modes;
+    return modes;
+}
+
+int SensorDiscovery::modeOf(const QString &address)
+{
+    return announcedModes().value(address.trimmed(), 0);
+}
+
+void SensorDiscovery::forgetModes()
+{
+    announcedModes().clear();
+}
+
+bool isIPv4Address(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (const QString &part : parts) {
+        bool ok = false;
+        const int value = part.toInt(&ok);
+        if (part.isEmpty() || part.size() > 3 || !ok || value < 0 || value > 255 || part.startsWith('+') ||
+            part.startsWith('-'))
+            return false;
+    }
+    return true;
+}
+
+bool acceptIPv4Address(QWidget *parent, const QString &text, bool english)
+{
+    if (isIPv4Address(text))
+        return true;
+    const QString body =
+        english ? QStringLiteral("\"%1\" is not an IPv4 address. Enter four numbers from 0 to 255 "
+                                 "separated by dots, such as 192.168.1.100.")
+                : QStringLiteral("“%1”不是IPv4地址。请输入以点分隔的四个0到255之间的数字，"
+                                 "例如 192.168.1.100。");
+    Dialogs::ask(parent, Dialogs::Icon::Warning, english ? QStringLiteral("Error") : QStringLiteral("错误"),
+                 body.arg(text.trimmed()));
+    return false;
 }

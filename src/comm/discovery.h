@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -8,6 +9,12 @@
 
 class QComboBox;
 class QUdpSocket;
+class QWidget;
+
+// True for a dotted-quad IPv4 address ("192.168.1.100"), each part 0 to 255.
+bool isIPv4Address(const QString &text);
+// Tells the user (a warning box) that text is no IPv4 address; returns whether it is one.
+bool acceptIPv4Address(QWidget *parent, const QString &text, bool english);
 
 // Finds sensors on the local IPv4 networks: an M-SEARCH datagram goes to the broadcast address of
 // every usable local address (and to 255.255.255.255); whoever answers is a sensor. Answers are
@@ -49,6 +56,11 @@ public:
     // Takes one answer: lists the sender and passes on an announced mode.
     void takeAnswer(const QHostAddress &sender, const QByteArray &answer);
 
+    // The Ethernet mode (0 TCP, 1 UDP) the sensor at address announced in any search of this run;
+    // TCP for an address that never announced one.
+    static int modeOf(const QString &address);
+    static void forgetModes(); // for tests
+
     const QList<QUdpSocket *> &sockets() const { return m_sockets; }
     const QList<QHostAddress> &addresses() const { return m_addresses; }
     const QList<QHostAddress> &broadcasts() const { return m_broadcasts; }
@@ -67,6 +79,7 @@ signals:
 
 private:
     void send(QUdpSocket *socket, const QHostAddress &to);
+    static QHash<QString, int> &announcedModes();
 
     QComboBox *m_list;
     QList<QUdpSocket *> m_sockets;

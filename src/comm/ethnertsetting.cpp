@@ -36,6 +36,9 @@ void EthnertSetting::ReadEthernetReceiveData()
 
 void EthnertSetting::update()
 {
+    // The dialog stays open on a mistyped address, so it can be corrected.
+    if (!acceptIPv4Address(this, m_ui->Eth_ComboBox->currentText(), m_english))
+        return;
     emit OpenEthernetSignal(m_ui->Eth_ComboBox->currentText().trimmed());
     DelteclientSocket();
     hide();
@@ -58,6 +61,7 @@ void EthnertSetting::LanguageDisplayEnglish()
 
 void EthnertSetting::applyTexts(bool english)
 {
+    m_english = english;
     auto t = [english](const char *en, const char *cn) {
         return english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
     };

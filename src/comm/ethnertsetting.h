@@ -43,4 +43,5 @@ private:
 
     Ui::EthnertSetting *m_ui;
     SensorDiscovery *m_discovery;
+    bool m_english = false;
 };

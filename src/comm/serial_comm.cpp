@@ -227,6 +227,7 @@ void SERIAL_COMM::AbandonExchange()
     m_writeAreaIndex = 0;
     m_areaWriteAttempt = 0;
     m_unknownAreaStatus = 0;
+    m_productQuiet = false;
     ++m_epoch;
     closeProgress();
 }
@@ -301,6 +302,14 @@ void SERIAL_COMM::SensorRebootSlots()
 }
 void SERIAL_COMM::SensorInformationSlots()
 {
+    m_flags[int(Request::ProductInfo)] = true;
+    m_productQuiet = false;
+}
+
+void SERIAL_COMM::ConfirmSensorSlots()
+{
+    if (!m_flags[int(Request::ProductInfo)])
+        m_productQuiet = true;
     m_flags[int(Request::ProductInfo)] = true;
 }
 
@@ -521,7 +530,11 @@ void SERIAL_COMM::onReboot()
     if (!answersPendingRequest(Request::Reboot, serial))
         return;
     m_flags[int(Request::Reboot)] = false;
-    showBox(Info, text("Message", "提示"), text("Sensor Reboot Complete", "传感器重新启动完成"));
+    static const QMetaMethod acknowledged = QMetaMethod::fromSignal(&SERIAL_COMM::RebootAcknowledged);
+    if (isSignalConnected(acknowledged))
+        emit RebootAcknowledged();
+    else
+        showBox(Info, text("Message", "提示"), text("Sensor Reboot Complete", "传感器重新启动完成"));
     clearAwaited(Request::Reboot, serial);
 }
 
@@ -532,6 +545,12 @@ void SERIAL_COMM::onProduct(const ::ProductInfo &info)
     if (!answersPendingRequest(Request::ProductInfo, serial))
         return;
     m_flags[int(Request::ProductInfo)] = false;
+    if (m_productQuiet) {
+        m_productQuiet = false;
+        clearAwaited(Request::ProductInfo, serial);
+        emit ProductInformationRead(info);
+        return;
+    }
     const QString modelName; // the sensor's model code has no name of its own here
     const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
     QString body;
@@ -778,6 +797,7 @@ void SERIAL_COMM::ReadWriteOverTime()
     m_simulationPoll->stop();
     m_replyTimeout->stop();
     closeProgress();
+    emit ExchangeGaveUp();
     if (m_giveUpBoxOpen)
         return;
     m_giveUpBoxOpen = true;

@@ -107,6 +107,9 @@ public slots:
     void ReadSimulationTime();
     void SensorRebootSlots();
     void SensorInformationSlots();
+    // Reads the product information without showing it (ProductInformationRead): proof that the
+    // sensor answers, after a restart for example.
+    void ConfirmSensorSlots();
     void ReadSensorAllDataSlots();
     void WriteSensorAllDataSlots();
     void SerialPortSendData();
@@ -127,6 +130,13 @@ signals:
     void DirChangeSignals(bool dir);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
+    // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the
+    // restart and says when it is complete; without one the completion message is shown at once.
+    void RebootAcknowledged();
+    // The answer to ConfirmSensorSlots.
+    void ProductInformationRead(const ::ProductInfo &info);
+    // The fourth time-out in a row: the exchange gave up on the sensor.
+    void ExchangeGaveUp();
 
 private:
     class Sink;
@@ -193,6 +203,7 @@ private:
     bool m_inScheduler = false;
     bool m_giveUpBoxOpen = false;
     bool m_readOkBoxPending = false;
+    bool m_productQuiet = false; // the pending product request is a confirmation
 
     QTimer *m_distancePoll;
     QTimer *m_intensityPoll;

@@ -71,3 +71,11 @@ void DATA_TABLE::DataTableWidgetDisplay()
         setValue(r, 2, intensity[index]);
     }
 }
+
+void DATA_TABLE::ClearValues()
+{
+    for (int r = 0; r < Table->rowCount(); ++r)
+        for (int column : {1, 2})
+            if (QTableWidgetItem *item = Table->item(r, column))
+                item->setText(QString());
+}

@@ -21,6 +21,8 @@ public slots:
     // Refreshes the distance and intensity columns from the scan store; on an Ethernet
     // connection from the last complete revolution, one row per point.
     void DataTableWidgetDisplay();
+    // Empties the distance and intensity cells (no sensor, nothing to show); the steps stay.
+    void ClearValues();
 
 private:
     void setRowTotal(int rows);

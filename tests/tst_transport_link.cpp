@@ -1,0 +1,310 @@
+// The connection's state as the user sees it, against the sensor stand-in and real loopback
+// sockets: addresses that cannot work are refused or reported at once, a sensor that goes away is
+// noticed and nothing shown stays frozen as if live, a restarted sensor is followed until it answers
+// again, and a disconnect leaves nothing of the old connection behind.
+
+#include "tst_transport_sim.h"
+
+#include "app/connection_status.h"
+#include "app/mainwindow.h"
+#include "comm/codec/scan_data.h"
+#include "comm/discovery.h"
+#include "comm/ethnertsetting.h"
+#include "comm/serial_comm.h"
+#include "editor/option_scene.h"
+#include "editor/paint_outline.h"
+#include "ui_ethnertsetting.h"
+#include "ui_mainwindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using State = ConnectionStatus::State;
+
+namespace {
+const QString kReadOk = QStringLiteral("Parameters Read OK!");
+const QString kRebootComplete = QStringLiteral("Sensor Reboot Complete");
+
+// A TCP listener whose queue is full: further connection attempts get no answer at all, as from a
+// host that drops them.
+class SilentListener {
+public:
+    bool open(const char *address)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(8080);
+        a.sin_addr.s_addr = QHostAddress(QString::fromLatin1(address)).toIPv4Address();
+        a.sin_addr.s_addr = htonl(a.sin_addr.s_addr);
+        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(m_fd, 0) != 0)
+            return false;
+        // Never accepted: these fill the queue.
+        for (auto &filler : m_fillers) {
+            filler = std::make_unique<QTcpSocket>();
+            filler->connectToHost(QHostAddress(QString::fromLatin1(address)), 8080);
+            filler->waitForConnected(300);
+        }
+        return true;
+    }
+    ~SilentListener()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+private:
+    int m_fd = -1;
+    std::unique_ptr<QTcpSocket> m_fillers[3];
+};
+} // namespace
+
+class TestTransportLink : public QObject {
+    Q_OBJECT
+
+    PromptRecorder recorder;
+    StandIn sim;
+    std::unique_ptr<MainWindow> window;
+
+    Ui::MainWindow *ui() const { return window->form(); }
+    State state() const { return window->connectionState(); }
+    QString stateWord() const { return window->connectionStatus()->stateLabel()->text().trimmed(); }
+
+    void connectEthernet(const QString &address)
+    {
+        window->ConnectChangeEthernetModeSlot();
+        window->ethernetSettingsDialog()->form()->Eth_ComboBox->setEditText(address);
+        ui()->Connection->trigger();
+    }
+
+    // Nothing may talk to the sensor, and nothing shown may look live.
+    void verifyNothingLive()
+    {
+        SERIAL_COMM *comm = window->serialComm();
+        for (QAction *a : {ui()->ReadAllSetting, ui()->WriteAllSetting, ui()->SoftReboot,
+                           ui()->SensorInformation, ui()->IOSimulation})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!comm->DistancePollActive() && !comm->IntensityPollActive() && !comm->SimulationPollActive());
+        QVERIFY(!comm->AnyRequestRaised());
+        QVERIFY(ui()->label_StatusValue->text().isEmpty());
+        QVERIFY(ui()->DriveVoltage->text().isEmpty());
+        QCOMPARE(ui()->InputlcdNum->intValue(), 0);
+        QVERIFY(!window->optionScene()->outlineItem()->isVisible());
+        for (int r = 0; r < ui()->DataTableWidget->rowCount(); ++r)
+            QVERIFY(!ui()->DataTableWidget->item(r, 1) ||
+                    ui()->DataTableWidget->item(r, 1)->text().isEmpty());
+    }
+
+    // A live TCP connection to the stand-in at address, read and reporting.
+    void connectLive(const char *address)
+    {
+        QSignalSpy reports(window->serialComm(), &SERIAL_COMM::IOPortSignals);
+        connectEthernet(QString::fromLatin1(address));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QCOMPARE(state(), State::Connected);
+        QTRY_VERIFY_WITH_TIMEOUT(reports.count() > 0, 5000);
+        QVERIFY(!ui()->label_StatusValue->text().isEmpty());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings("Trevalor", "Parameters").clear();
+    }
+
+    void init()
+    {
+        recorder = PromptRecorder();
+        recorder.install();
+        ScanData().EtherMode = 0;
+        SensorDiscovery::forgetModes();
+        window = std::make_unique<MainWindow>();
+        window->LanguageToEnglish();
+        window->show();
+    }
+
+    void cleanup()
+    {
+        if (window && window->connectionState() != State::Closed)
+            window->CloseSerialPort();
+        sim.stop();
+        window.reset();
+        PromptRecorder::uninstall();
+    }
+
+    void addressThatIsNoIPv4IsRefusedInTheDialog()
+    {
+        EthnertSetting *dialog = window->ethernetSettingsDialog();
+        QSignalSpy requests(dialog, &EthnertSetting::OpenEthernetSignal);
+        window->ConnectChangeEthernetModeSlot();
+        dialog->show();
+        for (const char *typed : {"300.1.2.3", "10.0.0", "sensor", "1.2.3.4.5"}) {
+            recorder.prompts.clear();
+            dialog->form()->Eth_ComboBox->setEditText(QString::fromLatin1(typed));
+            dialog->form()->Enter->click();
+            QCOMPARE(recorder.prompts.size(), 1);
+            QCOMPARE(recorder.prompts[0].icon, Dialogs::Icon::Warning);
+            QVERIFY2(recorder.prompts[0].text.contains(QString::fromLatin1(typed)), typed);
+            QVERIFY(dialog->isVisible()); // open for a correction
+        }
+        QCOMPARE(requests.count(), 0);
+        // The same address reaching the window another way is refused as well.
+        window->CreatEthernetPort(QStringLiteral("300.1.2.3"));
+        QCOMPARE(state(), State::Closed);
+        QVERIFY(!window->tcpSocket()->isOpen());
+        QVERIFY(ui()->Connection->isEnabled() && !ui()->ReadAllSetting->isEnabled());
+        dialog->hide();
+    }
+
+    void refusedUnreachableAndSilentAddressesAreReportedWithTheirReason_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("refused") << QStringLiteral("127.0.12.1") << QStringLiteral("Connection refused");
+        // The test's network has no route beyond loopback.
+        QTest::newRow("unreachable") << QStringLiteral("10.12.0.1") << QStringLiteral("No route");
+        QTest::newRow("no answer") << QStringLiteral("127.0.12.3") << QStringLiteral("No answer");
+    }
+
+    void refusedUnreachableAndSilentAddressesAreReportedWithTheirReason()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, reason);
+        SilentListener silent;
+        if (address == QLatin1String("127.0.12.3"))
+            QVERIFY(silent.open("127.0.12.3"));
+
+        connectEthernet(address);
+        // While the attempt runs nothing may pretend to be connected.
+        QCOMPARE(state(), State::Connecting);
+        QCOMPARE(stateWord(), QStringLiteral("Connecting…"));
+        QVERIFY(!ui()->ReadAllSetting->isEnabled() && !ui()->WriteAllSetting->isEnabled());
+        QVERIFY(!ui()->SoftReboot->isEnabled());
+        QVERIFY(!window->serialComm()->SimulationPollActive());
+
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.prompts.size(), 1, MainWindow::kConnectTimeoutMs + 2000);
+        QCOMPARE(recorder.prompts[0].icon, Dialogs::Icon::Critical);
+        QVERIFY2(recorder.prompts[0].text.contains(reason), qPrintable(recorder.prompts[0].text));
+        QVERIFY(recorder.prompts[0].text.contains(address));
+        QCOMPARE(state(), State::Closed);
+        QVERIFY(ui()->Connection->isEnabled() && !ui()->DisConnection->isEnabled());
+        QVERIFY(ui()->EthnernetSetting->isEnabled());
+        verifyNothingLive();
+        QTest::qWait(100);
+        QCOMPARE(recorder.prompts.size(), 1); // one report for one failure
+    }
+
+    void sensorClosingTheConnectionIsNoticedAtOnceAndOneActionReconnects()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.12.4", "--rate", "20"}), qPrintable(sim.error));
+        ui()->Monitoring->trigger();
+        connectLive("127.0.12.4");
+        QTRY_VERIFY_WITH_TIMEOUT(ui()->DataTableWidget->rowCount() > 0 && ui()->DataTableWidget->item(0, 1) &&
+                                     !ui()->DataTableWidget->item(0, 1)->text().isEmpty(),
+                                 10000);
+        QVERIFY(window->optionScene()->outlineItem()->isVisible());
+
+        sim.stop(); // the sensor's end of the connection closes
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 1000);
+        QCOMPARE(stateWord(), QStringLiteral("Connection lost"));
+        QVERIFY(window->connectionStatus()->stateLabel()->toolTip().contains(QLatin1String("closed")));
+        verifyNothingLive();
+        // Which sensor went away stays in view.
+        QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.12.4 "));
+        QVERIFY(ui()->Connection->isEnabled());
+        QCOMPARE(recorder.count(QStringLiteral("Connect OverTimer, Check Connect")), 0);
+
+        QVERIFY2(sim.start({"--address", "127.0.12.4"}), qPrintable(sim.error));
+        ui()->Connection->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
+        QCOMPARE(state(), State::Connected);
+
+        // A disconnect clears the address and the status fields.
+        ui()->DisConnection->trigger();
+        QCOMPARE(state(), State::Closed);
+        QCOMPARE(stateWord(), QStringLiteral("Disconnected"));
+        QVERIFY(window->connectionLabel()->text().isEmpty());
+        QVERIFY(ui()->label_dirValue->text().isEmpty());
+        verifyNothingLive();
+    }
+
+    void udpSilenceAfterTheGiveUpIsALoss()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.12.5"}), qPrintable(sim.error));
+        window->ethernetSettingsDialog()->discovery()->takeAnswer(QHostAddress(QStringLiteral("127.0.12.5")),
+                                                                  "HTTP/1.1 200 OK\r\nMODE: UDP\r\n");
+        connectEthernet(QStringLiteral("127.0.12.5"));
+        // No connection to wait for: the first answer makes it connected.
+        QCOMPARE(window->udpSocket()->state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Connected, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+
+        sim.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 4 * SERIAL_COMM::kReplyTimeoutMs + 3000);
+        verifyNothingLive();
+        QVERIFY(!window->udpSocket()->isOpen());
+    }
+
+    void restartIsFollowedUntilTheSensorAnswersAgain_data()
+    {
+        QTest::addColumn<bool>("serial");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("serial") << true;
+    }
+
+    void restartIsFollowedUntilTheSensorAnswersAgain()
+    {
+        QFETCH(bool, serial);
+        QVERIFY2(sim.start({"--address", "127.0.12.6", "--boot-ms", "1000", "--pty"}), qPrintable(sim.error));
+        QList<QByteArray> sent;
+        connect(window->serialComm(), &SERIAL_COMM::FrameSent, this,
+                [&sent](const QByteArray &frame) { sent << frame.left(5); });
+        if (serial) {
+            window->ConnectChangeUSARTModeSlot();
+            window->CreatOpenSerialPort(sim.pty);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        } else {
+            connectLive("127.0.12.6");
+        }
+
+        ui()->SoftReboot->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Restarting, 5000);
+        QVERIFY(window->connectionStatus()->cancelButton()->isVisible());
+        QVERIFY(stateWord().startsWith(QLatin1String("Restarting, ")));
+        QVERIFY(!ui()->SoftReboot->isEnabled() && !ui()->WriteAllSetting->isEnabled());
+        QCOMPARE(recorder.count(kRebootComplete), 0); // not before it is true
+        sent.clear();
+
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Connected, 15000);
+        QCOMPARE(recorder.count(kRebootComplete), 1);
+        QVERIFY(sent.contains("RPrda")); // the product information confirmed it
+        QCOMPARE(recorder.find(QStringLiteral("Product Message")), nullptr);
+        QVERIFY(!window->connectionStatus()->cancelButton()->isVisible());
+        QVERIFY(window->serialComm()->SimulationPollActive());
+        QVERIFY(ui()->SoftReboot->isEnabled());
+        QCOMPARE(recorder.count(QStringLiteral("Connect OverTimer, Check Connect")), 0);
+
+        // Cancel ends the wait for good.
+        ui()->SoftReboot->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Restarting, 5000);
+        window->connectionStatus()->cancelButton()->click();
+        QCOMPARE(state(), State::Closed);
+        QTest::qWait(1500);
+        QCOMPARE(state(), State::Closed);
+        QCOMPARE(recorder.count(kRebootComplete), 1);
+    }
+};
+
+QTEST_MAIN(TestTransportLink)
+#include "tst_transport_link.moc"
