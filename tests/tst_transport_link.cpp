@@ -256,6 +256,34 @@ private slots:
         QVERIFY(!window->udpSocket()->isOpen());
     }
 
+    void eachDiscoveredSensorIsReachedOverTheModeItAnnounced()
+    {
+        StandIn second;
+        QVERIFY2(sim.start({"--address", "127.0.12.7"}), qPrintable(sim.error));
+        QVERIFY2(second.start({"--address", "127.0.12.8", "--mode", "udp"}), qPrintable(second.error));
+        SensorDiscovery *discovery = window->ethernetSettingsDialog()->discovery();
+        discovery->takeAnswer(QHostAddress(QStringLiteral("127.0.12.7")), "HTTP/1.1 200 OK\r\nMODE: TCP\r\n");
+        discovery->takeAnswer(QHostAddress(QStringLiteral("127.0.12.8")), "HTTP/1.1 200 OK\r\nMODE: UDP\r\n");
+
+        // The last answer came from the UDP sensor; the TCP one is still reached over TCP.
+        connectEthernet(QStringLiteral("127.0.12.7"));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QCOMPARE(window->tcpSocket()->state(), QAbstractSocket::ConnectedState);
+        QVERIFY(!window->udpSocket()->isOpen());
+        ui()->DisConnection->trigger();
+
+        connectEthernet(QStringLiteral("127.0.12.8"));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
+        QCOMPARE(window->udpSocket()->peerAddress(), QHostAddress(QStringLiteral("127.0.12.8")));
+        QVERIFY(!window->tcpSocket()->isOpen());
+        ui()->DisConnection->trigger();
+
+        // An address typed by hand, never announced, uses TCP.
+        connectEthernet(QStringLiteral("127.0.12.9"));
+        QVERIFY(window->tcpSocket()->isOpen());
+        QCOMPARE(ScanData().EtherMode, 0);
+    }
+
     void restartIsFollowedUntilTheSensorAnswersAgain_data()
     {
         QTest::addColumn<bool>("serial");
