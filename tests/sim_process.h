@@ -97,6 +97,7 @@ public:
     }
 
     bool running() const { return m_process && m_process->state() == QProcess::Running; }
+    qint64 pid() const { return m_process ? m_process->processId() : 0; }
 
     QString ready; // the whole ready line
     QString pty;   // the pseudo-terminal it serves as its serial line, when started with --pty

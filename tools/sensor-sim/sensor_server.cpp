@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -32,6 +33,12 @@ constexpr int kChunkTickMs = 2;
 // A client that does not read its stream loses whole revolutions instead of growing our buffers.
 constexpr qint64 kStreamBacklogLimit = 1 << 20;
 constexpr int kPtyPendingLimit = 1 << 20;
+// Replies waiting for a TCP client: past this the stand-in stops reading from it until it catches up,
+// so a client that never reads cannot grow it; TCP's own flow control then holds the client back.
+constexpr qint64 kReplyBacklogLimit = 1 << 20;
+constexpr qint64 kSocketReadBuffer = 64 * 1024;
+// A frame that has not grown for this long was cut short (a line that fell silent mid-frame).
+constexpr int kCutShortMs = 300;
 constexpr int kMaxUdpPeers = 64;
 constexpr int kDegreesPerPacket = 10;
 
@@ -60,6 +67,8 @@ struct SensorServer::Link {
     int queueOffset = 0;
     std::unique_ptr<Stream> stream; // TCP: streaming while set
     quint64 lastUsed = 0;
+    qint64 lastByteMs = 0; // when the last bytes came in
+    bool paused = false;   // TCP: not reading while its replies back up
 };
 
 SensorServer::SensorServer(const SimOptions &options, QObject *parent) : QObject(parent), m_options(options)
@@ -74,6 +83,8 @@ SensorServer::SensorServer(const SimOptions &options, QObject *parent) : QObject
     connect(&m_chunkTimer, &QTimer::timeout, this, &SensorServer::pumpChunks);
     m_bootTimer.setSingleShot(true);
     connect(&m_bootTimer, &QTimer::timeout, this, &SensorServer::bootEnds);
+    m_cutShortTimer.setSingleShot(true);
+    connect(&m_cutShortTimer, &QTimer::timeout, this, &SensorServer::giveUpCutShortFrames);
 }
 
 SensorServer::~SensorServer()
@@ -186,7 +197,14 @@ void SensorServer::acceptTcp()
         link->socket = socket;
         Link *l = link.get();
         m_links.push_back(std::move(link));
+        socket->setReadBufferSize(kSocketReadBuffer);
         connect(socket, &QTcpSocket::readyRead, this, [this, l] { readTcp(l); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, l] {
+            if (l->paused && backlog(l) < kReplyBacklogLimit / 2) {
+                l->paused = false;
+                readTcp(l);
+            }
+        });
         // Queued: a write inside a handler may notice the peer is gone; the link must outlive it.
         connect(
             socket, &QTcpSocket::disconnected, this, [this, l] { removeLink(l); }, Qt::QueuedConnection);
@@ -197,6 +215,8 @@ void SensorServer::acceptTcp()
 
 void SensorServer::readTcp(Link *link)
 {
+    if (link->paused)
+        return; // the bytes wait in the socket and, past its buffer, in the client
     receive(link, link->socket->readAll());
 }
 
@@ -315,6 +335,14 @@ void SensorServer::readDiscovery(QUdpSocket *socket)
     }
 }
 
+bool SensorServer::hasLink(const Link *link) const
+{
+    for (const auto &l : m_links)
+        if (l.get() == link)
+            return true;
+    return false;
+}
+
 void SensorServer::removeLink(Link *link)
 {
     for (auto it = m_links.begin(); it != m_links.end(); ++it) {
@@ -336,31 +364,69 @@ void SensorServer::removeLink(Link *link)
 void SensorServer::receive(Link *link, const QByteArray &bytes)
 {
     link->rx.append(bytes);
+    if (!bytes.isEmpty())
+        link->lastByteMs = m_streamClock.elapsed();
+    runRequests(link);
+}
+
+// Runs every whole request in the link's buffer, reading it once and compacting it once.
+void SensorServer::runRequests(Link *link)
+{
+    QByteArray &rx = link->rx;
+    int pos = 0;
     for (;;) {
+        if (link->kind == Link::Tcp && backlog(link) >= kReplyBacklogLimit) {
+            link->paused = true;
+            break;
+        }
         ParsedRequest request;
-        const RequestExtract result = extractRequest(link->rx, request);
+        const RequestExtract result = extractRequestAt(rx, pos, request);
         if (result == RequestExtract::Taken) {
             handle(link, request);
+            if (!hasLink(link))
+                return; // "RBoot" hung up on it: whatever else it sent is gone with it
+        } else if (result != RequestExtract::Dropped) {
+            break;
+        }
+    }
+    rx.remove(0, pos);
+    // A frame still arriving is not searched for requests; only once it has stopped growing is it
+    // taken for one cut short.
+    if (!rx.isEmpty() && !link->paused)
+        m_cutShortTimer.start(kCutShortMs);
+}
+
+// Frames that fell silent were cut short (a truncated write, a line hiccup): when a complete, valid
+// request follows one, give up on it and go on from there.
+void SensorServer::giveUpCutShortFrames()
+{
+    const qint64 now = m_streamClock.elapsed(); // never restarted, unlike the scene clock
+    bool waiting = false;
+    std::vector<Link *> links;
+    for (const auto &l : m_links)
+        links.push_back(l.get());
+    for (Link *link : links) {
+        if (!hasLink(link) || link->rx.size() <= kCodeLength || link->paused)
+            continue;
+        if (now - link->lastByteMs < kCutShortMs) {
+            waiting = true;
             continue;
         }
-        if (result == RequestExtract::Dropped)
-            continue;
-        // Waiting for the rest of a frame. If a complete, valid request follows it, the frame in
-        // front was cut short (a truncated write, a line hiccup): give up on it and go on from there.
         const QByteArray &rx = link->rx;
-        int resume = -1;
-        for (int q = 1; q + kCodeLength <= rx.size() && resume < 0; ++q) {
+        for (int q = 1; q + kCodeLength <= rx.size(); ++q) {
             if (!frameInfoByName(rx.constData() + q))
                 continue;
-            QByteArray tail = rx.mid(q);
-            ParsedRequest probe;
-            if (extractRequest(tail, probe) == RequestExtract::Taken)
-                resume = q;
+            int probe = q;
+            ParsedRequest request;
+            if (extractRequestAt(rx, probe, request) == RequestExtract::Taken) {
+                link->rx.remove(0, q);
+                runRequests(link);
+                break;
+            }
         }
-        if (resume < 0)
-            return;
-        link->rx.remove(0, resume);
     }
+    if (waiting)
+        m_cutShortTimer.start(kCutShortMs);
 }
 
 void SensorServer::handle(Link *link, const ParsedRequest &request)

@@ -49,6 +49,8 @@ private:
     void readDiscovery(QUdpSocket *socket);
 
     void receive(Link *link, const QByteArray &bytes);
+    void runRequests(Link *link);
+    void giveUpCutShortFrames();
     void handle(Link *link, const ParsedRequest &request);
     void reply(Link *link, const QByteArray &frame, bool checked);
     void send(Link *link, const QByteArray &bytes, bool chunked);
@@ -56,6 +58,7 @@ private:
     void pumpChunks();
     qint64 backlog(Link *link) const;
     void removeLink(Link *link);
+    bool hasLink(const Link *link) const;
 
     void reboot();
     void bootEnds();
@@ -106,6 +109,7 @@ private:
 
     QTimer m_streamTimer;
     QTimer m_chunkTimer;
+    QTimer m_cutShortTimer; // a frame that stopped arriving was cut short
     QElapsedTimer m_streamClock;
     double m_lastTick = 0;
 };

@@ -164,32 +164,39 @@ void decodeRequest(const uchar *f, ParsedRequest &out)
 
 } // namespace
 
-RequestExtract extractRequest(QByteArray &rx, ParsedRequest &out)
+RequestExtract extractRequestAt(const QByteArray &rx, int &pos, ParsedRequest &out)
 {
-    const uchar *d = reinterpret_cast<const uchar *>(rx.constData());
+    const uchar *d = reinterpret_cast<const uchar *>(rx.constData()) + pos;
+    const int size = rx.size() - pos;
     const FrameInfo *info = nullptr;
-    const int at = findRequestCode(d, rx.size(), &info);
+    const int at = findRequestCode(d, size, &info);
     if (at < 0) {
         // Keep a code that may still be arriving; everything else is foreign.
-        if (rx.size() > kCodeLength - 1)
-            rx.remove(0, rx.size() - (kCodeLength - 1));
+        if (size > kCodeLength - 1)
+            pos += size - (kCodeLength - 1);
         return RequestExtract::NeedMore;
     }
-    if (at > 0)
-        rx.remove(0, at);
+    pos += at;
     const int length = info->requestLength;
-    if (rx.size() < length)
+    if (size - at < length)
         return RequestExtract::NeedMore;
-    d = reinterpret_cast<const uchar *>(rx.constData());
-    if (!crc16Verify(d, length - 2)) {
+    if (!crc16Verify(d + at, length - 2)) {
         // The letters may have been foreign bytes; resynchronise one byte further.
-        rx.remove(0, 1);
+        pos += 1;
         return RequestExtract::Dropped;
     }
     out = ParsedRequest();
     out.code = info->code;
-    out.frame = rx.left(length);
-    rx.remove(0, length);
+    out.frame = rx.mid(pos, length);
+    pos += length;
     decodeRequest(reinterpret_cast<const uchar *>(out.frame.constData()), out);
     return RequestExtract::Taken;
+}
+
+RequestExtract extractRequest(QByteArray &rx, ParsedRequest &out)
+{
+    int pos = 0;
+    const RequestExtract result = extractRequestAt(rx, pos, out);
+    rx.remove(0, pos);
+    return result;
 }

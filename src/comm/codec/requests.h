@@ -57,3 +57,6 @@ enum class RequestExtract {
 // Finds the earliest request code in rx. Bytes in front of it are foreign and dropped; without any
 // code only the last four bytes (a code that may still be arriving) are kept.
 RequestExtract extractRequest(QByteArray &rx, ParsedRequest &out);
+// The same from rx[pos] on, moving pos past what it consumed instead of removing it, so that a
+// buffer of many requests is read once and compacted once.
+RequestExtract extractRequestAt(const QByteArray &rx, int &pos, ParsedRequest &out);
