@@ -184,8 +184,32 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
 }
 
+// Everything the window made without a parent goes with it, in order: the exchange first (its
+// timers and sequences use the transports), then the transports, closed, then the controllers over
+// the form and the scene, the dialogs (and their discovery sockets), the records, and the form last.
 MainWindow::~MainWindow()
 {
+    delete SerialComm;
+    SerialPort->close();
+    delete SerialPort;
+    TcpSocket->abort();
+    delete TcpSocket;
+    UdpSocket->close();
+    delete UdpSocket;
+    delete IoSimulation;
+    delete SensorSetting;
+    delete EditControl;
+    delete CoordTable;
+    delete AreaTable;
+    delete DataTable;
+    delete OptionScene;
+    delete scene;
+    delete StartDialog;
+    delete AboutDialog;
+    delete EthernetSettingDialog;
+    delete SerialSettingDialog;
+    delete SensorParameters;
+    delete SensorControl;
     delete ui;
 }
 
