@@ -218,7 +218,7 @@ private slots:
         requests.watch(&dialog);
         const quint16 port = searchOnLoopback(&dialog);
         QVERIFY(port != 0);
-        answer(port, QHostAddress("127.0.0.2"), QByteArray("HTTP/1.1 200 OK\r\nMODE: UDP\0junk", 33));
+        answer(port, QHostAddress("127.0.0.2"), QByteArray("HTTP/1.1 200 OK\r\nMODE: UDP\0junk", 31));
         answer(port, QHostAddress("127.0.0.3"), "HTTP/1.1 200 OK\r\nMODE: TCP\r\n");
         answer(port, QHostAddress("127.0.0.2"), "HTTP/1.1 200 OK\r\nmode: tcp\r\n");
         QComboBox *list = dialog.form()->comboBox_Ethernet;
