@@ -8,17 +8,21 @@
 #include "app/connection_status.h"
 #include "app/mainwindow.h"
 #include "comm/codec/scan_data.h"
+#include "comm/codec/sensor_parameters.h"
 #include "comm/discovery.h"
 #include "comm/ethnertsetting.h"
+#include "comm/link_parameters.h"
 #include "comm/serial_comm.h"
 #include "editor/option_scene.h"
 #include "editor/paint_outline.h"
 #include "ui_ethnertsetting.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -282,6 +286,66 @@ private slots:
         connectEthernet(QStringLiteral("127.0.12.9"));
         QVERIFY(window->tcpSocket()->isOpen());
         QCOMPARE(ScanData().EtherMode, 0);
+    }
+
+    void writeAllAfterANewProjectKeepsTheSensorReachable()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.12.10"}), qPrintable(sim.error));
+        int keepOrSend = 0;
+        QStringList questions;
+        Dialogs::setResponder([&](const Dialogs::Prompt &p) {
+            recorder.prompts << p;
+            if (p.text.contains(QLatin1String("restart?")))
+                return 1; // no restart: the stand-in keeps serving at its own address
+            if (p.buttons.size() == 3) {
+                questions << p.text;
+                return keepOrSend;
+            }
+            return 0;
+        });
+        connectLive("127.0.12.10");
+        SENSOR_PARAMETERS &record = *window->sensorParameters();
+        auto writeAllAndReadBack = [&] {
+            const int written = recorder.count(QStringLiteral("Parameters Write Complete.Please restart."));
+            ui()->WriteAllSetting->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(
+                recorder.count(QStringLiteral("Parameters Write Complete.Please restart.")), written + 1,
+                20000);
+            record = SENSOR_PARAMETERS(); // only the sensor can tell now
+            const int read = recorder.count(kReadOk);
+            ui()->ReadAllSetting->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), read + 1, 20000);
+        };
+
+        // Set in the dock while connected: sent as the user chose, without a question.
+        auto *octet1 = window->findChild<QSpinBox *>(QStringLiteral("Para_SensorIPAddress1"));
+        auto *mode = window->findChild<QComboBox *>(QStringLiteral("Para_SensorEtherMode"));
+        octet1->setValue(10);
+        mode->setCurrentIndex(1); // UDP
+        writeAllAndReadBack();
+        QVERIFY(questions.isEmpty());
+        QCOMPARE(LinkParameters::of(record).address(), QStringLiteral("10.168.1.88"));
+        QCOMPARE(record.SensorEtherMode, 1);
+
+        // A new project holds the defaults: the sensor's own are kept when asked.
+        window->CreateDeviceLaser30();
+        QCOMPARE(record.SensorEtherMode, 0);
+        record.ScanFilterLevel = 2; // the rest of the project is written as it stands
+        writeAllAndReadBack();
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(questions[0].contains(QLatin1String("10.168.1.88 / 192.168.1.88")));
+        QVERIFY(questions[0].contains(QLatin1String("answer at 192.168.1.88 (TCP)")));
+        QCOMPARE(LinkParameters::of(record).address(), QStringLiteral("10.168.1.88"));
+        QCOMPARE(record.SensorEtherMode, 1);
+        QCOMPARE(record.ScanFilterLevel, 2);
+
+        // Or the project's are sent, when that is the answer.
+        window->CreateDeviceLaser30();
+        keepOrSend = 1;
+        writeAllAndReadBack();
+        QCOMPARE(questions.size(), 2);
+        QCOMPARE(LinkParameters::of(record).address(), QStringLiteral("192.168.1.88"));
+        QCOMPARE(record.SensorEtherMode, 0);
     }
 
     void restartIsFollowedUntilTheSensorAnswersAgain_data()

@@ -255,7 +255,7 @@ void MainWindow::makeConnections()
 
     connect(ui->SoftReboot, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorRebootSlots);
     connect(ui->ReadAllSetting, &QAction::triggered, SerialComm, &SERIAL_COMM::ReadSensorAllDataSlots);
-    connect(ui->WriteAllSetting, &QAction::triggered, SerialComm, &SERIAL_COMM::WriteSensorAllDataSlots);
+    connect(ui->WriteAllSetting, &QAction::triggered, this, &MainWindow::writeAllToSensor);
     connect(ui->SensorInformation, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorInformationSlots);
     connect(SerialComm, &SERIAL_COMM::ReceiveAreasComplete, this, &MainWindow::refreshAfterAreasLoaded);
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,

@@ -3,6 +3,7 @@
 #include "app/connection_status.h"
 #include "area/store/device_type.h"
 #include "comm/codec/scan_data.h"
+#include "comm/link_parameters.h"
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
@@ -165,6 +166,8 @@ private:
     void startRestartWait();
     void restartTick();
     void restartConfirmed();
+    void writeAllToSensor();
+    bool settleLinkParameters();
     QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
@@ -196,8 +199,12 @@ private:
     QTimer *RestartTimer = nullptr;
     QElapsedTimer RestartClock;
     qint64 LastRestartProbe = 0;
-    QString LastPeer;        // port or address of the current or last connection
-    int LastConnectType = 0; // its connection type
+    QString LastPeer;                // port or address of the current or last connection
+    int LastConnectType = 0;         // its connection type
+    LinkParameters SensorLinkAsRead; // the sensor's own, from its last parameter read
+    LinkParameters LinkFromDock;     // as the user set them in the dock while connected
+    bool SensorLinkKnown = false;
+    bool LinkEditedInDock = false;
     SettingsDialog *SerialSettingDialog = nullptr;
     EthnertSetting *EthernetSettingDialog = nullptr;
     OPTION_SCENE *OptionScene = nullptr;

@@ -7,8 +7,10 @@
 #include "app/connection_status.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
+#include "comm/codec/sensor_parameters.h"
 #include "comm/discovery.h"
 #include "comm/ethnertsetting.h"
+#include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
@@ -94,6 +96,17 @@ void MainWindow::makeTransportConnections()
                           .arg(kConnectTimeoutMs / 1000));
     });
     connect(RestartTimer, &QTimer::timeout, this, &MainWindow::restartTick);
+    connect(SerialComm, &SERIAL_COMM::ReceiveParameters, this, [this] {
+        SensorLinkAsRead = LinkParameters::of(*SensorParameters);
+        SensorLinkKnown = true;
+        LinkEditedInDock = false;
+    });
+    connect(SensorSetting, &SENSOR_SETTING::ParametersEditedInDock, this, [this] {
+        if (LinkStatus->state() != LinkState::Connected || !SensorLinkKnown)
+            return;
+        LinkFromDock = LinkParameters::of(*SensorParameters);
+        LinkEditedInDock = true;
+    });
     connect(LinkStatus, &ConnectionStatus::CancelRequested, this, &MainWindow::CloseSerialPort);
 }
 
@@ -163,6 +176,7 @@ void MainWindow::enterConnected()
 // reply; the read-all, the streams as chosen, the simulation poll.
 void MainWindow::beginExchange()
 {
+    SensorLinkKnown = false; // until this sensor's parameters are read
     SerialComm->AbandonExchange();
     SerialComm->CloseSerialPortSlots();
     SerialComm->ReadSensorAllDataSlots();
@@ -482,4 +496,46 @@ void MainWindow::restartConfirmed()
     SerialComm->OpenSendReadSimulation();
     Dialogs::ask(this, Dialogs::Icon::Information, connectionText("Message", "提示"),
                  connectionText("Sensor Reboot Complete", "传感器重新启动完成"));
+}
+
+// ---- Write-all: the sensor stays reachable. ----
+
+void MainWindow::writeAllToSensor()
+{
+    if (settleLinkParameters())
+        SerialComm->WriteSensorAllDataSlots();
+}
+
+// Decided before the write starts: the sensor's own IP address, Ethernet mode and RS-232 line (as
+// read on connect) are sent back unchanged, unless the user set others in the dock while
+// connected. Where the project holds others (a new or opened project), the user chooses; false
+// when the write-all is cancelled.
+bool MainWindow::settleLinkParameters()
+{
+    if (!SensorLinkKnown)
+        return true;
+    const LinkParameters project = LinkParameters::of(*SensorParameters);
+    if (project == SensorLinkAsRead || (LinkEditedInDock && project == LinkFromDock))
+        return true;
+    const bool en = Language == 1;
+    const QString text =
+        connectionText(
+            "The project's connection settings differ from the sensor's (sensor / project):\n%1\n\n"
+            "Keep the sensor's settings, or send the project's? With the project's, the sensor "
+            "will answer at %2 (%3) after its restart.",
+            "项目的连接参数与传感器的不同（传感器 / 项目）：\n%1\n\n"
+            "保留传感器的参数，还是发送项目的参数？发送项目的参数后，传感器重启后将在 %2（%3）应答。")
+            .arg(SensorLinkAsRead.differences(project, en), project.address(),
+                 project.etherMode == 1 ? QStringLiteral("UDP") : QStringLiteral("TCP"));
+    const int answer = Dialogs::ask(this, Dialogs::Icon::Question, connectionText("Message", "提示"), text,
+                                    {connectionText("Keep the sensor's", "保留传感器的参数"),
+                                     connectionText("Send the project's", "发送项目的参数"),
+                                     connectionText("Cancel", "取消")},
+                                    0);
+    if (answer == 0) {
+        SensorLinkAsRead.applyTo(*SensorParameters);
+        SensorSetting->UpdateParametersToDock();
+        return true;
+    }
+    return answer == 1;
 }

@@ -228,6 +228,8 @@ void SENSOR_SETTING::UpdateParametersFromDock()
     p.DirtyReceStrength = spinValue(DirtyReceStrength, p.DirtyReceStrength);
 
     m_quiet = false;
+    if (!m_loading)
+        emit ParametersEditedInDock();
 }
 
 QVector<int> SENSOR_SETTING::ControlStates() const
@@ -244,6 +246,7 @@ QVector<int> SENSOR_SETTING::ControlStates() const
 
 void SENSOR_SETTING::SetControlStates(const QVector<int> &states)
 {
+    m_loading = true; // from a project file, not from the user
     for (int c = 0; c < ControlCount && c < states.size(); ++c) {
         const int v = states[c];
         if (QComboBox *b = combo(c)) {
@@ -255,6 +258,7 @@ void SENSOR_SETTING::SetControlStates(const QVector<int> &states)
     }
     // A control already at its value sent no change; make sure the record follows the dock.
     UpdateParametersFromDock();
+    m_loading = false;
 }
 
 void SENSOR_SETTING::WriteSettingSection(QTextStream &out) const

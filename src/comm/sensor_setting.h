@@ -82,6 +82,10 @@ public slots:
     // Dock -> record, on every change of a control.
     void UpdateParametersFromDock();
 
+signals:
+    // The user changed a control of the dock (not a project file, not a read from the sensor).
+    void ParametersEditedInDock();
+
 private:
     QComboBox *combo(int c) const;
     QSpinBox *spin(int c) const;
@@ -99,5 +103,6 @@ private:
     SCAN_DATA *m_scan;
     QWidget *m_controls[ControlCount] = {};
     QWidget *m_scanGroup[5] = {};
-    bool m_quiet = false; // set while the record is shown, so the controls do not write back
+    bool m_quiet = false;   // set while the record is shown, so the controls do not write back
+    bool m_loading = false; // set while a project file's states are applied
 };
