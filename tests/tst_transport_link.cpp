@@ -7,6 +7,7 @@
 
 #include "app/connection_status.h"
 #include "app/mainwindow.h"
+#include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/discovery.h"
@@ -346,6 +347,71 @@ private slots:
         QCOMPARE(questions.size(), 2);
         QCOMPARE(LinkParameters::of(record).address(), QStringLiteral("192.168.1.88"));
         QCOMPARE(record.SensorEtherMode, 0);
+    }
+
+    void connectingAsksBeforeReplacingADesign_data()
+    {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("setting"); // connect/unsavedDesign
+        QTest::addColumn<int>("answer");      // 0 load, 1 keep
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("asked, load") << true << "ask" << 0 << true << true;
+        QTest::newRow("asked, keep") << true << "ask" << 1 << true << false;
+        QTest::newRow("setting keep") << true << "keep" << 0 << false << false;
+        QTest::newRow("setting load") << true << "load" << 1 << false << true;
+        QTest::newRow("fresh project") << false << "ask" << 1 << false << true;
+    }
+
+    void connectingAsksBeforeReplacingADesign()
+    {
+        QFETCH(bool, modified);
+        QFETCH(QString, setting);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, loaded);
+        QSettings("Trevalor", "Parameters").setValue(QStringLiteral("connect/unsavedDesign"), setting);
+        QVERIFY2(sim.start({"--address", "127.0.12.11"}), qPrintable(sim.error));
+        QStringList questions;
+        Dialogs::setResponder([&](const Dialogs::Prompt &p) {
+            recorder.prompts << p;
+            if (p.text.contains(QLatin1String("opened from a file"))) {
+                questions << p.buttons;
+                return answer;
+            }
+            return 0;
+        });
+        QList<QByteArray> sent;
+        connect(window->serialComm(), &SERIAL_COMM::FrameSent, this,
+                [&sent](const QByteArray &frame) { sent << frame.left(5); });
+        const QVector<QPoint> design{QPoint(-500, 800), QPoint(500, 800), QPoint(500, 1500),
+                                     QPoint(-500, 1500)};
+        ProjectData().Areas[3].Out1Coord = design;
+        ProjectData().Modified = modified;
+
+        connectEthernet(QStringLiteral("127.0.12.11"));
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Connected, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sent.contains("RPara") && !window->serialComm()->RequestRaised(
+                                                               SERIAL_COMM::Request::ReadParameters),
+                                 10000);
+        if (loaded)
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        else
+            QTest::qWait(500);
+
+        QCOMPARE(questions.isEmpty(), !asked);
+        if (asked)
+            QCOMPARE(questions,
+                     (QStringList{QStringLiteral("Load the sensor's areas into the project"),
+                                  QStringLiteral("Keep the project (read the sensor's parameters only)")}));
+        QCOMPARE(sent.count("RArea") == kAreaCount, loaded);
+        QCOMPARE(ProjectData().Areas[3].Out1Coord == design, !loaded);
+        if (!loaded) {
+            QVERIFY(!sent.contains("RArea") && !sent.contains("RCase"));
+            QCOMPARE(recorder.count(kReadOk), 0);
+        }
+        QSettings("Trevalor", "Parameters").remove(QStringLiteral("connect/unsavedDesign"));
+        ProjectData().resetToStartup();
     }
 
     void restartIsFollowedUntilTheSensorAnswersAgain_data()

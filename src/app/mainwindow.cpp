@@ -410,6 +410,7 @@ void MainWindow::createNewProject(int code)
     DEVICETYPE type = code;
     CreateDeviceType(&type);
     ClearAllEditData();
+    ProjectFromFile = false;
 }
 
 bool MainWindow::savefile()

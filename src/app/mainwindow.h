@@ -168,6 +168,7 @@ private:
     void restartConfirmed();
     void writeAllToSensor();
     bool settleLinkParameters();
+    bool loadSensorAreasOnConnect();
     QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
@@ -205,6 +206,7 @@ private:
     LinkParameters LinkFromDock;     // as the user set them in the dock while connected
     bool SensorLinkKnown = false;
     bool LinkEditedInDock = false;
+    bool ProjectFromFile = false; // the design was opened from a file
     SettingsDialog *SerialSettingDialog = nullptr;
     EthnertSetting *EthernetSettingDialog = nullptr;
     OPTION_SCENE *OptionScene = nullptr;

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSerialPort>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTcpSocket>
 #include <QTimer>
@@ -179,7 +180,10 @@ void MainWindow::beginExchange()
     SensorLinkKnown = false; // until this sensor's parameters are read
     SerialComm->AbandonExchange();
     SerialComm->CloseSerialPortSlots();
-    SerialComm->ReadSensorAllDataSlots();
+    if (loadSensorAreasOnConnect())
+        SerialComm->ReadSensorAllDataSlots();
+    else
+        SerialComm->ReadSensorParametersSlots();
     OpenCloseReadScanf(ui->Distance->isChecked());
     OpenCloseReadIntensity(ui->Intensity->isChecked());
     SerialComm->OpenSendReadSimulation();
@@ -496,6 +500,31 @@ void MainWindow::restartConfirmed()
     SerialComm->OpenSendReadSimulation();
     Dialogs::ask(this, Dialogs::Icon::Information, connectionText("Message", "提示"),
                  connectionText("Sensor Reboot Complete", "传感器重新启动完成"));
+}
+
+// A design with unsaved changes, or one opened from a file, is not replaced by the sensor's areas
+// without the user's word: asked, or as chosen in the application settings.
+bool MainWindow::loadSensorAreasOnConnect()
+{
+    if (!ProjectData().Modified && !ProjectFromFile)
+        return true; // a fresh project: the sensor's areas are what there is to see
+    const QString choice = QSettings("Trevalor", "Parameters")
+                               .value(QStringLiteral("connect/unsavedDesign"), QStringLiteral("ask"))
+                               .toString();
+    if (choice == QLatin1String("load"))
+        return true;
+    if (choice == QLatin1String("keep"))
+        return false;
+    const int answer =
+        Dialogs::ask(this, Dialogs::Icon::Question, connectionText("Message", "提示"),
+                     connectionText("The project has unsaved changes or was opened from a file. What should "
+                                    "connecting do with it?",
+                                    "项目有未保存的修改或来自文件。连接时如何处理该项目？"),
+                     {connectionText("Load the sensor's areas into the project", "将传感器的区域载入项目"),
+                      connectionText("Keep the project (read the sensor's parameters only)",
+                                     "保留项目（只读取传感器参数）")},
+                     1);
+    return answer == 0; // closed without a choice: nothing is replaced
 }
 
 // ---- Write-all: the sensor stays reachable. ----

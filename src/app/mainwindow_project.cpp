@@ -118,6 +118,7 @@ bool MainWindow::openProjectPath(const QString &name)
                                        .arg(QDir::toNativeSeparators(name))
                                        .arg(QLatin1String(deviceInfo(DeviceType)->extension + 1))
                                        .arg(points);
+    ProjectFromFile = true;
     return true;
 }
 

@@ -323,6 +323,13 @@ void SERIAL_COMM::ReadSensorAllDataSlots()
     m_flags[int(Request::ReadParameters)] = true;
 }
 
+void SERIAL_COMM::ReadSensorParametersSlots()
+{
+    if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)
+        sendAuto(false);
+    m_flags[int(Request::ReadParameters)] = true;
+}
+
 void SERIAL_COMM::WriteSensorAllDataSlots()
 {
     if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)

@@ -111,6 +111,8 @@ public slots:
     // sensor answers, after a restart for example.
     void ConfirmSensorSlots();
     void ReadSensorAllDataSlots();
+    // Only the parameters (a connection that keeps the project's areas).
+    void ReadSensorParametersSlots();
     void WriteSensorAllDataSlots();
     void SerialPortSendData();
     void SerialPortReceiveData();
