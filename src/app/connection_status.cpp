@@ -13,7 +13,6 @@ ConnectionStatus::ConnectionStatus(QLabel *peerLabel, QWidget *parent)
     m_word->setAlignment(Qt::AlignCenter);
     m_word->setMargin(2);
     m_cancel->setObjectName(QStringLiteral("RestartCancel"));
-    m_cancel->setFlat(true);
     m_cancel->hide();
     connect(m_cancel, &QPushButton::clicked, this, &ConnectionStatus::CancelRequested);
 
