@@ -229,6 +229,37 @@ private slots:
         window.CloseSerialPort();
         QVERIFY(!window.udpSocket()->isOpen());
     }
+
+    // A TCP sensor and a UDP sensor on one network: whichever answered last, each is reached over
+    // the mode it announced itself.
+    void eachSensorIsReachedOverItsOwnMode()
+    {
+        QVERIFY2(sensorA.start({"--address", addressA, "--discovery"}, sensorNs), qPrintable(sensorA.error));
+        QVERIFY2(sensorB.start({"--address", addressB, "--discovery", "--mode", "udp"}, sensorNs),
+                 qPrintable(sensorB.error));
+        SensorDiscovery::forgetModes();
+
+        QVERIFY(visit.enter(programNs));
+        MainWindow window;
+        window.LanguageToEnglish();
+        QComboBox *list = window.ethernetSettingsDialog()->form()->Eth_ComboBox;
+        QTRY_VERIFY_WITH_TIMEOUT(list->findText(addressA) >= 0 && list->findText(addressB) >= 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(SensorDiscovery::modeOf(addressB), 1, 2000);
+        QCOMPARE(SensorDiscovery::modeOf(addressA), 0);
+
+        window.ConnectChangeEthernetModeSlot();
+        for (const QString &address : {addressA, addressB, addressA}) {
+            const int read = recorder.count("Parameters Read OK!");
+            window.ethernetSettingsDialog()->form()->Eth_ComboBox->setEditText(address);
+            window.form()->Connection->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count("Parameters Read OK!"), read + 1, 20000);
+            const bool udp = address == addressB;
+            QCOMPARE(window.tcpSocket()->isOpen(), !udp);
+            QCOMPARE(window.udpSocket()->isOpen(), udp);
+            window.CloseSerialPort();
+        }
+        QCOMPARE(recorder.count("Connect OverTimer, Check Connect"), 0);
+    }
 };
 
 QTEST_MAIN(TestDiscoveryNetns)
