@@ -200,6 +200,7 @@ private:
     QTimer *RestartTimer = nullptr;
     QElapsedTimer RestartClock;
     qint64 LastRestartProbe = 0;
+    bool RestartReconnected = false; // over TCP: a new connection since the restart began
     QString LastPeer;                // port or address of the current or last connection
     int LastConnectType = 0;         // its connection type
     LinkParameters SensorLinkAsRead; // the sensor's own, from its last parameter read

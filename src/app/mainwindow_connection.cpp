@@ -278,6 +278,7 @@ void MainWindow::tcpConnected()
         enterConnected();
         beginExchange();
     } else if (LinkStatus->state() == LinkState::Restarting) {
+        RestartReconnected = true;
         SerialComm->AbandonExchange();
         SerialComm->CloseSerialPortSlots();
         SerialComm->ConfirmSensorSlots();
@@ -455,7 +456,10 @@ void MainWindow::startRestartWait()
     LinkStatus->setCountdown(kRestartWaitMs / 1000);
     statusBar()->showMessage(connectionText("The sensor is restarting…", "传感器正在重启…"));
     RestartClock.start();
-    LastRestartProbe = -kRestartProbeMs; // probe at the first tick
+    // The first question waits a little: a sensor may still answer on its way down, and that
+    // answer must not pass for its return.
+    LastRestartProbe = 0;
+    RestartReconnected = false;
     RestartTimer->start(kRestartTickMs);
 }
 
@@ -475,11 +479,12 @@ void MainWindow::restartTick()
     if (ScanData().ConnectType == 1 && ScanData().EtherMode == 0) {
         // Over TCP the sensor hung up; a new connection is tried until it is accepted, and the
         // product information confirms it (tcpConnected).
+        // Only a connection made after the restart counts; the old one is about to be hung up.
         if (TcpSocket->state() == QAbstractSocket::UnconnectedState) {
             TcpSocket->connectToHost(LastPeer, kSensorPort, QIODevice::ReadWrite);
             return;
         }
-        if (TcpSocket->state() != QAbstractSocket::ConnectedState)
+        if (TcpSocket->state() != QAbstractSocket::ConnectedState || !RestartReconnected)
             return;
     }
     // Ask again until an answer comes: a fresh request each time, so the exchange never reaches its
