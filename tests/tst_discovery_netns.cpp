@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(window.udpSocket()->peerPort(), quint16(8080));
         QVERIFY(window.ethernetSettingsDialog()->discovery()->sockets().isEmpty()); // ended on connect
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count("Parameters Read OK!"), 1, 20000);
-        QCOMPARE(recorder.count("Connect OverTimer, Check Connect"), 0);
+        QCOMPARE(recorder.count("The sensor did not answer in time. Check the connection."), 0);
 
         window.CloseSerialPort();
         QVERIFY(!window.udpSocket()->isOpen());

@@ -192,7 +192,7 @@ void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
 
     QCOMPARE(m_prompts[0].icon, Dialogs::Icon::Warning);
     QCOMPARE(m_prompts[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_prompts[0].text, QStringLiteral("Connect OverTimer, Check Connect"));
+    QCOMPARE(m_prompts[0].text, QStringLiteral("The sensor did not answer in time. Check the connection."));
     // The most urgent request was sent once and retried three times.
     QCOMPARE(countSent("RPara"), 4);
     QCOMPARE(countSent("WSimu"), 0);

@@ -491,7 +491,7 @@ void FormTest::everyReferencedImageLoads_data()
                                  "Gray3",     "Gray4",         "Gray5",         "Gray6",
                                  "Green1",    "Green2",        "Green3",        "Green4",
                                  "Green5",    "Green6",        "Yellow1",       "Orange2",
-                                 "Red3",      "GrayFault",     "GreenFault"};
+                                 "Red3",      "GrayFault",     "GreenFault",    "RedFault"};
     for (const char *n : names)
         QTest::newRow(n) << QStringLiteral(":/images/%1.png").arg(QLatin1String(n));
     // some callers leave out the slash or the extension

@@ -224,7 +224,8 @@ private slots:
         clickGroupCheck(ui()->FaultGroupBox);
         QCOMPARE(storeState(), SimState({false, false, true, false, 0, 0, 0}));
         QTest::mouseClick(ui()->FaultSimuButton, Qt::LeftButton);
-        QVERIFY(showsIcon(ui()->FaultSimuButton, QStringLiteral(":/images/GreenFault.png")));
+        // Red, not green: a simulated fault is an alarm.
+        QVERIFY(showsIcon(ui()->FaultSimuButton, QStringLiteral(":/images/RedFault.png")));
         QCOMPARE(storeState(), SimState({false, false, true, false, 0, 0, 1}));
 
         clickGroupCheck(ui()->FaultGroupBox);
@@ -397,7 +398,7 @@ private slots:
             {ui()->OutportGrouptBox, "Output Simulation", "输出端口仿真"},
             {ui()->FaultGroupBox, "Fault Simulation", "异常状态仿真"},
             {ui()->CaseSimulationBox, "Simulation CaseChannel", "智能选择仿真"},
-            {ui()->label_SimDgree, "Dgree", "驱动转角"},
+            {ui()->label_SimDgree, "Steering", "驱动转角"},
             {ui()->label_SimSpeed, "Speed", "车辆速度"},
             {ui()->label_SimOptionMode, "Operation", "车辆操作模式"},
             {ui()->IOSimulationDock, "IO Simulation", "IO端口仿真"},

@@ -94,7 +94,11 @@ private slots:
             QTest::newRow(key) << QString(key) << QString::fromUtf8(en) << QString::fromUtf8(cn);
         };
         // Menus, actions and docks.
-        row("ViewMode", "Mode", "视图");
+        row("ViewMode", "&Mode", "视图");
+        row("File", "&File", "文件"); // Alt+F opens it
+        row("DisConnection", "Disconnect", "断开设备");
+        row("label_LaserMeasureFrq", "Laser Frequency", "激光测量频率");
+        row("label_SensorTemper", "Sensor Temperature", "传感器温度");
         row("Manual", "Manual", "指南");
         row("Chinese", "简体中文", "简体中文");
         row("Laser50", "VKT-50xx", "VKT-50xx");
@@ -122,7 +126,7 @@ private slots:
         row("Para_ScanFilterLevel/item/2", "Middle", "中等");
         row("Para_TrailiFilterLevel/item/2", "Medium", "中等");
         row("Para_SensorEtherMode/item/1", "UDP Mode", "UDP模式");
-        row("Para_LaserStopSignal/item/3", "Maxim", "能量最大");
+        row("Para_LaserStopSignal/item/3", "Strongest", "能量最大");
         row("Para_ScanSensorAngle/item/0", "0.025°/10,15Hz", "0.025°/10,15Hz");
         // Status row, scan control, self check, IO simulation.
         row("label_dir", "Set Mode", "安装方式");
@@ -198,7 +202,7 @@ private slots:
         QTest::addColumn<int>("exchangeLanguage");
         QTest::newRow("English") << true
                                  << QStringList{"About", "Welcome to Veltrin", "Serial Setting",
-                                                "Ethnert Setting"}
+                                                "Ethernet Setting"}
                                  << 0;
         QTest::newRow("Chinese") << false << QStringList{"关于", "欢迎使用Veltrin", "串口设置", "以太网设置"}
                                  << 1;
@@ -300,6 +304,55 @@ private slots:
         QCOMPARE(viewer.urls.size(), 1);
         QVERIFY(viewer.urls[0].isLocalFile());
         QCOMPARE(viewer.urls[0].toLocalFile(), expected);
+    }
+
+    // Where the desktop cannot show a PDF (this platform has no viewer at all), the user is told,
+    // with the file's full path, whether the file is there or not.
+    void manualWithoutAViewerSaysSoAndNamesThePath_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("English, no viewer") << true << true << "manual_en.pdf"
+                                            << "No program to show PDF";
+        QTest::newRow("Chinese, no viewer") << false << true << "manual_cn.pdf"
+                                            << "没有可显示PDF文件的程序";
+        QTest::newRow("English, no file") << true << false << "manual_en.pdf"
+                                          << "not found";
+    }
+
+    void manualWithoutAViewerSaysSoAndNamesThePath()
+    {
+        QFETCH(bool, english);
+        QFETCH(bool, present);
+        QFETCH(QString, file);
+        QFETCH(QString, says);
+        QList<Dialogs::Prompt> prompts;
+        Dialogs::setResponder([&prompts](const Dialogs::Prompt &p) {
+            prompts << p;
+            return 0;
+        });
+        QTemporaryDir startDir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(startDir.path()));
+        const QString path = QDir::current().filePath("manual/" + file);
+        if (present) {
+            QVERIFY(QDir::current().mkpath("manual"));
+            QFile pdf(path);
+            QVERIFY(pdf.open(QIODevice::WriteOnly));
+            pdf.write("%PDF-1.4\n");
+        }
+
+        MainWindow w;
+        english ? w.LanguageToEnglish() : w.LanguageToChinese();
+        w.form()->Manual->trigger();
+
+        QDir::setCurrent(previous);
+        Dialogs::setResponder({});
+        QCOMPARE(prompts.size(), 1);
+        QVERIFY2(prompts[0].text.contains(says), qPrintable(prompts[0].text));
+        QVERIFY2(prompts[0].text.contains(QDir::toNativeSeparators(path)), qPrintable(prompts[0].text));
     }
 
     void restoredLanguageIsAppliedToTheDialogs_data()

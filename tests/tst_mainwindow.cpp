@@ -124,7 +124,10 @@ private slots:
         w.LanguageToEnglish();
         recorder.answer = 0;
         w.CreateDeviceLaser30();
-        QCOMPARE(recorder.prompts.last().buttons, QStringList({"OK", "Cancel"}));
+        // The answer names what it does to the question asked.
+        QCOMPARE(recorder.prompts.last().text,
+                 QString("The project has unsaved changes.\nDo you want to discard them?"));
+        QCOMPARE(recorder.prompts.last().buttons, QStringList({"Discard", "Cancel"}));
         QCOMPARE(w.deviceType(), 3);
         QVERIFY(p.Areas[2].Out1Coord.isEmpty());
         QVERIFY(!p.Modified);

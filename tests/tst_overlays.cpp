@@ -127,6 +127,53 @@ private slots:
         QCOMPARE(image.pixel(pixelAt(bearing, distance, scale, 600)), covered ? kGreenOnWhite : kWhite);
     }
 
+    // Over the displayed area's zones the scan shows what trips: the values inside a zone as dots of
+    // that zone's colour (the nearest, most severe zone wins), the rest and the contour in neutral
+    // grey, and no fill that would mix with the zones.
+    void scanPointsInsideAZoneTakeItsColour_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("graph") << 0;
+        QTest::newRow("cloud") << 1;
+        QTest::newRow("line") << 2;
+    }
+    void scanPointsInsideAZoneTakeItsColour()
+    {
+        QFETCH(int, mode);
+        PROJECT_DATA &project = ProjectData();
+        project.resetToStartup();
+        AREA_DATA &area = project.Areas[7];
+        area.Out1Shape = Arc; // the front half out to 6 m
+        area.Out1Coord = {QPoint(6000, 0), QPoint(-6000, 0)};
+        area.Out3Shape = Polygon; // a narrow wedge ahead, out to 5.5 m
+        area.Out3Coord = {QPoint(1000, 5500), QPoint(-1000, 5500)};
+        project.CurrentArea = 7;
+        fillSerial(5000, 0); // a wall all round at 5 m
+        scan->DisplayMode = mode;
+        scale = 0.05;
+        PAINT_OUTLINE outline(kExtent, kExtent, &project, scan.get(), &scale);
+        const QImage image = render(outline, scale, 600);
+
+        const QVector<signed char> &inside = outline.breaches();
+        QCOMPARE(inside.size(), 642);
+        // Serial beam i looks at bearing 250 - i/2.
+        auto beam = [](double bearing) { return 1 + int(std::lround((250.0 - bearing) * 2)); };
+        QCOMPARE(int(inside[beam(45)]), 0);   // in the front half, at 5 m < 6 m
+        QCOMPARE(int(inside[beam(-45)]), -1); // behind the X axis: outside the arc
+        QCOMPARE(int(inside[beam(90)]), 2);   // in both zones: Out 3, the nearer field, wins
+        QCOMPARE(int(inside.first()), -1);    // the sensor itself is no measurement
+        const QPoint dot = pixelAt(45, 5000, scale, 600);
+        const QColor drawn = image.pixelColor(dot);
+        QVERIFY2(qAbs(drawn.red() - PAINT_OUTLINE::breachColour(0).red()) < 40 &&
+                     qAbs(drawn.green() - PAINT_OUTLINE::breachColour(0).green()) < 40 && drawn.blue() < 80,
+                 qPrintable(drawn.name()));
+        const QColor plain = image.pixelColor(pixelAt(-45, 5000, scale, 600));
+        QVERIFY2(plain.red() == plain.green() && plain.green() == plain.blue(), qPrintable(plain.name()));
+        // Inside the contour, away from it: nothing painted.
+        QCOMPARE(image.pixel(pixelAt(90, 2500, scale, 600)), kWhite);
+        project.resetToStartup();
+    }
+
     void intensityContourUsesTheIntensityValuesAsRadius()
     {
         fillSerial(5000, 2000);

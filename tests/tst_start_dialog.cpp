@@ -395,7 +395,7 @@ private slots:
         QTest::newRow("English") << true << QStringList{"Welcome to Veltrin", "Create", "Open",     "Connect",
                                                         "Open Project file",  "Serial", "Ethernet", "Quit"}
                                  << QStringList{"About",          "Veltrin",
-                                                "Version: 1.5.2", "Data: 2024-08-21",
+                                                "Version: 1.5.2", "Date: 2024-08-21",
                                                 "Release Notes",  "关闭"};
         QTest::newRow("Chinese") << false << QStringList{"欢迎使用Veltrin", "创建", "打开",   "连接",
                                                          "打开工程文件",    "串口", "以太网", "退出"}

@@ -26,7 +26,7 @@
 
 namespace {
 const QString kReadOk = QStringLiteral("Parameters Read OK!");
-const QString kGiveUp = QStringLiteral("Connect OverTimer, Check Connect");
+const QString kGiveUp = QStringLiteral("The sensor did not answer in time. Check the connection.");
 } // namespace
 
 class TestTransport : public QObject {

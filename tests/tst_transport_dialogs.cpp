@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(serial.windowTitle(), QStringLiteral("Serial Setting"));
         QCOMPARE(serial.form()->parametersBox->title(), QStringLiteral("Parameters Setting:"));
         QCOMPARE(serial.form()->applyButton->text(), QStringLiteral("Enter"));
-        QCOMPARE(ethernet.windowTitle(), QStringLiteral("Ethnert Setting"));
+        QCOMPARE(ethernet.windowTitle(), QStringLiteral("Ethernet Setting"));
         QCOMPARE(ethernet.form()->label_IPAddress->text(), QStringLiteral("Sensor IPAddress"));
         serial.LanguageDisplayChinese();
         ethernet.LanguageDisplayChinese();

@@ -301,6 +301,33 @@ private slots:
                  qPrintable(QString("reported %1,%2").arg(reported.x()).arg(reported.y())));
     }
 
+    // The left ruler reads the sensor's Y like the cursor readout: positive ahead of the sensor
+    // (up on the screen), negative behind it; both rulers carry the unit.
+    void rulersReadTheSensorsCoordinatesInMetres()
+    {
+        buildScene();
+        view->ChangeSetupMatrix(100); // a label every metre
+        view->centerOn(0, 0);
+        QMap<int, QString> left, bottom;
+        for (const ViewWindow::RulerLabel &label : view->rulerLabels()) {
+            if (label.at.x() == int(view->mapToScene(QPoint(0, 0)).x()))
+                left[label.at.y()] = label.text;
+            else
+                bottom[label.at.x()] = label.text;
+        }
+        QCOMPARE(left.value(-1000), QStringLiteral("1 m")); // 1 m ahead, drawn above the sensor
+        QCOMPARE(left.value(1000), QStringLiteral("-1 m"));
+        QCOMPARE(left.value(0), QStringLiteral("0 m"));
+        QCOMPARE(bottom.value(1000), QStringLiteral("1 m"));
+        QCOMPARE(bottom.value(-1000), QStringLiteral("-1 m"));
+
+        // The cursor at a left label's height reports the same Y.
+        QSignalSpy coords(view.get(), &ViewWindow::CurrentCoordSignal);
+        moveMouse(view->viewport(), pixelOf(QPointF(300, -1000)), Qt::NoButton);
+        QCOMPARE(coords.count(), 1);
+        QVERIFY(qAbs(-coords.at(0).at(0).toPoint().y() - 1000) <= 1.0 / view->zoomScale());
+    }
+
     void pressDecidesBetweenPanningAndGrabbingAHandle_data()
     {
         QTest::addColumn<QPointF>("pressAt");

@@ -35,7 +35,7 @@ void About::applyTexts(bool english)
     setWindowTitle(t("About", "关于"));
     m_ui->label_Title->setText(QStringLiteral("Veltrin"));
     m_ui->label_Ver->setText(t("Version: 1.5.2", "软件版本: 1.5.2"));
-    m_ui->label_Data->setText(t("Data: 2024-08-21", "开发日期: 2024-08-21"));
+    m_ui->label_Data->setText(t("Date: 2024-08-21", "开发日期: 2024-08-21"));
     m_ui->ReleaseNotes->setTitle(t("Release Notes", "版本信息"));
     m_ui->Button_Close->setText(QString::fromUtf8("关闭"));
     m_ui->NoteMessage->clear();

@@ -2,6 +2,7 @@
 
 #include "app/about.h"
 #include "app/create.h"
+#include "app/status_badges.h"
 #include "area/area_table.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
@@ -14,14 +15,18 @@
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
+#include "editor/breach_legend.h"
 #include "editor/option_scene.h"
 #include "monitor/data_table.h"
 #include "monitor/io_simulation.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QGraphicsScene>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSerialPort>
 #include <QSettings>
 #include <QStatusBar>
@@ -158,11 +163,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ConnectTimer = new QTimer(this);
     ConnectTimer->setSingleShot(true);
     RestartTimer = new QTimer(this);
+    // The state badges of the status bar, left of the connection state.
+    Badges = new StatusBadges(this);
+    statusBar()->insertPermanentWidget(0, Badges);
 
     // 17. Connections.
     makeConnections();
+    makeBadgeConnections();
+    makeViewConnections();
     makeTransportConnections();
     makeDialogConnections();
+
+    // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
+    // layout the user arranged and saved replaces this.
+    tabifyRightDocks();
 
     // 18. Persisted layout, language and display mode.
     restoreSettings();
@@ -253,9 +267,12 @@ void MainWindow::makeConnections()
     connect(ui->Chinese, &QAction::triggered, this, &MainWindow::LanguageToChinese);
     connect(ui->English, &QAction::triggered, this, &MainWindow::LanguageToEnglish);
 
-    connect(ui->SoftReboot, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorRebootSlots);
+    // Writing everything and restarting change the sensor: both ask first.
+    connect(ui->SoftReboot, &QAction::triggered, this, &MainWindow::ConfirmSoftRebootSlot);
     connect(ui->ReadAllSetting, &QAction::triggered, SerialComm, &SERIAL_COMM::ReadSensorAllDataSlots);
-    connect(ui->WriteAllSetting, &QAction::triggered, this, &MainWindow::writeAllToSensor);
+    connect(ui->WriteAllSetting, &QAction::triggered, this, &MainWindow::ConfirmWriteAllSlot);
+    connect(SerialComm, &SERIAL_COMM::ProductInfoReceived, this,
+            [this](quint16 serialNumber) { SensorSerialNumber = serialNumber; });
     connect(ui->SensorInformation, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorInformationSlots);
     connect(SerialComm, &SERIAL_COMM::ReceiveAreasComplete, this, &MainWindow::refreshAfterAreasLoaded);
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
@@ -401,9 +418,9 @@ void MainWindow::createNewProject(int code)
     if (ProjectData().Modified) {
         const bool en = Language == 1;
         const int choice = Dialogs::ask(this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
-                                        en ? "The application\nDo you want to discart your changes?"
+                                        en ? "The project has unsaved changes.\nDo you want to discard them?"
                                            : "关于应用程序\n您修改了数据直接改变而不保存？",
-                                        en ? QStringList{"OK", "Cancel"} : QStringList{"确定", "取消"});
+                                        en ? QStringList{"Discard", "Cancel"} : QStringList{"确定", "取消"});
         if (choice != 0)
             return;
     }
@@ -456,23 +473,63 @@ void MainWindow::BarDisplayCoord(QPoint Coord)
 
 // ---- docks and modes ---------------------------------------------------------------------------
 
+// A dock that is asked for comes to the front of its tab group.
+static void showDock(QDockWidget *dock, bool visible)
+{
+    dock->setVisible(visible);
+    if (visible)
+        dock->raise();
+}
+
 void MainWindow::OpenCloseSensorDock(bool Checked)
 {
-    ui->SensorSettingDock->setVisible(Checked);
+    showDock(ui->SensorSettingDock, Checked);
 }
 void MainWindow::OpenCloseDataTableDock(bool Checked)
 {
-    ui->DataTableDock->setVisible(Checked);
+    showDock(ui->DataTableDock, Checked);
 }
 void MainWindow::OpenCloseSelfCheck(bool Checked)
 {
-    ui->SelfCheckDock->setVisible(Checked);
+    showDock(ui->SelfCheckDock, Checked);
+}
+
+void MainWindow::tabifyRightDocks()
+{
+    for (QDockWidget *dock :
+         {ui->SensorSettingDock, ui->DataTableDock, ui->IOSimulationDock, ui->SelfCheckDock})
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+    for (QDockWidget *dock : {ui->DataTableDock, ui->IOSimulationDock, ui->SelfCheckDock})
+        tabifyDockWidget(ui->SensorSettingDock, dock);
+    ui->SensorSettingDock->raise();
+}
+
+void MainWindow::fitToScreen(const QRect &available)
+{
+    if (available.isEmpty())
+        return;
+    // Docks laid side by side on a larger screen may together need more than this one has.
+    const QSize needed = minimumSizeHint();
+    if (needed.width() > available.width() || needed.height() > available.height())
+        tabifyRightDocks();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room = available.size() - frame;
+    QRect g = geometry();
+    g.setSize(g.size().boundedTo(room).expandedTo(minimumSizeHint()));
+    // Keep it on the screen: a saved position may lie beyond the right or bottom edge.
+    g.moveLeft(qBound(available.left(), g.left(),
+                      qMax(available.left(), available.right() + 1 - g.width() - frame.width())));
+    g.moveTop(qBound(available.top(), g.top(),
+                     qMax(available.top(), available.bottom() + 1 - g.height() - frame.height())));
+    setGeometry(g);
 }
 
 void MainWindow::OpenCloseEditionDock(bool Checked)
 {
     MonitoringFlag = Checked ? 0 : 1;
     ui->EditionControlDock->setVisible(Checked);
+    FitOnNextScan = !Checked;
+    refreshBadges();
 }
 
 void MainWindow::OpenMonitoringMode()
@@ -484,12 +541,14 @@ void MainWindow::OpenMonitoringMode()
     ui->DataTable->setChecked(false);
     ui->Edition->setChecked(false);
     ui->SensorSetting->setChecked(true);
+    FitOnNextScan = true;
+    refreshBadges();
 }
 
 void MainWindow::OpenCloseIOSimulationDock(bool Checked)
 {
     if (Checked) {
-        ui->IOSimulationDock->show();
+        showDock(ui->IOSimulationDock, true);
         return;
     }
     for (QGroupBox *box :
@@ -512,6 +571,8 @@ void MainWindow::OpenCloseReadScanf(bool Checked)
 {
     const bool on = Checked && anyTransportOpen();
     OptionScene->setOutlineVisible(on);
+    if (Legend)
+        Legend->setVisible(on);
     if (on)
         SerialComm->OpenSendReadScanf();
     else
@@ -588,11 +649,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
     bool refuse = false;
     if (ProjectData().Modified) {
         const bool en = Language == 1;
-        const int choice =
-            Dialogs::ask(this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
-                         en ? "The application\nDo you want to discart your changes?"
-                            : "关于应用程序\n您修改了数据直接退出而不保存？",
-                         en ? QStringList{"Save", "Close", "Cancel"} : QStringList{"保存", "关闭", "取消"});
+        const int choice = Dialogs::ask(
+            this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
+            en ? "The project has unsaved changes.\nDo you want to save them before closing?"
+               : "关于应用程序\n您修改了数据直接退出而不保存？",
+            en ? QStringList{"Save", "Close Without Saving", "Cancel"} : QStringList{"保存", "关闭", "取消"});
         if (choice == 0)
             refuse = !savefile(); // a cancelled or failed save must not throw the design away
         else if (choice != 1)
@@ -632,6 +693,9 @@ void MainWindow::restoreSettings()
     ui->EditionControlDock->show();
     ui->DataTableDock->hide();
     ui->SensorSettingDock->show();
+    // A layout saved on a larger screen is fitted to the one the window opens on.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        fitToScreen(screen->availableGeometry());
 }
 
 void MainWindow::saveSettings()

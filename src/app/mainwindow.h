@@ -33,6 +33,8 @@ class SettingsDialog;
 class EthnertSetting;
 class About;
 class Create;
+class StatusBadges;
+class BreachLegend;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -62,6 +64,9 @@ public:
     bool openProjectPath(const QString &name);
     // A path from the command line: opened, or the start dialog shown after saying why not.
     void openFromCommandLine(const QString &name);
+    // Fits the window to a screen's available area: a layout too wide for it gets the right-hand
+    // docks as tabs again, and the window is shrunk and moved onto the screen.
+    void fitToScreen(const QRect &available);
 
     Ui::MainWindow *form() const { return ui; }
     QGraphicsScene *editorScene() const { return scene; }
@@ -88,6 +93,8 @@ public:
     QLabel *connectionLabel() const { return ConnectLabel; }
     ConnectionStatus *connectionStatus() const { return LinkStatus; }
     ConnectionStatus::State connectionState() const;
+    StatusBadges *statusBadges() const { return Badges; }
+    BreachLegend *breachLegend() const { return Legend; }
 
 public slots:
     void openfile();
@@ -133,6 +140,11 @@ public slots:
     void IOPortDisplayer(uint Inport, uint Outport, uint Status);
     void DirChange(bool dir);
     void MonitorGraphicDisplay(uint Inport, uint Outport, uint Status);
+    // Write All and Soft Reboot, after the user has confirmed them (mainwindow_confirm.cpp).
+    void ConfirmWriteAllSlot();
+    void ConfirmSoftRebootSlot();
+    // Fits the view to the displayed area's zones, or to the scan when there are none (key F).
+    void ZoomToFitSlot();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -145,6 +157,9 @@ private:
     bool anyTransportOpen() const;
     void applyLanguage(bool english);
     void restoreSettings();
+    void tabifyRightDocks();
+    // The connected sensor as the user knows it: its address or port, and its serial number once known.
+    QString connectedSensorName() const;
     void saveSettings();
     void makeConnections();
     void makeTransportConnections();
@@ -173,6 +188,12 @@ private:
     void makeAreaEditingConnections();
     void makeSceneConnections();
     void makeStatusConnections();
+    void makeBadgeConnections();
+    // The badges follow the mode, the simulation flags and the language.
+    void refreshBadges();
+    void makeViewConnections();
+    // The last scan's extent, or the model's range before any scan.
+    QRectF scanReach();
 
     Ui::MainWindow *ui = nullptr;
     QGraphicsScene *scene = nullptr;
@@ -214,4 +235,10 @@ private:
     QToolButton *NewButton = nullptr;
     QToolBar *EditionToolBar = nullptr;
     QToolBar *SensorToolBar = nullptr;
+    StatusBadges *Badges = nullptr;
+    QAction *ZoomToFitAction = nullptr;
+    BreachLegend *Legend = nullptr;
+    bool FitOnNextScan = false; // after connecting and entering monitoring
+    bool WasConnected = false;
+    int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it
 };

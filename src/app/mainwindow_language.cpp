@@ -5,10 +5,12 @@
 #include "app/mainwindow.h"
 
 #include "app/manual_location.h"
+#include "area/dialogs.h"
 #include "comm/codec/scan_data.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
+#include "editor/breach_legend.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -16,10 +18,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
@@ -59,7 +65,7 @@ const Text kTexts[] = {
     {"SerialSetting", "Serial Setting", "串口设置"},
     {"EthnernetSetting", "Ethernet Setting", "以太网设置"},
     {"Connection", "Connection", "连接设备"},
-    {"DisConnection", "DisConnection", "断开设备"},
+    {"DisConnection", "Disconnect", "断开设备"},
     {"ReadAllSetting", "Read All Setting", "上传数据"},
     {"WriteAllSetting", "Write All Setting", "下载数据"},
     {"SoftReboot", "Soft Reboot", "重启设备"},
@@ -69,17 +75,18 @@ const Text kTexts[] = {
     {"DispLine", "Disp Line", "线条显示"},
     {"About", "About", "关于"},
     {"Manual", "Manual", "指南"},
-    {"File", "File", "文件"},
-    {"New", "New", "新建文件"},
-    {"Edit", "Edit", "编辑"},
-    {"View", "View", "视窗"},
-    {"ViewMode", "Mode", "视图"},
-    {"Setting", "Setting", "设置"},
-    {"Connections", "Connections", "连接"},
-    {"Interfaces", "Interfaces", "接口"},
-    {"Display", "Display", "显示"},
-    {"Language", "Language", "语言"},
-    {"Help", "Help", "帮助"},
+    {"ZoomToFit", "Zoom to &Fit", "缩放至适合"},
+    {"File", "&File", "文件"},
+    {"New", "&New", "新建文件"},
+    {"Edit", "&Edit", "编辑"},
+    {"View", "&View", "视窗"},
+    {"ViewMode", "&Mode", "视图"},
+    {"Setting", "&Setting", "设置"},
+    {"Connections", "&Connections", "连接"},
+    {"Interfaces", "&Interfaces", "接口"},
+    {"Display", "&Display", "显示"},
+    {"Language", "&Language", "语言"},
+    {"Help", "&Help", "帮助"},
     {"EditionControlDock", "Edition Controls", "编辑控制"},
     {"SensorSettingDock", "Sensor Setting", "传感器设定"},
     {"DataTableDock", "Data Table", "数据列表"},
@@ -91,7 +98,7 @@ const Text kTexts[] = {
     {"label_CloseDelay", "Off Delay", "关闭延迟"},
     {"label_Hysteresis", "Hysteresis", "关闭滞后比例"},
     {"label_DetectionSize", "Detection Size", "检测物体大小"},
-    {"label_SteerDgreeRange", "Dgree Range", "驱动转角范围"},
+    {"label_SteerDgreeRange", "Steering Range", "驱动转角范围"},
     {"label_VehicleSpeedRange", "Speed Range", "车辆速度范围"},
     {"label_VehicleOptionMode", "Operation", "车辆操作模式"},
     {"label_Timestamp", "Timestamp:", "时间戳:"},
@@ -99,7 +106,7 @@ const Text kTexts[] = {
     {"OutportGrouptBox", "Output Simulation", "输出端口仿真"},
     {"FaultGroupBox", "Fault Simulation", "异常状态仿真"},
     {"CaseSimulationBox", "Simulation CaseChannel", "智能选择仿真"},
-    {"label_SimDgree", "Dgree", "驱动转角"},
+    {"label_SimDgree", "Steering", "驱动转角"},
     {"label_SimSpeed", "Speed", "车辆速度"},
     {"label_SimOptionMode", "Operation", "车辆操作模式"},
     // Sensor settings dock.
@@ -122,9 +129,9 @@ const Text kTexts[] = {
     {"label_CrossFilterNumber", "Cross Number", "串扰过滤数量"},
     {"label_SensorEtherMode", "Ethernet Mode", "以太网模式接口"},
     {"label_SensorIPAddress", "IP Address:", "以太网IP地址:"},
-    {"label_LaserMeasureFrq", "Laser Ferq", "激光测量频率"},
+    {"label_LaserMeasureFrq", "Laser Frequency", "激光测量频率"},
     {"label_LaserStopSignal", "Stop Signal", "多次回波选择"},
-    {"label_TrailiFilterLevel", "Traili Filter", "拖尾过滤等级"},
+    {"label_TrailiFilterLevel", "Trailing Filter", "拖尾过滤等级"},
     {"label_DirtyReceDistance", "Dirty Distance", "脏污过滤距离"},
     {"label_DirtyReceStrength", "Dirty Strength", "脏污过滤强度"},
     // Status row, scan control and self check.
@@ -136,7 +143,7 @@ const Text kTexts[] = {
     {"label_Set_SensorSleepMode", "Sensor Sleep", "传感器休眠"},
     {"label_Set_ScanMotorSpeed", "Scan Motor Speed", "扫描电机转速"},
     {"label_Set_ScanFilterLevel", "Scan Filter Level", "噪声过滤等级"},
-    {"label_SensorTemper", "Sensor Temper", "传感器温度"},
+    {"label_SensorTemper", "Sensor Temperature", "传感器温度"},
     {"label_RotateSpeed", "Rotate Speed", "马达转速"},
     {"label_DriveVoltage", "MOS Driver Voltage", "MOS驱动电压"},
     {"label_SendVoltage", "LD Send Voltage", "LD发射电压"},
@@ -158,7 +165,7 @@ const Text kItemTexts[] = {
     {"Para_SensorInstallDir", "Forward|Reverse", "正向安装|倒立安装"},
     {"Para_CrossFilterEnable", "Disable|fitting|Delete", "关闭|拟合|删除"},
     {"Para_SensorEtherMode", "TCP Server|UDP Mode", "TCP服务器|UDP模式"},
-    {"Para_LaserStopSignal", "First|Second|Last|Maxim", "第一次|第二次|最后一次|能量最大"},
+    {"Para_LaserStopSignal", "First|Second|Last|Strongest", "第一次|第二次|最后一次|能量最大"},
     {"Para_TrailiFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
     {"Set_SensorSleepMode", "Normal|Sleep", "正常运行|休眠模式"},
     {"Set_ScanFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
@@ -298,12 +305,53 @@ void MainWindow::applyLanguage(bool en)
         LinkStatus->setEnglish(en);
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
+    if (Badges)
+        refreshBadges();
+    if (Legend) {
+        Legend->setLanguage(en);
+        ui->graphicsView->setCornerOverlay(Legend); // placed again for its new width
+    }
 }
 
+namespace {
+
+// Whether this desktop has no program for PDF files. Asking the desktop to open one then starts
+// its opener, which succeeds, and nothing appears; the desktop's own table says so beforehand.
+bool desktopLacksPdfViewer()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
+        return false;
+    const QString query = QStandardPaths::findExecutable("xdg-mime");
+    if (query.isEmpty())
+        return QStandardPaths::findExecutable("xdg-open").isEmpty();
+    QProcess process;
+    process.start(query, {"query", "default", "application/pdf"});
+    if (!process.waitForFinished(3000))
+        return false; // no answer is no proof: let the desktop try
+    return process.readAllStandardOutput().trimmed().isEmpty();
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
 // The manual in the window's language, installed or next to the build.
+// When nothing can show it, the user is told where the file is, to open it another way.
 void MainWindow::OpenManualFile()
 {
     const QString path =
         manualFilePath(Language == 1, QCoreApplication::applicationDirPath(), QDir::currentPath());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!desktopLacksPdfViewer() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return;
+    const bool en = Language == 1;
+    const QString text =
+        !QFileInfo::exists(path)
+            ? (en ? QString("The manual was not found at:\n%1") : QString::fromUtf8("未找到指南文件：\n%1"))
+            : (en ? QString("No program to show PDF files was found on this computer.\nThe manual is at:\n%1")
+                  : QString::fromUtf8("本机没有可显示PDF文件的程序。\n指南文件位于：\n%1"));
+    Dialogs::ask(this, Dialogs::Icon::Information, en ? "Manual" : "指南",
+                 text.arg(QDir::toNativeSeparators(path)));
 }

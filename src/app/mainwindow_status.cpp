@@ -3,8 +3,13 @@
 // the exchange sends with its scan-control request.
 #include "app/mainwindow.h"
 
+#include "app/status_badges.h"
+
 #include "area/area_table.h"
 #include "area/store/project_data.h"
+#include "comm/serial_comm.h"
+#include "editor/option_scene.h"
+#include "monitor/io_simulation.h"
 #include "ui_mainwindow.h"
 
 #include <QLCDNumber>
@@ -23,19 +28,6 @@ QString hundredths(int value)
         .arg(magnitude / 100)
         .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
 }
-
-struct Fault {
-    const char *english;
-    const char *chinese;
-};
-
-// Fault bits 0..6; the number shown after each name is the bit plus one.
-const Fault kFaults[] = {
-    {"Revolve Abnormal", "旋转异常"},       {"Receive Abnormal", "接收异常"},
-    {"Flash Abnormal", "闪存数据异常"},     {"Connect Abnormal", "连接异常"},
-    {"Simulate Abnormal", "仿真错误"},      {"Temperature Abnormal", "过温异常"},
-    {"Voltage Abnormal", "发射板电压异常"},
-};
 
 void showLamp(QLabel *lamp, bool on, const char *lit, const char *dark)
 {
@@ -57,17 +49,10 @@ void MainWindow::SelfCheckDisp(short SensorTemper, ushort RotateSpeed, ushort Dr
 void MainWindow::IOPortDisplayer(uint Inport, uint Outport, uint Status)
 {
     const bool en = Language == 1;
-    QString status;
-    if (Status == 0) {
-        status = QString::fromUtf8(en ? "Normal(" : "正常(") + QStringLiteral("0)");
-    } else {
-        for (int bit = 0; bit < 7; ++bit)
-            if (Status & (1u << bit))
-                status += QString("%1(%2)")
-                              .arg(QString::fromUtf8(en ? kFaults[bit].english : kFaults[bit].chinese))
-                              .arg(bit + 1);
-    }
+    const QString status = Status == 0 ? QString::fromUtf8(en ? "Normal(" : "正常(") + QStringLiteral("0)")
+                                       : StatusBadges::faultText(Status, en);
     ui->label_StatusValue->setText(status);
+    ui->label_StatusValue->setToolTip(status);
 
     ui->InputlcdNum->display(QString::number(Inport));
 
@@ -83,6 +68,7 @@ void MainWindow::IOPortDisplayer(uint Inport, uint Outport, uint Status)
     showLamp(ui->OutputPort1, Outport & 1u, ":/images/Yellow1.png", ":/images/Gray1.png");
     showLamp(ui->OutputPort2, Outport & 2u, ":/images/Orange2.png", ":/images/Gray2.png");
     showLamp(ui->OutputPort3, Outport & 4u, ":/images/Red3.png", ":/images/Gray3.png");
+    OptionScene->setReportedOutputs(Outport);
 }
 
 // In monitoring mode the editor follows the area the sensor reports as active. The whole editor
@@ -101,6 +87,30 @@ void MainWindow::MonitorGraphicDisplay(uint Inport, uint Outport, uint Status)
     MonitorMemory = Inport;
     ui->AreaTableWidget->selectRow(int(Inport)); // the list marks it as a click would
     AreaTable->AreaTableClickChangeSlots(int(Inport), 0);
+}
+
+// The badges beside the connection state: the mode, any simulation, and what the sensor reports.
+void MainWindow::makeBadgeConnections()
+{
+    connect(IoSimulation, &IO_SIMULATION::SimulationStateChanged, this, &MainWindow::refreshBadges);
+    connect(SerialComm, &SERIAL_COMM::IOPortSignals, Badges,
+            [this](uint Inport, uint, uint Status) { Badges->showSensorReport(Inport, Status); });
+    // The sensor's area and faults are shown only while it is connected.
+    connect(ui->DisConnection, &QAction::changed, this, [this] {
+        if (!ui->DisConnection->isEnabled()) {
+            Badges->clearSensorState();
+            SensorSerialNumber = -1; // the next sensor may be another one
+        }
+    });
+}
+
+void MainWindow::refreshBadges()
+{
+    const PROJECT_DATA &p = ProjectData();
+    Badges->setMonitoring(MonitoringFlag == 1);
+    OptionScene->setHandlesVisible(MonitoringFlag != 1);
+    Badges->setSimulation(p.InputSimulation || p.OutputSimulation || p.FaultSimulation || p.CaseSimulation);
+    Badges->setLanguage(Language == 1);
 }
 
 void MainWindow::DirChange(bool dir)

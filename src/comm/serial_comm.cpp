@@ -552,6 +552,7 @@ void SERIAL_COMM::onProduct(const ::ProductInfo &info)
     if (!answersPendingRequest(Request::ProductInfo, serial))
         return;
     m_flags[int(Request::ProductInfo)] = false;
+    emit ProductInfoReceived(info.SerialNumber);
     if (m_productQuiet) {
         m_productQuiet = false;
         clearAwaited(Request::ProductInfo, serial);
@@ -809,6 +810,6 @@ void SERIAL_COMM::ReadWriteOverTime()
         return;
     m_giveUpBoxOpen = true;
     showBox(Warn, text("Warning", "警告"),
-            text("Connect OverTimer, Check Connect", "读写参数超时,请检查连接"));
+            text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接"));
     m_giveUpBoxOpen = false;
 }

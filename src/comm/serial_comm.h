@@ -130,6 +130,8 @@ signals:
     // the editors must show them, or a later edit would write the old points back.
     void ReceiveAreasComplete();
     void DirChangeSignals(bool dir);
+    // The sensor answered the product information request: it is known by its serial number now.
+    void ProductInfoReceived(quint16 serialNumber);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
     // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the

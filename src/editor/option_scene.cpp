@@ -105,6 +105,21 @@ void OPTION_SCENE::setOutlineVisible(bool visible)
     repaintZones();
 }
 
+void OPTION_SCENE::setHandlesVisible(bool visible)
+{
+    HandlesShown = visible;
+    for (QGraphicsItem *handle : Handles)
+        handle->setVisible(visible);
+    PaintOutItemSetZValue();
+}
+
+void OPTION_SCENE::setReportedOutputs(uint outputs)
+{
+    Out1->setReported(outputs & 1u);
+    Out2->setReported(outputs & 2u);
+    Out3->setReported(outputs & 4u);
+}
+
 void OPTION_SCENE::setIntensityVisible(bool visible)
 {
     Strength->setVisible(visible);
@@ -148,6 +163,13 @@ void OPTION_SCENE::UpdataPaintIntensity()
 
 void OPTION_SCENE::PaintOutItemSetZValue()
 {
+    if (!HandlesShown) {
+        // Watching, not editing: the nearer, more severe fields lie on top, so none hides another.
+        Out1->setZValue(1);
+        Out2->setZValue(2);
+        Out3->setZValue(3);
+        return;
+    }
     switch (Project->CurrentOutput) {
     case 0:
         Out1->setZValue(3);
@@ -176,6 +198,7 @@ QGraphicsItem *OPTION_SCENE::newHandle(int output, int shape, const QPointF &at)
     else
         handle = new POINT_POINT(Qt::blue, &Scale);
     handle->setPos(at);
+    handle->setVisible(HandlesShown);
     Scene->addItem(handle);
     Handles.append(handle);
     return handle;

@@ -37,6 +37,10 @@ public:
     // The live streams switch the overlays on and off (the main window's Distance and Intensity).
     void setOutlineVisible(bool visible);
     void setIntensityVisible(bool visible);
+    // While monitoring the handles are hidden: the zones are watched, not edited.
+    void setHandlesVisible(bool visible);
+    // The sensor's output word (bit 0 = Out 1): the zones of switched outputs are drawn stronger.
+    void setReportedOutputs(uint outputs);
 
     PAINT_OUT1 *out1Item() const { return Out1; }
     PAINT_OUT2 *out2Item() const { return Out2; }
@@ -102,4 +106,5 @@ private:
     // Bearings (radians) of the two ends of an arc being edited, kept from the handle rebuild.
     float ArcBearing[2] = {0, 0};
     bool ArcBearingsKnown = false;
+    bool HandlesShown = true;
 };

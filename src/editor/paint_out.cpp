@@ -1,6 +1,7 @@
 #include "editor/paint_out.h"
 
 #include "area/geometry/zone_geometry.h"
+#include "area/geometry/zone_hits.h"
 #include "area/store/project_data.h"
 
 #include <QPainter>
@@ -8,6 +9,7 @@
 namespace {
 constexpr int kEditedAlpha = 200;
 constexpr int kOtherAlpha = 125;
+constexpr int kReportedAlpha = 215;
 } // namespace
 
 PAINT_OUT_ITEM::PAINT_OUT_ITEM(int output, double width, double height, PROJECT_DATA *project,
@@ -44,6 +46,14 @@ QPainterPath PAINT_OUT_ITEM::shape() const
     return path;
 }
 
+void PAINT_OUT_ITEM::setReported(bool on)
+{
+    if (on == Reported)
+        return;
+    Reported = on;
+    update();
+}
+
 void PAINT_OUT_ITEM::setBasePath(const QPainterPath &path)
 {
     if (path == BasePath)
@@ -61,13 +71,24 @@ void PAINT_OUT_ITEM::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
     if (areaIndex >= Project->Areas.size())
         return;
     const AREA_DATA &area = Project->Areas[areaIndex];
-    const int alpha = Project->CurrentOutput == Output ? kEditedAlpha : kOtherAlpha;
+    const int alpha =
+        Reported ? kReportedAlpha : (Project->CurrentOutput == Output ? kEditedAlpha : kOtherAlpha);
 
     const zone::Zone z =
         zone::build(area.shape(Output), area.coord(Output), BasePath, QSizeF(Width, Height), Output > 0);
     if (!z.drawn())
         return;
     zone::paint(painter, z, zone::colour(Output, alpha));
+    if (Reported) {
+        // A wide dark outline in the zone's own hue: the switched output stands out among the three.
+        QPen pen(zone::colour(Output, 255).darker(160), 3.0);
+        pen.setCosmetic(true);
+        painter->save();
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPath(zone::region(z));
+        painter->restore();
+    }
     zonePainted(z.passOn);
 }
 

@@ -27,6 +27,9 @@ public:
     double width() const { return Width; }
     double height() const { return Height; }
     SCAN_DATA *scanData() const { return Scan; }
+    // The sensor reports this output switched: the zone is drawn stronger, so what trips shows.
+    void setReported(bool on);
+    bool reported() const { return Reported; }
 
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
@@ -46,6 +49,7 @@ private:
     PROJECT_DATA *Project;
     SCAN_DATA *Scan; // kept for the scene controller; not used for drawing
     QPainterPath BasePath;
+    bool Reported = false;
 };
 
 class PAINT_OUT1 : public PAINT_OUT_ITEM {

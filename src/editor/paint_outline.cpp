@@ -312,7 +312,100 @@ PAINT_OUTLINE::PAINT_OUTLINE(double width, double height, PROJECT_DATA *project,
 
 void PAINT_OUTLINE::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
+    if (refreshZones()) {
+        paintBreaches(painter);
+        return;
+    }
+    Breaches.clear();
     paintContour(painter, false, kContourGreen, QColor(0, 255, 0, 80));
+}
+
+QColor PAINT_OUTLINE::breachColour(int output)
+{
+    // Out 1's pale yellow would vanish on its own zone: a deeper yellow of the same hue.
+    switch (output) {
+    case 0: return QColor(235, 190, 0);
+    case 1: return QColor(255, 120, 0);
+    default: return QColor(225, 0, 0);
+    }
+}
+
+QColor PAINT_OUTLINE::neutralColour()
+{
+    return QColor(70, 70, 70);
+}
+
+bool PAINT_OUTLINE::refreshZones()
+{
+    const PROJECT_DATA *p = project();
+    if (!p || p->Areas.isEmpty())
+        return false;
+    const int index = qBound(0, p->CurrentArea, int(p->Areas.size()) - 1);
+    const AREA_DATA &area = p->Areas[index];
+    const QSizeF size(width(), height());
+    if (index != ZonesArea || size != ZonesSize || area != ZonesOf) {
+        zone::Zone zones[zone::Hits::kOutputs];
+        zone::buildArea(area, size, zones);
+        Hits.setZones(zones);
+        const QRectF reach = zone::bounds(zones);
+        HasZones = reach.width() > 0 && reach.height() > 0;
+        ZonesOf = area;
+        ZonesArea = index;
+        ZonesSize = size;
+    }
+    return HasZones;
+}
+
+void PAINT_OUTLINE::paintBreaches(QPainter *painter)
+{
+    const SCAN_DATA *data = scan();
+    if (!data)
+        return;
+    const int mode = data->DisplayMode;
+    if (mode != kGraph && mode != kCloud && mode != kLine)
+        return;
+    const QPolygonF &full = contour(false);
+    if (full.isEmpty())
+        return;
+    const QTransform toDevice = painter->combinedTransform();
+    const double pixel = 1.0 / viewScale();
+
+    Hits.classify(full, &Breaches);
+    // The first and last contour points are the sensor itself, not a measurement.
+    Breaches.first() = Breaches.last() = -1;
+
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    switch (mode) {
+    case kGraph:
+        painter->setPen(widePen(neutralColour(), 1.5 * pixel));
+        strokeOpen(painter, thinned(full, toDevice));
+        break;
+    case kCloud:
+        painter->setPen(widePen(neutralColour(), 2 * pixel));
+        painter->drawPoints(onScreen(full, toDevice));
+        break;
+    case kLine: paintLines(painter, full, toDevice, widePen(neutralColour(), 2 * pixel)); break;
+    }
+
+    for (QPolygonF &dots : Dots)
+        dots.resize(0);
+    const signed char *inside = Breaches.constData();
+    const QPointF *at = full.constData();
+    for (int i = 1; i + 1 < full.size(); ++i)
+        if (inside[i] >= 0)
+            Dots[inside[i]].append(at[i]);
+    // Each dot ringed in black, so a yellow dot on a yellow zone still shows.
+    for (int k = 0; k < zone::Hits::kOutputs; ++k) {
+        if (Dots[k].isEmpty())
+            continue;
+        const QPolygonF &shown = onScreen(Dots[k], toDevice);
+        painter->setPen(widePen(Qt::black, 5 * pixel));
+        painter->drawPoints(shown);
+        painter->setPen(widePen(breachColour(k), 3 * pixel));
+        painter->drawPoints(shown);
+    }
+    painter->restore();
 }
 
 void PAINT_OUTLINE::paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,

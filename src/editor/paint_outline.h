@@ -5,6 +5,9 @@
 // contour whose radius is the raw intensity. Both read the live scan store at every paint and keep
 // no scan data of their own; the scene controller asks them to repaint when a scan arrives.
 
+#include "area/geometry/zone_hits.h"
+#include "area/store/project_data.h"
+
 #include <QGraphicsItem>
 #include <QLineF>
 #include <QPolygonF>
@@ -44,6 +47,7 @@ public:
 
 protected:
     SCAN_DATA *scan() const { return Scan; }
+    PROJECT_DATA *project() const { return Project; }
     // The view scale, 1 when unknown, so a pen width never divides by zero.
     double viewScale() const;
     // Number of values the current connection draws (640 serial, the last revolution's count on
@@ -97,6 +101,13 @@ public:
     // A step larger than this between neighbouring distances breaks the Ethernet line contour.
     static constexpr int kLineJumpMm = 199;
 
+    // Colour of the scan points inside the zone of output 0..2, and of the others.
+    static QColor breachColour(int output);
+    static QColor neutralColour();
+    // For each value of the contour last painted over zones, the highest output whose zone holds
+    // it, or -1; empty when the displayed area had no zone.
+    const QVector<signed char> &breaches() const { return Breaches; }
+
 protected:
     // Ethernet lines are drawn from every value, broken where the surface was not seen.
     void paintLines(QPainter *painter, const QPolygonF &contour, const QTransform &toDevice,
@@ -105,8 +116,22 @@ protected:
 private:
     void paintEtherLines(QPainter *painter, const QPolygonF &points, double penWidth);
 
+    // The displayed area's zones, rebuilt only when the area or its zones change; false when the
+    // area has no zone to breach.
+    bool refreshZones();
+    // Over zones: the contour as a crisp neutral line or points, no fill, and every value that falls
+    // in a zone as a dot in that zone's colour.
+    void paintBreaches(QPainter *painter);
+
     QVector<QLineF> Good; // Ethernet line mode, reused
     QVector<QLineF> Broken;
+    zone::Hits Hits;
+    AREA_DATA ZonesOf;
+    int ZonesArea = -1;
+    QSizeF ZonesSize;
+    bool HasZones = false;
+    QVector<signed char> Breaches;
+    QPolygonF Dots[zone::Hits::kOutputs];
 };
 
 class PAINT_STRENGTH : public SCAN_CONTOUR_ITEM {

@@ -223,6 +223,53 @@ void ViewWindow::ChangeSetupMatrix(int level)
     emitPaintScalePos();
 }
 
+void ViewWindow::setCornerOverlay(QWidget *overlay)
+{
+    m_overlay = overlay;
+    if (overlay) {
+        overlay->setParent(this);
+        placeOverlay();
+    }
+}
+
+void ViewWindow::placeOverlay()
+{
+    if (!m_overlay)
+        return;
+    const QRect area = viewport()->geometry();
+    m_overlay->resize(m_overlay->sizeHint());
+    m_overlay->move(area.right() - m_overlay->width() - 6, area.top() + 6);
+    m_overlay->raise();
+}
+
+void ViewWindow::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    placeOverlay();
+}
+
+void ViewWindow::FitToRect(const QRectF &sceneRect)
+{
+    QRectF r = sceneRect.normalized();
+    // A tenth of the larger side on every side, and never less than a metre across, so a single
+    // point or a thin zone does not zoom in to the last level.
+    const double margin = 0.1 * qMax(r.width(), r.height());
+    r.adjust(-margin, -margin, margin, margin);
+    const QPointF centre = r.center();
+    r.setSize(r.size().expandedTo(QSizeF(1000, 1000)));
+    r.moveCenter(centre);
+    const QSize room = viewport()->size();
+    if (room.width() <= 0 || room.height() <= 0)
+        return;
+    const double scale = qMin(room.width() / r.width(), room.height() / r.height());
+    // The largest level whose scale still shows the whole rectangle.
+    m_level = int(std::floor(250.0 + 50.0 * std::log2(scale)));
+    SetupMatrix();
+    centerOn(centre);
+    emitPaintScalePos();
+    emit ChangeMatrixSignal(m_level);
+}
+
 QRectF ViewWindow::visibleSceneBounds() const
 {
     const int w = viewport()->width();
@@ -280,27 +327,37 @@ void ViewWindow::drawBackground(QPainter *painter, const QRectF &rect)
     painter->restore();
 }
 
-void ViewWindow::drawForeground(QPainter *painter, const QRectF &)
+QVector<ViewWindow::RulerLabel> ViewWindow::rulerLabels() const
 {
-    painter->save();
-    painter->setPen(QPen(Qt::black));
-    QFont font(QStringLiteral("Times"));
-    font.setPointSize(qBound(1, int(qMin(10.0 / m_scale, 1.0e6)), 1000000));
-    font.setWeight(QFont::Black);
-    font.setItalic(false);
-    painter->setFont(font);
-
+    QVector<RulerLabel> labels;
     const QRectF vis = visibleSceneBounds();
     const int s = stepFitting(labelStep(m_scale), qMax(vis.width(), vis.height()));
+    const QString unit = QStringLiteral(" m");
 
     const int baseY =
         int(clampToPaintBound(mapToScene(QPoint(0, viewport()->height() - kBottomLabelOffset)).y()));
     for (qint64 x = roundTowardZero(vis.left(), s); x <= vis.right(); x += s)
-        painter->drawText(QPoint(int(x), baseY), QString::number(double(x) / 1000.0, 'g', 6));
+        labels.append({QPoint(int(x), baseY), QString::number(double(x) / 1000.0, 'g', 6) + unit});
 
+    // The scene's y points down; the ruler reads the sensor's Y, forward positive, as the cursor
+    // readout does.
     const int leftX = int(vis.left());
     for (qint64 y = roundTowardZero(vis.top(), s); y <= vis.bottom(); y += s)
-        painter->drawText(QPoint(leftX, int(y)), QString::number(double(y) / 1000.0, 'g', 6));
+        labels.append({QPoint(leftX, int(y)), QString::number(double(-y) / 1000.0, 'g', 6) + unit});
+    return labels;
+}
+
+void ViewWindow::drawForeground(QPainter *painter, const QRectF &)
+{
+    painter->save();
+    painter->setPen(QPen(Qt::black));
+    // The interface font, sized in scene units so the labels keep their size on the screen.
+    QFont font = this->font();
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+    font.setPointSizeF(qBound(1.0, points / m_scale, 1.0e6));
+    painter->setFont(font);
+    for (const RulerLabel &label : rulerLabels())
+        painter->drawText(label.at, label.text);
     painter->restore();
 }
 

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QString>
+#include <QVector>
 
 class QGraphicsItem;
 
@@ -51,6 +53,14 @@ public:
     // Smallest ring radius (multiple of c) that can touch the area: 0 when it holds the sensor.
     static int innerRingRadius(const QRectF &area, int c);
 
+    // The metre labels of the two rulers as drawn: along the bottom the sensor's X, along the left
+    // edge the sensor's Y (forward positive), each with its unit.
+    struct RulerLabel {
+        QPoint at; // scene position of the text's base line
+        QString text;
+    };
+    QVector<RulerLabel> rulerLabels() const;
+
 public slots:
     void ZoomInButtonSlots();
     void ZoomOutButtonSlots();
@@ -59,6 +69,14 @@ public slots:
     // The handles were rebuilt: a new handle may now live at the old pressed handle's address, so
     // a later Delete or move must not reach it through the stale pointer.
     void ForgetPressedHandle() { m_pressedHandle = nullptr; }
+    // Zooms and centres so the scene rectangle fills the view with a margin, as far as the zoom
+    // limits allow; the slider follows.
+    void FitToRect(const QRectF &sceneRect);
+
+public:
+    // A widget kept in the top right corner of the drawing, over it (the breach legend).
+    void setCornerOverlay(QWidget *overlay);
+    QWidget *cornerOverlay() const { return m_overlay; }
 
 signals:
     void ChangeSetupMatrix(qreal scale);
@@ -79,6 +97,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QRectF visibleSceneBounds() const;
@@ -94,4 +113,6 @@ private:
     QList<QGraphicsItem *> m_baseItems;
     QGraphicsItem *m_pressedHandle = nullptr;
     bool m_openGl = false;
+    QWidget *m_overlay = nullptr;
+    void placeOverlay();
 };

@@ -86,7 +86,8 @@ QString IO_SIMULATION::OutputIcon(int n, bool on)
 
 QString IO_SIMULATION::FaultIcon(bool on)
 {
-    return on ? QStringLiteral(":/images/GreenFault.png") : QStringLiteral(":/images/GrayFault.png");
+    // A simulated fault is an alarm: red, like the fault badge it raises in the status bar.
+    return on ? QStringLiteral(":/images/RedFault.png") : QStringLiteral(":/images/GrayFault.png");
 }
 
 void IO_SIMULATION::SimulationSignalSlots()
@@ -112,6 +113,7 @@ void IO_SIMULATION::SimulationSignalSlots()
         m_store->FaultSimulation = false;
         m_store->SimFault = 0;
     }
+    emit SimulationStateChanged();
 }
 
 void IO_SIMULATION::SimulationCaseSlots()
@@ -123,6 +125,7 @@ void IO_SIMULATION::SimulationCaseSlots()
     } else {
         m_store->CaseSimulation = false;
     }
+    emit SimulationStateChanged();
 }
 
 void IO_SIMULATION::inputButtonClicked(int bit)

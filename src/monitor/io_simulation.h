@@ -57,6 +57,10 @@ public slots:
     void SpeedSliderSlots(int Num);
     void OptionModeSlots(int Num);
 
+signals:
+    // One of the four simulation flags of the store may have changed.
+    void SimulationStateChanged();
+
 private:
     void inputButtonClicked(int bit);
     void outputButtonClicked(int bit);

@@ -956,8 +956,8 @@ std::vector<Icon> icons()
 
     // ---- lamps of the status row and the simulation buttons
     static const char *const lampNames[] = {
-        "Gray1",  "Gray2",  "Gray3",  "Gray4",   "Gray5",   "Gray6", "Green1",    "Green2",    "Green3",
-        "Green4", "Green5", "Green6", "Yellow1", "Orange2", "Red3",  "GrayFault", "GreenFault"};
+        "Gray1",  "Gray2",  "Gray3",  "Gray4",   "Gray5",   "Gray6", "Green1",    "Green2",     "Green3",
+        "Green4", "Green5", "Green6", "Yellow1", "Orange2", "Red3",  "GrayFault", "GreenFault", "RedFault"};
     for (const char *name : lampNames) {
         add(
             name,

@@ -71,7 +71,7 @@ address and press <b>OK</b>. Whether TCP or UDP is used is learnt from the senso
 sensor listens on port 8080.</p>
 <p>Once connected, the program reads all areas, case channels and parameters from the sensor, the
 status bar shows the connection and <b>DisConnection</b> ends it. A sensor that stops answering is
-reported after repeated time-outs ("Connect OverTimer, Check Connect").</p>
+reported after repeated time-outs ("The sensor did not answer in time. Check the connection.").</p>
 <p class="note">Without hardware, the sensor stand-in <tt>veltrin-sensor-sim</tt> that comes with
 the program plays the scanner on 127.0.0.1 (TCP and UDP, and with <tt>--pty</tt> a serial line);
 <tt>./run.sh</tt> starts it together with the program.</p>
