@@ -11,6 +11,16 @@ constexpr int kOutputCount = 3;
 constexpr int kAreaCount = 64;
 constexpr int kUndoDepth = 100;
 
+// An arc as the sensor's area record holds it: the two whole-degree angles in record order and the
+// radius. Kept from the last read so that an arc written back unedited leaves exactly as it came,
+// whatever rounding turning it into points and back would do.
+struct ArcRecord {
+    int first = 0;
+    int second = 0;
+    int radius = 0;
+    bool valid = false;
+};
+
 // One area: four zone parameter indexes, five case channel values, three shapes, three point lists.
 struct AREA_DATA {
     int OpenDelay = 0;
@@ -28,6 +38,8 @@ struct AREA_DATA {
     QVector<QPoint> Out1Coord;
     QVector<QPoint> Out2Coord;
     QVector<QPoint> Out3Coord;
+    // Per output, the arc as last read from the sensor; not part of the design (not saved, not compared).
+    ArcRecord ReadArc[kOutputCount];
 
     // Output 0..2 by index; anything else is treated as Out 1 so that a stray index never
     // reaches past the three outputs.

@@ -29,35 +29,89 @@ int clampUnsigned(qint64 v)
     return int(qBound<qint64>(0, v, 65535));
 }
 
-// Whole degrees, truncated toward zero. Single-precision bearings of whole-degree directions land a
-// few 1e-5 degrees off (-45 comes out as -44.99999); without the snap such an arc end would move by a
-// whole degree on the wire.
-int truncDegrees(float radians)
+// Bearing of a point in whole degrees, rounded to the nearest, in the record's range [-90, 270).
+int nearestDegrees(double x, double y)
 {
-    double degrees = double(radians * 57.29578f);
-    const double nearest = std::round(degrees);
-    if (std::abs(degrees - nearest) < 1e-3)
-        degrees = nearest;
-    return int(degrees);
+    double degrees = std::atan2(y, x) * 180.0 / M_PI;
+    if (degrees < -90.0)
+        degrees += 360.0;
+    int whole = int(std::lround(degrees));
+    return whole >= 270 ? whole - 360 : whole;
 }
 
-void encodeArc(uchar *block, const QVector<QPoint> &pts, bool installDir)
+int wrapDegrees(int degrees)
 {
-    float angle[2];
-    double radius[2];
-    for (int i = 0; i < 2; ++i) {
-        const qint64 x = installDir ? -qint64(pts[i].x()) : qint64(pts[i].x());
-        const qint64 y = pts[i].y();
-        angle[i] = std::atan2(float(y), float(x)) + kTwoPi;
-        if (angle[i] >= 4.712389f)
-            angle[i] -= kTwoPi;
-        radius[i] = std::sqrt(double(x) * double(x) + double(y) * double(y));
+    while (degrees < -90)
+        degrees += 360;
+    while (degrees >= 270)
+        degrees -= 360;
+    return degrees;
+}
+
+// The whole-degree angle near `guess` whose end point at radius is exactly p, or nothing.
+bool findAngle(const QPoint &p, int radius, int guess, int *angle)
+{
+    for (int step : {0, -1, 1, -2, 2}) {
+        const int candidate = wrapDegrees(guess + step);
+        if (arcEndPoint(candidate, radius) == p) {
+            *angle = candidate;
+            return true;
+        }
     }
-    const float lo = qMin(angle[0], angle[1]);
-    const float hi = qMax(angle[0], angle[1]);
-    put16(block + 4, truncDegrees(lo));
-    put16(block + 6, truncDegrees(hi));
-    put16(block + 8, clampUnsigned(qint64(radius[0])));
+    return false;
+}
+
+// Angles and radius of an arc given by its two end points in the sensor's frame. Rounding to the
+// nearest keeps an arc the user drew within half a degree; among the neighbouring values, those
+// that rebuild exactly these points win, so a read arc written back is read again unchanged.
+ArcRecord arcFromPoints(const QPoint &a, const QPoint &b)
+{
+    ArcRecord arc;
+    const double r = std::hypot(double(a.x()), double(a.y()));
+    // Both ends lie on the record's radius: their mean is the better first guess.
+    const double mean = (r + std::hypot(double(b.x()), double(b.y()))) / 2;
+    arc.first = nearestDegrees(a.x(), a.y());
+    arc.second = nearestDegrees(b.x(), b.y());
+    arc.radius = clampUnsigned(std::llround(r));
+    for (int step : {0, -1, 1, -2, 2}) {
+        const int radius = clampUnsigned(std::llround(mean) + step);
+        int first = 0;
+        int second = 0;
+        if (findAngle(a, radius, arc.first, &first) && findAngle(b, radius, arc.second, &second)) {
+            arc = {first, second, radius, true};
+            break;
+        }
+    }
+    if (arc.first > arc.second)
+        std::swap(arc.first, arc.second);
+    return arc;
+}
+
+QPoint mirrored(const QPoint &p, bool installDir)
+{
+    return installDir ? QPoint(-p.x(), p.y()) : p;
+}
+
+// An arc keeps the record it was read with while its points are still what that record gives.
+bool readArcStillHolds(const ArcRecord &read, const QVector<QPoint> &pts, bool installDir)
+{
+    if (!read.valid)
+        return false;
+    const QPoint first = mirrored(arcEndPoint(read.first, read.radius), installDir);
+    const QPoint second = mirrored(arcEndPoint(read.second, read.radius), installDir);
+    return (pts[0] == first && pts[1] == second) || (pts[0] == second && pts[1] == first);
+}
+
+void encodeArc(uchar *block, const QVector<QPoint> &pts, const ArcRecord &read, bool installDir)
+{
+    ArcRecord arc = read;
+    if (!readArcStillHolds(read, pts, installDir)) {
+        // Points beyond 32 bits cannot be drawn; the fit check refuses them before anything is sent.
+        arc = arcFromPoints(mirrored(pts[0], installDir), mirrored(pts[1], installDir));
+    }
+    put16(block + 4, arc.first);
+    put16(block + 6, arc.second);
+    put16(block + 8, arc.radius);
 }
 
 void encodeSweep(uchar *points, const QVector<QPoint> &pts, bool installDir)
@@ -80,6 +134,12 @@ void encodeSweep(uchar *points, const QVector<QPoint> &pts, bool installDir)
 }
 
 } // namespace
+
+QPoint arcEndPoint(int degrees, int radius)
+{
+    const double a = degrees * M_PI / 180.0;
+    return QPoint(int(std::lround(radius * std::cos(a))), int(std::lround(radius * std::sin(a))));
+}
 
 float sensorBearing(int x, int y)
 {
@@ -109,7 +169,7 @@ void encodeAreaRecord(uchar *frame, const char *code, int areaIndex, const AREA_
         switch (type) {
         case Arc:
             if (pts.size() == 2)
-                encodeArc(block, pts, installDir);
+                encodeArc(block, pts, area.ReadArc[j], installDir);
             break;
         case Straight:
         case Fan:
@@ -142,16 +202,15 @@ int decodeAreaRecord(const uchar *frame, AREA_DATA &area, bool installDir)
         if (type <= Ratio)
             area.shape(j) = type;
         QVector<QPoint> &list = area.coord(j);
+        area.ReadArc[j] = ArcRecord();
         switch (area.shape(j)) {
         case Arc: {
-            list.clear();
-            const int r = getU16(block + 8);
-            for (int k = 0; k < 2; ++k) {
-                const qreal rad = getS16(block + 4 + 2 * k) * 0.017453292;
-                const int x = int(r * qFastCos(rad));
-                const int y = int(r * qFastSin(rad));
-                list.append(QPoint(installDir ? -x : x, y));
-            }
+            // Nearest whole millimetres from the exact cosine, so that writing the points back can
+            // find these angles again; the record itself is kept for an unedited write.
+            const ArcRecord arc{getS16(block + 4), getS16(block + 6), getU16(block + 8), true};
+            list = {mirrored(arcEndPoint(arc.first, arc.radius), installDir),
+                    mirrored(arcEndPoint(arc.second, arc.radius), installDir)};
+            area.ReadArc[j] = arc;
             break;
         }
         case Straight: list = {QPoint(0, getU16(block + 10))}; break;
@@ -174,4 +233,54 @@ int decodeAreaRecord(const uchar *frame, AREA_DATA &area, bool installDir)
         }
     }
     return frame[5];
+}
+
+QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int rangeLimit)
+{
+    QVector<AreaFitProblem> problems;
+    for (int i = 0; i < areas.size() && i < kAreaCount; ++i) {
+        for (int j = 0; j < kOutputCount; ++j) {
+            const QVector<QPoint> &pts = areas[i].coord(j);
+            bool seen[AreaFitProblem::BeyondRange + 1] = {};
+            auto report = [&](AreaFitProblem::Kind kind, qint64 value) {
+                if (!seen[kind])
+                    problems.append({i, j, kind, value});
+                seen[kind] = true;
+            };
+            switch (areas[i].shape(j)) {
+            case Arc:
+                if (pts.size() != 0 && pts.size() != 2) {
+                    report(AreaFitProblem::ArcPointCount, pts.size());
+                } else if (pts.size() == 2) {
+                    const qint64 r = std::llround(std::hypot(double(pts[0].x()), double(pts[0].y())));
+                    if (r > 65535)
+                        report(AreaFitProblem::RadiusTooLarge, r);
+                    else if (r > rangeLimit)
+                        report(AreaFitProblem::BeyondRange, r);
+                }
+                break;
+            case Straight:
+            case Fan:
+            case Ratio:
+                if (!pts.isEmpty() && (pts.first().y() < 0 || pts.first().y() > 65535))
+                    report(AreaFitProblem::BadParameter, pts.first().y());
+                break;
+            default:
+                if (pts.size() > kAreaPointSlots)
+                    report(AreaFitProblem::TooManyPoints, pts.size());
+                for (const QPoint &p : pts) {
+                    // x is negated for a reversed mounting, so -32768 has no mirror image.
+                    if (qAbs(qint64(p.x())) > 32767)
+                        report(AreaFitProblem::BeyondWire, p.x());
+                    else if (p.y() < -32768 || p.y() > 32767)
+                        report(AreaFitProblem::BeyondWire, p.y());
+                    const qint64 d = std::llround(std::hypot(double(p.x()), double(p.y())));
+                    if (d > rangeLimit)
+                        report(AreaFitProblem::BeyondRange, d);
+                }
+                break;
+            }
+        }
+    }
+    return problems;
 }

@@ -16,9 +16,14 @@ constexpr int kMaxAreaIndex = 63;
 // 4.712389 or more, so the result lies in [-π/2, 3π/2).
 float sensorBearing(int x, int y);
 
+// End point of an arc at a whole-degree angle, in whole millimetres rounded to the nearest (the
+// sensor's own frame: no mirroring).
+QPoint arcEndPoint(int degrees, int radius);
+
 // Writes the whole area record (code "WArea" or "RArea" given by name, checksum included) into
 // frame[0, 1264). Coordinates are clamped to the signed 16-bit range and at most 100 points per output
-// are written; installDir mirrors x as the sensor sees it when mounted upside down.
+// are written; installDir mirrors x as the sensor sees it when mounted upside down. An arc whose points
+// are still those its read record gives (area.ReadArc) is written with that record's angles and radius.
 void encodeAreaRecord(uchar *frame, const char *code, int areaIndex, const AREA_DATA &area, bool installDir);
 
 // Decodes an area record into area, as the program stores a read area: shape types 0..5 replace the
@@ -31,3 +36,18 @@ inline int areaIndexOfRecord(const uchar *frame)
 {
     return frame[5];
 }
+
+// Something in an area that its record cannot carry as designed. Everything but BeyondRange would be
+// cut or changed on the way, so nothing may be sent; BeyondRange (a point past the model's reach) is
+// carried intact and only worth a warning.
+struct AreaFitProblem {
+    enum Kind { TooManyPoints, BeyondWire, BadParameter, RadiusTooLarge, ArcPointCount, BeyondRange };
+    int area = 0;
+    int output = 0; // 0..2
+    Kind kind = TooManyPoints;
+    qint64 value = 0; // the count, coordinate, parameter, radius or distance at fault
+};
+
+// Every area against what the record can hold and the model's range (rangeLimit, mm); at most one
+// problem of each kind per output.
+QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int rangeLimit);
