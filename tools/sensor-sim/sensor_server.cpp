@@ -455,6 +455,11 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
     ++m_requestCount;
     if (m_options.drop > 0 && m_requestCount % quint64(m_options.drop) == 0)
         return; // lost on the way: neither acted on nor answered
+    const QString name = QString::fromLatin1(frameName(request.code));
+    const int nth = ++m_requestsByCode[int(request.code)];
+    if (nth == m_options.dropNth && name == m_options.dropCode)
+        return;
+    const bool late = nth == m_options.delayNth && name == m_options.delayCode;
 
     const quint8 writeStatus = quint8(m_options.writeStatus);
     TxFrame tx;
@@ -489,6 +494,8 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
         // An area index the sensor does not have is a rejected value.
         if (status == 0 && !m_state.storeArea(request.frame))
             status = 1;
+        if (status == 0 && request.areaIndex == m_options.alterArea)
+            m_state.alterArea(request.areaIndex);
         buildStatusReply(tx, FrameCode::WArea, status);
         break;
     }
@@ -509,6 +516,17 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
         break;
     }
     case FrameCode::RAuto: return;
+    }
+    if (late) {
+        // Acted on now, answered later; the link may be gone by then.
+        const QByteArray frame = tx.bytes();
+        const bool checked = frameInfo(request.code).replyChecked;
+        QTimer::singleShot(m_options.delayMs, this, [this, link, frame, checked] {
+            for (const auto &l : m_links)
+                if (l.get() == link)
+                    reply(link, frame, checked);
+        });
+        return;
     }
     reply(link, tx.bytes(), frameInfo(request.code).replyChecked);
 }

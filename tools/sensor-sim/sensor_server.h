@@ -9,6 +9,7 @@
 #include "comm/codec/scan_data.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
@@ -87,6 +88,7 @@ private:
     quint64 m_requestCount = 0;
     quint64 m_checkedReplyCount = 0;
     quint64 m_replyCount = 0;
+    QHash<int, int> m_requestsByCode; // FrameCode -> requests of that code so far
 
     QTcpServer *m_tcp = nullptr;
     QUdpSocket *m_udp = nullptr;

@@ -103,6 +103,15 @@ bool SensorState::storeArea(const QByteArray &frame)
     return true;
 }
 
+void SensorState::alterArea(int index)
+{
+    QByteArray &record = m_records[index];
+    const quint16 size = quint16((uchar(record[12]) << 8 | uchar(record[13])) + 1);
+    record[12] = char(size >> 8);
+    record[13] = char(size & 0xFF);
+    ++m_areas[index].DetectionSize;
+}
+
 int SensorState::caseChannelMatch(int steering, int speed, int mode) const
 {
     for (int i = 0; i < cases.size(); ++i) {

@@ -21,6 +21,8 @@ public:
     const AREA_DATA &area(int index) const { return m_areas[index]; }
     // Stores a received "WArea" frame for its area; false when the index is outside 0..63.
     bool storeArea(const QByteArray &frame);
+    // Changes a stored area behind the program's back: detection size one higher.
+    void alterArea(int index);
 
     QVector<CaseChannel> cases;
     SENSOR_PARAMETERS parameters;

@@ -3,6 +3,8 @@
 #include <QAbstractSocket>
 #include <QCommandLineParser>
 
+#include "comm/codec/frame_catalogue.h"
+
 namespace {
 
 bool readInt(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high, int *out,
@@ -22,6 +24,36 @@ bool readInt(const QCommandLineParser &parser, const QCommandLineOption &option,
         return false;
     }
     *out = value;
+    return true;
+}
+
+// "CODE:N" or "CODE:N:MS": a five-letter command code and one or two positive numbers.
+bool readCodeSpec(const QCommandLineParser &parser, const QCommandLineOption &option, int numbers,
+                  QString *code, int *nth, int *ms, QString *message)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString text = parser.value(option);
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool ok = parts.size() == numbers + 1 && parts[0].size() == 5 &&
+              frameInfoByName(parts[0].toLatin1().constData()) != nullptr;
+    int values[2] = {0, 0};
+    for (int i = 0; ok && i < numbers; ++i) {
+        values[i] = parts[i + 1].toInt(&ok);
+        ok = ok && values[i] >= 1 && values[i] <= 1000000;
+    }
+    if (!ok) {
+        *message = QStringLiteral("--%1 expects %2, not \"%3\"")
+                       .arg(option.names().first(),
+                            numbers == 1 ? QStringLiteral("CODE:N (for example RArea:17)")
+                                         : QStringLiteral("CODE:N:MS (for example WArea:6:2600)"),
+                            text);
+        return false;
+    }
+    *code = parts[0];
+    *nth = values[0];
+    if (ms)
+        *ms = values[1];
     return true;
 }
 
@@ -75,8 +107,20 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
                                                    "ignores UDP and the pseudo-terminal for this many "
                                                    "milliseconds, as a restarting sensor (default 3000)."),
                                     QStringLiteral("MS"));
+    const QCommandLineOption dropNth(QStringLiteral("drop-nth"),
+                                     QStringLiteral("The Nth request of this code gets no reply."),
+                                     QStringLiteral("CODE:N"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("The Nth request of this code is answered MS milliseconds "
+                                                  "late; later requests are answered meanwhile."),
+                                   QStringLiteral("CODE:N:MS"));
+    const QCommandLineOption alterArea(QStringLiteral("alter-area"),
+                                       QStringLiteral("Store this area with its detection size one higher "
+                                                      "than written (a sensor that stores what it was not "
+                                                      "sent)."),
+                                       QStringLiteral("N"));
     parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk,
-                       garbage, bootMs});
+                       garbage, bootMs, dropNth, delay, alterArea});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -125,7 +169,10 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         !readInt(parser, corrupt, 0, 1000000, &options->corrupt, message) ||
         !readInt(parser, writeStatus, 0, 255, &options->writeStatus, message) ||
         !readInt(parser, chunk, 0, 65536, &options->chunk, message) ||
-        !readInt(parser, bootMs, 0, 600000, &options->bootMs, message))
+        !readInt(parser, bootMs, 0, 600000, &options->bootMs, message) ||
+        !readInt(parser, alterArea, 0, 63, &options->alterArea, message) ||
+        !readCodeSpec(parser, dropNth, 1, &options->dropCode, &options->dropNth, nullptr, message) ||
+        !readCodeSpec(parser, delay, 2, &options->delayCode, &options->delayNth, &options->delayMs, message))
         return ParseResult::Error;
     return ParseResult::Ok;
 }

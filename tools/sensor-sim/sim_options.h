@@ -18,6 +18,14 @@ struct SimOptions {
     int chunk = 0;          // replies leave in pieces of this many bytes
     bool garbage = false;   // a few stray bytes in front of some replies
     int bootMs = 3000;      // after "RBoot": no TCP, no answers on UDP or the pty for this long
+    // One request of one code, counted per code from 1: dropNth gets no reply; delayNth is answered
+    // delayMs late while later requests are answered at once (so its reply overtakes nothing).
+    QString dropCode;
+    int dropNth = 0;
+    QString delayCode;
+    int delayNth = 0;
+    int delayMs = 0;
+    int alterArea = -1; // this area is stored with its detection size one higher than it was sent
 };
 
 constexpr quint16 kSensorPort = 8080;
