@@ -25,11 +25,13 @@ struct PromptRecorder {
     }
     static void uninstall() { Dialogs::setResponder({}); }
 
+    // Messages that are, or begin with a first line that is, text (a sequence's message adds what
+    // it did not do after its first line).
     int count(const QString &text) const
     {
         int n = 0;
         for (const Dialogs::Prompt &p : prompts)
-            n += p.text == text ? 1 : 0;
+            n += p.text == text || p.text.startsWith(text + QLatin1Char('\n')) ? 1 : 0;
         return n;
     }
     const Dialogs::Prompt *find(const QString &title) const

@@ -275,6 +275,7 @@ void MainWindow::makeConnections()
             [this](quint16 serialNumber) { SensorSerialNumber = serialNumber; });
     connect(ui->SensorInformation, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorInformationSlots);
     connect(SerialComm, &SERIAL_COMM::ReceiveAreasComplete, this, &MainWindow::refreshAfterAreasLoaded);
+    connect(SerialComm, &SERIAL_COMM::AreasNotRead, AreaTable, &AREA_TABLE::MarkAreasNotRead);
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
             &SENSOR_SETTING::UpdateParametersToDock);
 

@@ -203,3 +203,10 @@ void AREA_TABLE::AreaTableWidgetAllDisplay()
     for (int row = 0; row < kAreaCount; ++row)
         redisplay(row);
 }
+
+void AREA_TABLE::MarkAreasNotRead(const QVector<int> &areas)
+{
+    for (int row = 0; row < kAreaCount; ++row)
+        if (QTableWidgetItem *number = AreaTableWidget->item(row, 0))
+            number->setForeground(areas.contains(row) ? QColor(Qt::red) : QColor(Qt::blue));
+}

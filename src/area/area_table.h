@@ -39,6 +39,8 @@ public slots:
     void ResetEditAreaTableDisplay();
     void AreaTableWidgetCurDisplay();
     void AreaTableWidgetAllDisplay();
+    // Area numbers in red for the areas the last read-all could not read; the others in blue.
+    void MarkAreasNotRead(const QVector<int> &areas);
 
 signals:
     // The current area (or every area) was replaced as a whole.

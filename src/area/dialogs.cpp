@@ -31,14 +31,9 @@ void setFileResponder(FileResponder responder)
     g_fileResponder = std::move(responder);
 }
 
-int ask(QWidget *parent, Icon icon, const QString &title, const QString &text, const QStringList &buttons,
-        int defaultButton)
+namespace {
+QList<QAbstractButton *> addButtons(QMessageBox *box, const QStringList &buttons)
 {
-    if (g_responder)
-        return g_responder(Prompt{icon, title, text, buttons});
-
-    // The box runs a nested event loop; the parent may go away meanwhile.
-    QPointer<QMessageBox> box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
     QList<QAbstractButton *> added;
     if (buttons.isEmpty()) {
         added << box->addButton(QMessageBox::Ok);
@@ -51,6 +46,19 @@ int ask(QWidget *parent, Icon icon, const QString &title, const QString &text, c
             added << box->addButton(buttons[i], role);
         }
     }
+    return added;
+}
+} // namespace
+
+int ask(QWidget *parent, Icon icon, const QString &title, const QString &text, const QStringList &buttons,
+        int defaultButton)
+{
+    if (g_responder)
+        return g_responder(Prompt{icon, title, text, buttons});
+
+    // The box runs a nested event loop; the parent may go away meanwhile.
+    QPointer<QMessageBox> box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
+    const QList<QAbstractButton *> added = addButtons(box, buttons);
     if (defaultButton >= 0 && defaultButton < added.size())
         box->setDefaultButton(qobject_cast<QPushButton *>(added[defaultButton]));
     box->exec();
@@ -59,6 +67,28 @@ int ask(QWidget *parent, Icon icon, const QString &title, const QString &text, c
     int chosen = added.indexOf(box->clickedButton());
     box->deleteLater();
     return chosen;
+}
+
+void show(QWidget *parent, Icon icon, const QString &title, const QString &text, const QStringList &buttons,
+          std::function<void(int)> answered)
+{
+    if (g_responder) {
+        const int chosen = g_responder(Prompt{icon, title, text, buttons});
+        if (answered)
+            answered(chosen);
+        return;
+    }
+    auto *box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
+    const QList<QAbstractButton *> added = addButtons(box, buttons);
+    if (!added.isEmpty())
+        box->setDefaultButton(qobject_cast<QPushButton *>(added.first()));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal); // blocks input, not the event loop
+    QObject::connect(box, &QMessageBox::finished, box, [box, added, answered] {
+        if (answered)
+            answered(added.indexOf(box->clickedButton()));
+    });
+    box->show();
 }
 
 QString fileName(QWidget *parent, FileMode mode, const QString &caption, const QString &directory,

@@ -32,6 +32,12 @@ struct FilePrompt {
 int ask(QWidget *parent, Icon icon, const QString &title, const QString &text,
         const QStringList &buttons = {}, int defaultButton = 0);
 
+// Shows a box and returns at once, without a nested event loop (for messages raised while an exchange
+// runs); answered(index) is called when the user has chosen (-1: closed without a choice). A test's
+// responder answers it at once.
+void show(QWidget *parent, Icon icon, const QString &title, const QString &text,
+          const QStringList &buttons = {}, std::function<void(int)> answered = {});
+
 // A file name chosen by the user, or an empty string on cancel.
 QString fileName(QWidget *parent, FileMode mode, const QString &caption, const QString &directory,
                  const QString &filter);

@@ -7,8 +7,12 @@
 #include "comm/codec/scan_data.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
+#include <QStringList>
+#include <QVector>
+#include <functional>
 
 class PROJECT_DATA;
 struct SENSOR_PARAMETERS;
@@ -51,12 +55,17 @@ public:
     static constexpr int kIntensityPollMs = 50;
     static constexpr int kSimulationPollMs = 200;
     static constexpr int kTimeoutsBeforeGiveUp = 3; // the fourth consecutive expiry gives up
-    // A sensor that keeps rejecting areas would otherwise restart the area loop (and its message)
-    // for ever; after this many attempts the area loop stops (case channels and parameters follow,
-    // as after their own rejections).
+    // A sensor that keeps rejecting areas would otherwise restart the area loop for ever; after this
+    // many attempts the write-all stops.
     static constexpr int kAreaWriteAttempts = 3;
-    // The same area answered this many times in a row with a status we do not know stops the area loop.
+    // The same area answered this many times in a row with a status we do not know stops the write-all.
     static constexpr int kUnknownAreaStatusLimit = 4;
+    // Bounds of one read-all, write-all or verify: time-outs in all (consecutive or not), and time.
+    static constexpr int kSequenceTimeoutLimit = 8;
+    static constexpr int kSequenceDeadlineMs = 300000;
+
+    // The multi-request exchanges. Only one runs at a time; each ends with one message.
+    enum class Sequence { None, ReadAll, WriteAll, Verify };
 
     SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
                 SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
@@ -88,6 +97,11 @@ public:
     int TimeoutCount() const { return m_timeoutCount; }
     int ReadAreaIndex() const { return m_readAreaIndex; }
     int WriteAreaIndex() const { return m_writeAreaIndex; }
+    Sequence RunningSequence() const { return m_sequence; }
+    // The install direction the areas of the running (or last) write-all were mirrored for.
+    bool WriteInstallDir() const { return m_writeDir; }
+    // The product data of the last "RPrda" reply (all zero before one).
+    const ::ProductInfo &LastProduct() const { return m_product; }
     bool ReplyTimeoutActive() const;
     bool DistancePollActive() const;
     bool IntensityPollActive() const;
@@ -114,6 +128,11 @@ public slots:
     // Only the parameters (a connection that keeps the project's areas).
     void ReadSensorParametersSlots();
     void WriteSensorAllDataSlots();
+    // Reads back all areas, the case channels and the parameters and compares them, byte for byte on
+    // the wire, with what the open project would write.
+    void VerifySensorDataSlots();
+    // Stops the running sequence (the progress dialog's Cancel) and says what was done.
+    void CancelSequence();
     void SerialPortSendData();
     void SerialPortReceiveData();
     void ReadWriteOverTime();
@@ -132,6 +151,11 @@ signals:
     void DirChangeSignals(bool dir);
     // The sensor answered the product information request: it is known by its serial number now.
     void ProductInfoReceived(quint16 serialNumber);
+    // At the end of every read-all: the areas it could not read (empty when all were read).
+    void AreasNotRead(const QVector<int> &areas);
+    // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
+    // the wire image compared against, and the result as shown.
+    void VerifyFinished(bool afterWrite, bool match, quint32 imageCrc, const QString &result);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
     // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the
@@ -153,13 +177,24 @@ private:
     void sendAuto(bool start);
     void writeAreaStep();
     void readAreaStep();
-    void clearAwaited(Request request, quint64 sendSerial);
-    bool answersPendingRequest(Request request, quint64 sendSerial);
     void replyArrived();
+    // True when a reply of this request is the one awaited; it then stops the time-out.
+    bool takeReply(Request request);
+    bool acceptReadReply(FrameCode code, const QByteArray &frame);
     void closeProgress();
     void showProgress(const char *english, const char *chinese);
-    int showBox(int icon, const QString &title, const QString &body, const QStringList &buttons = {});
-    void stopAreaLoop();
+    void setProgress(int done);
+    // Shown after the running handler has returned, without a nested event loop.
+    void postBox(int icon, const QString &title, const QString &body, const QStringList &buttons = {},
+                 std::function<void(int)> answered = {});
+
+    void beginSequence(Sequence sequence);
+    void finishSequence(const QString &problem = QString());
+    void finishWhenReadsDone();
+    QString statusText(FrameCode code, int status) const;
+    bool checkWriteFits();
+    void prepareVerifyImages();
+    QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame) const;
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
     void onReboot();
@@ -201,13 +236,27 @@ private:
 
     int m_areaWriteAttempt = 0;  // rejected area loops in the current write-all
     int m_unknownAreaStatus = 0; // consecutive unknown statuses for the current area
-    quint64 m_sendSerial = 0;    // counts frames sent, so a handler knows whether one left meanwhile
-    quint64 m_epoch = 0;         // bumped by AbandonExchange, so a box that outlives it changes nothing
-    int m_handlerDepth = 0;      // reply handlers running (they may wait in a message box)
+    int m_handlerDepth = 0;      // reply handlers running (a progress update may pump events)
+    quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
-    bool m_giveUpBoxOpen = false;
-    bool m_readOkBoxPending = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
+
+    // The running sequence and what it has done so far.
+    Sequence m_sequence = Sequence::None;
+    QElapsedTimer m_sequenceClock;
+    int m_sequenceTimeouts = 0;
+    int m_areasDone = 0; // areas read, written or compared, counted from area 0
+    bool m_casesDone = false;
+    bool m_parametersDone = false;
+    bool m_verifyAfterWrite = false;
+    bool m_writeDir = false;      // install direction the write-all mirrors its areas for
+    bool m_productForLog = false; // the product read of a verify (for the write log) shows no box
+    ::ProductInfo m_product;
+    // Verify: the wire images compared against (area records, case channels, parameters) and what differs.
+    QVector<QByteArray> m_expectedAreas;
+    QByteArray m_expectedCases;
+    QByteArray m_expectedParameters;
+    QStringList m_differences;
 
     QTimer *m_distancePoll;
     QTimer *m_intensityPoll;

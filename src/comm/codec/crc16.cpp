@@ -63,3 +63,14 @@ bool crc16Verify(const uchar *frame, int covered)
     const quint16 c = crc16Modbus(frame, covered);
     return frame[covered] == uchar(c & 0xFF) && frame[covered + 1] == uchar(c >> 8);
 }
+
+quint32 crc32Ieee(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}

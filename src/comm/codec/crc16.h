@@ -13,3 +13,7 @@ quint16 crc16Modbus(const QByteArray &bytes);
 void crc16Append(uchar *frame, int covered);
 // True when the two bytes after frame[0, covered) hold the checksum of those bytes, low byte first.
 bool crc16Verify(const uchar *frame, int covered);
+
+// CRC-32 (IEEE 802.3: reflected polynomial 0xEDB88320, initial and final XOR 0xFFFFFFFF), the
+// fingerprint of a design's wire image in the write log; "123456789" gives 0xCBF43926.
+quint32 crc32Ieee(const QByteArray &bytes);

@@ -453,7 +453,8 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
     if (ctx.areas && due(FrameCode::RArea)) {
         if (const uchar *f = take(FrameCode::RArea)) {
             const int index = areaIndexOfRecord(f);
-            if (index <= kMaxAreaIndex && index < ctx.areas->size())
+            if (sink.storeReply(FrameCode::RArea, frame) && index <= kMaxAreaIndex &&
+                index < ctx.areas->size())
                 decodeAreaRecord(f, (*ctx.areas)[index], scan.InstallDir);
             sink.areaReply(index);
         }
@@ -466,7 +467,8 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
     }
     if (ctx.parameters && due(FrameCode::RPara)) {
         if (const uchar *f = take(FrameCode::RPara)) {
-            decodeParameters(f, *ctx.parameters);
+            if (sink.storeReply(FrameCode::RPara, frame))
+                decodeParameters(f, *ctx.parameters);
             sink.parametersReply();
         }
         rewalk();
@@ -478,7 +480,8 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
     }
     if (ctx.areas && due(FrameCode::RCase)) {
         if (const uchar *f = take(FrameCode::RCase)) {
-            storeCaseChannels(decodeCaseChannels(f), *ctx.areas);
+            if (sink.storeReply(FrameCode::RCase, frame))
+                storeCaseChannels(decodeCaseChannels(f), *ctx.areas);
             sink.caseReply();
         }
         rewalk();

@@ -91,6 +91,10 @@ struct ReplyContext {
 class ReplySink {
 public:
     virtual ~ReplySink() = default;
+    // Asked before the content of an area, parameters or case channels reply is stored; false leaves
+    // the stores untouched (the reply answers nothing awaited, or is only to be compared). Its
+    // handler below is called either way.
+    virtual bool storeReply(FrameCode /*code*/, const QByteArray & /*frame*/) { return true; }
     virtual void rebootReply() {}
     virtual void productReply(const ProductInfo &) {}
     virtual void intensityReply() {}
