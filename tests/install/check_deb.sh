@@ -23,7 +23,8 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = veltrin ] || fail "package name"
 [ "$(field Section)" = science ] || fail "section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
-field Description | grep -q 'laser area scanners' || fail "no description"
+# A here-string, not a pipe: grep -q leaves early, and under pipefail the writer's SIGPIPE failed the check.
+grep -q 'laser area scanners' <<<"$(field Description)" || fail "no description"
 depends=$(field Depends)
 # Found by dpkg-shlibdeps from the binaries, with versions.
 for lib in libqt5widgets5 libqt5network5 libqt5serialport5 libqt5core5a libc6 'libstdc++6'; do

@@ -24,7 +24,7 @@ done
 for size in 16 22 24 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/veltrin.png
     [ -s "$icon" ] || fail "no ${size}x${size} icon"
-    file -b "$icon" | grep -q "PNG image data, $size x $size" || fail "$icon is not $size x $size: $(file -b "$icon")"
+    grep -q "PNG image data, $size x $size" <<<"$(file -b "$icon")" || fail "$icon is not $size x $size: $(file -b "$icon")"
 done
 [ -x "$prefix/bin/veltrin" ] || fail "bin/veltrin is not executable"
 
