@@ -15,6 +15,7 @@
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
+#include "comm/write_log.h"
 #include "editor/breach_legend.h"
 #include "editor/option_scene.h"
 #include "monitor/data_table.h"
@@ -142,6 +143,27 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     SensorToolBar = new QToolBar(this);
     SensorToolBar->setObjectName("SensorToolBar");
     SensorToolBar->addActions({ui->ReadAllSetting, ui->WriteAllSetting});
+    // Verify: read everything back and compare it with the open project. It stands after Write All
+    // wherever that stands, and is usable exactly when Write All is.
+    auto *verify = new QAction(QIcon(QStringLiteral(":/images/upload.png")), QStringLiteral("校验"), this);
+    verify->setObjectName(QStringLiteral("VerifySetting"));
+    for (QWidget *w : ui->WriteAllSetting->associatedWidgets()) {
+        const QList<QAction *> actions = w->actions();
+        w->insertAction(actions.value(actions.indexOf(ui->WriteAllSetting) + 1), verify);
+    }
+    verify->setEnabled(ui->WriteAllSetting->isEnabled());
+    connect(ui->WriteAllSetting, &QAction::changed, verify,
+            [this, verify] { verify->setEnabled(ui->WriteAllSetting->isEnabled()); });
+    connect(verify, &QAction::triggered, SerialComm, &SERIAL_COMM::VerifySensorDataSlots);
+    connect(SerialComm, &SERIAL_COMM::VerifyFinished, this,
+            [this](bool afterWrite, bool, quint32 crc, const QString &result) {
+                if (!afterWrite)
+                    return;
+                QString error;
+                if (!appendWriteLog(windowFilePath(), SerialComm->LastProduct(), crc, result,
+                                    QDateTime::currentDateTime(), &error))
+                    statusBar()->showMessage(error);
+            });
     ui->SensorMenuLayout->addWidget(SensorToolBar);
     ui->ZoomIn->setAutoRepeat(true);
     ui->ZoomOut->setAutoRepeat(true);

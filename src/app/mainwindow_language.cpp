@@ -68,6 +68,7 @@ const Text kTexts[] = {
     {"DisConnection", "Disconnect", "断开设备"},
     {"ReadAllSetting", "Read All Setting", "上传数据"},
     {"WriteAllSetting", "Write All Setting", "下载数据"},
+    {"VerifySetting", "Verify", "校验"},
     {"SoftReboot", "Soft Reboot", "重启设备"},
     {"SensorInformation", "Sensor Information", "传感器信息"},
     {"DispGraph", "Disp Graph", "图形显示"},
