@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(x(), 99);
         QCOMPARE(p().UndoPosition[0], 3);
         QCOMPARE(edits.count(), 1);
-        QVERIFY(p().Modified);
+        QVERIFY(!p().Modified); // nothing was left to redo, so nothing changed
     }
 
     void undoAtTheOldestSnapshotChangesNothingButEmits()
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(p().Areas[0].Out1Coord, points({{7, 7}}));
         QCOMPARE(p().UndoPosition[0], 0);
         QCOMPARE(edits.count(), 1);
-        QVERIFY(p().Modified);
+        QVERIFY(!p().Modified);
     }
 
     void undoStepsOnlyTheCurrentArea()
@@ -199,12 +199,12 @@ private slots:
         form->ui.Delete->trigger();
         QCOMPARE(p().Areas[0], p().EmptyArea);
         QCOMPARE(form->ui.Area_DetectionSize->currentText(), QString("0.5°"));
-        // The deletion is not in the history: Undo steps back from the last edit, Redo brings
-        // back the newest snapshot.
+        // The deletion is a step of its own: Undo brings back the area as it was before it, Redo
+        // deletes again.
         form->ui.Undo->trigger();
-        QCOMPARE(x(), 10);
-        form->ui.Redo->trigger();
         QCOMPARE(x(), 20);
+        form->ui.Redo->trigger();
+        QCOMPARE(p().Areas[0], p().EmptyArea);
     }
 
     void deleteAllKeepsHistories()
@@ -222,14 +222,15 @@ private slots:
             QCOMPARE(a.DetectionSize, 0);
         }
         QVERIFY(form->ui.ButtonPolygonOut1->isChecked());
-        QCOMPARE(p().UndoHistory[5].size(), 3);
-        form->ui.Undo->trigger(); // back to the arc, before the hysteresis change
+        QCOMPARE(p().UndoHistory[5].size(), 4);
+        form->ui.Undo->trigger(); // back to the arc with its hysteresis, as before Delete All
+        QCOMPARE(p().Areas[5].Hysteresis, 3);
         QCOMPARE(p().Areas[5].Out1Shape, int(Arc));
         QCOMPARE(p().Areas[5].Out1Coord, points({{20, 0}, {20, 0}}));
         QVERIFY(form->ui.ButtonArcOut1->isChecked());
         clickRow(0);
         form->ui.Undo->trigger();
-        QCOMPARE(p().Areas[0].Out1Coord, points({{0, 1}}));
+        QCOMPARE(p().Areas[0].Out1Coord, points({{10, 1}}));
     }
 
     void saveAllSnapshotsEveryArea()

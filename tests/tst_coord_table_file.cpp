@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(p().Areas[4].Out3Coord, QVector<QPoint>({{-3, 4}}));
         const AREA_DATA &a = p().Areas[1];
         QCOMPARE(a.OpenDelay, 1);
-        QCOMPARE(a.VehicleOptionMode, 9);
+        QCOMPARE(a.VehicleOptionMode, 4); // 9 is no operation mode: the nearest one
         QCOMPARE(a.Out1Shape, int(Rectangle));
         QCOMPARE(a.Out2Shape, int(Straight));
         QCOMPARE(a.Out3Shape, int(Fan));

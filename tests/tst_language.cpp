@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(textAt(&w, key), english);
         w.LanguageToChinese();
         QCOMPARE(textAt(&w, key), chinese);
-        QCOMPARE(w.windowTitle(), QString("Veltrin"));
+        QCOMPARE(w.windowTitle(), QString("未命名[*] — Veltrin"));
     }
 
     void selectionsAndRecordsSurviveTheRoundTrip()

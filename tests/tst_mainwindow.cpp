@@ -98,36 +98,32 @@ private slots:
         p.Areas[2].Out1Coord << QPoint(100, 200);
         p.Areas[2].SteerMaxDgree = 45;
 
-        // Nothing modified: no question, new model, areas cleared but case channels kept.
+        // Nothing modified: no question, new model, areas and case channels cleared.
         w.CreateDeviceLaser50();
         QCOMPARE(recorder.prompts.size(), 0);
         QCOMPARE(w.deviceType(), 4);
         QCOMPARE(w.form()->ZoomSlider->minimum(), -90);
         QVERIFY(p.Areas[2].Out1Coord.isEmpty());
-        QCOMPARE(p.Areas[2].SteerMaxDgree, 45);
+        QCOMPARE(p.Areas[2].SteerMaxDgree, 0);
         QCOMPARE(p.Areas[0].DetectionSize, 0);
 
         // Modified and Cancel: nothing changes.
         p.Modified = true;
         p.Areas[2].Out1Coord << QPoint(5, 6);
-        recorder.answer = 1;
+        recorder.answer = 2;
         w.CreateDeviceLaser30();
         QCOMPARE(recorder.prompts.size(), 1);
         QCOMPARE(recorder.prompts[0].title, QString("警告"));
-        QCOMPARE(recorder.prompts[0].text, QString("关于应用程序\n您修改了数据直接改变而不保存？"));
-        QCOMPARE(recorder.prompts[0].buttons, QStringList({"确定", "取消"}));
+        QCOMPARE(recorder.prompts[0].buttons, QStringList({"保存", "不保存", "取消"}));
         QCOMPARE(w.deviceType(), 4);
         QCOMPARE(p.Areas[2].Out1Coord.size(), 1);
         QVERIFY(p.Modified);
 
-        // Modified and OK, in English.
+        // Modified and Discard, in English.
         w.LanguageToEnglish();
-        recorder.answer = 0;
+        recorder.answer = 1;
         w.CreateDeviceLaser30();
-        // The answer names what it does to the question asked.
-        QCOMPARE(recorder.prompts.last().text,
-                 QString("The project has unsaved changes.\nDo you want to discard them?"));
-        QCOMPARE(recorder.prompts.last().buttons, QStringList({"Discard", "Cancel"}));
+        QCOMPARE(recorder.prompts.last().buttons, QStringList({"Save", "Discard", "Cancel"}));
         QCOMPARE(w.deviceType(), 3);
         QVERIFY(p.Areas[2].Out1Coord.isEmpty());
         QVERIFY(!p.Modified);
@@ -346,7 +342,8 @@ private slots:
         w.form()->DispCloud->trigger();
         QCOMPARE(w.close(), closes);
         QCOMPARE(w.isVisible(), !closes);
-        QCOMPARE(recorder.prompts.size(), modified ? 1 : 0);
+        // A save that fails says why, after the close question.
+        QCOMPARE(recorder.prompts.size(), modified ? (file == "bad" ? 2 : 1) : 0);
         if (modified) {
             QCOMPARE(recorder.prompts[0].text, QString("关于应用程序\n您修改了数据直接退出而不保存？"));
             QCOMPARE(recorder.prompts[0].buttons, QStringList({"保存", "关闭", "取消"}));

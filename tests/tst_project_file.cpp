@@ -107,9 +107,9 @@ private slots:
         QVERIFY(ProjectData().Areas[5].Out1Coord.isEmpty());
         QCOMPARE(w.form()->Para_SensorInstallDir->currentIndex(), 1);
         QCOMPARE(w.form()->Para_RS485IDAddress->value(), 42);
-        // An opened project counts as modified and every area gained a snapshot.
-        QVERIFY(ProjectData().Modified);
-        QCOMPARE(ProjectData().UndoHistory[0].size(), 2);
+        // An opened project is what its file holds, and Undo starts from it.
+        QVERIFY(!ProjectData().Modified);
+        QCOMPARE(ProjectData().UndoHistory[0].size(), 1);
         QCOMPARE(ProjectData().UndoHistory[0].last(), sampleArea());
         QCOMPARE(w.deviceType(), 3);
     }
@@ -135,11 +135,14 @@ private slots:
         QCOMPARE(prompts[0].title, QString("错误"));
         QCOMPARE(prompts[0].text, QString("文件损坏"));
         QVERIFY(ProjectData().Areas[1].Out1Coord.isEmpty());
-        QVERIFY(ProjectData().Modified);
+        QVERIFY(!ProjectData().Modified); // a refused file changes nothing
         QCOMPARE(w.deviceType(), 3);
 
         w.OpenProject();
-        QCOMPARE(prompts.size(), 1);
+        // The file's all-zero settings put two spin boxes below their minimum: repaired and listed.
+        QCOMPARE(prompts.size(), 2);
+        QCOMPARE(prompts[1].title, QString("工程文件已修复"));
+        QVERIFY(prompts[1].text.contains("RS485IDAddress"));
         QCOMPARE(w.deviceType(), 0);
         QCOMPARE(ProjectData().Areas[1], sampleArea());
         QCOMPARE(w.form()->ZoomSlider->minimum(), 70);
@@ -159,7 +162,7 @@ private slots:
         QCOMPARE(w.optionScene()->handles().size(), 4); // three vertices and the spare on the sensor
         QCOMPARE(w.form()->Area_OpenDelay->currentIndex(), 6);
         QCOMPARE(ProjectData().UndoHistory[0].last(), sampleArea());
-        QVERIFY(ProjectData().Modified);
+        QVERIFY(!ProjectData().Modified); // reading is no edit
     }
 
     void unreadableOrForeignFilesChangeNothing()

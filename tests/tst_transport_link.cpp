@@ -298,6 +298,9 @@ private slots:
             recorder.prompts << p;
             if (p.text.contains(QLatin1String("restart?")))
                 return 1; // no restart: the stand-in keeps serving at its own address
+            // The dock edits made the project modified: New asks Save / Discard / Cancel first.
+            if (p.buttons.contains(QStringLiteral("Discard")) || p.buttons.contains(QStringLiteral("不保存")))
+                return 1;
             if (p.buttons.size() == 3) {
                 questions << p.text;
                 return keepOrSend;

@@ -218,6 +218,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     for (AREA_DATA &area : ProjectData().Areas)
         area.DetectionSize = 1;
     EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
+    AreaTable->setUndoActions(ui->Undo, ui->Redo);
+    resetUndoBase();
+    refreshTitle();
 }
 
 // Everything the window made without a parent goes with it, in order: the exchange first (its
@@ -225,6 +228,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 // the form and the scene, the dialogs (and their discovery sockets), the records, and the form last.
 MainWindow::~MainWindow()
 {
+    // The widgets are torn down after this body; a spin box losing focus then still signals, and
+    // nothing may reach this half-destroyed window's slots.
+    for (QObject *sender : std::initializer_list<QObject *>{SensorSetting, CoordTable, EditControl, AreaTable,
+                                                            ui->graphicsView})
+        disconnect(sender, nullptr, this, nullptr);
     delete SerialComm;
     SerialPort->close();
     delete SerialPort;
@@ -277,6 +285,7 @@ void MainWindow::makeConnections()
 {
     connect(ui->Open, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->Save, &QAction::triggered, this, &MainWindow::savefile);
+    connect(ui->SaveAs, &QAction::triggered, this, &MainWindow::saveProjectAs);
     connect(ui->Monitoring, &QAction::triggered, this, &MainWindow::OpenMonitoringMode);
     connect(ui->Edition, &QAction::triggered, this, &MainWindow::OpenCloseEditionDock);
     connect(ui->SensorSetting, &QAction::triggered, this, &MainWindow::OpenCloseSensorDock);
@@ -349,7 +358,14 @@ void MainWindow::makeAreaEditingConnections()
     connect(ui->Cut, &QAction::triggered, AreaTable, &AREA_TABLE::CutAreaTableData);
     connect(ui->Paste, &QAction::triggered, AreaTable, &AREA_TABLE::PasteAreaTableData);
     connect(ui->Delete, &QAction::triggered, AreaTable, &AREA_TABLE::DeleteAreaTableData);
-    connect(ui->DeleteAll, &QAction::triggered, AreaTable, &AREA_TABLE::DeleteAllAreaTableData);
+    // Emptying every area is asked first; each area can then be brought back with Undo.
+    connect(ui->DeleteAll, &QAction::triggered, this, [this] {
+        const int choice = Dialogs::ask(this, Dialogs::Icon::Warning, pick("Warning", "警告"),
+                                        pick("Empty all 64 areas?", "清空全部64个区域？"),
+                                        {pick("Delete All", "全部删除"), pick("Cancel", "取消")}, 1);
+        if (choice == 0)
+            AreaTable->DeleteAllAreaTableData();
+    });
     connect(ui->Undo, &QAction::triggered, AreaTable, &AREA_TABLE::UndoAreaTableData);
     connect(ui->Redo, &QAction::triggered, AreaTable, &AREA_TABLE::RedoAreaTableData);
 
@@ -390,6 +406,17 @@ void MainWindow::makeAreaEditingConnections()
             &OPTION_SCENE::CoordTableUpdatePointItem);
     connect(OptionScene, &OPTION_SCENE::PointItemChannelSignal, CoordTable,
             &COORD_TABLE::CoordTableWidgeUpdate);
+
+    // The title's modified mark follows every edit.
+    connect(SensorSetting, &SENSOR_SETTING::ParametersEditedInDock, this, [this] {
+        ProjectData().Modified = true;
+        refreshTitle();
+    });
+    connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, this, &MainWindow::refreshTitle);
+    connect(EditControl, &EDIT_CONTROL::EditControlParaChangeSignal, this, &MainWindow::refreshTitle);
+    connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, this, &MainWindow::refreshTitle);
+    connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, this, &MainWindow::refreshTitle);
+    connect(ui->graphicsView, &ViewWindow::ReleasePointItem, this, &MainWindow::refreshTitle);
 }
 
 // The scene's own inputs: the live scan, the output tab and the view's handle signals. The
@@ -434,36 +461,6 @@ void MainWindow::ClearAllEditData()
     AreaTable->AreaTableWidgetAllDisplay();
     // The handles still stand on the old points; left there, the next drag would write them back.
     OptionScene->CoordTableUpdatePointItem();
-}
-
-void MainWindow::createNewProject(int code)
-{
-    if (ProjectData().Modified) {
-        const bool en = Language == 1;
-        const int choice = Dialogs::ask(this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
-                                        en ? "The project has unsaved changes.\nDo you want to discard them?"
-                                           : "关于应用程序\n您修改了数据直接改变而不保存？",
-                                        en ? QStringList{"Discard", "Cancel"} : QStringList{"确定", "取消"});
-        if (choice != 0)
-            return;
-    }
-    DEVICETYPE type = code;
-    CreateDeviceType(&type);
-    ClearAllEditData();
-    ProjectFromFile = false;
-}
-
-bool MainWindow::savefile()
-{
-    SerialComm->AbandonExchange();
-    const DeviceInfo *info = deviceInfo(DeviceType);
-    if (!info)
-        return false;
-    QString name = Dialogs::fileName(this, Dialogs::FileMode::Save, "保存配置文件", QString(),
-                                     QString("(*%1)").arg(info->extension));
-    if (name.isEmpty())
-        return false;
-    return ProjectFile::save(name, DeviceType, SensorSetting->ControlStates(), ProjectData());
 }
 
 void MainWindow::CreateDeviceType(DEVICETYPE *Type)
@@ -669,6 +666,7 @@ void MainWindow::CreatConnectTypeSignalSlot(int Index)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    commitPendingEdits();
     bool refuse = false;
     if (ProjectData().Modified) {
         const bool en = Language == 1;

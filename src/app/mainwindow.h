@@ -95,10 +95,17 @@ public:
     ConnectionStatus::State connectionState() const;
     StatusBadges *statusBadges() const { return Badges; }
     BreachLegend *breachLegend() const { return Legend; }
+    // The file the project was last opened from or saved to; empty for a new project.
+    QString projectFileName() const { return ProjectFileName; }
 
 public slots:
     void openfile();
     bool savefile();
+    bool saveProjectAs();
+    // Commits a value still being typed (a coordinate cell, a spin box) before acting on the design.
+    void commitPendingEdits();
+    // File name (or "Untitled") and the modified mark.
+    void refreshTitle();
     void OpenProject();
     void OpenManualFile();
     void OpenMonitoringMode();
@@ -151,8 +158,17 @@ protected:
 
 private:
     void createNewProject(int code);
-    void readProjectSections(QTextStream &in);
+    // What the file needed repaired, one line each, in the window's language.
+    QStringList readProjectSections(QTextStream &in);
     void refreshAfterAreasLoaded();
+    void refreshEditors();
+    void areasReadFromSensor();
+    bool saveProjectTo(const QString &name);
+    bool maybeSaveChanges();
+    bool openProjectFile(const QString &name, bool anyModel);
+    void adoptProjectFile(const QString &name);
+    void resetUndoBase();
+    QString pick(const char *english, const char *chinese) const;
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
     void applyLanguage(bool english);
@@ -241,4 +257,5 @@ private:
     bool FitOnNextScan = false; // after connecting and entering monitoring
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it
+    QString ProjectFileName;
 };

@@ -298,7 +298,7 @@ void MainWindow::applyLanguage(bool en)
     setHeaders(ui->DataTableWidget, en ? QStringList{"Step", "Distance[mm]", "Intensity"}
                                        : QStringList{"角度", "距离[mm]", "反光强度"});
 
-    setWindowTitle("Veltrin");
+    refreshTitle();
     // The label naming the port or address stays in view for the whole connection.
     if (ConnectLabel && !ConnectLabel->text().isEmpty())
         ConnectLabel->setText(peerLabelText());

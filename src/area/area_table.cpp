@@ -65,6 +65,7 @@ void AREA_TABLE::AreaTableClickChangeSlots(int Row, int Column)
     if (Row < 0 || Row == Project->CurrentArea)
         return;
     Project->CurrentArea = qMin(Row, kAreaCount - 1);
+    RefreshUndoActions();
     AreaTableWidgetAllDisplay();
     emit AreaTableIndexChange();
 }
@@ -84,58 +85,63 @@ void AREA_TABLE::CopyAreaTableData()
 
 void AREA_TABLE::CutAreaTableData()
 {
-    Project->Modified = true;
-    AREA_DATA &area = Project->currentArea();
-    Project->Clipboard = area;
-    area = Project->EmptyArea;
+    const int cur = Project->clampCurrentArea();
+    Project->Clipboard = Project->Areas[cur];
+    Project->Areas[cur] = Project->EmptyArea;
+    recordChange(cur);
     emit EditAreaDataSignal();
 }
 
 void AREA_TABLE::PasteAreaTableData()
 {
-    Project->Modified = true;
-    Project->currentArea() = Project->Clipboard;
+    const int cur = Project->clampCurrentArea();
+    Project->Areas[cur] = Project->Clipboard;
+    recordChange(cur);
     emit EditAreaDataSignal();
 }
 
 void AREA_TABLE::DeleteAreaTableData()
 {
-    Project->Modified = true;
-    Project->currentArea() = Project->EmptyArea;
+    const int cur = Project->clampCurrentArea();
+    Project->Areas[cur] = Project->EmptyArea;
+    recordChange(cur);
     emit EditAreaDataSignal();
 }
 
 void AREA_TABLE::DeleteAllAreaTableData()
 {
-    Project->Modified = true;
-    for (AREA_DATA &area : Project->Areas)
-        area = Project->EmptyArea;
+    for (int area = 0; area < kAreaCount; ++area) {
+        Project->Areas[area] = Project->EmptyArea;
+        recordChange(area);
+    }
     emit EditAreaDataSignal();
 }
 
 void AREA_TABLE::UndoAreaTableData()
 {
-    Project->Modified = true;
     const int cur = Project->clampCurrentArea();
     int &position = Project->UndoPosition[cur];
     const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
     if (position > 0 && position - 1 < history.size()) {
         --position;
         Project->Areas[cur] = history[position];
+        Project->Modified = true;
     }
+    RefreshUndoActions();
     emit EditAreaDataSignal();
 }
 
 void AREA_TABLE::RedoAreaTableData()
 {
-    Project->Modified = true;
     const int cur = Project->clampCurrentArea();
     int &position = Project->UndoPosition[cur];
     const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
     if (position + 1 < history.size()) {
         ++position;
         Project->Areas[cur] = history[position];
+        Project->Modified = true;
     }
+    RefreshUndoActions();
     emit EditAreaDataSignal();
 }
 
@@ -152,10 +158,27 @@ void AREA_TABLE::saveUndo(int area)
     position = history.size() - 1;
 }
 
+void AREA_TABLE::recordChange(int area)
+{
+    if (Project->Areas[area] == Project->UndoHistory[area].value(Project->UndoPosition[area]))
+        return;
+    Project->Modified = true;
+    saveUndo(area);
+    RefreshUndoActions();
+}
+
+void AREA_TABLE::SaveUndoArea(int area)
+{
+    if (area < 0 || area >= kAreaCount)
+        return;
+    recordChange(area);
+}
+
 void AREA_TABLE::SaveUndoAreaTableData()
 {
     Project->Modified = true;
     saveUndo(Project->clampCurrentArea());
+    RefreshUndoActions();
 }
 
 void AREA_TABLE::SaveAllUndoAreaTableData()
@@ -163,6 +186,25 @@ void AREA_TABLE::SaveAllUndoAreaTableData()
     Project->Modified = true;
     for (int area = 0; area < kAreaCount; ++area)
         saveUndo(area);
+    RefreshUndoActions();
+}
+
+void AREA_TABLE::setUndoActions(QAction *undo, QAction *redo)
+{
+    UndoAction = undo;
+    RedoAction = redo;
+    RefreshUndoActions();
+}
+
+void AREA_TABLE::RefreshUndoActions()
+{
+    const int cur = Project->clampCurrentArea();
+    const int position = Project->UndoPosition.value(cur);
+    const int size = Project->UndoHistory.value(cur).size();
+    if (UndoAction)
+        UndoAction->setEnabled(position > 0);
+    if (RedoAction)
+        RedoAction->setEnabled(position + 1 < size);
 }
 
 void AREA_TABLE::setMarker(int row, const QColor &colour)

@@ -22,6 +22,11 @@ public:
 
     PAINT_TABLE *thumbnail(int area) const { return Thumbnails.value(area); }
     QMenu *contextMenu() const { return Menu; }
+    // Undo and Redo are enabled only while the current area has a step to go back or forward to.
+    void setUndoActions(QAction *undo, QAction *redo);
+    void RefreshUndoActions();
+    // Records area's present state as its newest undo step (nothing when it already is).
+    void SaveUndoArea(int area);
 
 public slots:
     void AreaTableClickChangeSlots(int Row, int Column);
@@ -51,6 +56,8 @@ signals:
 private:
     void buildTable();
     void saveUndo(int area);
+    // After a command replaced areas: one undo step for each area that really changed.
+    void recordChange(int area);
     void setMarker(int row, const QColor &colour);
     void redisplay(int row);
 
@@ -62,4 +69,6 @@ private:
     QAction *CutAction;
     QAction *PasteAction;
     QAction *DeleteAction;
+    QAction *UndoAction = nullptr;
+    QAction *RedoAction = nullptr;
 };

@@ -98,7 +98,9 @@ QString fileName(QWidget *parent, FileMode mode, const QString &caption, const Q
         return g_fileResponder(FilePrompt{mode, caption, directory, filter});
     if (mode == FileMode::Open)
         return QFileDialog::getOpenFileName(parent, caption, directory, filter);
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    // The caller adds the extension and asks about replacing a file under that final name.
+    return QFileDialog::getSaveFileName(parent, caption, directory, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace Dialogs

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <algorithm>
 
 namespace {
 constexpr int kSteerLimit = 180;
@@ -82,6 +83,19 @@ EDIT_CONTROL::EDIT_CONTROL(PROJECT_DATA *project, const Widgets &widgets) : Proj
 }
 
 // ---- zone parameters and case channel ----------------------------------------------------------
+
+void EDIT_CONTROL::CommitCaseChannel()
+{
+    // Only a box being typed into holds something new; the others show the area as it is.
+    const QSpinBox *const boxes[] = {W.SteerMinDgree, W.SteerMaxDgree, W.VehicleMinSpeed, W.VehicleMaxSpeed};
+    if (std::none_of(std::begin(boxes), std::end(boxes), [](const QSpinBox *b) { return b->hasFocus(); }))
+        return;
+    const AREA_DATA &area = Project->currentArea();
+    if (area.SteerMinDgree != W.SteerMinDgree->value() || area.SteerMaxDgree != W.SteerMaxDgree->value() ||
+        area.VehicleMinSpeed != W.VehicleMinSpeed->value() ||
+        area.VehicleMaxSpeed != W.VehicleMaxSpeed->value())
+        CaseChannelParameterChange();
+}
 
 void EDIT_CONTROL::OpenDelayIndexChange(int Index)
 {

@@ -33,6 +33,10 @@ public:
 
     EDIT_CONTROL(PROJECT_DATA *project, const Widgets &widgets);
 
+    // Stores the case channel spin boxes when one of them is being typed into and they show
+    // something the area does not hold yet (a value not yet finished with Enter or a focus change).
+    void CommitCaseChannel();
+
 public slots:
     void OpenDelayIndexChange(int Index);
     void CloseDelayIndexChange(int Index);

@@ -4,7 +4,7 @@
 #include "area/store/project_data.h"
 
 #include <QDate>
-#include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace ProjectFile {
@@ -77,7 +77,16 @@ QPoint toPoint(const QString &line)
     return QPoint(toInt(line.left(comma)), toInt(y));
 }
 
-void readZone(LineReader &in, int zone, QVector<QPoint> &points)
+// A line with no comma that is an area number: the start of the next area's block. (A point line
+// always has its comma in files the program writes; one without is read as x alone otherwise.)
+bool isBlockNumber(const QString &line)
+{
+    bool ok = false;
+    const int n = line.toInt(&ok, 10);
+    return ok && n >= 0 && n < kAreaCount && !line.contains(',');
+}
+
+void readZone(LineReader &in, int area, int zone, QVector<QPoint> &points, QVector<Repair> &repairs)
 {
     const int start = 2 * zone, end = 2 * zone + 1;
     // Search the start marker.
@@ -91,35 +100,105 @@ void readZone(LineReader &in, int zone, QVector<QPoint> &points)
         }
         if (m == end)
             return; // start marker missing: the zone stays empty
-        if (m > end) {
+        if (m > end || (m < 0 && isBlockNumber(line))) {
             in.putBack(line);
             return;
         }
     }
     if (!found)
         return;
-    // Points up to the end marker; the line that meets the end of the stream is never a point.
+    // Points up to the end marker; the line that meets the end of the stream is never a point. A
+    // missing end marker must not swallow the next block: its number, or any other zone's marker,
+    // ends this zone.
+    int count = 0;
     while (!in.atEnd()) {
         const QString line = in.next();
         if (in.atEnd())
-            return;
+            break;
         const int m = markerIndex(line);
         if (m == end)
-            return;
-        if (m > end) {
-            in.putBack(line);
-            return;
-        }
-        if (m >= 0)
+            break;
+        if (m == start)
             continue;
-        points.append(toPoint(line));
+        if (m >= 0 || isBlockNumber(line)) {
+            in.putBack(line);
+            repairs.append({Repair::ZoneEndMissing, area, zone});
+            break;
+        }
+        if (++count <= kMaxZonePoints)
+            points.append(toPoint(line));
     }
+    if (count > kMaxZonePoints) {
+        Repair r{Repair::TooManyPoints, area, zone};
+        r.count = count;
+        r.now = kMaxZonePoints;
+        repairs.append(r);
+    }
+}
+
+struct Range {
+    int min, max;
+};
+// OpenDelay … VehicleOptionMode, in file order.
+const Range kFieldRanges[9] = {{0, 25},     {0, 25},     {0, 10},     {0, 9}, {-180, 180},
+                               {-180, 180}, {-300, 300}, {-300, 300}, {0, 4}};
+
+// One of the nine value lines. A marker where the value should be is left for the zone search.
+int readField(LineReader &in, int area, int field, QVector<Repair> &repairs)
+{
+    const QString line = in.atEnd() ? QString() : in.next();
+    if (markerIndex(line) >= 0)
+        in.putBack(line);
+    bool ok = false;
+    const int v = toInt(line, &ok);
+    Repair r{ok ? Repair::OutOfRange : Repair::NotANumber, area};
+    r.field = field;
+    r.was = line.left(20);
+    const Range range = kFieldRanges[field];
+    r.now = qBound(range.min, v, range.max);
+    if (!ok || r.now != v)
+        repairs.append(r);
+    return r.now;
 }
 
 } // namespace
 
-void readAreas(QTextStream &stream, PROJECT_DATA &project)
+QString describe(const Repair &r, bool en)
 {
+    static const char *const kFieldsEn[9] = {"on delay",       "off delay",        "hysteresis",
+                                             "detection size", "steering minimum", "steering maximum",
+                                             "speed minimum",  "speed maximum",    "operation mode"};
+    static const char *const kFieldsCn[9] = {"打开延迟",     "关闭延迟", "关闭滞后比例",
+                                             "检测物体大小", "最小转角", "最大转角",
+                                             "最小速度",     "最大速度", "车辆操作模式"};
+    const QString where = en ? QString("Area %1").arg(r.area) : QString("区域%1").arg(r.area);
+    const QString out = en ? QString(", Out %1").arg(r.output + 1) : QString("，输出%1").arg(r.output + 1);
+    const QString field = r.field >= 0 && r.field < 9
+                              ? QString::fromUtf8(en ? kFieldsEn[r.field] : kFieldsCn[r.field])
+                              : QString();
+    switch (r.kind) {
+    case Repair::OutOfRange:
+        return en ? QString("%1: %2 %3 is out of range, now %4").arg(where, field, r.was).arg(r.now)
+                  : QString("%1：%2 %3 超出范围，改为 %4").arg(where, field, r.was).arg(r.now);
+    case Repair::NotANumber:
+        return en ? QString("%1: %2 \"%3\" is no number, now %4").arg(where, field, r.was).arg(r.now)
+                  : QString("%1：%2 “%3” 不是数字，改为 %4").arg(where, field, r.was).arg(r.now);
+    case Repair::TooManyPoints:
+        return en ? QString("%1%2: %3 points, the first %4 kept").arg(where, out).arg(r.count).arg(r.now)
+                  : QString("%1%2：%3 个点，保留前 %4 个").arg(where, out).arg(r.count).arg(r.now);
+    case Repair::ZoneEndMissing:
+        return en ? QString("%1%2: end of the point list missing").arg(where, out)
+                  : QString("%1%2：点列表缺少结束标记").arg(where, out);
+    case Repair::BadShape:
+        return en ? QString("%1%2: shape code \"%3\" unknown, ignored").arg(where, out, r.was)
+                  : QString("%1%2：形状代码“%3”无效，已忽略").arg(where, out, r.was);
+    }
+    return where;
+}
+
+QVector<Repair> readAreas(QTextStream &stream, PROJECT_DATA &project)
+{
+    QVector<Repair> repairs;
     LineReader in(stream);
     while (!in.atEnd() && in.next() != QLatin1String("CoordTableData")) {
     }
@@ -130,27 +209,38 @@ void readAreas(QTextStream &stream, PROJECT_DATA &project)
         area.Out1Coord.clear();
         area.Out2Coord.clear();
         area.Out3Coord.clear();
-        for (int *field :
-             {&area.OpenDelay, &area.CloseDelay, &area.Hysteresis, &area.DetectionSize, &area.SteerMinDgree,
-              &area.SteerMaxDgree, &area.VehicleMinSpeed, &area.VehicleMaxSpeed, &area.VehicleOptionMode})
-            *field = toInt(in.next());
-        const int s1 = toInt(in.next());
-        const int s2 = toInt(in.next());
-        const int s3 = toInt(in.next());
+        int *const fields[9] = {&area.OpenDelay,       &area.CloseDelay,      &area.Hysteresis,
+                                &area.DetectionSize,   &area.SteerMinDgree,   &area.SteerMaxDgree,
+                                &area.VehicleMinSpeed, &area.VehicleMaxSpeed, &area.VehicleOptionMode};
+        for (int f = 0; f < 9; ++f)
+            *fields[f] = readField(in, n, f, repairs);
+        QString shapes[3];
+        for (QString &s : shapes) {
+            s = in.atEnd() ? QString() : in.next();
+            if (markerIndex(s) >= 0) {
+                in.putBack(s);
+                s.clear();
+            }
+        }
         for (int zone = 0; zone < kOutputCount; ++zone)
-            readZone(in, zone, area.coord(zone));
+            readZone(in, n, zone, area.coord(zone), repairs);
         const QString last = in.next();
-        if (s1 >= Polygon && s1 <= Rectangle)
-            area.Out1Shape = s1;
-        if (s2 >= Polygon && s2 <= Ratio)
-            area.Out2Shape = s2;
-        if (s3 >= Polygon && s3 <= Ratio)
-            area.Out3Shape = s3;
+        for (int k = 0; k < kOutputCount; ++k) {
+            const int code = toInt(shapes[k]); // no number reads as 0, a polygon
+            if (code >= Polygon && code <= (k == 0 ? Rectangle : Ratio)) {
+                area.shape(k) = code;
+            } else {
+                Repair r{Repair::BadShape, n, k};
+                r.was = shapes[k].left(20);
+                repairs.append(r);
+            }
+        }
         if (last == QLatin1String("CoordTableDataEnd") || in.atEnd())
             break;
         // A block number that is no number would otherwise read as area 0 and overwrite it.
         n = toInt(last, &ok);
     }
+    return repairs;
 }
 
 void writeAreas(QTextStream &out, const PROJECT_DATA &project)
@@ -186,14 +276,20 @@ QString withExtension(const QString &name, int deviceType)
     return name.endsWith(ext, Qt::CaseSensitive) ? name : name + ext;
 }
 
-bool save(const QString &name, int deviceType, const QVector<int> &sensorControlStates, PROJECT_DATA &project)
+bool save(const QString &name, int deviceType, const QVector<int> &sensorControlStates, PROJECT_DATA &project,
+          QString *error)
 {
     const DeviceInfo *info = deviceInfo(deviceType);
     if (!info)
         return false;
-    QFile file(withExtension(name, deviceType));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written beside the old file and put in its place only once complete: a write that fails
+    // halfway (full disk, lost share, killed process) leaves the last good copy as it was.
+    QSaveFile file(withExtension(name, deviceType));
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
         return false;
+    }
     QTextStream out(&file);
     out << info->magic << kEol;
     writeSensorSettings(out, sensorControlStates);
@@ -202,9 +298,12 @@ bool save(const QString &name, int deviceType, const QVector<int> &sensorControl
     out << QDate::currentDate().toString("yyyy-MM-dd") << kEol;
     out << "SOFTWARE VERSION 1.5.2" << kEol;
     out.flush();
-    file.close();
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
+    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
         return false;
+    }
     project.Modified = false;
     return true;
 }

@@ -266,7 +266,7 @@ void SENSOR_SETTING::WriteSettingSection(QTextStream &out) const
     ProjectFile::writeSensorSettings(out, ControlStates());
 }
 
-void SENSOR_SETTING::ReadSettingSection(QTextStream &in)
+QVector<int> SENSOR_SETTING::ReadSettingSection(QTextStream &in)
 {
     while (!in.atEnd()) {
         if (in.readLine().trimmed() == QLatin1String(kSectionMarker))
@@ -276,4 +276,5 @@ void SENSOR_SETTING::ReadSettingSection(QTextStream &in)
     for (int c = 0; c < ControlCount; ++c)
         states[c] = in.atEnd() ? 0 : in.readLine().trimmed().toInt();
     SetControlStates(states);
+    return states;
 }

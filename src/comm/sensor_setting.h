@@ -74,7 +74,8 @@ public:
     // Project file section: "SensorSetting" and 27 integer lines.
     void WriteSettingSection(QTextStream &out) const;
     // Reads lines up to "SensorSetting" (or the end), then 27 lines; lines past the end read as 0.
-    void ReadSettingSection(QTextStream &in);
+    // Returns the states as the file has them, so a caller can tell which ones the controls repaired.
+    QVector<int> ReadSettingSection(QTextStream &in);
 
 public slots:
     // Record -> dock, repairing out-of-range values in the record first.

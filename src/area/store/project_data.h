@@ -10,6 +10,8 @@ enum SHAPETYPE { Polygon = 0, Arc = 1, Rectangle = 2, Straight = 3, Fan = 4, Rat
 constexpr int kOutputCount = 3;
 constexpr int kAreaCount = 64;
 constexpr int kUndoDepth = 100;
+// The most points one zone can have: what the sensor holds, and what the editor lets a zone grow to.
+constexpr int kMaxZonePoints = 100;
 
 // An arc as the sensor's area record holds it: the two whole-degree angles in record order and the
 // radius. Kept from the last read so that an arc written back unedited leaves exactly as it came,
