@@ -6,6 +6,9 @@
 # the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package.
 VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file)
 
+# The fuzz build (.ci/run): clang with libFuzzer and the sanitizer runtimes.
+VELTRIN_FUZZ_DEPS=(clang libclang-rt-14-dev)
+
 veltrin_install_deps() {
     local pkgs=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
         libqt5opengl5-dev libgl-dev iproute2 util-linux procps fonts-dejavu-core "$@")

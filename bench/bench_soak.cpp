@@ -1,0 +1,139 @@
+// Stream soak: the stand-in streams at its finest resolution (12,800 points per revolution, 10
+// revolutions a second) over TCP into a whole main window (exchange, scan overlays, data table) for
+// --minutes N (default 2). Prints the window process's private memory at the start (after a
+// warm-up) and at the end, the growth per hour, and the revolutions that did not arrive. Run inside a
+// private network namespace:
+//   unshare -n sh -c 'ip link set lo up; QT_QPA_PLATFORM=offscreen ./bench/bench_soak --minutes 2'
+#include "app/mainwindow.h"
+#include "area/dialogs.h"
+#include "comm/codec/codec.h"
+#include "comm/serial_comm.h"
+#include "sim_process.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <cstdio>
+
+namespace {
+
+const char *const kAddress = "127.0.17.3";
+constexpr double kRateHz = 10;
+constexpr int kFinestScanAngle = 0; // 40 points per degree: 12,800 per revolution
+
+// Private (not shared) resident memory of this process, in MB.
+double privateMb()
+{
+    QFile f(QStringLiteral("/proc/self/smaps_rollup"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    double kb = 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+            kb += line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toDouble();
+    return kb / 1024.0;
+}
+
+template <typename F> bool runUntil(F done, qint64 timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+void print(const char *name, double value, const char *unit)
+{
+    std::printf("%s %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    double minutes = 2;
+    const QStringList args = QCoreApplication::arguments();
+    const int at = args.indexOf(QStringLiteral("--minutes"));
+    if (at >= 0 && at + 1 < args.size())
+        minutes = args.at(at + 1).toDouble();
+    if (minutes <= 0) {
+        std::fprintf(stderr, "usage: bench_soak [--minutes N]\n");
+        return 2;
+    }
+
+    SimProcess sim;
+    if (!sim.start({QStringLiteral("--address"), QString::fromLatin1(kAddress), QStringLiteral("--rate"),
+                    QString::number(kRateHz)})) {
+        std::fprintf(stderr, "%s\n", qPrintable(sim.error));
+        return 1;
+    }
+    // The finest resolution, set on the stand-in as a scan control request would.
+    {
+        QTcpSocket control;
+        control.connectToHost(QString::fromLatin1(kAddress), 8080);
+        if (!control.waitForConnected(5000))
+            return 1;
+        SENSOR_CONTROL c;
+        c.ScanAngle = kFinestScanAngle;
+        TxFrame tx;
+        buildScanControlRequest(tx, c);
+        control.write(tx.bytes());
+        control.waitForBytesWritten(1000);
+        control.waitForReadyRead(2000);
+    }
+
+    Dialogs::setResponder([](const Dialogs::Prompt &) { return 0; });
+    MainWindow w;
+    w.show();
+    w.CreatEthernetPort(QString::fromLatin1(kAddress));
+    if (!runUntil([&] { return w.tcpSocket()->state() == QAbstractSocket::ConnectedState; }, 10000)) {
+        std::fprintf(stderr, "no connection to the stand-in\n");
+        return 1;
+    }
+    w.OpenCloseDataTableDock(true);
+    w.form()->Distance->setChecked(true);
+    w.OpenCloseReadScanf(true);
+    w.OpenCloseReadIntensity(true);
+
+    qint64 revolutions = 0;
+    QObject::connect(w.serialComm(), &SERIAL_COMM::ReceiveScanfData, [&] { ++revolutions; });
+    // Warm-up: caches, fonts and the first revolutions settle before the first figure.
+    runUntil([] { return false; }, 10000);
+    if (revolutions == 0) {
+        std::fprintf(stderr, "no revolutions arrive\n");
+        return 1;
+    }
+    const double start = privateMb();
+    const qint64 first = revolutions;
+    QElapsedTimer clock;
+    clock.start();
+    runUntil([] { return false; }, qint64(minutes * 60000));
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    const double end = privateMb();
+    const qint64 received = revolutions - first;
+    const double expected = seconds * kRateHz;
+
+    print("soak_minutes", seconds / 60.0, "min");
+    print("soak_private_mb_start", start, "MB");
+    print("soak_private_mb_end", end, "MB");
+    print("soak_growth_mb_per_h", (end - start) / (seconds / 3600.0), "MB/h");
+    print("soak_points_per_revolution", ScanData().EtherCount, "points");
+    print("soak_revolutions", double(received), "revolutions");
+    print("soak_revolutions_dropped", qMax(0.0, expected - double(received)), "revolutions");
+    w.OpenCloseReadScanf(false);
+    Dialogs::setResponder(nullptr);
+    return 0;
+}
