@@ -56,7 +56,7 @@ AREA_DATA designArea(int i)
 
 } // namespace
 
-class ExchangeRoundTrip : public QObject {
+class ExchangeRoundTrip : public QObject, private ExchangeRig {
     Q_OBJECT
 
 private slots:
@@ -84,14 +84,6 @@ private:
     QString lastText() const { return m_prompts.isEmpty() ? QString() : m_prompts.last().text; }
 
     int m_addressIndex = 0;
-    std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<QSerialPort> m_serial;
-    std::unique_ptr<QTcpSocket> m_tcp;
-    std::unique_ptr<QUdpSocket> m_udp;
-    SENSOR_PARAMETERS m_parameters;
-    SENSOR_CONTROL m_control;
-    std::unique_ptr<SERIAL_COMM> m_comm;
-    QList<QByteArray> m_sent;
     QList<Dialogs::Prompt> m_prompts;
     std::function<int(const Dialogs::Prompt &)> m_answer;
 };
@@ -104,9 +96,6 @@ void ExchangeRoundTrip::init()
     ScanData() = SCAN_DATA();
     ScanData().ConnectType = 1;
     ScanData().EtherMode = 0;
-    m_parameters = SENSOR_PARAMETERS();
-    m_control = SENSOR_CONTROL();
-    m_sent.clear();
     m_prompts.clear();
     m_answer = nullptr;
     // The restart question is answered No unless a test says otherwise.
@@ -114,21 +103,12 @@ void ExchangeRoundTrip::init()
         m_prompts << p;
         return m_answer ? m_answer(p) : p.buttons.size() > 1 ? 1 : 0;
     });
-    m_serial.reset(new QSerialPort);
-    m_tcp.reset(new QTcpSocket);
-    m_udp.reset(new QUdpSocket);
-    m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
-                                 m_tcp.get(), m_udp.get()));
-    connect(m_comm.get(), &SERIAL_COMM::FrameSent, this, [this](const QByteArray &f) { m_sent << f; });
+    buildExchange(this);
 }
 
 void ExchangeRoundTrip::cleanup()
 {
-    m_comm.reset();
-    m_tcp.reset();
-    m_udp.reset();
-    m_serial.reset();
-    m_sim.reset();
+    tearDownExchange();
     Dialogs::setResponder(nullptr);
 }
 
