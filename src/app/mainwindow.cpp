@@ -195,6 +195,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     makeViewConnections();
     makeTransportConnections();
     makeDialogConnections();
+    makeFileCommands();
 
     // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
     // layout the user arranged and saved replaces this.

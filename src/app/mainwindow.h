@@ -35,6 +35,7 @@ class About;
 class Create;
 class StatusBadges;
 class BreachLegend;
+class ZoneCsvCommands;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -95,6 +96,7 @@ public:
     ConnectionStatus::State connectionState() const;
     StatusBadges *statusBadges() const { return Badges; }
     BreachLegend *breachLegend() const { return Legend; }
+    ZoneCsvCommands *zoneCsvCommands() const { return CsvCommands; }
     // The file the project was last opened from or saved to; empty for a new project.
     QString projectFileName() const { return ProjectFileName; }
 
@@ -208,6 +210,8 @@ private:
     // The badges follow the mode, the simulation flags and the language.
     void refreshBadges();
     void makeViewConnections();
+    // CSV, report and teach-in commands (mainwindow_files.cpp).
+    void makeFileCommands();
     // The last scan's extent, or the model's range before any scan.
     QRectF scanReach();
 
@@ -254,6 +258,7 @@ private:
     StatusBadges *Badges = nullptr;
     QAction *ZoomToFitAction = nullptr;
     BreachLegend *Legend = nullptr;
+    ZoneCsvCommands *CsvCommands = nullptr;
     bool FitOnNextScan = false; // after connecting and entering monitoring
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it

@@ -10,6 +10,7 @@
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
+#include "area/zone_csv_commands.h"
 #include "editor/breach_legend.h"
 #include "ui_mainwindow.h"
 
@@ -44,6 +45,8 @@ const Text kTexts[] = {
     {"Save", "Save", "保存文件"},
     {"SaveAs", "Save As", "另存为"},
     {"Quit", "Quit", "退出"},
+    {"ExportCsv", "Export Project as CSV…", "导出项目为CSV…"},
+    {"ImportCsv", "Import Project from CSV…", "从CSV导入项目…"},
     {"Undo", "Undo", "撤销"},
     {"Redo", "Redo", "重做"},
     {"Copy", "Copy", "复制"},
@@ -304,6 +307,8 @@ void MainWindow::applyLanguage(bool en)
         ConnectLabel->setText(peerLabelText());
     if (LinkStatus)
         LinkStatus->setEnglish(en);
+    if (CsvCommands)
+        CsvCommands->setEnglish(en);
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
     if (Badges)
