@@ -4,7 +4,10 @@
 
 # What the installation tests (ctest label install) use: the desktop entry and AppStream validators,
 # the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package.
-VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file)
+# The configuration report test reads the PDF's text with pdftotext and needs the CJK fonts for
+# the Chinese report.
+VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file
+    poppler-utils fonts-noto-cjk)
 
 # The fuzz build (.ci/run): clang with libFuzzer and the sanitizer runtimes.
 VELTRIN_FUZZ_DEPS=(clang libclang-rt-14-dev)

@@ -6,6 +6,7 @@
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
 #include "comm/codec/area_codec.h"
+#include "comm/codec/design_image.h"
 #include "comm/codec/requests.h"
 #include "comm/codec/scan_data.h"
 #include "comm/codec/sensor_parameters.h"
@@ -382,6 +383,8 @@ void ExchangeRoundTrip::verifyNamesWhatTheSensorHoldsDifferently()
     QCOMPARE(finished.count(), 2);
     QCOMPARE(finished[1][1].toBool(), true);
     QVERIFY(finished[1][2].toUInt() != finished[0][2].toUInt());
+    // The report prints the same fingerprint for the same design.
+    QCOMPARE(finished[1][2].toUInt(), designImageCrc(ProjectData(), m_parameters));
     QCOMPARE(m_comm->LastProduct().SerialNumber, quint16(20417));
 }
 

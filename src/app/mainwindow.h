@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/config_report.h"
 #include "app/connection_status.h"
 #include "area/store/device_type.h"
 #include "comm/codec/scan_data.h"
@@ -101,6 +102,8 @@ public:
     QString projectFileName() const { return ProjectFileName; }
 
 public slots:
+    // File › Export Report…: the configuration report as a PDF.
+    void exportReport();
     void openfile();
     bool savefile();
     bool saveProjectAs();
@@ -212,6 +215,8 @@ private:
     void makeViewConnections();
     // CSV, report and teach-in commands (mainwindow_files.cpp).
     void makeFileCommands();
+    // What the configuration report shows, gathered as the window shows it.
+    ReportInput reportInput() const;
     // The last scan's extent, or the model's range before any scan.
     QRectF scanReach();
 

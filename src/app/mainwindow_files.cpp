@@ -1,12 +1,26 @@
-// Files beside the project file: zone points as CSV (coordinate tables and File menu).
+// Files beside the project file: zone points as CSV (coordinate tables and File menu) and the
+// configuration report.
 #include "app/mainwindow.h"
 
+#include "app/config_report.h"
 #include "area/area_table.h"
+#include "area/dialogs.h"
 #include "area/store/project_data.h"
 #include "area/zone_csv_commands.h"
+#include "comm/codec/design_image.h"
+#include "comm/sensor_setting.h"
+#include "comm/serial_comm.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTcpSocket>
+#include <QUdpSocket>
 
 void MainWindow::makeFileCommands()
 {
@@ -29,7 +43,81 @@ void MainWindow::makeFileCommands()
     if (quit > 0 && actions[quit - 1]->isSeparator())
         before = actions[quit - 1];
     ui->File->insertSeparator(before);
-    ui->File->insertActions(before, {exportCsv, importCsv});
+    auto *report = new QAction(QStringLiteral("导出报告…"), this);
+    report->setObjectName(QStringLiteral("ExportReport"));
+    ui->File->insertActions(before, {exportCsv, importCsv, report});
+    connect(report, &QAction::triggered, this, [this] { exportReport(); });
     connect(exportCsv, &QAction::triggered, CsvCommands, &ZoneCsvCommands::exportProject);
     connect(importCsv, &QAction::triggered, CsvCommands, &ZoneCsvCommands::importProject);
+}
+
+ReportInput MainWindow::reportInput() const
+{
+    ReportInput in;
+    in.english = Language == 1;
+    in.projectFile = ProjectFileName;
+    in.created = QDateTime::currentDateTime();
+    in.project = &ProjectData();
+    in.crc = designImageCrc(ProjectData(), *SensorParameters);
+    static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
+    const DeviceInfo *info = deviceInfo(DeviceType);
+    in.model = info ? QString("%1 (%2 %3 mm)")
+                          .arg(QLatin1String(models[info->code]), pick("range", "测量范围"))
+                          .arg(info->rangeLimit)
+                    : QString::number(DeviceType);
+    if (anyTransportOpen() && SensorSerialNumber >= 0) {
+        const ProductInfo &p = SerialComm->LastProduct();
+        in.product << connectedSensorName()
+                   << pick("Model code %1, firmware %2.%3, serial number %4, made %5-%6-%7",
+                           "型号代码 %1，固件 %2.%3，序列号 %4，生产日期 %5-%6-%7")
+                          .arg(p.ModelCode)
+                          .arg(p.Firmware / 100)
+                          .arg(p.Firmware % 100, 2, 10, QLatin1Char('0'))
+                          .arg(p.SerialNumber)
+                          .arg(p.Year)
+                          .arg(p.Month, 2, 10, QLatin1Char('0'))
+                          .arg(p.Day, 2, 10, QLatin1Char('0'));
+    }
+    // The sensor settings as the dock shows them, label and value.
+    QStringList ip;
+    for (int c = 0; c < SENSOR_SETTING::ControlCount; ++c) {
+        const QString name = QString::fromLatin1(SENSOR_SETTING::controlName(c));
+        const QWidget *control = findChild<QWidget *>(name);
+        QString value;
+        if (auto *box = qobject_cast<const QComboBox *>(control))
+            value = box->currentText();
+        else if (auto *spin = qobject_cast<const QSpinBox *>(control))
+            value = spin->text();
+        if (name.startsWith(QLatin1String("Para_SensorIPAddress"))) {
+            ip << value;
+            if (ip.size() < 4)
+                continue;
+            value = ip.join(QLatin1Char('.'));
+        }
+        const QString labelName = QLatin1String("label_") + name.mid(5).remove(QRegularExpression("\\d$"));
+        const QLabel *label = findChild<QLabel *>(labelName);
+        QString text = label ? label->text() : name.mid(5);
+        if (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
+            text.chop(1);
+        in.parameters << qMakePair(text, value);
+    }
+    return in;
+}
+
+void MainWindow::exportReport()
+{
+    commitPendingEdits();
+    const QString name =
+        ZoneCsvCommands::chooseSaveName(this, Language == 1, pick("Export Report", "导出报告"),
+                                        pick("PDF files (*.pdf)", "PDF文件 (*.pdf)"), QStringLiteral(".pdf"));
+    if (name.isEmpty())
+        return;
+    QString error;
+    if (!writeConfigReport(name, reportInput(), &error)) {
+        Dialogs::ask(this, Dialogs::Icon::Warning, pick("Warning", "警告"),
+                     pick("%1 was not written: %2", "%1 未写入：%2").arg(QFileInfo(name).fileName(), error));
+        return;
+    }
+    statusBar()->showMessage(pick("Report written to %1", "报告已写入 %1").arg(QFileInfo(name).fileName()),
+                             8000);
 }

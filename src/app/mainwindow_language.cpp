@@ -47,6 +47,7 @@ const Text kTexts[] = {
     {"Quit", "Quit", "退出"},
     {"ExportCsv", "Export Project as CSV…", "导出项目为CSV…"},
     {"ImportCsv", "Import Project from CSV…", "从CSV导入项目…"},
+    {"ExportReport", "Export Report…", "导出报告…"},
     {"Undo", "Undo", "撤销"},
     {"Redo", "Redo", "重做"},
     {"Copy", "Copy", "复制"},

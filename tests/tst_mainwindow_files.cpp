@@ -1,5 +1,5 @@
-// CSV through the window: the coordinate tables' and the File menu's commands write files, and an
-// import is one undo step of each area it changes; a refused file changes nothing.
+// Files through the window: CSV from the coordinate tables and the File menu (an import is one undo
+// step of each area it changes; a refused file changes nothing) and the configuration report.
 #include "ui_mainwindow.h"
 
 #include "app/mainwindow.h"
@@ -7,6 +7,9 @@
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
 #include "area/zone_csv_commands.h"
+#include "comm/codec/design_image.h"
+
+#include <QProcess>
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -120,7 +123,29 @@ private slots:
         QCOMPARE(steps(10), before10); // unchanged areas get no step
         QVERIFY(m_texts.isEmpty());
     }
+
+    // The report shows the dock's settings as the dock shows them and the design's fingerprint.
+    void reportCarriesTheDocksSettingsAndTheDesignsCrc()
+    {
+        MainWindow w;
+        w.LanguageToEnglish();
+        p().Areas[2].Out1Coord = {{-700, 1500}, {700, 1500}};
+        m_file = m_dir.filePath("report");
+        w.findChild<QAction *>("ExportReport")->trigger();
+        QVERIFY(m_texts.isEmpty());
+        QProcess text;
+        text.start("pdftotext", {"-layout", m_file + ".pdf", "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString crc =
+            QString("CRC-32 %1").arg(designImageCrc(p(), *w.sensorParameters()), 8, 16, QChar('0')).toUpper();
+        QCOMPARE(all.count(crc), 2); // both pages
+        QVERIFY(all.contains("Laser30"));
+        for (const char *s : {"RS232 BaudRate", "Install Dir", "IP Address", "Dirty Strength", "Area 2"})
+            QVERIFY2(all.contains(s), s);
+        QVERIFY(all.contains(QRegularExpression("IP Address\\s+\\d+\\.\\d+\\.\\d+\\.\\d+")));
+    }
 };
 
 QTEST_MAIN(TestCsvWindow)
-#include "tst_mainwindow_csv.moc"
+#include "tst_mainwindow_files.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+// The configuration report: a PDF (A4) of what a design puts into a sensor, for the commissioning
+// file. A cover page (project, model, date, sensor, parameters), then for every area with a zone
+// its picture with a scale, its zone parameters and case channel rule and the points of each zone.
+// Every page carries the CRC-32 of the design's wire image, the figure the write log records.
+// Widget-free: the window gathers the texts as it shows them and hands them in.
+
+#include <QDateTime>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class PROJECT_DATA;
+
+struct ReportInput {
+    bool english = true;
+    QString projectFile; // empty for a design never saved
+    QString model;
+    QDateTime created;
+    QStringList product; // the connected sensor's product information; empty when none is known
+    QVector<QPair<QString, QString>> parameters; // as the sensor settings dock shows them
+    const PROJECT_DATA *project = nullptr;
+    quint32 crc = 0;
+};
+
+// Areas that have at least one point in any zone, in order.
+QVector<int> reportedAreas(const PROJECT_DATA &project);
+// Pages the report will have: the cover, then one or two per reported area.
+int reportPageCount(const PROJECT_DATA &project);
+
+// Writes the report; false with the reason in *error when the file cannot be written.
+bool writeConfigReport(const QString &fileName, const ReportInput &input, QString *error);
