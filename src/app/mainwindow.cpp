@@ -154,7 +154,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     verify->setEnabled(ui->WriteAllSetting->isEnabled());
     connect(ui->WriteAllSetting, &QAction::changed, verify,
             [this, verify] { verify->setEnabled(ui->WriteAllSetting->isEnabled()); });
-    connect(verify, &QAction::triggered, SerialComm, &SERIAL_COMM::VerifySensorDataSlots);
+    connect(verify, &QAction::triggered, this, [this] {
+        commitPendingEdits(); // compared as the user sees it, the value being typed included
+        SerialComm->VerifySensorDataSlots();
+    });
     connect(SerialComm, &SERIAL_COMM::VerifyFinished, this,
             [this](bool afterWrite, bool, quint32 crc, const QString &result) {
                 if (!afterWrite)
@@ -426,8 +429,9 @@ void MainWindow::makeSceneConnections()
 {
     connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
     connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, OptionScene, &OPTION_SCENE::UpdataPaintIntensity);
-    connect(ui->AreaEditTab, &QTabWidget::tabBarClicked, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
-    connect(ui->AreaEditTab, &QTabWidget::tabBarClicked, OptionScene,
+    // After EDIT_CONTROL took the new output (connected when it was built).
+    connect(ui->AreaEditTab, &QTabWidget::currentChanged, OptionScene, &OPTION_SCENE::UpdataPaintOutline);
+    connect(ui->AreaEditTab, &QTabWidget::currentChanged, OptionScene,
             &OPTION_SCENE::CoordTableUpdatePointItem);
     ViewWindow *view = ui->graphicsView;
     connect(view, &ViewWindow::AddCenterPointItem, OptionScene, &OPTION_SCENE::AddCenterPointItemSlots);

@@ -31,6 +31,8 @@ QString MainWindow::connectedSensorName() const
 
 void MainWindow::ConfirmWriteAllSlot()
 {
+    // The value still being typed is part of what is written.
+    commitPendingEdits();
     const bool en = Language == 1;
     const QString text =
         en ? QString("Write all areas, case channels and parameters to %1?\n"

@@ -191,6 +191,9 @@ void MainWindow::beginExchange()
 
 void MainWindow::CreatOpenSerialPort(QString Com)
 {
+    // Whether the design counts as unsaved, and what the sensor may replace, includes the value being
+    // typed.
+    commitPendingEdits();
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeUSARTModeSlot();
@@ -225,6 +228,7 @@ void MainWindow::CreatOpenSerialPort(QString Com)
 
 void MainWindow::CreatEthernetPort(QString Com)
 {
+    commitPendingEdits(); // as for a serial connection
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeEthernetModeSlot();

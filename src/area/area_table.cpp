@@ -25,12 +25,17 @@ AREA_TABLE::AREA_TABLE(PROJECT_DATA *project, QTableWidget *areaTableWidget, QAc
     AreaTableWidget->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(AreaTableWidget, &QWidget::customContextMenuRequested, this, &AREA_TABLE::AreaTableMenuEvent);
     connect(AreaTableWidget, &QTableWidget::cellClicked, this, &AREA_TABLE::AreaTableClickChangeSlots);
+    // The highlight moves by keyboard too (arrows, Page Down, Home): the edited area goes with it.
+    connect(AreaTableWidget, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column) { AreaTableClickChangeSlots(row, column); });
 
     for (int i = 0; i < kAreaCount; ++i)
         Thumbnails << new PAINT_TABLE(i, Project);
 
     connect(this, &AREA_TABLE::EditAreaDataSignal, this, &AREA_TABLE::AreaTableWidgetAllDisplay);
     AreaTableWidgetAllDisplay();
+    // Highlighted from the start, so the first arrow key moves on from the area being edited.
+    AreaTableWidget->setCurrentCell(Project->clampCurrentArea(), 0);
 }
 
 void AREA_TABLE::buildTable()
@@ -65,6 +70,9 @@ void AREA_TABLE::AreaTableClickChangeSlots(int Row, int Column)
     if (Row < 0 || Row == Project->CurrentArea)
         return;
     Project->CurrentArea = qMin(Row, kAreaCount - 1);
+    // Changed from elsewhere (the sensor's active area): the highlight shows the area being edited.
+    if (AreaTableWidget->currentRow() != Project->CurrentArea)
+        AreaTableWidget->setCurrentCell(Project->CurrentArea, 0);
     RefreshUndoActions();
     AreaTableWidgetAllDisplay();
     emit AreaTableIndexChange();

@@ -79,7 +79,8 @@ EDIT_CONTROL::EDIT_CONTROL(PROJECT_DATA *project, const Widgets &widgets) : Proj
             if (shapeSlots[k][s] && W.ShapeButtons[k][s])
                 connect(W.ShapeButtons[k][s], &QPushButton::clicked, this, shapeSlots[k][s]);
 
-    connect(W.AreaEditTab, &QTabWidget::tabBarClicked, this, &EDIT_CONTROL::AreaEditTabChannel);
+    // Whatever changes the tab (a click, Ctrl+Tab, arrow keys on the tab bar) changes the edited output.
+    connect(W.AreaEditTab, &QTabWidget::currentChanged, this, &EDIT_CONTROL::AreaEditTabChannel);
 }
 
 // ---- zone parameters and case channel ----------------------------------------------------------
