@@ -91,10 +91,8 @@ private slots:
         QTest::newRow("negative truncates") << 2 << "-3.7" << -3;
         QTest::newRow("below half") << 2 << "3.49" << 3;
         QTest::newRow("above half") << 1 << "3.7" << 4;
-        QTest::newRow("letters") << 1 << "abc" << 0;
         QTest::newRow("beyond int saturates") << 2 << "1e12" << INT_MAX;
         QTest::newRow("far negative saturates") << 2 << "-1e12" << INT_MIN;
-        QTest::newRow("not finite reads 0") << 1 << "inf" << 0;
     }
     void typedCartesianValueIsRounded()
     {
@@ -116,6 +114,39 @@ private slots:
                                  'g', 6));
     }
 
+    // Reading such text as 0 would move the point onto the sensor without a word.
+    void textThatIsNotANumberIsRefused_data()
+    {
+        QTest::addColumn<bool>("polarPage");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("xy: letters") << false << 0 << 1 << "abc";
+        QTest::newRow("xy: not finite") << false << 0 << 2 << "inf";
+        QTest::newRow("xy: blank") << false << 0 << 1 << " ";
+        QTest::newRow("xy: append row") << false << 1 << 2 << "north";
+        QTest::newRow("polar: radius letters") << true << 0 << 1 << "x";
+        QTest::newRow("polar: comma decimal") << true << 0 << 2 << "4,5";
+    }
+    void textThatIsNotANumberIsRefused()
+    {
+        QFETCH(bool, polarPage);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        setZone(0, Polygon, {QPoint(1000, 1000)});
+        form->showTable(0, polarPage);
+        QTableWidget *table = polarPage ? form->polar(0) : form->cartesian(0);
+        const QStringList before = rowTexts(table, row);
+        QSignalSpy edits(form->coordTable.get(), &COORD_TABLE::CoordTableEditSignal);
+        QSignalSpy refused(form->coordTable.get(), &COORD_TABLE::CellInputRefused);
+        QVERIFY(typeIntoCell(table, row, column, typed));
+        QCOMPARE(edits.count(), 0);
+        QCOMPARE(refused.count(), 1);
+        QCOMPARE(area().Out1Coord, points({{1000, 1000}}));
+        QCOMPARE(rowTexts(table, row), before);
+    }
+
     void numberColumnEditChangesNothing()
     {
         setZone(0, Polygon, {QPoint(100, 200)});
@@ -134,7 +165,6 @@ private slots:
         QTest::newRow("xy: y 150") << false << 2 << "150" << points({{0, 150}});
         QTest::newRow("xy: x -75.5") << false << 1 << "-75.5" << points({{-75, 0}});
         QTest::newRow("xy: zero appends nothing") << false << 1 << "0.0" << QVector<QPoint>();
-        QTest::newRow("xy: letters append nothing") << false << 2 << "north" << QVector<QPoint>();
         QTest::newRow("polar: angle 90") << true << 2 << "90" << points({{0, 20}});
         QTest::newRow("polar: angle 180") << true << 2 << "180" << points({{-20, 0}});
         QTest::newRow("polar: radius 1000") << true << 1 << "1000" << points({{1000, 0}});
@@ -181,7 +211,6 @@ private slots:
         QTest::newRow("turn to ahead") << QPoint(1000, 0) << 2 << "90" << QPoint(0, 1000);
         QTest::newRow("turn behind") << QPoint(1000, 0) << 2 << "-90" << QPoint(0, -1000);
         QTest::newRow("stretch diagonal") << QPoint(1000, 1000) << 1 << "2000" << QPoint(1414, 1414);
-        QTest::newRow("radius letters") << QPoint(1000, 1000) << 1 << "x" << QPoint(0, 0);
     }
     void polarEditOfAPointKeepsTheOtherComponent()
     {

@@ -417,6 +417,8 @@ void MainWindow::makeAreaEditingConnections()
         refreshTitle();
     });
     connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, this, &MainWindow::refreshTitle);
+    connect(CoordTable, &COORD_TABLE::CellInputRefused, this,
+            [this](const QString &why) { statusBar()->showMessage(why, 10000); });
     connect(EditControl, &EDIT_CONTROL::EditControlParaChangeSignal, this, &MainWindow::refreshTitle);
     connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, this, &MainWindow::refreshTitle);
     connect(AreaTable, &AREA_TABLE::EditAreaDataSignal, this, &MainWindow::refreshTitle);
@@ -479,6 +481,7 @@ void MainWindow::CreateDeviceType(DEVICETYPE *Type)
     if (const DeviceInfo *info = deviceInfo(DeviceType)) {
         ui->ZoomSlider->setMinimum(info->zoomFloor);
         ui->ZoomSlider->setValue(info->zoomFloor);
+        CoordTable->setRangeLimit(info->rangeLimit);
     }
     ui->ZoomSlider->setTickPosition(QSlider::TicksBelow);
 }

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 
 #include "app/manual_location.h"
+#include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "comm/codec/scan_data.h"
 #include "comm/ethnertsetting.h"
@@ -241,6 +242,7 @@ void MainWindow::LanguageToEnglish()
     SerialSettingDialog->LanguageDisplayEnglish();
     SerialComm->SetLanguage(0);
     EthernetSettingDialog->LanguageDisplayEnglish();
+    CoordTable->setEnglish(true);
     applyLanguage(true);
 }
 
@@ -252,6 +254,7 @@ void MainWindow::LanguageToChinese()
     SerialSettingDialog->LanguageDisplayChinese();
     SerialComm->SetLanguage(1);
     EthernetSettingDialog->LanguageDisplayChinese();
+    CoordTable->setEnglish(false);
     applyLanguage(false);
 }
 

@@ -3,9 +3,11 @@
 #include "area/geometry/polar.h"
 #include "area/store/project_data.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 #include <climits>
 #include <cmath>
 
@@ -19,8 +21,15 @@ constexpr float kAppendRadius = 20.0f;
 float cellValue(const QTableWidgetItem *item)
 {
     bool ok = false;
-    const float v = item->text().toFloat(&ok);
+    const float v = item->text().trimmed().toFloat(&ok);
     return ok && std::isfinite(v) ? v : 0.0f;
+}
+
+bool isNumber(const QTableWidgetItem *item)
+{
+    bool ok = false;
+    const float v = item->text().trimmed().toFloat(&ok);
+    return ok && std::isfinite(v);
 }
 
 // Truncation toward zero that saturates instead of overflowing.
@@ -183,13 +192,50 @@ void COORD_TABLE::refillTable(int output, bool polarTable)
         setCell(table, r, 0, QString::number(r + 1));
         setCell(table, r, 1, polarTable ? polarText(polar::radius(p)) : QString::number(p.x()));
         setCell(table, r, 2, polarTable ? polarText(polar::degrees(p)) : QString::number(p.y()));
+        markRange(table, r, polarTable, p);
     }
     if (area.shape(output) == Polygon) {
         setCell(table, n, 0, QString::number(n + 1));
         setCell(table, n, 1, "0");
         setCell(table, n, 2, "0");
+        markRange(table, n, polarTable, QPoint(0, 0));
     }
     connectEdits(output, polarTable);
+}
+
+// A point beyond the measuring range is kept as typed (the design may be meant for another model)
+// but its cells carry a warning: X and Y, or the radius.
+void COORD_TABLE::markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point)
+{
+    const bool beyond = RangeLimit > 0 && polar::radius(point) > float(RangeLimit);
+    const QString tip =
+        !beyond ? QString()
+        : English
+            ? QString(
+                  "%1 mm from the sensor: beyond the model's range of %2 mm. The sensor cannot see there.")
+                  .arg(double(polar::radius(point)), 0, 'f', 0)
+                  .arg(RangeLimit)
+            : QString::fromUtf8("距传感器 %1 mm：超出该型号的测量范围 %2 mm，传感器无法检测该处。")
+                  .arg(double(polar::radius(point)), 0, 'f', 0)
+                  .arg(RangeLimit);
+    const QIcon mark = beyond ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon();
+    for (int column = 1; column <= (polarTable ? 1 : 2); ++column)
+        if (QTableWidgetItem *item = table->item(row, column)) {
+            item->setIcon(mark);
+            item->setToolTip(tip);
+        }
+}
+
+void COORD_TABLE::setRangeLimit(int millimetres)
+{
+    RangeLimit = millimetres;
+    CoordTableWidgeUpdate();
+}
+
+void COORD_TABLE::setEnglish(bool english)
+{
+    English = english;
+    CoordTableWidgeUpdate();
 }
 
 void COORD_TABLE::refillOutput(int output)
@@ -242,6 +288,15 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
     const int row = item->row();
     const int column = item->column();
     const bool coordinate = column == 1 || column == 2;
+    // Text that is not a number changes nothing: reading it as 0 would move the point to the sensor.
+    if (coordinate && !isNumber(item)) {
+        const QString typed = item->text().trimmed();
+        refillTable(output, polarTable);
+        emit CellInputRefused(English
+                                  ? QString("\"%1\" is not a number: the cell keeps its value.").arg(typed)
+                                  : QString::fromUtf8("“%1”不是数字：单元格保留原值。").arg(typed));
+        return;
+    }
     const float v = cellValue(item);
     if (row >= 0 && row < n) {
         if (coordinate)

@@ -21,6 +21,11 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The model's measuring range (mm): points beyond it are kept but marked in the tables.
+    void setRangeLimit(int millimetres);
+    // The language of the marks' tool tips and of the refusal message.
+    void setEnglish(bool english);
+
 public slots:
     void CoordTableWidgeUpdate();
     void CoordTable1EditSlots(QTableWidgetItem *Item);
@@ -33,6 +38,8 @@ public slots:
 signals:
     // A typed value or a Delete key changed the current area; the tables already show it.
     void CoordTableEditSignal();
+    // Typed text that is not a number was refused; the cell shows its value again. Says why.
+    void CellInputRefused(const QString &message);
 
 private:
     void buildTable(QTableWidget *table, bool polar);
@@ -45,8 +52,11 @@ private:
     void applyShapeRule(int output, int row);
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
+    void markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point);
 
     PROJECT_DATA *Project;
     QTableWidget *Cartesian[3];
     QTableWidget *Polar[3];
+    int RangeLimit = 0; // 0: no model yet, nothing marked
+    bool English = false;
 };
