@@ -4,6 +4,10 @@
 #include "comm/port_list.h"
 #include "ui_create.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+
 namespace {
 constexpr int kSerialTab = 0;
 }
@@ -25,6 +29,12 @@ Create::Create(QWidget *parent) : QDialog(parent), m_ui(new Ui::Create)
     connect(m_ui->Button_Quit, &QPushButton::clicked, this, &Create::QuitButton);
     connect(m_ui->Button_Refresh, &QPushButton::clicked, this, &Create::UpdateSerialPortSetting);
     connect(m_ui->Button_Refresh_ETH, &QPushButton::clicked, this, &Create::UpdateEthernetSetting);
+
+    connect(m_ui->RecentProjectsList, &QListWidget::itemActivated, this, &Create::openRecent);
+    // Enter on the list opens the file and nothing else: left to the list, it would also press the
+    // dialog's default button (Connect).
+    m_ui->RecentProjectsList->installEventFilter(this);
+    setRecentProjects({});
 
     UpdateSerialPortSetting();
     UpdateEthernetSetting();
@@ -61,6 +71,40 @@ void Create::OpenProjectFile()
     emit OpenProjectSignal();
     DelteclientSocket();
     hide();
+}
+
+void Create::setRecentProjects(const QStringList &files)
+{
+    QListWidget *list = m_ui->RecentProjectsList;
+    list->clear();
+    for (const QString &file : files) {
+        auto *item = new QListWidgetItem(QFileInfo(file).fileName(), list);
+        item->setData(Qt::UserRole, file);
+        item->setToolTip(QDir::toNativeSeparators(file));
+    }
+    list->setVisible(!files.isEmpty());
+}
+
+bool Create::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->RecentProjectsList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openRecent(m_ui->RecentProjectsList->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Create::openRecent(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    // Hidden first: a file that cannot be opened brings the dialog back.
+    DelteclientSocket();
+    hide();
+    emit OpenRecentSignal(item->data(Qt::UserRole).toString());
 }
 
 void Create::ConnectToLaserSensor()
@@ -129,6 +173,7 @@ void Create::applyTexts(bool english)
     m_ui->Button_Open->setText(t("Open", "打开"));
     m_ui->Button_Connect->setText(t("Connect", "连接"));
     m_ui->label_OpenProject->setText(t("Open Project file", "打开工程文件"));
+    m_ui->RecentProjectsList->setToolTip(t("Recent projects: double-click to open", "最近的工程：双击打开"));
     m_ui->ConnecttabWidget->setTabText(0, t("Serial", "串口"));
     m_ui->ConnecttabWidget->setTabText(1, t("Ethernet", "以太网"));
     m_ui->Button_Quit->setText(t("Quit", "退出"));

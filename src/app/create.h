@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class QListWidgetItem;
 class SensorDiscovery;
 
 namespace Ui {
@@ -26,6 +27,9 @@ public:
 
     Ui::Create *form() const { return m_ui; }
     SensorDiscovery *discovery() const { return m_discovery; }
+    // The recent project files, most recent first, under the Open button; hidden when there are none.
+    void setRecentProjects(const QStringList &files);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 public slots:
     void QuitButton();
@@ -48,6 +52,8 @@ public slots:
 signals:
     void QuitSignal();
     void OpenProjectSignal();
+    // A recent project chosen from the list (double-click or Enter).
+    void OpenRecentSignal(QString fileName);
     void CreateSignal(DEVICETYPE *Type);
     void CreateInterface(int Index);
     void OpenSerialSignal(QString Com);
@@ -57,6 +63,7 @@ signals:
 private:
     void applyTexts(bool english);
     void emitDeviceType();
+    void openRecent(QListWidgetItem *item);
 
     Ui::Create *m_ui;
     SensorDiscovery *m_discovery;

@@ -199,6 +199,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     makeTransportConnections();
     makeDialogConnections();
     makeFileCommands();
+    makeRecentProjectsMenu();
+    makeAppSettings();
 
     // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
     // layout the user arranged and saved replaces this.

@@ -15,6 +15,7 @@
 
 class QGraphicsScene;
 class QLabel;
+class QMenu;
 class QTcpSocket;
 class QUdpSocket;
 class QCloseEvent;
@@ -33,6 +34,7 @@ class IO_SIMULATION;
 class SettingsDialog;
 class EthnertSetting;
 class About;
+class AppSettingsDialog;
 class Create;
 class StatusBadges;
 class BreachLegend;
@@ -64,6 +66,11 @@ public:
     // Opens a project of any model from a path, as the start dialog's Open does; false when the
     // file cannot be read or is not a project file (the latter told to the user).
     bool openProjectPath(const QString &name);
+    // A file of the Recent Projects list (File menu or start dialog): one that is gone is said so and
+    // taken off the list; the start dialog comes back when nothing was opened from it.
+    void openRecentProject(const QString &fileName, bool fromStartDialog);
+    QMenu *recentProjectsMenu() const { return RecentMenu; }
+    AppSettingsDialog *appSettingsDialog() const { return AppSettings; }
     // A path from the command line: opened, or the start dialog shown after saying why not.
     void openFromCommandLine(const QString &name);
     // Fits the window to a screen's available area: a layout too wide for it gets the right-hand
@@ -217,6 +224,11 @@ private:
     void makeFileCommands();
     // What the configuration report shows, gathered as the window shows it.
     ReportInput reportInput() const;
+    void makeRecentProjectsMenu();
+    void makeAppSettings();
+    void fillRecentProjectsMenu();
+    // The start dialog's list from the settings.
+    void refreshRecentProjects();
     // The last scan's extent, or the model's range before any scan.
     QRectF scanReach();
 
@@ -268,4 +280,6 @@ private:
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it
     QString ProjectFileName;
+    QMenu *RecentMenu = nullptr;
+    AppSettingsDialog *AppSettings = nullptr;
 };

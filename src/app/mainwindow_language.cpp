@@ -1,6 +1,7 @@
 // The main window's own texts in both languages. Combo boxes keep their selection: only item
 // texts are replaced.
 #include "app/about.h"
+#include "app/app_settings_dialog.h"
 #include "app/create.h"
 #include "app/mainwindow.h"
 
@@ -45,6 +46,7 @@ const Text kTexts[] = {
     {"Open", "Open", "打开文件"},
     {"Save", "Save", "保存文件"},
     {"SaveAs", "Save As", "另存为"},
+    {"RecentProjects", "&Recent Projects", "最近的工程"},
     {"Quit", "Quit", "退出"},
     {"ExportCsv", "Export Project as CSV…", "导出项目为CSV…"},
     {"ImportCsv", "Import Project from CSV…", "从CSV导入项目…"},
@@ -242,6 +244,7 @@ void MainWindow::LanguageToEnglish()
     SerialSettingDialog->LanguageDisplayEnglish();
     SerialComm->SetLanguage(0);
     EthernetSettingDialog->LanguageDisplayEnglish();
+    AppSettings->setLanguage(true);
     CoordTable->setEnglish(true);
     applyLanguage(true);
 }
@@ -254,6 +257,7 @@ void MainWindow::LanguageToChinese()
     SerialSettingDialog->LanguageDisplayChinese();
     SerialComm->SetLanguage(1);
     EthernetSettingDialog->LanguageDisplayChinese();
+    AppSettings->setLanguage(false);
     CoordTable->setEnglish(false);
     applyLanguage(false);
 }

@@ -1,6 +1,7 @@
 // The project as a file: New, Open (menu, start dialog), Save, Save As, the question before unsaved
 // changes are dropped, the undo base of a fresh design and the title bar.
 #include "app/mainwindow.h"
+#include "app/recent_projects.h"
 
 #include "area/area_table.h"
 #include "area/coord_table.h"
@@ -155,6 +156,8 @@ void MainWindow::adoptProjectFile(const QString &name)
 {
     ProjectFileName = QFileInfo(name).absoluteFilePath();
     rememberFolder(ProjectFileName);
+    RecentProjects::add(ProjectFileName);
+    refreshRecentProjects();
     refreshTitle();
 }
 
