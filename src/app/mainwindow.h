@@ -39,6 +39,7 @@ class Create;
 class StatusBadges;
 class BreachLegend;
 class ZoneCsvCommands;
+class TeachControl;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -105,6 +106,7 @@ public:
     StatusBadges *statusBadges() const { return Badges; }
     BreachLegend *breachLegend() const { return Legend; }
     ZoneCsvCommands *zoneCsvCommands() const { return CsvCommands; }
+    TeachControl *teachControl() const { return Teach; }
     // The file the project was last opened from or saved to; empty for a new project.
     QString projectFileName() const { return ProjectFileName; }
 
@@ -276,6 +278,7 @@ private:
     QAction *ZoomToFitAction = nullptr;
     BreachLegend *Legend = nullptr;
     ZoneCsvCommands *CsvCommands = nullptr;
+    TeachControl *Teach = nullptr;
     bool FitOnNextScan = false; // after connecting and entering monitoring
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it

@@ -1,5 +1,5 @@
 // Files beside the project file: zone points as CSV (coordinate tables and File menu) and the
-// configuration report.
+// configuration report; and teaching a zone from the live scan (each output's Teaching tab).
 #include "app/mainwindow.h"
 
 #include "app/config_report.h"
@@ -10,8 +10,10 @@
 #include "comm/codec/design_image.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
+#include "editor/teach_control.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -47,6 +49,24 @@ void MainWindow::makeFileCommands()
     report->setObjectName(QStringLiteral("ExportReport"));
     ui->File->insertActions(before, {exportCsv, importCsv, report});
     connect(report, &QAction::triggered, this, [this] { exportReport(); });
+
+    TeachControl::Controls teach[3];
+    QSpinBox *const corner1[] = {ui->SpinCorner1Out1, ui->SpinCorner1Out2, ui->SpinCorner1Out3};
+    QSpinBox *const corner2[] = {ui->SpinCorner2Out1, ui->SpinCorner2Out2, ui->SpinCorner2Out3};
+    QSpinBox *const size1[] = {ui->SpinSize1Out1, ui->SpinSize1Out2, ui->SpinSize1Out3};
+    QSpinBox *const size2[] = {ui->SpinSize2Out1, ui->SpinSize2Out2, ui->SpinSize2Out3};
+    QComboBox *const method[] = {ui->MethodOut1, ui->MethodOut2, ui->MethodOut3};
+    QSpinBox *const offset[] = {ui->SpinDistanceOffsetOut1, ui->SpinDistanceOffsetOut2,
+                                ui->SpinDistanceOffsetOut3};
+    QCheckBox *const simplify[] = {ui->CheckSimplifyResultOut1, ui->CheckSimplifyResultOut2,
+                                   ui->CheckSimplifyResultOut3};
+    QPushButton *const start[] = {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3};
+    QPushButton *const select[] = {ui->ButtonSelectOut1, ui->ButtonSelectOut2, ui->ButtonSelectOut3};
+    for (int k = 0; k < 3; ++k)
+        teach[k] = {corner1[k], corner2[k],  size1[k], size2[k], method[k],
+                    offset[k],  simplify[k], start[k], select[k]};
+    Teach = new TeachControl(&ProjectData(), &ScanData(), &DeviceType, AreaTable, scene, teach, this);
+    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, Teach, &TeachControl::scanArrived);
     connect(exportCsv, &QAction::triggered, CsvCommands, &ZoneCsvCommands::exportProject);
     connect(importCsv, &QAction::triggered, CsvCommands, &ZoneCsvCommands::importProject);
 }

@@ -13,6 +13,7 @@
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "area/zone_csv_commands.h"
+#include "editor/teach_control.h"
 #include "editor/breach_legend.h"
 #include "ui_mainwindow.h"
 
@@ -317,6 +318,8 @@ void MainWindow::applyLanguage(bool en)
         LinkStatus->setEnglish(en);
     if (CsvCommands)
         CsvCommands->setEnglish(en);
+    if (Teach)
+        Teach->setEnglish(en);
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
     if (Badges)
