@@ -114,39 +114,6 @@ private slots:
                                  'g', 6));
     }
 
-    // Reading such text as 0 would move the point onto the sensor without a word.
-    void textThatIsNotANumberIsRefused_data()
-    {
-        QTest::addColumn<bool>("polarPage");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("xy: letters") << false << 0 << 1 << "abc";
-        QTest::newRow("xy: not finite") << false << 0 << 2 << "inf";
-        QTest::newRow("xy: blank") << false << 0 << 1 << " ";
-        QTest::newRow("xy: append row") << false << 1 << 2 << "north";
-        QTest::newRow("polar: radius letters") << true << 0 << 1 << "x";
-        QTest::newRow("polar: comma decimal") << true << 0 << 2 << "4,5";
-    }
-    void textThatIsNotANumberIsRefused()
-    {
-        QFETCH(bool, polarPage);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(QString, typed);
-        setZone(0, Polygon, {QPoint(1000, 1000)});
-        form->showTable(0, polarPage);
-        QTableWidget *table = polarPage ? form->polar(0) : form->cartesian(0);
-        const QStringList before = rowTexts(table, row);
-        QSignalSpy edits(form->coordTable.get(), &COORD_TABLE::CoordTableEditSignal);
-        QSignalSpy refused(form->coordTable.get(), &COORD_TABLE::CellInputRefused);
-        QVERIFY(typeIntoCell(table, row, column, typed));
-        QCOMPARE(edits.count(), 0);
-        QCOMPARE(refused.count(), 1);
-        QCOMPARE(area().Out1Coord, points({{1000, 1000}}));
-        QCOMPARE(rowTexts(table, row), before);
-    }
-
     void numberColumnEditChangesNothing()
     {
         setZone(0, Polygon, {QPoint(100, 200)});

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(xy->rowCount(), 2);
         QVERIFY(w.statusBar()->currentMessage().contains(QString("“y”不是数字")));
         ui->CoordinatesTypeOut1->setCurrentIndex(1);
-        QVERIFY(typeIntoCell(ui->PolarTableWidgeOut1, 0, 1, " "));
+        QVERIFY(typeIntoCell(ui->PolarTableWidgeOut1, 0, 1, "inf"));
         QCOMPARE(ProjectData().Areas[0].Out1Coord, (QVector<QPoint>{{1000, 2000}}));
         QCOMPARE(ui->PolarTableWidgeOut1->item(0, 1)->text(), QString("2236.07"));
 

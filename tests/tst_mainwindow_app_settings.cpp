@@ -78,10 +78,6 @@ private slots:
         QCOMPARE(d->languageBox()->currentText(), QString("English"));
         QCOMPARE(d->unsavedDesignBox()->currentIndex(), 2);
         QCOMPARE(d->defaultModelBox()->currentText(), QString("VKT-50xx"));
-        d->languageBox()->setCurrentIndex(d->languageBox()->findText("简体中文"));
-        press(d, QDialogButtonBox::Ok);
-        QCOMPARE(w.language(), 0);
-        QCOMPARE(d->unsavedDesignBox()->itemText(1), QString("将传感器的区域载入项目"));
     }
 
     void newStartsAProjectOfTheDefaultModel()
