@@ -357,13 +357,39 @@ private slots:
         }
         QCOMPARE(bytes.size(), fill);
         QCOMPARE(r.deliver(bytes), !cut);
-        if (!cut) {
-            QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+        // The reply is answered either way; a cut only takes the foreign bytes.
+        QCOMPARE(r.sink.events, QStringList{"WArea 0"});
+        if (!cut)
             QCOMPARE(r.rx.size(), fill - status.size());
-        } else {
-            QVERIFY(r.sink.events.isEmpty()); // no extractor ran, the status reply went with the rest
+        else
             QCOMPARE(r.rx, withHisn ? tail : QByteArray());
-        }
+    }
+
+    void repliesAmongPacketsOfALaggingReceiverSurviveTheBound()
+    {
+        // A receiver behind a fine stream gets several revolutions at once, with the replies it waits
+        // for between their packets and one still arriving at the end.
+        Receiver r(1);
+        AREA_DATA area;
+        area.Out1Coord = {QPoint(-500, 800), QPoint(500, 800), QPoint(900, 2000)};
+        TxFrame tx;
+        buildAreaReply(tx, 7, area, false);
+        const QByteArray areaReply = tx.bytes();
+        const QByteArray turn = revolution(20); // 32 packets of 816 bytes
+        const int packet = 816;
+        const QByteArray status = statusReply(FrameCode::WCase, 0);
+        const QByteArray arriving = statusReply(FrameCode::WPara, 2);
+        const QByteArray bytes = turn.left(11 * packet) + areaReply + turn.mid(11 * packet) +
+                                 turn.left(24 * packet) + status + turn.mid(24 * packet) + turn +
+                                 arriving.left(5);
+        QVERIFY(bytes.size() > kReceiveBound);
+        QVERIFY(!r.deliver(bytes));
+        QVERIFY2(r.sink.events.contains(QStringLiteral("RArea 7")), qPrintable(r.sink.events.join(',')));
+        QVERIFY(r.sink.events.contains(QStringLiteral("WCase 0")));
+        QCOMPARE(r.areas[7].Out1Coord.size(), 3); // stored, as the awaited reply is
+        QCOMPARE(r.rx, arriving.left(5));
+        QVERIFY(r.deliver(arriving.mid(5)));
+        QCOMPARE(r.sink.events.last(), QStringLiteral("WPara 2"));
     }
 
     void packetClaimingMoreThanTheBoundCannotStallTheBuffer()

@@ -346,9 +346,7 @@ void SERIAL_COMM::ReadSensorAllDataSlots()
 {
     if (m_sequence != Sequence::None)
         return; // one sequence at a time; pressing again joins the running one
-    // Stop the scan stream first so that its packets do not crowd the replies.
-    if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)
-        sendAuto(false);
+    stopStream();
     beginSequence(Sequence::ReadAll);
     m_flags[int(Request::ReadAreas)] = true;
     m_flags[int(Request::ReadCases)] = true;
@@ -357,8 +355,7 @@ void SERIAL_COMM::ReadSensorAllDataSlots()
 
 void SERIAL_COMM::ReadSensorParametersSlots()
 {
-    if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)
-        sendAuto(false);
+    stopStream();
     m_flags[int(Request::ReadParameters)] = true;
 }
 
@@ -368,8 +365,7 @@ void SERIAL_COMM::WriteSensorAllDataSlots()
         return;
     if (!checkWriteFits())
         return; // nothing sent
-    if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)
-        sendAuto(false);
+    stopStream();
     beginSequence(Sequence::WriteAll);
     // The areas are mirrored for the direction the parameters will carry: the dock's, not the last read.
     m_writeDir = m_parameters->SensorInstallDir != 0;
@@ -385,8 +381,7 @@ void SERIAL_COMM::VerifySensorDataSlots()
 {
     if (m_sequence != Sequence::None)
         return;
-    if (m_scan && m_scan->ConnectType == 1 && m_awaited == Request::None)
-        sendAuto(false);
+    stopStream();
     m_writeDir = m_parameters->SensorInstallDir != 0;
     prepareVerifyImages();
     beginSequence(Sequence::Verify);
@@ -700,6 +695,15 @@ void SERIAL_COMM::sendPlain(Request request, FrameCode code)
 {
     buildPlainRequest(m_tx, code);
     sendFrame(request);
+}
+
+// The scan stream stops before a sequence so that its packets do not crowd the replies. Also while a
+// poll awaits its answer: the request has no reply of its own, and a stream left running behind a
+// slow display buried replies under packets.
+void SERIAL_COMM::stopStream()
+{
+    if (m_scan && m_scan->ConnectType == 1)
+        sendAuto(false);
 }
 
 void SERIAL_COMM::sendAuto(bool start)

@@ -175,6 +175,7 @@ private:
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
     void sendAuto(bool start);
+    void stopStream();
     void writeAreaStep();
     void readAreaStep();
     void replyArrived();

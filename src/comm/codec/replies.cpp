@@ -168,22 +168,6 @@ void decodeScanValues(const uchar *f, quint16 *out640, bool installDir, int rang
     }
 }
 
-bool applyReceiveBound(QByteArray &rx)
-{
-    if (rx.size() < kReceiveBound)
-        return false;
-    const int last = rx.lastIndexOf("HISN");
-    if (last < 0)
-        rx.clear();
-    else
-        rx.remove(0, last);
-    // A packet whose header claims more than the bound can never complete: cutting back to it alone
-    // would leave the buffer above the bound on every delivery, growing, with no reply ever taken.
-    if (rx.size() >= kReceiveBound)
-        rx.clear();
-    return true;
-}
-
 namespace {
 
 // First occurrence of the five letters of name in d[0, size).
@@ -338,6 +322,68 @@ inline bool secondLetter(uchar c)
     return c == 'A' || c == 'B' || c == 'C' || c == 'P' || c == 'S' || c == 'I';
 }
 
+} // namespace
+
+// A receiver that fell behind a scan stream (a slow display, a busy machine) finds replies among the
+// packets; cutting them away with the packets lost the reply a read-all was waiting for. Only scan
+// packets and foreign bytes go: whole replies stay, in their order, and so does the frame still
+// arriving at the end.
+bool applyReceiveBound(QByteArray &rx)
+{
+    if (rx.size() < kReceiveBound)
+        return false;
+    const uchar *d = bytesOf(rx);
+    const int size = rx.size();
+    QByteArray kept;
+    int i = 0;
+    int tail = -1;
+    while (tail < 0 && i + 4 <= size) {
+        if (!firstLetter(d[i]) || !secondLetter(d[i + 1])) {
+            ++i;
+            continue;
+        }
+        if (std::memcmp(d + i, "HISN", 4) == 0) {
+            if (size - i >= kHisnHeaderLength && size - i >= parseHisnHeader(d + i).packetLength()) {
+                i += parseHisnHeader(d + i).packetLength(); // a whole scan packet: dropped
+                continue;
+            }
+            // An incomplete packet, or letters that only spell its name: the last one may be real.
+            tail = rx.lastIndexOf("HISN");
+            break;
+        }
+        if (i + kCodeLength > size) {
+            tail = i;
+            break;
+        }
+        const FrameInfo *f = frameInfoByName(reinterpret_cast<const char *>(d + i));
+        if (!f || f->replyLength == 0 ||
+            (f->replyChecked && size - i >= f->replyLength && !crc16Verify(d + i, f->replyLength - 2))) {
+            ++i;
+            continue;
+        }
+        if (size - i < f->replyLength) {
+            tail = i;
+            break;
+        }
+        kept.append(rx.constData() + i, f->replyLength);
+        i += f->replyLength;
+    }
+    if (tail < 0) { // the last bytes may begin a code
+        tail = i;
+        while (tail < size && !firstLetter(d[tail]))
+            ++tail;
+    }
+    // A packet whose header claims more than the bound can never complete: keeping it would leave the
+    // buffer above the bound on every delivery, growing.
+    if (kept.size() + size - tail >= kReceiveBound)
+        tail = size;
+    kept.append(rx.constData() + tail, size - tail);
+    rx = kept.size() < kReceiveBound ? kept : QByteArray();
+    return true;
+}
+
+namespace {
+
 constexpr int kHisnSlot = kFrameCodeCount; // the streaming packet, after the catalogue's codes
 
 // The frames of a buffer as a receiver walking it from the front sees them. From a whole frame the
@@ -412,8 +458,7 @@ Extract takeFrameAt(QByteArray &rx, FrameCode code, int at, QByteArray &frame)
 
 bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
 {
-    if (applyReceiveBound(rx))
-        return false;
+    const bool cut = applyReceiveBound(rx);
     SCAN_DATA &scan = *ctx.scan;
     const bool serial = scan.ConnectType == 0;
     const bool hisn = !serial && ctx.hisn;
@@ -520,5 +565,5 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
         if (n > 0)
             sink.revolutions(n);
     }
-    return true;
+    return !cut;
 }

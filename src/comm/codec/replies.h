@@ -46,9 +46,9 @@ void decodeScanValues(const uchar *frame, quint16 *out640, bool installDir, int 
 
 // ---- Receive side. ----
 
-// The 50,000-byte bound, applied after each append: when rx holds that much, cut it to start at the
-// last "HISN" (or empty it, also when even that leaves it at the bound) and return true; no extractor
-// runs on that delivery.
+// The 50,000-byte bound, applied after each append: when rx holds that much, drop its whole scan
+// packets and foreign bytes, keep its whole replies and the frame still arriving at its end (from the
+// last "HISN" when that is a packet), empty it when even that stays at the bound, and return true.
 bool applyReceiveBound(QByteArray &rx);
 
 enum class Extract {
@@ -112,7 +112,8 @@ public:
 
 // One delivery: append bytes, apply the bound, or run every extractor once in the fixed order
 // (RBoot, RPrda, RStre, RArea, WArea, RPara, WPara, RCase, WCase, WSimu, SCtrl, then RScan on serial
-// or HISN on Ethernet, by ctx.scan->ConnectType). Returns false when the bound cut the buffer.
+// or HISN on Ethernet, by ctx.scan->ConnectType). Returns false when the bound cut the buffer (the
+// replies it kept are still handled).
 bool receiveDelivery(QByteArray &rx, const QByteArray &bytes, ReplyContext &ctx, ReplySink &sink);
 // The same without appending (bytes already in rx).
 bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink);

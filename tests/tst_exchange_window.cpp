@@ -1,0 +1,109 @@
+// The window against the stand-in over TCP: a read-all started while the live scan streams into the
+// open data table ends with exactly one message that tells the truth.
+#include "app/mainwindow.h"
+#include "area/store/project_data.h"
+#include "comm/codec/codec.h"
+#include "comm/serial_comm.h"
+#include "tst_transport_sim.h"
+#include "ui_mainwindow.h"
+
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const char *const kAddress = "127.0.11.1";
+
+} // namespace
+
+class TestExchangeWindow : public QObject {
+    Q_OBJECT
+
+    StandIn sim;
+    PromptRecorder recorder;
+    std::unique_ptr<MainWindow> window;
+
+    Ui::MainWindow *ui() const { return window->form(); }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings("Trevalor", "Parameters").clear();
+        ProjectData().resetToStartup();
+        ScanData() = SCAN_DATA();
+        recorder.install();
+        window = std::make_unique<MainWindow>();
+        window->LanguageToEnglish();
+        window->show();
+    }
+
+    void cleanupTestCase()
+    {
+        if (window && ui()->DisConnection->isEnabled())
+            window->CloseSerialPort();
+        window.reset();
+        sim.stop();
+        PromptRecorder::uninstall();
+    }
+
+    void readAllWhileStreamingToTheDataTableEndsWithOneMessage()
+    {
+        QVERIFY2(sim.start({"--address", kAddress, "--rate", "10"}), qPrintable(sim.error));
+        window->OpenMonitoringMode();
+        ui()->Distance->setChecked(true);
+        ui()->DataTable->trigger();
+        QVERIFY(ui()->DataTableDock->isVisible());
+
+        int revolutions = 0;
+        QObject probe;
+        connect(window->serialComm(), &SERIAL_COMM::ReceiveScanfData, &probe, [&] {
+            ++revolutions;
+            // A slower machine than this one fills the table more slowly still: the stream piles
+            // up in the socket between two deliveries.
+            QThread::msleep(150);
+        });
+
+        window->ConnectChangeEthernetModeSlot();
+        window->CreatEthernetPort(QString::fromLatin1(kAddress));
+        QVERIFY(window->tcpSocket()->isOpen());
+        SERIAL_COMM *comm = window->serialComm();
+        // The connect's own read-all first.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            comm->RunningSequence() == SERIAL_COMM::Sequence::None && !recorder.prompts.isEmpty(), 30000);
+        // The finest resolution: 12,800 points a revolution, more than 50,000 bytes each.
+        ui()->Set_ScanSensorAngle->setCurrentIndex(0);
+        QTest::keyClick(ui()->ScanGroupBox, Qt::Key_Space);
+        QVERIFY(window->sensorControl()->Enable);
+        QTRY_VERIFY_WITH_TIMEOUT(ScanData().EtherCount == 12800, 10000);
+
+        for (int run = 0; run < 5; ++run) {
+            // Monitoring is under way again before each read-all.
+            const int before = revolutions;
+            QTRY_VERIFY_WITH_TIMEOUT(revolutions >= before + 3, 10000);
+            recorder.prompts.clear();
+            // Started while a status poll awaits its answer, as a click lands at any moment.
+            bool started = false;
+            int sentAreas = 0;
+            QObject once;
+            connect(comm, &SERIAL_COMM::FrameSent, &once, [&](const QByteArray &frame) {
+                sentAreas += frame.startsWith("RArea");
+                if (!started && frame.startsWith("WSimu")) {
+                    started = true;
+                    ui()->ReadAllSetting->trigger();
+                }
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(started, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(comm->RunningSequence() == SERIAL_COMM::Sequence::None, 60000);
+            QCOMPARE(sentAreas, 64); // no reply was lost and asked for again
+            // One message, posted once the handler has returned: the read-all is complete.
+            QTRY_VERIFY_WITH_TIMEOUT(!recorder.prompts.isEmpty(), 5000);
+            QCOMPARE(recorder.prompts.size(), 1);
+            QCOMPARE(recorder.prompts[0].text, QStringLiteral("Parameters Read OK!"));
+        }
+    }
+};
+
+QTEST_MAIN(TestExchangeWindow)
+#include "tst_exchange_window.moc"
