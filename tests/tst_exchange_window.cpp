@@ -1,13 +1,18 @@
 // The window against the stand-in over TCP: a read-all started while the live scan streams into the
-// open data table ends with exactly one message that tells the truth.
+// open data table ends with exactly one message that tells the truth; a verified write-all leaves its
+// line in the write log beside the project file.
 #include "app/mainwindow.h"
 #include "area/store/project_data.h"
 #include "comm/codec/codec.h"
 #include "comm/serial_comm.h"
+#include "comm/write_log.h"
 #include "tst_transport_sim.h"
 #include "ui_mainwindow.h"
 
+#include <QFile>
 #include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -15,6 +20,13 @@
 namespace {
 const char *const kAddress = "127.0.11.1";
 
+QStringList logLines(const QString &path)
+{
+    QFile log(path);
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 } // namespace
 
 class TestExchangeWindow : public QObject {
@@ -102,6 +114,48 @@ private slots:
             QCOMPARE(recorder.prompts.size(), 1);
             QCOMPARE(recorder.prompts[0].text, QStringLiteral("Parameters Read OK!"));
         }
+    }
+
+    // Runs after the read-all test, on its connection.
+    void verifiedWriteIsLoggedBesideTheProjectOrInAppDataWhenNeverSaved()
+    {
+        QVERIFY(window->tcpSocket()->isOpen());
+        const QString written = QStringLiteral("Parameters Write Complete.Please restart.");
+        auto writeAll = [&] {
+            const int before = recorder.count(written);
+            ui()->WriteAllSetting->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(written), before + 1, 30000);
+        };
+
+        // Never saved: the log goes to the application's data folder, and the status bar says so.
+        QVERIFY(window->projectFileName().isEmpty());
+        const QString fallback = writeLogPath(QString());
+        QVERIFY(fallback.startsWith(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+        const int fallbackLines = logLines(fallback).size();
+        writeAll();
+        QCOMPARE(logLines(fallback).size(), fallbackLines + 1);
+        QVERIFY(logLines(fallback).last().contains(QLatin1String("(unsaved project)")));
+        QVERIFY(logLines(fallback).last().endsWith(
+            QLatin1String("Verified: 64 areas, case channels and 25 parameters match")));
+        QString shown = window->statusBar()->currentMessage();
+        QVERIFY2(shown.contains(QLatin1String("never saved")) && shown.contains(fallback), qPrintable(shown));
+
+        // Saved: the log lies beside the project file and names it.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        Dialogs::setFileResponder([&](const Dialogs::FilePrompt &) { return dir.filePath("hall 3"); });
+        QVERIFY(window->saveProjectAs());
+        Dialogs::setFileResponder({});
+        const QString project = window->projectFileName();
+        QVERIFY(project.startsWith(dir.filePath("hall 3")));
+        writeAll();
+        const QStringList beside = logLines(dir.filePath(QString::fromLatin1(kWriteLogName)));
+        QCOMPARE(beside.size(), 1);
+        QVERIFY2(beside[0].split(QLatin1Char('\t')).contains(project), qPrintable(beside[0]));
+        QCOMPARE(logLines(fallback).size(), fallbackLines + 1);
+        shown = window->statusBar()->currentMessage();
+        QVERIFY2(!shown.contains(QLatin1String("never saved")) && shown.contains(dir.path()),
+                 qPrintable(shown));
     }
 };
 

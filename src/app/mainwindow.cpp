@@ -162,10 +162,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             [this](bool afterWrite, bool, quint32 crc, const QString &result) {
                 if (!afterWrite)
                     return;
+                // Beside the project file; a project never saved has no folder of its own.
+                const QString project = projectFileName();
+                const QString path = writeLogPath(project);
                 QString error;
-                if (!appendWriteLog(windowFilePath(), SerialComm->LastProduct(), crc, result,
+                if (!appendWriteLog(project, SerialComm->LastProduct(), crc, result,
                                     QDateTime::currentDateTime(), &error))
-                    statusBar()->showMessage(error);
+                    statusBar()->showMessage(
+                        pick("Write log %1 not written: %2", "写入记录%1未能写入：%2").arg(path, error));
+                else if (project.isEmpty())
+                    statusBar()->showMessage(
+                        pick("The project was never saved: write log kept in the application data "
+                             "folder, %1",
+                             "项目尚未保存：写入记录保存在应用程序数据文件夹中，%1")
+                            .arg(path));
+                else
+                    statusBar()->showMessage(pick("Write log: %1", "写入记录：%1").arg(path));
             });
     ui->SensorMenuLayout->addWidget(SensorToolBar);
     ui->ZoomIn->setAutoRepeat(true);
