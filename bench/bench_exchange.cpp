@@ -1,5 +1,6 @@
-// Wall time of the read-all and write-all sequences against the sensor stand-in over TCP on
-// loopback, against the floor the 20 ms scheduler sets for that many requests, and the rate of
+// Wall time of the read-all, the write-all and the write-all with its read-back verify against the
+// sensor stand-in over TCP on loopback, against the floor the 20 ms scheduler sets for that many
+// requests (goal: within 1.25 times it), and the rate of
 // distance replies over the stand-in's pseudo-terminal with the 50 ms poll.
 // Run inside a private network namespace:
 //   unshare -n sh -c 'ip link set lo up; QT_QPA_PLATFORM=offscreen ./bench/bench_exchange'
@@ -68,10 +69,27 @@ int main(int argc, char **argv)
         prompts << p.text;
         return p.buttons.size() == 2 ? 1 : 0; // no reboot after the write
     });
-    auto prompted = [&](const char *text) { return prompts.contains(QString::fromUtf8(text)); };
+    // A message that is text, or whose first line is (the write's adds the verify result).
+    auto prompted = [&](const char *text) {
+        const QString t = QString::fromUtf8(text);
+        for (const QString &p : prompts)
+            if (p == t || p.startsWith(t + QLatin1Char('\n')))
+                return true;
+        return false;
+    };
     int requests = 0;
-    QObject::connect(&comm, &SERIAL_COMM::FrameSent,
-                     [&](const QByteArray &f) { requests += !f.startsWith("RAuto"); });
+    // A write-all turns into its verify when the last write is acknowledged: the first read request
+    // after it marks where the write ends.
+    QElapsedTimer writeClock;
+    double writeEnd = -1;
+    int writeEndRequests = 0;
+    QObject::connect(&comm, &SERIAL_COMM::FrameSent, [&](const QByteArray &f) {
+        if (writeClock.isValid() && writeEnd < 0 && f.startsWith("RPara")) {
+            writeEnd = writeClock.nsecsElapsed() / 1e9;
+            writeEndRequests = requests;
+        }
+        requests += !f.startsWith("RAuto");
+    });
 
     int rc = 0;
     const double tick = SERIAL_COMM::kSchedulerMs / 1000.0;
@@ -85,8 +103,8 @@ int main(int argc, char **argv)
         return 1;
     }
     constexpr int kRounds = 3;
-    double readBest = 1e9, writeBest = 1e9;
-    int readRequests = 0, writeRequests = 0;
+    double readBest = 1e9, writeBest = 1e9, writeVerifyBest = 1e9;
+    int readRequests = 0, writeRequests = 0, writeVerifyRequests = 0;
     for (int round = 0; round < kRounds; ++round) {
         prompts.clear();
         requests = 0;
@@ -102,16 +120,23 @@ int main(int argc, char **argv)
 
         prompts.clear();
         requests = 0;
+        writeEnd = -1;
+        writeClock.start();
         comm.WriteSensorAllDataSlots();
-        const double write =
-            runUntil([&] { return prompted("Parameters Write Complete.Please restart."); }, 20000);
-        writeRequests = requests;
-        if (write < 0) {
-            std::fprintf(stderr, "write-all did not finish\n");
+        // Only a write whose read-back matched offers the restart.
+        const double writeVerify =
+            runUntil([&] { return prompted("Parameters Write Complete.Please restart."); }, 30000);
+        writeClock.invalidate();
+        if (writeVerify < 0 || writeEnd < 0) {
+            std::fprintf(stderr, "write-all and its verify did not finish: %s\n",
+                         qPrintable(prompts.join(QStringLiteral(" / "))));
             rc = 1;
             break;
         }
-        writeBest = qMin(writeBest, write);
+        writeRequests = writeEndRequests;
+        writeVerifyRequests = requests;
+        writeBest = qMin(writeBest, writeEnd);
+        writeVerifyBest = qMin(writeVerifyBest, writeVerify);
         runUntil([] { return false; }, 100); // let the last box and the question pass
     }
     if (rc == 0) {
@@ -123,6 +148,10 @@ int main(int argc, char **argv)
         print("writeall_s", writeBest, "s");
         print("writeall_floor_s", writeFloor, "s");
         print("writeall_ratio", writeBest / writeFloor, "x");
+        const double writeVerifyFloor = writeVerifyRequests * tick;
+        print("writeverify_s", writeVerifyBest, "s");
+        print("writeverify_floor_s", writeVerifyFloor, "s");
+        print("writeverify_ratio", writeVerifyBest / writeVerifyFloor, "x");
     }
     tcp.abort();
     comm.AbandonExchange();
