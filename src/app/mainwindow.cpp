@@ -396,6 +396,14 @@ void MainWindow::makeAreaEditingConnections()
     connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, CoordTable,
             &COORD_TABLE::CoordTableWidgeUpdate);
     connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
+    // A zone never grows past what the sensor holds; the refusal is said where the user looks.
+    const auto pointLimit = [this] {
+        statusBar()->showMessage(
+            pick("A zone holds at most 100 points; this one is full.", "一个区域最多100个点，此区域已满。"),
+            5000);
+    };
+    connect(CoordTable, &COORD_TABLE::PointLimitSignal, this, pointLimit);
+    connect(OptionScene, &OPTION_SCENE::PointLimitSignal, this, pointLimit);
     connect(EditControl, &EDIT_CONTROL::EditControlShapeChangeSignal, AreaTable,
             &AREA_TABLE::SaveUndoAreaTableData);
     connect(EditControl, &EDIT_CONTROL::EditControlParaChangeSignal, AreaTable,

@@ -306,6 +306,11 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
         if (output > 0)
             applyDependentRule();
     } else if (row == n && v != 0.0f && coordinate) {
+        if (n >= kMaxZonePoints) {
+            refillOutput(output); // the refused value leaves the append row
+            emit PointLimitSignal();
+            return;
+        }
         points.append(polarTable ? polarAppended(column, v) : cartesianEdited(QPoint(0, 0), column, v));
     }
     if (output > 0)

@@ -40,6 +40,9 @@ signals:
     void CoordTableEditSignal();
     // Typed text that is not a number was refused; the cell shows its value again. Says why.
     void CellInputRefused(const QString &message);
+    // A value typed into the append row was refused: the zone already holds the most points the
+    // sensor can.
+    void PointLimitSignal();
 
 private:
     void buildTable(QTableWidget *table, bool polar);

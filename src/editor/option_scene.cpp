@@ -244,6 +244,11 @@ void OPTION_SCENE::PointItemUpdateCoordTable()
     // Only the spare handle, while it still waits on the sensor, is not a vertex. A real vertex at the
     // sensor (typed, opened or read from the sensor) and a dependent shape's one handle pulled back to
     // the sensor keep their points.
+    // The spare dragged off the sensor of a zone that is full goes back: the sensor holds no more.
+    if (Spare && Spare->pos() != QPointF(0, 0) && Handles.size() - 1 >= kMaxZonePoints) {
+        Spare->setPos(0, 0);
+        emit PointLimitSignal();
+    }
     points.clear();
     for (QGraphicsItem *handle : qAsConst(Handles)) {
         const QPointF p = handle->pos();

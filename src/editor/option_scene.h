@@ -75,6 +75,9 @@ signals:
     void PointItemChannelSignal();
     // Every handle was deleted and made anew: a handle pointer kept elsewhere is stale now.
     void HandlesRebuilt();
+    // The spare handle was dragged off the sensor while the zone already holds the most points the
+    // sensor can; it went back to the sensor.
+    void PointLimitSignal();
 
 private:
     bool isBaseItem(const QGraphicsItem *item) const;
