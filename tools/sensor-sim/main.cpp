@@ -9,8 +9,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -67,13 +69,24 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(0);
     });
 
-    SensorServer server(options);
-    QString error;
-    if (!server.start(&error)) {
-        std::fprintf(stderr, "veltrin-sensor-sim: %s\n", qPrintable(error));
-        return 1;
+    // One server per address of a fleet, each its own sensor; the ready lines follow once all listen.
+    std::vector<std::unique_ptr<SensorServer>> fleet;
+    for (int i = 0; i < options.count; ++i) {
+        SimOptions one = options;
+        one.address = QHostAddress(options.address.toIPv4Address() + quint32(i));
+        one.count = 1;
+        one.serialNumber = options.serialNumber + i;
+        fleet.push_back(std::make_unique<SensorServer>(one));
+        QString error;
+        if (!fleet.back()->start(&error)) {
+            std::fprintf(stderr, "veltrin-sensor-sim: %s\n", qPrintable(error));
+            return 1;
+        }
     }
-    std::printf("%s\n", qPrintable(server.readyLine()));
+    for (const auto &server : fleet)
+        std::printf("%s\n", qPrintable(server->readyLine()));
     std::fflush(stdout);
-    return app.exec();
+    const int rc = app.exec();
+    fleet.clear(); // before the application object
+    return rc;
 }

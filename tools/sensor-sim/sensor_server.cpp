@@ -73,6 +73,7 @@ struct SensorServer::Link {
 
 SensorServer::SensorServer(const SimOptions &options, QObject *parent) : QObject(parent), m_options(options)
 {
+    m_state.product.SerialNumber = quint16(m_options.serialNumber);
     m_clock.start();
     m_streamClock.start();
     m_streamTimer.setTimerType(Qt::PreciseTimer);

@@ -70,8 +70,11 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows these options."));
     const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("IPv4 address to serve on (default 127.0.0.1)."),
-                                     QStringLiteral("IPV4"), QStringLiteral("127.0.0.1"));
+                                     QStringLiteral("IPv4 address to serve on (default 127.0.0.1), or a "
+                                                    "range FIRST-LAST of up to 256 addresses: a fleet, "
+                                                    "each address an independent sensor with its own "
+                                                    "serial number (20417 upwards)."),
+                                     QStringLiteral("IPV4[-IPV4]"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Also serve the protocol on a raw pseudo-terminal."));
     const QCommandLineOption rate(QStringLiteral("rate"),
@@ -135,14 +138,30 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         return ParseResult::Error;
     }
 
-    const QString addressText = parser.value(address);
+    const QStringList range = parser.value(address).split(QLatin1Char('-'));
     QHostAddress host;
-    if (!host.setAddress(addressText) || host.protocol() != QAbstractSocket::IPv4Protocol) {
-        *message = QStringLiteral("--address expects an IPv4 address, not \"%1\"").arg(addressText);
+    QHostAddress last;
+    if (range.size() > 2 || !host.setAddress(range.first()) ||
+        host.protocol() != QAbstractSocket::IPv4Protocol || !last.setAddress(range.last()) ||
+        last.protocol() != QAbstractSocket::IPv4Protocol) {
+        *message = QStringLiteral("--address expects an IPv4 address or a range FIRST-LAST, not \"%1\"")
+                       .arg(parser.value(address));
+        return ParseResult::Error;
+    }
+    const qint64 count = qint64(last.toIPv4Address()) - qint64(host.toIPv4Address()) + 1;
+    if (count < 1 || count > kMaxFleet) {
+        *message = QStringLiteral("--address range \"%1\" must run upwards over at most %2 addresses")
+                       .arg(parser.value(address))
+                       .arg(kMaxFleet);
         return ParseResult::Error;
     }
     options->address = host;
+    options->count = int(count);
     options->pty = parser.isSet(pty);
+    if (options->pty && options->count > 1) {
+        *message = QStringLiteral("--pty serves one sensor; give one address, not a range");
+        return ParseResult::Error;
+    }
     options->discovery = parser.isSet(discovery);
     options->garbage = parser.isSet(garbage);
 

@@ -7,6 +7,10 @@
 // Command line of the stand-in. Every fault-injection knob is off (0 / false) by default.
 struct SimOptions {
     QHostAddress address{QStringLiteral("127.0.0.1")};
+    // A fleet: this many sensors on consecutive addresses from address, each with its own state;
+    // the serial number counts up from serialNumber.
+    int count = 1;
+    int serialNumber = 20417;
     bool pty = false;
     double rate = 0;        // scan rate override in Hz; 0 = from the motor speed parameter
     int area = 0;           // active area when neither input nor case channel simulation is on
@@ -29,6 +33,7 @@ struct SimOptions {
 };
 
 constexpr quint16 kSensorPort = 8080;
+constexpr int kMaxFleet = 256;
 constexpr quint16 kDiscoveryPort = 1900;
 
 enum class ParseResult { Ok, Help, Error };
