@@ -57,7 +57,11 @@ private slots:
             peak = qMax(peak, residentMb(sim.pid()));
         }
         qInfo("stand-in memory %.1f MB before, %.1f MB at the peak", before, peak);
+#ifndef __SANITIZE_ADDRESS__
+        // Under AddressSanitizer freed blocks wait in its quarantine, so resident memory tells nothing
+        // about the stand-in's buffers there; the rest of the case still runs.
         QVERIFY2(peak - before < 6, qPrintable(QString("stand-in grew by %1 MB").arg(peak - before)));
+#endif
 
         client.setReadBufferSize(0);
         qint64 received = 0;
