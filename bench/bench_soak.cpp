@@ -1,8 +1,9 @@
 // Stream soak: the stand-in streams at its finest resolution (12,800 points per revolution, 10
 // revolutions a second) over TCP into a whole main window (exchange, scan overlays, data table) for
 // --minutes N (default 2). Prints the window process's private memory at the start (after a
-// warm-up) and at the end, the growth per hour, and the revolutions that did not arrive. Run inside a
-// private network namespace:
+// warm-up) and at the end, the growth per hour, and the revolutions the stand-in sent (as it reports
+// when its stream ends) that the window did not process, apart from the stand-in's own pace. Run
+// inside a private network namespace:
 //   unshare -n sh -c 'ip link set lo up; QT_QPA_PLATFORM=offscreen ./bench/bench_soak --minutes 2'
 #include "app/mainwindow.h"
 #include "area/dialogs.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <cstdio>
@@ -80,23 +82,25 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(sim.error));
         return 1;
     }
-    // The finest resolution, set on the stand-in as a scan control request would.
-    {
-        QTcpSocket control;
-        control.connectToHost(QString::fromLatin1(kAddress), 8080);
-        if (!control.waitForConnected(5000))
-            return 1;
-        SENSOR_CONTROL c;
-        c.ScanAngle = kFinestScanAngle;
-        TxFrame tx;
-        buildScanControlRequest(tx, c);
-        control.write(tx.bytes());
-        control.waitForBytesWritten(1000);
-        control.waitForReadyRead(2000);
-    }
+    // The finest resolution, set on the stand-in as a scan control request would. The connection
+    // stays open to stop the motor at the end.
+    QTcpSocket control;
+    control.connectToHost(QString::fromLatin1(kAddress), 8080);
+    if (!control.waitForConnected(5000))
+        return 1;
+    SENSOR_CONTROL scanControl;
+    scanControl.ScanAngle = kFinestScanAngle;
+    TxFrame tx;
+    buildScanControlRequest(tx, scanControl);
+    control.write(tx.bytes());
+    control.waitForBytesWritten(1000);
+    control.waitForReadyRead(2000);
 
     Dialogs::setResponder([](const Dialogs::Prompt &) { return 0; });
     MainWindow w;
+    // Counted from before the stream starts, as the stand-in counts it.
+    qint64 processed = 0;
+    QObject::connect(w.serialComm(), &SERIAL_COMM::ReceiveScanfData, [&] { ++processed; });
     w.show();
     w.CreatEthernetPort(QString::fromLatin1(kAddress));
     if (!runUntil([&] { return w.tcpSocket()->state() == QAbstractSocket::ConnectedState; }, 10000)) {
@@ -105,34 +109,61 @@ int main(int argc, char **argv)
     }
     w.OpenCloseDataTableDock(true);
     w.form()->Distance->setChecked(true);
+    QElapsedTimer streaming;
+    streaming.start();
     w.OpenCloseReadScanf(true);
     w.OpenCloseReadIntensity(true);
 
-    qint64 revolutions = 0;
-    QObject::connect(w.serialComm(), &SERIAL_COMM::ReceiveScanfData, [&] { ++revolutions; });
     // Warm-up: caches, fonts and the first revolutions settle before the first figure.
     runUntil([] { return false; }, 10000);
-    if (revolutions == 0) {
+    if (processed == 0) {
         std::fprintf(stderr, "no revolutions arrive\n");
         return 1;
     }
     const double start = privateMb();
-    const qint64 first = revolutions;
     QElapsedTimer clock;
     clock.start();
     runUntil([] { return false; }, qint64(minutes * 60000));
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double end = privateMb();
-    const qint64 received = revolutions - first;
-    const double expected = seconds * kRateHz;
+    const int pointsPerRevolution = ScanData().EtherCount;
+
+    // The motor stops (sleep mode): the stand-in ends the stream and says what it sent. What is still
+    // on its way arrives meanwhile; the count is taken once a second passes without a revolution.
+    scanControl.SleepMode = 1;
+    buildScanControlRequest(tx, scanControl);
+    control.write(tx.bytes());
+    QString report;
+    if (!runUntil([&] { return !(report = sim.takeLine(QStringLiteral("stream to "))).isEmpty(); }, 10000)) {
+        std::fprintf(stderr, "the stand-in did not report its stream\n");
+        return 1;
+    }
+    const double streamSeconds = streaming.nsecsElapsed() / 1e9;
+    for (qint64 before = -1; before != processed;) {
+        before = processed;
+        runUntil([] { return false; }, 1000);
+    }
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("(\\d+) revolutions sent, (\\d+) skipped")).match(report);
+    if (!m.hasMatch()) {
+        std::fprintf(stderr, "unexpected stream report: %s\n", qPrintable(report));
+        return 1;
+    }
+    const qint64 sent = m.captured(1).toLongLong();
+    const qint64 skipped = m.captured(2).toLongLong();
+    // The first revolution of a stream only tells the assembly the resolution; it is never shown.
+    const qint64 dropped = skipped + qMax<qint64>(0, sent - 1 - processed);
 
     print("soak_minutes", seconds / 60.0, "min");
     print("soak_private_mb_start", start, "MB");
     print("soak_private_mb_end", end, "MB");
     print("soak_growth_mb_per_h", (end - start) / (seconds / 3600.0), "MB/h");
-    print("soak_points_per_revolution", ScanData().EtherCount, "points");
-    print("soak_revolutions", double(received), "revolutions");
-    print("soak_revolutions_dropped", qMax(0.0, expected - double(received)), "revolutions");
+    print("soak_points_per_revolution", pointsPerRevolution, "points");
+    // The stand-in's own pace, apart from what the window made of it.
+    print("soak_standin_revolutions_per_s", sent / streamSeconds, "Hz");
+    print("soak_revolutions_sent", double(sent), "revolutions");
+    print("soak_revolutions_processed", double(processed), "revolutions");
+    print("soak_revolutions_dropped", double(dropped), "revolutions");
     w.OpenCloseReadScanf(false);
     Dialogs::setResponder(nullptr);
     return 0;

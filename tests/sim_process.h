@@ -96,6 +96,27 @@ public:
         return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
     }
 
+    // The next line of standard output (after the ready line) that starts with prefix, waiting up to
+    // waitMs for it; empty when none came. Other lines are passed over. With waitMs 0 it does not block,
+    // for callers whose event loop reads the output.
+    QString takeLine(const QString &prefix, int waitMs = 0)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_process) {
+            while (m_process->canReadLine()) {
+                const QString line = QString::fromLocal8Bit(m_process->readLine()).trimmed();
+                if (line.startsWith(prefix))
+                    return line;
+            }
+            const qint64 left = waitMs - clock.elapsed();
+            if (left <= 0 || m_process->state() != QProcess::Running)
+                break;
+            m_process->waitForReadyRead(int(qMin<qint64>(left, 50)));
+        }
+        return QString();
+    }
+
     bool running() const { return m_process && m_process->state() == QProcess::Running; }
     qint64 pid() const { return m_process ? m_process->processId() : 0; }
 

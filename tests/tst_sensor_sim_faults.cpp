@@ -17,6 +17,20 @@ QStringList withAddress(QStringList arguments)
     return QStringList{"--address", kAddress} + arguments;
 }
 
+// Revolutions whose last packet is in bytes: a TCP stream of back-to-back "HISN" packets, with
+// replies in between.
+int revolutionEnds(const QByteArray &bytes)
+{
+    int ends = 0;
+    for (int at = bytes.indexOf("HISN"); at >= 0 && at + kHisnHeaderLength <= bytes.size();) {
+        const HisnHeader h = parseHisnHeader(reinterpret_cast<const uchar *>(bytes.constData()) + at);
+        if (h.EndAngle == kHisnLastEndAngle && h.Sequence == h.CountB)
+            ++ends;
+        at = bytes.indexOf("HISN", at + h.packetLength());
+    }
+    return ends;
+}
+
 TxFrame plain(FrameCode code)
 {
     TxFrame tx;
@@ -251,6 +265,46 @@ private slots:
         link.send(start);
         QVERIFY(link.readMore(2000));
         QCOMPARE(sim.signalAndWait(signalNumber), 0);
+    }
+
+    void endedStreamReportsEveryRevolutionTheClientGot()
+    {
+        const QString address = QStringLiteral("127.0.17.2");
+        QVERIFY(sim.start({"--address", address, "--rate", "25"}));
+        SimLink link;
+        QVERIFY(link.openTcp(address));
+        TxFrame start, stop;
+        buildAutoRequest(start, true);
+        buildAutoRequest(stop, false);
+        SENSOR_CONTROL control;
+        control.ScanAngle = 4;
+        control.SleepMode = 1;
+        TxFrame sleep;
+        buildScanControlRequest(sleep, control);
+
+        // Ended by the client ("RAuto" 0), then by the motor stopping (sleep mode).
+        for (const TxFrame *end : {&stop, &sleep}) {
+            link.rx.clear();
+            link.send(start);
+            QElapsedTimer clock;
+            clock.start();
+            while (revolutionEnds(link.rx) < 3 && clock.elapsed() < 5000)
+                link.readMore(50);
+            link.send(*end);
+            const QString report = sim.takeLine(QStringLiteral("stream to "), 3000);
+            while (link.readMore(300)) {
+            }
+            // The client's address and port, then the count.
+            const QRegularExpression line(
+                QStringLiteral("^stream to 127(\\.\\d+){3}:\\d+ ended: (\\d+) revolutions sent, 0 skipped "
+                               "while the client did not read$"));
+            const QRegularExpressionMatch m = line.match(report);
+            QVERIFY2(m.hasMatch(), qPrintable(report));
+            QCOMPARE(m.captured(2).toInt(), revolutionEnds(link.rx));
+            QVERIFY(m.captured(2).toInt() >= 3);
+        }
+        // Once stopped, the motor's stream has nothing more to report.
+        QVERIFY(sim.takeLine(QStringLiteral("stream to "), 300).isEmpty());
     }
 
     void badCommandLinesAreRefusedAndHelpListsTheOptions()

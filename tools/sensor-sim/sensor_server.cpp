@@ -54,13 +54,17 @@ struct SensorServer::Stream {
     QVector<int> packetEnds; // end offset of each packet in revolution
     int nextPacket = 0;
     double due = 0; // packets owed by the clock
+    // What the stream delivered, reported when it ends: a client that falls behind shows as skipped
+    // revolutions, or as sent revolutions it never showed, never as a slow stand-in.
+    quint64 sent = 0;    // revolutions whose last packet went out
+    quint64 skipped = 0; // revolutions not sent because the client had not read the earlier ones
 };
 
 struct SensorServer::Link {
     enum Kind { Tcp, Udp, Pty };
     Kind kind = Tcp;
     QTcpSocket *socket = nullptr;
-    QHostAddress address; // UDP sender
+    QHostAddress address; // UDP sender, TCP peer
     quint16 port = 0;
     QByteArray rx;
     std::deque<std::pair<QByteArray, bool>> queue; // output waiting behind a chunked reply
@@ -90,6 +94,9 @@ SensorServer::SensorServer(const SimOptions &options, QObject *parent) : QObject
 
 SensorServer::~SensorServer()
 {
+    for (const auto &l : m_links)
+        endStream(l.get(), l->stream);
+    endStream(m_udpTarget, m_udpStream);
     m_links.clear();
     delete m_ptyRead;
     delete m_ptyWrite;
@@ -196,6 +203,8 @@ void SensorServer::acceptTcp()
         auto link = std::make_unique<Link>();
         link->kind = Link::Tcp;
         link->socket = socket;
+        link->address = socket->peerAddress(); // kept for the stream report, after the peer is gone
+        link->port = socket->peerPort();
         Link *l = link.get();
         m_links.push_back(std::move(link));
         socket->setReadBufferSize(kSocketReadBuffer);
@@ -349,8 +358,11 @@ void SensorServer::removeLink(Link *link)
     for (auto it = m_links.begin(); it != m_links.end(); ++it) {
         if (it->get() != link)
             continue;
-        if (m_udpTarget == link)
+        endStream(link, link->stream);
+        if (m_udpTarget == link) {
+            endStream(link, m_udpStream);
             m_udpTarget = nullptr;
+        }
         if (link->socket) {
             link->socket->disconnect(this);
             link->socket->deleteLater();
@@ -436,12 +448,12 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
         // No reply. The stream is Ethernet's; on the serial line the program polls "RScan" instead.
         if (link->kind == Link::Tcp) {
             if (!request.autoStart)
-                link->stream.reset();
+                endStream(link, link->stream);
             else if (!link->stream)
                 link->stream = std::make_unique<Stream>();
         } else if (link->kind == Link::Udp) {
             if (!request.autoStart)
-                m_udpStream.reset();
+                endStream(m_udpTarget, m_udpStream);
             else if (!m_udpStream)
                 m_udpStream = std::make_unique<Stream>();
         }
@@ -635,9 +647,9 @@ void SensorServer::reboot()
     // A restarted sensor keeps its flash (areas, case channels, parameters) and forgets the rest.
     m_simulation = SimulationRequest();
     m_scanControl.reset();
-    m_udpStream.reset();
+    endStream(m_udpTarget, m_udpStream);
     for (const auto &l : m_links)
-        l->stream.reset();
+        endStream(l.get(), l->stream);
     m_clock.restart();
     m_revolution = 0;
     if (m_options.bootMs <= 0)
@@ -792,6 +804,7 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
 {
     const int packetsPerRevolution = kHisnSweepDegrees / kDegreesPerPacket;
     if (sleeping()) {
+        reportStream(link, stream);
         stream = Stream(); // the motor stands: no packets, and the next revolution starts afresh
         return;
     }
@@ -803,6 +816,7 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
             stream.packetEnds.clear();
             stream.nextPacket = 0;
             if (backlog(link) > kStreamBacklogLimit) {
+                ++stream.skipped;
                 stream.due -= packetsPerRevolution; // skipped whole
                 continue;
             }
@@ -828,7 +842,29 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
         const int begin = stream.nextPacket == 0 ? 0 : stream.packetEnds[stream.nextPacket - 1];
         const int end = stream.packetEnds[stream.nextPacket];
         send(link, stream.revolution.mid(begin, end - begin), false);
-        ++stream.nextPacket;
+        if (++stream.nextPacket == stream.packetEnds.size())
+            ++stream.sent;
         stream.due -= 1;
     }
+}
+
+void SensorServer::endStream(const Link *link, std::unique_ptr<Stream> &stream)
+{
+    if (!stream)
+        return;
+    reportStream(link, *stream);
+    stream.reset();
+}
+
+// One line on standard output per stream that delivered anything.
+void SensorServer::reportStream(const Link *link, const Stream &stream) const
+{
+    if (stream.sent == 0 && stream.skipped == 0)
+        return;
+    const QString peer = link ? QStringLiteral("%1:%2").arg(link->address.toString()).arg(link->port)
+                              : QStringLiteral("nobody");
+    std::printf("stream to %s ended: %llu revolutions sent, %llu skipped while the client did not read\n",
+                qPrintable(peer), static_cast<unsigned long long>(stream.sent),
+                static_cast<unsigned long long>(stream.skipped));
+    std::fflush(stdout);
 }

@@ -65,6 +65,8 @@ private:
     void bootEnds();
     void streamTick();
     void feedStream(Link *link, Stream &stream, double elapsed);
+    void endStream(const Link *link, std::unique_ptr<Stream> &stream);
+    void reportStream(const Link *link, const Stream &stream) const;
 
     // Scan settings in force: stored parameters, overridden by the last scan control request.
     int pointsPerDegree() const;
