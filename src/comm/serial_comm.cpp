@@ -18,6 +18,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
+#include <algorithm>
 #include <cstring>
 
 // Forwards each accepted reply to its handler. Every handler counts as running while it may sit in a
@@ -265,6 +266,7 @@ void SERIAL_COMM::CloseSerialPortSlots()
 {
     m_rx.clear();
     m_hisn.reset();
+    m_completed.clear();
     if (m_scan) {
         m_scan->EtherIndex = 0;
         m_scan->EtherCount = 0;
@@ -835,7 +837,9 @@ void SERIAL_COMM::SerialPortReceiveData()
     ctx.areas = &m_project->Areas;
     ctx.parameters = m_parameters;
     ctx.hisn = &m_hisn;
+    ctx.revolutions = &m_completed;
     ctx.rangeLimit = m_rangeLimit;
+    ++m_deliveries;
     receiveDelivery(m_rx, bytes, ctx, *m_sink);
 }
 
@@ -1082,10 +1086,34 @@ void SERIAL_COMM::onIntensity()
 
 void SERIAL_COMM::onRevolutions(int completed)
 {
-    for (int i = 0; i < completed; ++i) {
+    QVector<HisnRevolution> done;
+    done.swap(m_completed);
+    if (done.size() != completed) {
+        for (int i = 0; i < completed; ++i) {
+            emit ReceiveScanfData();
+            emit ReceiveIntensityData();
+        }
+        return;
+    }
+    // One delivery may complete several revolutions while the rings keep only the last one (and the
+    // start of the next). Each announcement puts its own revolution in the rings, so a listener that
+    // keeps or counts revolutions sees every one once; afterwards the rings are as the stream left them.
+    SCAN_DATA &s = *m_scan;
+    const int partial = qBound(0, s.EtherIndex, kEtherRing);
+    const QVector<quint16> partialDistance(s.EtherDistance, s.EtherDistance + partial);
+    const QVector<quint16> partialIntensity(s.EtherIntensity, s.EtherIntensity + partial);
+    const quint64 delivery = m_deliveries;
+    for (const HisnRevolution &r : done) {
+        std::copy(r.distance.cbegin(), r.distance.cend(), s.EtherDistance);
+        std::copy(r.intensity.cbegin(), r.intensity.cend(), s.EtherIntensity);
+        s.EtherCount = r.distance.size();
         emit ReceiveScanfData();
         emit ReceiveIntensityData();
+        if (m_deliveries != delivery)
+            return; // a listener's event loop took in more of the stream: the rings are its now
     }
+    std::copy(partialDistance.cbegin(), partialDistance.cend(), s.EtherDistance);
+    std::copy(partialIntensity.cbegin(), partialIntensity.cend(), s.EtherIntensity);
 }
 
 // ---- Reply time-out. ----

@@ -225,6 +225,8 @@ private:
     QByteArray m_rx;
     TxFrame m_tx;
     HisnAssembly m_hisn;
+    QVector<HisnRevolution> m_completed; // revolutions the current delivery completed, oldest first
+    quint64 m_deliveries = 0;
     Sink *m_sink;
 
     int m_rangeLimit = kDefaultRangeLimit;

@@ -190,7 +190,8 @@ bool assembleHisnPacket(const HisnHeader &h, const uchar *points, SCAN_DATA &sca
     return false;
 }
 
-int extractHisn(QByteArray &rx, SCAN_DATA &scan, HisnAssembly &state, int rangeLimit)
+int extractHisn(QByteArray &rx, SCAN_DATA &scan, HisnAssembly &state, int rangeLimit,
+                QVector<HisnRevolution> *revolutions)
 {
     // The buffer is compacted once at the end instead of shifting it per packet: [0, keep) holds the
     // foreign bytes that stay, [head, size) is not yet searched.
@@ -215,8 +216,14 @@ int extractHisn(QByteArray &rx, SCAN_DATA &scan, HisnAssembly &state, int rangeL
         const int length = h.packetLength();
         if (size - at < length)
             break;
-        if (assembleHisnPacket(h, d + at + kHisnHeaderLength, scan, state, rangeLimit))
+        if (assembleHisnPacket(h, d + at + kHisnHeaderLength, scan, state, rangeLimit)) {
             ++completed;
+            if (revolutions) {
+                const int n = scan.EtherCount;
+                revolutions->append({QVector<quint16>(scan.EtherDistance, scan.EtherDistance + n),
+                                     QVector<quint16>(scan.EtherIntensity, scan.EtherIntensity + n)});
+            }
+        }
         if (at >= head) {
             if (at > head && keep != head)
                 std::memmove(d + keep, d + head, size_t(at - head));

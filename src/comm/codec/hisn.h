@@ -3,6 +3,7 @@
 #include "comm/codec/scan_data.h"
 
 #include <QByteArray>
+#include <QVector>
 #include <QtGlobal>
 
 // The streaming scan packet "HISN": 16-byte header (big-endian) then n points of distance and
@@ -47,6 +48,14 @@ struct HisnAssembly {
 bool assembleHisnPacket(const HisnHeader &header, const uchar *points, SCAN_DATA &scan, HisnAssembly &state,
                         int rangeLimit);
 
+// A revolution copied out of the rings the moment it completed: one delivery may complete several, and
+// the rings then hold only the last of them.
+struct HisnRevolution {
+    QVector<quint16> distance;
+    QVector<quint16> intensity;
+};
+
 // Takes every complete "HISN" packet out of rx (foreign bytes in front stay) and assembles it.
-// Returns the number of revolutions completed.
-int extractHisn(QByteArray &rx, SCAN_DATA &scan, HisnAssembly &state, int rangeLimit);
+// Returns the number of revolutions completed; each is appended to *completed when given.
+int extractHisn(QByteArray &rx, SCAN_DATA &scan, HisnAssembly &state, int rangeLimit,
+                QVector<HisnRevolution> *completed = nullptr);

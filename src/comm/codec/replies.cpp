@@ -557,10 +557,10 @@ bool runReplyExtractors(QByteArray &rx, ReplyContext &ctx, ReplySink &sink)
         if (walk.end < rx.size()) {
             const QByteArray arriving = rx.mid(walk.end);
             rx.truncate(walk.end);
-            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
+            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit, ctx.revolutions);
             rx.append(arriving);
         } else {
-            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit);
+            n = extractHisn(rx, scan, *ctx.hisn, ctx.rangeLimit, ctx.revolutions);
         }
         if (n > 0)
             sink.revolutions(n);

@@ -83,6 +83,7 @@ struct ReplyContext {
     QVector<AREA_DATA> *areas = nullptr; // the project's 64 areas (read areas, case channels)
     SENSOR_PARAMETERS *parameters = nullptr;
     HisnAssembly *hisn = nullptr;
+    QVector<HisnRevolution> *revolutions = nullptr; // when given, each completed revolution's copy
     int rangeLimit = kDefaultRangeLimit;
 };
 

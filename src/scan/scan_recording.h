@@ -1,0 +1,109 @@
+#pragma once
+
+#include "comm/codec/frame_records.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <QVector>
+
+// The scan recording (.vscan): one text line per record, so a damaged file is found line by line.
+//
+//   VSCAN 1 model=M resolution=G install=0|1 product=MODEL,FIRMWARE,SERIAL,YEAR,MONTH,DAY start=ISO-TIME
+//   R OFFSET_MS COUNT PAYLOAD        one Ethernet revolution of COUNT points
+//   S OFFSET_MS COUNT PAYLOAD        one serial scan of COUNT beams
+//   C OFFSET_MS IN OUT STATUS TEMPERATURE SPEED DRIVE SEND RECEIVE   one self-check report
+//   END SCANS DURATION_MS           written on close; a file without it was cut short
+//
+// PAYLOAD is base64 of zlib (qCompress) over the distances then the intensities, each array delta
+// coded (every value minus the one before, modulo 2^16) and split into a plane of low bytes and a plane
+// of high bytes, which is what makes noisy contours compress.
+constexpr int kRecordingVersion = 1;
+constexpr char kRecordingMagic[] = "VSCAN";
+
+struct RecordingHeader {
+    int version = kRecordingVersion;
+    int model = 0;
+    int pointsPerDegree = 0; // angle resolution of the streamed revolutions
+    bool installDir = false;
+    ProductInfo product;
+    QDateTime start;
+    bool operator==(const RecordingHeader &o) const;
+};
+
+struct RecordedScan {
+    enum Kind { Revolution, Serial };
+    Kind kind = Revolution;
+    qint64 offsetMs = 0;
+    QVector<quint16> distance;
+    QVector<quint16> intensity;
+    bool operator==(const RecordedScan &o) const;
+};
+
+struct RecordedSelfCheck {
+    qint64 offsetMs = 0;
+    SelfCheckReport report;
+};
+
+// Why a recording could not be read.
+struct RecordingError {
+    enum Kind { None, CannotOpen, NotARecording, WrongVersion, BadHeader, BadLine, CutShort };
+    Kind kind = None;
+    int line = 0;    // 1-based, for BadLine and CutShort
+    int version = 0; // for WrongVersion
+};
+
+// The message for an error, in English or Chinese.
+QString describe(const RecordingError &error, bool english);
+
+class ScanRecordingWriter {
+public:
+    ~ScanRecordingWriter();
+    bool open(const QString &path, const RecordingHeader &header);
+    bool isOpen() const { return m_file.isOpen(); }
+    // Each returns false when the line could not be written (the scan then counts as dropped).
+    bool addScan(RecordedScan::Kind kind, qint64 offsetMs, const quint16 *distance, const quint16 *intensity,
+                 int count);
+    bool addSelfCheck(qint64 offsetMs, const SelfCheckReport &report);
+    // Writes the end line and closes; false when anything was lost on the way.
+    bool close(qint64 durationMs);
+
+    qint64 bytesWritten() const { return m_bytes; }
+    int scansWritten() const { return m_scans; }
+    int dropped() const { return m_dropped; }
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    bool writeLine(const QByteArray &line);
+    QFile m_file;
+    qint64 m_bytes = 0;
+    int m_scans = 0;
+    int m_dropped = 0;
+};
+
+// A recording read whole and checked; scans are kept compressed and unpacked when asked for.
+class ScanRecording {
+public:
+    bool open(const QString &path, RecordingError *error);
+    const RecordingHeader &header() const { return m_header; }
+    int scanCount() const { return m_scans.size(); }
+    RecordedScan scan(int index) const;
+    qint64 scanOffsetMs(int index) const { return m_scans.at(index).offsetMs; }
+    // The last scan at or before offsetMs (0 when none is).
+    int scanAt(qint64 offsetMs) const;
+    const QVector<RecordedSelfCheck> &selfChecks() const { return m_selfChecks; }
+    qint64 durationMs() const { return m_durationMs; }
+
+private:
+    struct Packed {
+        RecordedScan::Kind kind;
+        qint64 offsetMs;
+        int count;
+        QByteArray compressed;
+    };
+    RecordingHeader m_header;
+    QVector<Packed> m_scans;
+    QVector<RecordedSelfCheck> m_selfChecks;
+    qint64 m_durationMs = 0;
+};
