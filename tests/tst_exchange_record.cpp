@@ -121,6 +121,60 @@ private slots:
         QCOMPARE(int(ScanData().EtherDistance[0]), 4000);
         QCOMPARE(int(ScanData().EtherDistance[n - 1]), 3000 + n - 1);
     }
+
+    // The stand-in replaying a recording serves its revolutions as they were recorded; a damaged
+    // recording keeps it from starting, with the reason.
+    void standInReplaysARecording()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("replay.vscan"));
+        constexpr int n = 4 * 320;
+        QVector<QVector<quint16>> recorded;
+        {
+            RecordingHeader header;
+            header.pointsPerDegree = 4;
+            header.start = QDateTime::currentDateTimeUtc();
+            ScanRecordingWriter writer;
+            QVERIFY(writer.open(path, header));
+            for (int r = 0; r < 3; ++r) {
+                QVector<quint16> d(n), in(n);
+                for (int i = 0; i < n; ++i) {
+                    d[i] = quint16(1000 + 3000 * r + i);
+                    in[i] = quint16(r * 7 + i % 5);
+                }
+                QVERIFY(writer.addScan(RecordedScan::Revolution, 150 * r, d.constData(), in.constData(), n));
+                recorded << d + in;
+            }
+            QVERIFY(writer.close(450));
+        }
+        const char *address = "127.0.19.3";
+        m_sim = startSimAt(
+            address, {QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--replay"), path});
+        QVERIFY(m_sim);
+        QVERIFY(connectTcp(*m_tcp, address));
+        QSet<int> seen;
+        int foreign = 0;
+        connect(m_comm.get(), &SERIAL_COMM::ReceiveIntensityData, this, [&] {
+            const SCAN_DATA &s = ScanData();
+            const QVector<quint16> got = QVector<quint16>(s.EtherDistance, s.EtherDistance + s.EtherCount) +
+                                         QVector<quint16>(s.EtherIntensity, s.EtherIntensity + s.EtherCount);
+            const int k = recorded.indexOf(got);
+            k < 0 ? ++foreign : (seen.insert(k), 0);
+        });
+        m_comm->OpenSendReadScanf();
+        QTRY_VERIFY_WITH_TIMEOUT(seen.size() == 3, 10000);
+        m_comm->CloseSendReadScanf();
+        QCOMPARE(foreign, 0);
+
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.resize(f.size() - 3); // cut short
+        f.close();
+        SimProcess refused(QProcess::SeparateChannels);
+        QVERIFY(!refused.start(
+            {QStringLiteral("--address"), QStringLiteral("127.0.19.4"), QStringLiteral("--replay"), path}));
+        QVERIFY2(refused.error.contains(QStringLiteral("cut short")), qPrintable(refused.error));
+    }
 };
 
 QTEST_MAIN(TestExchangeRecord)

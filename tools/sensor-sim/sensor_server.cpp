@@ -1,5 +1,7 @@
 #include "sensor_server.h"
 
+#include "scan/scan_recording.h"
+
 #include "zone_eval.h"
 
 #include "comm/codec/area_codec.h"
@@ -714,6 +716,34 @@ bool SensorServer::sleeping() const
     return m_scanControl && m_scanControl->SleepMode == 1;
 }
 
+SimScene::Beam SensorServer::sceneBeam(double bearingDeg, double seconds, quint32 noiseKey) const
+{
+    if (!m_options.replay)
+        return m_scene.beam(bearingDeg, seconds, noiseKey);
+    const ScanRecording &r = *m_options.replay;
+    const qint64 loop = r.durationMs() + 1;
+    const int index = r.scanAt(qint64(seconds * 1000) % loop);
+    if (index != m_replayIndex) {
+        const RecordedScan scan = r.scan(index);
+        m_replayDistance = scan.distance;
+        m_replayIntensity = scan.intensity;
+        m_replayIndex = index;
+    }
+    const int n = m_replayDistance.size();
+    if (n == 0)
+        return {};
+    // Serial scans span the same 320 degrees from -70 as a revolution, half a beam further on.
+    const double first = n == kSerialBeams ? serialBeamBearing(0) : streamPointBearing(0, n);
+    const int i = qBound(0, qRound((bearingDeg - first) * n / 320.0), n - 1);
+    return {m_replayDistance[i], m_replayIntensity[i]};
+}
+
+int SensorServer::replayPointsPerDegree() const
+{
+    sceneBeam(0, sceneSeconds(), 0); // the scan of this moment
+    return qMax(1, m_replayDistance.size() / kHisnSweepDegrees);
+}
+
 double SensorServer::sceneSeconds() const
 {
     return m_clock.nsecsElapsed() / 1e9;
@@ -729,7 +759,7 @@ void SensorServer::scanBeams(quint16 *distance, quint16 *intensity) const
     const double t = sceneSeconds();
     const quint32 key = quint32(t * 20);
     for (int k = 0; k < kSerialBeams; ++k) {
-        const SimScene::Beam b = m_scene.beam(serialBeamBearing(k), t, key);
+        const SimScene::Beam b = sceneBeam(serialBeamBearing(k), t, key);
         distance[k] = b.distance;
         intensity[k] = b.intensity;
     }
@@ -820,13 +850,13 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
                 stream.due -= packetsPerRevolution; // skipped whole
                 continue;
             }
-            const int g = pointsPerDegree();
+            const int g = m_options.replay ? replayPointsPerDegree() : pointsPerDegree();
             const int n = g * kHisnSweepDegrees;
             QVector<quint16> distance(n), intensity(n);
             const double t = sceneSeconds();
             const quint32 key = ++m_revolution;
             for (int i = 0; i < n; ++i) {
-                const SimScene::Beam b = m_scene.beam(streamPointBearing(i, n), t, key);
+                const SimScene::Beam b = sceneBeam(streamPointBearing(i, n), t, key);
                 distance[i] = b.distance;
                 intensity[i] = b.intensity;
             }

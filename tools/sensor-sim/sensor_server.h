@@ -79,6 +79,11 @@ private:
     SimOptions m_options;
     SensorState m_state;
     SimScene m_scene;
+    // What the sensor sees along a bearing at a time: the simulated room, or the replayed recording.
+    SimScene::Beam sceneBeam(double bearingDeg, double seconds, quint32 noiseKey) const;
+    int replayPointsPerDegree() const;
+    mutable int m_replayIndex = -1;
+    mutable QVector<quint16> m_replayDistance, m_replayIntensity;
     QElapsedTimer m_clock;
 
     // Runtime state, gone after a reboot.

@@ -1,5 +1,7 @@
 #include "sim_options.h"
 
+#include "scan/scan_recording.h"
+
 #include <QAbstractSocket>
 #include <QCommandLineParser>
 
@@ -122,8 +124,13 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
                                                       "than written (a sensor that stores what it was not "
                                                       "sent)."),
                                        QStringLiteral("N"));
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("Serve the revolutions of this scan recording, looping, as "
+                       "what the sensor sees."),
+        QStringLiteral("FILE"));
     parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk,
-                       garbage, bootMs, dropNth, delay, alterArea});
+                       garbage, bootMs, dropNth, delay, alterArea, replay});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -193,5 +200,17 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         !readCodeSpec(parser, dropNth, 1, &options->dropCode, &options->dropNth, nullptr, message) ||
         !readCodeSpec(parser, delay, 2, &options->delayCode, &options->delayNth, &options->delayMs, message))
         return ParseResult::Error;
+    if (parser.isSet(replay)) {
+        auto recording = std::make_shared<ScanRecording>();
+        RecordingError error;
+        if (!recording->open(parser.value(replay), &error) || recording->scanCount() == 0) {
+            *message = QStringLiteral("--replay %1: %2")
+                           .arg(parser.value(replay), error.kind == RecordingError::None
+                                                          ? QStringLiteral("The recording holds no scan.")
+                                                          : describe(error, true));
+            return ParseResult::Error;
+        }
+        options->replay = recording;
+    }
     return ParseResult::Ok;
 }

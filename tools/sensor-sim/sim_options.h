@@ -3,6 +3,9 @@
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class ScanRecording;
 
 // Command line of the stand-in. Every fault-injection knob is off (0 / false) by default.
 struct SimOptions {
@@ -29,6 +32,8 @@ struct SimOptions {
     QString delayCode;
     int delayNth = 0;
     int delayMs = 0;
+    // A recording whose revolutions (looping) replace the simulated room.
+    std::shared_ptr<const ScanRecording> replay;
     int alterArea = -1; // this area is stored with its detection size one higher than it was sent
 };
 
