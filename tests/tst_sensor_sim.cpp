@@ -233,11 +233,12 @@ private slots:
         sendAuto(true);
         QCOMPARE(collectRevolutions(*link, *scan, state, 2, 5000), 2);
         QCOMPARE(scan->EtherCount, points);
-        // Walls 3 to 8 m away all round; nothing beyond the room's far corner.
+        // Walls 3 to 8 m away all round, but the moving object passes as near as 1.24 m; nothing beyond
+        // the room's far corner.
         int measured = 0;
         for (int i = 0; i < points; ++i) {
             const int d = scan->EtherDistance[i];
-            QVERIFY2(d == 0 || (d >= 2900 && d <= 9700), qPrintable(QString::number(d)));
+            QVERIFY2(d == 0 || (d >= 1000 && d <= 9700), qPrintable(QString::number(d)));
             measured += d > 0 ? 1 : 0;
         }
         QVERIFY(measured > points * 9 / 10);
