@@ -58,6 +58,89 @@ private slots:
         QCOMPARE(links[5]->exchange(read, FrameCode::RArea), before);
     }
 
+    // A sensor chosen to reject writes answers each write with the status reply for "rejected" and
+    // keeps what it held; its neighbours store as before. The replies are compared with bytes
+    // written out by hand (code, status, checksum low byte first).
+    void chosenSensorsRejectEveryWriteAndKeepTheirData()
+    {
+        const QString first = QStringLiteral("127.0.24.30");
+        const QString rejecting = QStringLiteral("127.0.24.32");
+        SimProcess sim;
+        QVERIFY2(sim.start({QStringLiteral("--address"), first + QStringLiteral("-127.0.24.33"),
+                            QStringLiteral("--reject-writes"), rejecting + QStringLiteral(",127.0.24.33")}),
+                 qPrintable(sim.error));
+
+        AREA_DATA area;
+        area.Out1Coord = {QPoint(-500, 800), QPoint(500, 800), QPoint(0, 1900)};
+        area.OpenDelay = 2;
+        TxFrame writeArea;
+        buildWriteAreaRequest(writeArea, 9, area, false);
+        QVector<CaseChannel> cases(64);
+        cases[3].SteerMinDgree = -12;
+        cases[3].VehicleMaxSpeed = 40;
+        TxFrame writeCase;
+        buildWriteCaseRequest(writeCase, cases);
+        SENSOR_PARAMETERS parameters;
+        parameters.RS485IDAddress = 5;
+        TxFrame writeParameters;
+        buildWriteParametersRequest(writeParameters, parameters);
+        TxFrame readArea, readCase, readParameters;
+        buildReadAreaRequest(readArea, 9);
+        buildPlainRequest(readCase, FrameCode::RCase);
+        buildPlainRequest(readParameters, FrameCode::RPara);
+
+        const auto bytes = [](std::initializer_list<int> values) {
+            QByteArray out;
+            for (int v : values)
+                out.append(char(v));
+            return out;
+        };
+        struct Write {
+            const TxFrame *request;
+            FrameCode code;
+            const TxFrame *readBack;
+            FrameCode readCode;
+            QByteArray stored, rejected;
+        };
+        const Write writes[] = {
+            {&writeArea, FrameCode::WArea, &readArea, FrameCode::RArea,
+             bytes({0x57, 0x41, 0x72, 0x65, 0x61, 0x00, 0x13, 0x04}),
+             bytes({0x57, 0x41, 0x72, 0x65, 0x61, 0x01, 0xD2, 0xC4})},
+            {&writeCase, FrameCode::WCase, &readCase, FrameCode::RCase,
+             bytes({0x57, 0x43, 0x61, 0x73, 0x65, 0x00, 0x8D, 0x44}),
+             bytes({0x57, 0x43, 0x61, 0x73, 0x65, 0x01, 0x4C, 0x84})},
+            {&writeParameters, FrameCode::WPara, &readParameters, FrameCode::RPara,
+             bytes({0x57, 0x50, 0x61, 0x72, 0x61, 0x00, 0x5B, 0x87}),
+             bytes({0x57, 0x50, 0x61, 0x72, 0x61, 0x01, 0x9A, 0x47})},
+        };
+
+        SimLink accepting, refusing;
+        QVERIFY(accepting.openTcp(first));
+        QVERIFY(refusing.openTcp(rejecting));
+        for (const Write &w : writes) {
+            const QByteArray held = refusing.exchange(*w.readBack, w.readCode);
+            QVERIFY(!held.isEmpty());
+            QCOMPARE(refusing.exchange(*w.request, w.code), w.rejected);
+            QCOMPARE(refusing.exchange(*w.readBack, w.readCode), held);
+
+            QCOMPARE(accepting.exchange(*w.request, w.code), w.stored);
+            QVERIFY(accepting.exchange(*w.readBack, w.readCode) != held);
+        }
+        // Reading, product data and the self-check report are untouched on the rejecting sensor.
+        TxFrame product;
+        buildPlainRequest(product, FrameCode::RPrda);
+        QCOMPARE(
+            int(decodeProductInfo(frameBytes(refusing.exchange(product, FrameCode::RPrda))).SerialNumber),
+            20417 + 2);
+        TxFrame simulation;
+        buildSimulationRequest(simulation, SimulationRequest());
+        QVERIFY(!refusing.exchange(simulation, FrameCode::WSimu).isEmpty());
+        // Over UDP it rejects as well.
+        SimLink udp;
+        QVERIFY(udp.openUdp(rejecting));
+        QCOMPARE(udp.exchange(writeArea, FrameCode::WArea), writes[0].rejected);
+    }
+
     void rangeThatRunsBackwardsOrIsTooLongIsRefused_data()
     {
         QTest::addColumn<QString>("address");
@@ -65,6 +148,10 @@ private slots:
         QTest::newRow("too long") << QStringLiteral("127.0.11.0-127.0.12.0");
         QTest::newRow("not an address") << QStringLiteral("127.0.11.40-localhost");
         QTest::newRow("a pty for many") << QStringLiteral("127.0.11.40-127.0.11.41 --pty");
+        QTest::newRow("rejecting a sensor outside the fleet")
+            << QStringLiteral("127.0.11.40-127.0.11.41 --reject-writes 127.0.11.42");
+        QTest::newRow("rejecting no address")
+            << QStringLiteral("127.0.11.40-127.0.11.41 --reject-writes 127.0.11.41,");
     }
     void rangeThatRunsBackwardsOrIsTooLongIsRefused()
     {

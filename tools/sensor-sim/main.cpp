@@ -76,6 +76,8 @@ int main(int argc, char *argv[])
         one.address = QHostAddress(options.address.toIPv4Address() + quint32(i));
         one.count = 1;
         one.serialNumber = options.serialNumber + i;
+        if (options.rejectWrites.contains(one.address))
+            one.writeStatus = 1;
         fleet.push_back(std::make_unique<SensorServer>(one));
         QString error;
         if (!fleet.back()->start(&error)) {

@@ -103,6 +103,11 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
                                          QStringLiteral("Status byte of write acknowledgements: 0 stored, "
                                                         "1 rejected, 2 flash failure (default 0)."),
                                          QStringLiteral("S"));
+    const QCommandLineOption rejectWrites(
+        QStringLiteral("reject-writes"),
+        QStringLiteral("These sensors of the fleet answer every area, case channel and parameter write "
+                       "with status 1 (rejected) and keep what they held; the others are unchanged."),
+        QStringLiteral("IPV4[,IPV4...]"));
     const QCommandLineOption chunk(
         QStringLiteral("chunk"), QStringLiteral("Write replies in pieces of N bytes."), QStringLiteral("N"));
     const QCommandLineOption garbage(QStringLiteral("garbage"),
@@ -129,8 +134,8 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         QStringLiteral("Serve the revolutions of this scan recording, looping, as "
                        "what the sensor sees."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus, chunk,
-                       garbage, bootMs, dropNth, delay, alterArea, replay});
+    parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus,
+                       rejectWrites, chunk, garbage, bootMs, dropNth, delay, alterArea, replay});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -168,6 +173,21 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
     if (options->pty && options->count > 1) {
         *message = QStringLiteral("--pty serves one sensor; give one address, not a range");
         return ParseResult::Error;
+    }
+    if (parser.isSet(rejectWrites)) {
+        for (const QString &text : parser.value(rejectWrites).split(QLatin1Char(','))) {
+            QHostAddress chosen;
+            const bool valid =
+                chosen.setAddress(text.trimmed()) && chosen.protocol() == QAbstractSocket::IPv4Protocol;
+            const qint64 offset = qint64(chosen.toIPv4Address()) - qint64(host.toIPv4Address());
+            if (!valid || offset < 0 || offset >= count) {
+                *message = QStringLiteral("--reject-writes expects addresses served by --address (%1), "
+                                          "separated by commas, not \"%2\"")
+                               .arg(parser.value(address), text);
+                return ParseResult::Error;
+            }
+            options->rejectWrites.append(chosen);
+        }
     }
     options->discovery = parser.isSet(discovery);
     options->garbage = parser.isSet(garbage);

@@ -35,6 +35,8 @@ struct SimOptions {
     // A recording whose revolutions (looping) replace the simulated room.
     std::shared_ptr<const ScanRecording> replay;
     int alterArea = -1; // this area is stored with its detection size one higher than it was sent
+    // Sensors of a fleet that answer every write with status 1 (rejected) and store nothing.
+    QList<QHostAddress> rejectWrites;
 };
 
 constexpr quint16 kSensorPort = 8080;
