@@ -5,28 +5,54 @@
 #include "comm/codec/hisn.h"
 #include "comm/codec/replies.h"
 #include "comm/codec/scan_data.h"
+#include "comm/codec/sensor_parameters.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QMetaType>
 #include <QObject>
 #include <QStringList>
 #include <QVector>
-#include <functional>
+#include <memory>
 
 class PROJECT_DATA;
-struct SENSOR_PARAMETERS;
 class QIODevice;
-class QProgressDialog;
 class QSerialPort;
 class QTcpSocket;
 class QTimer;
 class QUdpSocket;
 
-// The conversation with the sensor. Callers raise request flags; a 20 ms scheduler sends the most
-// urgent one while no reply is awaited; replies are taken out of the receive buffer, stored and
-// announced. One request is in flight at a time and a 2 s time-out sends it again.
-class SERIAL_COMM : public QObject {
+// One thing a verify found different between the sensor and the design.
+struct VerifyDifference {
+    enum class Part {
+        ZoneParameters, // field: 0 on delay, 1 off delay, 2 hysteresis, 3 detection size
+        OutputShape,    // output 0..2: the shape block (type, point count, arc or derived values)
+        OutputPoints,   // output 0..2: the point list
+        CaseChannel,    // field: 0 steer min, 1 steer max, 2 speed min, 3 speed max, 4 operation mode
+        Parameter       // field: 0..24, SENSOR_PARAMETERS::fieldName(field)
+    };
+    Part part = Part::ZoneParameters;
+    int area = -1;   // 0..63; -1 for a parameter
+    int output = -1; // 0..2 for OutputShape and OutputPoints, else -1
+    int field = -1;  // see Part; -1 for OutputShape and OutputPoints
+    bool operator==(const VerifyDifference &o) const
+    {
+        return part == o.part && area == o.area && output == o.output && field == o.field;
+    }
+};
+
+// The conversation with one sensor, without any widget. Callers raise request flags; a 20 ms scheduler
+// sends the most urgent one while no reply is awaited; replies are taken out of the receive buffer,
+// stored and announced. One request is in flight at a time and a 2 s time-out sends it again.
+// Everything that happens is reported as signals carrying data; nothing is ever shown or asked.
+//
+// Stores: by default the engine owns a project store, a scan store, a parameter record and a scan
+// control record of its own (a command line, a fleet); the window hands in its own instead.
+// Transports: openTcp / openUdp / openSerial open one the engine owns (and close() closes it); the
+// window instead hands in its serial port and sockets with UseTransports and opens and closes them itself.
+// Which transport is active follows ConnectType and EtherMode of the scan store, as before.
+class ExchangeEngine : public QObject {
     Q_OBJECT
 
 public:
@@ -46,6 +72,7 @@ public:
         Intensity,
         None
     };
+    Q_ENUM(Request)
     static constexpr int kRequestCount = int(Request::None);
 
     static constexpr int kSchedulerMs = 20;
@@ -63,20 +90,97 @@ public:
     // Bounds of one read-all, write-all or verify: time-outs in all (consecutive or not), and time.
     static constexpr int kSequenceTimeoutLimit = 8;
     static constexpr int kSequenceDeadlineMs = 300000;
+    static constexpr quint16 kSensorPort = 8080;
 
-    // The multi-request exchanges. Only one runs at a time; each ends with one message.
+    // The multi-request exchanges. Only one runs at a time; each ends with one SequenceFinished.
+    // A write-all that is acknowledged turns into its verify (the finished verify says afterWrite).
     enum class Sequence { None, ReadAll, WriteAll, Verify };
+    Q_ENUM(Sequence)
 
-    SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                QUdpSocket *udpSocket, QObject *parent = nullptr);
-    ~SERIAL_COMM() override;
+    // How a sequence ended.
+    enum class Outcome {
+        Complete,    // everything read / written and, for a verify, everything matches
+        Differences, // a verify read everything back and found differences
+        Rejected,    // the sensor refused a write (status 1 or 2, or an area status it kept repeating)
+        Incomplete,  // stopped before the end: time-outs, deadline, lost link (problem says which)
+        Cancelled,   // CancelSequence
+        GaveUp,      // the fourth time-out in a row, or the engine's own transport failed
+        Refused      // a write-all not started: the design does not fit the sensor (nothing sent)
+    };
+    Q_ENUM(Outcome)
 
-    // ---- Operations of the main window. ----
+    // Kinds of the message texts (the window turns them into message boxes).
+    enum class MessageKind {
+        Information,
+        Warning,
+        // A write-all was verified; the text says so. The window adds "Do you restart?" and, on Yes,
+        // calls SensorRebootSlots (if ExchangeEpoch() has not moved meanwhile).
+        RestartOffer
+    };
+    Q_ENUM(MessageKind)
+
+    struct Result {
+        Sequence sequence = Sequence::None;
+        Outcome outcome = Outcome::Complete;
+        bool afterWrite = false; // a verify that followed a write-all
+        // Areas not read (read-all), not written (write-all), or not read back (verify), ascending.
+        QVector<int> areasNotDone;
+        bool casesDone = false;
+        bool parametersDone = false;
+        QVector<VerifyDifference> differences; // verify only
+        quint32 imageCrc = 0; // verify: CRC-32 of the design's wire image compared against
+        QString problem;      // what stopped it, in the selected language; empty when nothing did
+        QString message;      // the whole result text, as the window shows it
+        bool ok() const { return outcome == Outcome::Complete; }
+    };
+
+    // What a write-all would carry that the sensor cannot hold (errors: nothing may be sent) or that lies
+    // beyond the model's range (warnings: carried intact). Texts in the selected language.
+    struct FitReport {
+        QStringList errors;
+        QStringList warnings;
+    };
+
+    // Owns its four stores.
+    explicit ExchangeEngine(QObject *parent = nullptr);
+    // Uses the given stores (not owned; null parameters or control get records of its own).
+    ExchangeEngine(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
+                   SENSOR_CONTROL *scanControl, QObject *parent = nullptr);
+    ~ExchangeEngine() override;
+
+    // ---- Transports. ----
+
+    // Hands in transports owned by the caller (any may be null); their readyRead feeds the engine.
+    // Replaces (and closes) a transport the engine opened itself.
+    void UseTransports(QSerialPort *serialPort, QTcpSocket *tcpSocket, QUdpSocket *udpSocket);
+    // Opens a transport of the engine's own to one sensor and makes it the active one. TCP connects in
+    // the background (the exchange may be started at once; frames wait for the connection); a refused
+    // or lost connection emits LinkFailed and gives up. openSerial opens 8 data bits, no parity, one
+    // stop bit, no flow control. They return false (and set LinkError) when the attempt cannot start.
+    bool openTcp(const QHostAddress &address, quint16 port = kSensorPort);
+    bool openUdp(const QHostAddress &address, quint16 port = kSensorPort);
+    bool openSerial(const QString &device, qint32 baud);
+    // Abandons the exchange, stops the polls, empties the receive buffer and closes a transport the
+    // engine opened itself (handed-in transports are left to their owner).
+    void close();
+    // True while the engine's own transport is connected (TCP), bound (UDP) or open (serial); for
+    // handed-in transports, whether the active one is open.
+    bool IsOpen() const;
+    QString LinkError() const { return m_linkError; }
+    // "127.0.21.5:8080", "/dev/ttyUSB0" or empty: the peer of the transport opened last.
+    QString PeerName() const { return m_peerName; }
+
+    // ---- Stores. ----
+    SCAN_DATA *scanStore() const { return m_scan; }
+    PROJECT_DATA *projectStore() const { return m_project; }
+    SENSOR_PARAMETERS *parameters() const { return m_parameters; }
+    SENSOR_CONTROL *scanControl() const { return m_control; }
+
+    // ---- Settings. ----
 
     // Abandons the pending exchange (on close, open and save): stops the reply time-out, resets its
-    // count, clears the awaited reply, every request flag and both area indexes, closes the progress.
-    // The polls keep running; a close also calls the three Close... poll slots.
+    // count, clears the awaited reply, every request flag and both area indexes. A running sequence ends
+    // without SequenceFinished. The polls keep running.
     void AbandonExchange();
     // Only stops the reply time-out and resets its count.
     void StopReplyTimeout();
@@ -88,9 +192,15 @@ public:
     void SetRangeLimit(int limit) { m_rangeLimit = limit; }
     int RangeLimit() const { return m_rangeLimit; }
     // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
-    void SetUdpPeer(const QHostAddress &address, quint16 port = 8080);
+    void SetUdpPeer(const QHostAddress &address, quint16 port = kSensorPort);
+    // The text of the selected language.
+    QString Text(const char *english, const char *chinese) const;
+    // Bumped by AbandonExchange and close: an answer given after it belongs to nothing.
+    quint64 ExchangeEpoch() const { return m_epoch; }
+    // The product text as the window's "Product Message" box shows it, in the selected language.
+    QString ProductText(const ::ProductInfo &info) const;
 
-    // ---- State, for the main window's displays and for tests. ----
+    // ---- State. ----
     bool RequestRaised(Request request) const { return m_flags[int(request)]; }
     bool AnyRequestRaised() const;
     Request AwaitedReply() const { return m_awaited; }
@@ -102,12 +212,15 @@ public:
     bool WriteInstallDir() const { return m_writeDir; }
     // The product data of the last "RPrda" reply (all zero before one).
     const ::ProductInfo &LastProduct() const { return m_product; }
+    // The result of the last finished sequence.
+    const Result &LastResult() const { return m_lastResult; }
     bool ReplyTimeoutActive() const;
     bool DistancePollActive() const;
     bool IntensityPollActive() const;
     bool SimulationPollActive() const;
-    QProgressDialog *ProgressDialog() const { return m_progress; }
     const QByteArray &ReceiveBuffer() const { return m_rx; }
+    // The write-all's fit check of the project store against the range limit.
+    FitReport CheckWriteFits() const;
 
 public slots:
     void OpenSendReadScanf();
@@ -120,25 +233,42 @@ public slots:
     void ReadIntensityTime();
     void ReadSimulationTime();
     void SensorRebootSlots();
+    // Reads the product information; announced by ProductInformation and a "Product Message" message.
     void SensorInformationSlots();
-    // Reads the product information without showing it (ProductInformationRead): proof that the
+    // Reads the product information without a message (ProductInformationRead): proof that the
     // sensor answers, after a restart for example.
     void ConfirmSensorSlots();
+    // Reads parameters, case channels and the 64 areas into the stores.
     void ReadSensorAllDataSlots();
     // Only the parameters (a connection that keeps the project's areas).
     void ReadSensorParametersSlots();
+    // Writes the 64 areas, the case channels and the parameters, then reads them back and compares.
+    // A design with fit errors is refused (SequenceFinished with Outcome::Refused, nothing sent); fit
+    // warnings are not asked about here: the caller asks before.
     void WriteSensorAllDataSlots();
     // Reads back all areas, the case channels and the parameters and compares them, byte for byte on
     // the wire, with what the open project would write.
     void VerifySensorDataSlots();
-    // Stops the running sequence (the progress dialog's Cancel) and says what was done.
+    // Stops the running sequence and says what was done.
     void CancelSequence();
     void SerialPortSendData();
     void SerialPortReceiveData();
     void ReadWriteOverTime();
+    // Empties the receive buffer and resets the Ethernet ring's index and count.
     void CloseSerialPortSlots();
 
 signals:
+    // ---- Sequences. ----
+    void SequenceStarted(ExchangeEngine::Sequence sequence);
+    // Areas done of total (64) in the running sequence's area loop; emitted when the loop sends its
+    // first request and after each area. A receiver may run an event loop (a modal progress dialog).
+    void SequenceProgress(ExchangeEngine::Sequence sequence, int done, int total);
+    void SequenceFinished(const ExchangeEngine::Result &result);
+    // A text for the user, in the selected language: the results of sequences, product information, the
+    // give-up warning. title is the window's box title for it.
+    void Message(ExchangeEngine::MessageKind kind, const QString &title, const QString &text);
+
+    // ---- Data. ----
     void SelfCheckStatus(short Temperature, ushort RotationSpeed, ushort DriveVoltage, ushort SendVoltage,
                          ushort ReceiveVoltage);
     void IOPortSignals(uint Inport, uint Outport, uint Status);
@@ -151,6 +281,8 @@ signals:
     void DirChangeSignals(bool dir);
     // The sensor answered the product information request: it is known by its serial number now.
     void ProductInfoReceived(quint16 serialNumber);
+    // Every "RPrda" answer to SensorInformationSlots, with its data.
+    void ProductInformation(const ::ProductInfo &info);
     // At the end of every read-all: the areas it could not read (empty when all were read).
     void AreasNotRead(const QVector<int> &areas);
     // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
@@ -158,19 +290,22 @@ signals:
     void VerifyFinished(bool afterWrite, bool match, quint32 imageCrc, const QString &result);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
-    // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the
-    // restart and says when it is complete; without one the completion message is shown at once.
+    // The sensor answered "RBoot" and is about to restart.
     void RebootAcknowledged();
     // The answer to ConfirmSensorSlots.
     void ProductInformationRead(const ::ProductInfo &info);
-    // The fourth time-out in a row: the exchange gave up on the sensor.
+    // The fourth time-out in a row, or the engine's own transport failed: the exchange gave up.
     void ExchangeGaveUp();
+
+    // ---- Link (transports the engine opened itself). ----
+    void LinkOpened();
+    void LinkFailed(const QString &error);
 
 private:
     class Sink;
     friend class Sink;
 
-    QString text(const char *english, const char *chinese) const;
+    void init();
     QIODevice *activeTransport() const;
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
@@ -179,23 +314,21 @@ private:
     void writeAreaStep();
     void readAreaStep();
     void replyArrived();
-    // True when a reply of this request is the one awaited; it then stops the time-out.
     bool takeReply(Request request);
     bool acceptReadReply(FrameCode code, const QByteArray &frame);
-    void closeProgress();
-    void showProgress(const char *english, const char *chinese);
-    void setProgress(int done);
-    // Shown after the running handler has returned, without a nested event loop.
-    void postBox(int icon, const QString &title, const QString &body, const QStringList &buttons = {},
-                 std::function<void(int)> answered = {});
+    void progress();
+    void message(MessageKind kind, const QString &title, const QString &text);
+    void closeOwnTransports();
+    void connectTransport(QIODevice *device);
+    void linkFailed(const QString &error);
+    void giveUp(const QString &warning);
 
     void beginSequence(Sequence sequence);
-    void finishSequence(const QString &problem = QString());
+    void finishSequence(const QString &problem = QString(), Outcome failure = Outcome::Incomplete);
     void finishWhenReadsDone();
     QString statusText(FrameCode code, int status) const;
-    bool checkWriteFits();
     void prepareVerifyImages();
-    QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame) const;
+    QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame);
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
     void onReboot();
@@ -212,22 +345,34 @@ private:
     void onIntensity();
     void onRevolutions(int completed);
 
-    QSerialPort *m_serial;
+    // Stores of its own, when none were given.
+    std::unique_ptr<SCAN_DATA> m_ownScan;
+    std::unique_ptr<PROJECT_DATA> m_ownProject;
+    std::unique_ptr<SENSOR_PARAMETERS> m_ownParameters;
+    std::unique_ptr<SENSOR_CONTROL> m_ownControl;
+    // Transports of its own (openTcp, openUdp, openSerial).
+    QSerialPort *m_ownSerial = nullptr;
+    QTcpSocket *m_ownTcp = nullptr;
+    QUdpSocket *m_ownUdp = nullptr;
+    QString m_linkError;
+    QString m_peerName;
+
     SCAN_DATA *m_scan;
     PROJECT_DATA *m_project;
     SENSOR_PARAMETERS *m_parameters;
     SENSOR_CONTROL *m_control;
-    QTcpSocket *m_tcp;
-    QUdpSocket *m_udp;
+    QSerialPort *m_serial = nullptr;
+    QTcpSocket *m_tcp = nullptr;
+    QUdpSocket *m_udp = nullptr;
     QHostAddress m_udpPeer;
-    quint16 m_udpPeerPort = 8080;
+    quint16 m_udpPeerPort = kSensorPort;
 
     QByteArray m_rx;
     TxFrame m_tx;
     HisnAssembly m_hisn;
     QVector<HisnRevolution> m_completed; // revolutions the current delivery completed, oldest first
     quint64 m_deliveries = 0;
-    Sink *m_sink;
+    std::unique_ptr<Sink> m_sink;
 
     int m_rangeLimit = kDefaultRangeLimit;
     int m_readAreaIndex = 0;
@@ -239,7 +384,7 @@ private:
 
     int m_areaWriteAttempt = 0;  // rejected area loops in the current write-all
     int m_unknownAreaStatus = 0; // consecutive unknown statuses for the current area
-    int m_handlerDepth = 0;      // reply handlers running (a progress update may pump events)
+    int m_handlerDepth = 0;      // reply handlers running (a progress receiver may pump events)
     quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
@@ -253,18 +398,22 @@ private:
     bool m_parametersDone = false;
     bool m_verifyAfterWrite = false;
     bool m_writeDir = false;      // install direction the write-all mirrors its areas for
-    bool m_productForLog = false; // the product read of a verify (for the write log) shows no box
+    bool m_productForLog = false; // the product read of a verify (for the write log) shows no message
     ::ProductInfo m_product;
+    Result m_lastResult;
     // Verify: the wire images compared against (area records, case channels, parameters) and what differs.
     QVector<QByteArray> m_expectedAreas;
     QByteArray m_expectedCases;
     QByteArray m_expectedParameters;
-    QStringList m_differences;
+    QStringList m_differenceTexts;
+    QVector<VerifyDifference> m_differences;
 
     QTimer *m_distancePoll;
     QTimer *m_intensityPoll;
     QTimer *m_simulationPoll;
     QTimer *m_replyTimeout;
     QTimer *m_scheduler;
-    QProgressDialog *m_progress;
 };
+
+Q_DECLARE_METATYPE(ExchangeEngine::Result)
+Q_DECLARE_METATYPE(VerifyDifference)
