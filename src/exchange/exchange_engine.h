@@ -36,6 +36,11 @@ struct VerifyDifference {
     int area = -1;   // 0..63; -1 for a parameter
     int output = -1; // 0..2 for OutputShape and OutputPoints, else -1
     int field = -1;  // see Part; -1 for OutputShape and OutputPoints
+    // The value the design gives and the one the sensor holds: the field's value for ZoneParameters,
+    // CaseChannel and Parameter (as on the wire), the shape type for OutputShape, the point count for
+    // OutputPoints (equal counts: the points themselves differ).
+    int expected = 0;
+    int actual = 0;
     bool operator==(const VerifyDifference &o) const
     {
         return part == o.part && area == o.area && output == o.output && field == o.field;
@@ -191,6 +196,10 @@ public:
     void SetDeviceType(int code);
     void SetRangeLimit(int limit) { m_rangeLimit = limit; }
     int RangeLimit() const { return m_rangeLimit; }
+    // Whether an acknowledged write-all reads everything back and compares (default true). Without, the
+    // write-all finishes Complete once the parameters are acknowledged.
+    void SetVerifyAfterWrite(bool verify) { m_verifyWrites = verify; }
+    bool VerifyAfterWrite() const { return m_verifyWrites; }
     // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
     void SetUdpPeer(const QHostAddress &address, quint16 port = kSensorPort);
     // The text of the selected language.
@@ -231,7 +240,11 @@ public slots:
     void CloseSendReadSimulation();
     void ReadScanfTime();
     void ReadIntensityTime();
+    // Also a one-shot self-check request ("WSimu"), answered by SelfCheckReceived.
     void ReadSimulationTime();
+    // On Ethernet: asks the sensor to stop its scan stream ("RAuto" 0); the distance poll would start it
+    // again, so stop that first (CloseSendReadScanf).
+    void StopStreamSlots();
     void SensorRebootSlots();
     // Reads the product information; announced by ProductInformation and a "Product Message" message.
     void SensorInformationSlots();
@@ -272,8 +285,14 @@ signals:
     void SelfCheckStatus(short Temperature, ushort RotationSpeed, ushort DriveVoltage, ushort SendVoltage,
                          ushort ReceiveVoltage);
     void IOPortSignals(uint Inport, uint Outport, uint Status);
+    // The same "WSimu" answer as one record (after IOPortSignals).
+    void SelfCheckReceived(const SelfCheckReport &report);
     void ReceiveScanfData();
     void ReceiveIntensityData();
+    // One whole scan with its data: each complete Ethernet revolution (its points in order), or on a
+    // serial line each "RScan" reply (640 distances with the intensities of the last "RStre").
+    // Distances are clamped to the range limit.
+    void RevolutionReceived(const QVector<quint16> &distance, const QVector<quint16> &intensity);
     void ReceiveParameters();
     // The read-all area loop has stored what it read (all 64 areas, or those before a time-out):
     // the editors must show them, or a later edit would write the old points back.
@@ -398,6 +417,7 @@ private:
     bool m_parametersDone = false;
     bool m_verifyAfterWrite = false;
     bool m_writeDir = false;      // install direction the write-all mirrors its areas for
+    bool m_verifyWrites = true;
     bool m_productForLog = false; // the product read of a verify (for the write log) shows no message
     ::ProductInfo m_product;
     Result m_lastResult;
@@ -417,3 +437,5 @@ private:
 
 Q_DECLARE_METATYPE(ExchangeEngine::Result)
 Q_DECLARE_METATYPE(VerifyDifference)
+Q_DECLARE_METATYPE(SelfCheckReport)
+Q_DECLARE_METATYPE(ProductInfo)
