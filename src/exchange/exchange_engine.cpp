@@ -1,6 +1,5 @@
-#include "comm/serial_comm.h"
+#include "exchange/exchange_engine.h"
 
-#include "area/dialogs.h"
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
 #include "comm/codec/area_codec.h"
@@ -8,12 +7,8 @@
 #include "comm/codec/requests.h"
 #include "comm/codec/sensor_parameters.h"
 
-#include <QLabel>
 #include <QMetaMethod>
 #include <QNetworkDatagram>
-#include <QPixmap>
-#include <QProgressBar>
-#include <QProgressDialog>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTimer>
@@ -23,9 +18,9 @@
 
 // Forwards each accepted reply to its handler. Every handler counts as running while it may sit in a
 // message box, so the scheduler stays quiet until the user has answered.
-class SERIAL_COMM::Sink : public ReplySink {
+class ExchangeEngine::Sink : public ReplySink {
 public:
-    explicit Sink(SERIAL_COMM *comm) : c(comm) {}
+    explicit Sink(ExchangeEngine *comm) : c(comm) {}
 
     bool storeReply(FrameCode code, const QByteArray &frame) override
     {
@@ -91,103 +86,114 @@ private:
         f();
         --c->m_handlerDepth;
     }
-    SERIAL_COMM *c;
+    ExchangeEngine *c;
 };
 
-namespace {
-enum BoxIcon { Info, Warn, Question };
-} // namespace
-
-SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                         SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                         QUdpSocket *udpSocket, QObject *parent)
-    : QObject(parent), m_serial(serialPort), m_scan(scanStore), m_project(projectStore),
-      m_parameters(parameters), m_control(scanControl), m_tcp(tcpSocket), m_udp(udpSocket),
-      m_sink(new Sink(this))
+ExchangeEngine::ExchangeEngine(QObject *parent)
+    : QObject(parent), m_ownScan(std::make_unique<SCAN_DATA>()),
+      m_ownProject(std::make_unique<PROJECT_DATA>()), m_ownParameters(std::make_unique<SENSOR_PARAMETERS>()),
+      m_ownControl(std::make_unique<SENSOR_CONTROL>()), m_scan(m_ownScan.get()),
+      m_project(m_ownProject.get()), m_parameters(m_ownParameters.get()), m_control(m_ownControl.get())
 {
+    init();
+}
+
+ExchangeEngine::ExchangeEngine(SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
+                               SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QObject *parent)
+    : QObject(parent), m_scan(scanStore), m_project(projectStore), m_parameters(parameters),
+      m_control(scanControl)
+{
+    if (!m_scan) {
+        m_ownScan = std::make_unique<SCAN_DATA>();
+        m_scan = m_ownScan.get();
+    }
+    if (!m_project) {
+        m_ownProject = std::make_unique<PROJECT_DATA>();
+        m_project = m_ownProject.get();
+    }
+    if (!m_parameters) {
+        m_ownParameters = std::make_unique<SENSOR_PARAMETERS>();
+        m_parameters = m_ownParameters.get();
+    }
+    if (!m_control) {
+        m_ownControl = std::make_unique<SENSOR_CONTROL>();
+        m_control = m_ownControl.get();
+    }
+    init();
+}
+
+void ExchangeEngine::init()
+{
+    static const bool registered = [] {
+        qRegisterMetaType<ExchangeEngine::Result>();
+        qRegisterMetaType<ExchangeEngine::Sequence>();
+        qRegisterMetaType<ExchangeEngine::MessageKind>();
+        qRegisterMetaType<VerifyDifference>();
+        qRegisterMetaType<SelfCheckReport>();
+        qRegisterMetaType<ProductInfo>();
+        qRegisterMetaType<QVector<int>>();
+        qRegisterMetaType<QVector<quint16>>();
+        return true;
+    }();
+    Q_UNUSED(registered)
+    m_sink = std::make_unique<Sink>(this);
     m_distancePoll = new QTimer(this);
     m_intensityPoll = new QTimer(this);
     m_simulationPoll = new QTimer(this);
     m_replyTimeout = new QTimer(this);
     m_scheduler = new QTimer(this);
-
-    // Closed at start: no parent, application-modal, the sensor picture as its label. Its Cancel
-    // stops the running sequence; it never closes or resets the dialog by itself.
-    m_progress = new QProgressDialog();
-    m_progress->setAutoClose(false);
-    m_progress->setAutoReset(false);
-    m_progress->setWindowModality(Qt::ApplicationModal);
-    auto *label = new QLabel(m_progress);
-    label->setPixmap(QPixmap(QStringLiteral(":images/ConnectSensor")));
-    m_progress->setLabel(label);
-    auto *bar = new QProgressBar(m_progress);
-    bar->setTextVisible(true);
-    m_progress->setBar(bar);
-    m_progress->setRange(0, kAreaCount);
-    disconnect(m_progress, &QProgressDialog::canceled, m_progress, &QProgressDialog::cancel);
-    connect(m_progress, &QProgressDialog::canceled, this, &SERIAL_COMM::CancelSequence);
-    m_progress->reset(); // also stops the dialog's own show-after-4-seconds timer
-    m_progress->hide();
-
     m_replyTimeout->setInterval(kReplyTimeoutMs);
     m_scheduler->start(kSchedulerMs);
 
-    connect(m_distancePoll, &QTimer::timeout, this, &SERIAL_COMM::ReadScanfTime);
-    connect(m_intensityPoll, &QTimer::timeout, this, &SERIAL_COMM::ReadIntensityTime);
-    connect(m_simulationPoll, &QTimer::timeout, this, &SERIAL_COMM::ReadSimulationTime);
-    connect(m_replyTimeout, &QTimer::timeout, this, &SERIAL_COMM::ReadWriteOverTime);
-    connect(m_scheduler, &QTimer::timeout, this, &SERIAL_COMM::SerialPortSendData);
-    if (m_serial)
-        connect(m_serial, &QIODevice::readyRead, this, &SERIAL_COMM::SerialPortReceiveData);
-    if (m_tcp)
-        connect(m_tcp, &QIODevice::readyRead, this, &SERIAL_COMM::SerialPortReceiveData);
-    if (m_udp)
-        connect(m_udp, &QIODevice::readyRead, this, &SERIAL_COMM::SerialPortReceiveData);
+    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::ReadScanfTime);
+    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::ReadIntensityTime);
+    connect(m_simulationPoll, &QTimer::timeout, this, &ExchangeEngine::ReadSimulationTime);
+    connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::ReadWriteOverTime);
+    connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::SerialPortSendData);
 
-    if (m_scan)
-        m_scan->InstallDir = false;
+    m_scan->InstallDir = false;
 }
 
-SERIAL_COMM::~SERIAL_COMM()
-{
-    delete m_progress;
-    delete m_sink;
-}
+ExchangeEngine::~ExchangeEngine() = default;
 
 // ---- Small helpers. ----
 
-QString SERIAL_COMM::text(const char *english, const char *chinese) const
+QString ExchangeEngine::Text(const char *english, const char *chinese) const
 {
     return m_language == 1 ? QString::fromUtf8(chinese) : QString::fromUtf8(english);
 }
 
-void SERIAL_COMM::postBox(int icon, const QString &title, const QString &body, const QStringList &buttons,
-                          std::function<void(int)> answered)
+void ExchangeEngine::message(MessageKind kind, const QString &title, const QString &text)
 {
-    const Dialogs::Icon i = icon == Warn       ? Dialogs::Icon::Warning
-                            : icon == Question ? Dialogs::Icon::Question
-                                               : Dialogs::Icon::Information;
-    QTimer::singleShot(0, this, [=] { Dialogs::show(nullptr, i, title, body, buttons, answered); });
+    emit Message(kind, title, text);
 }
 
-void SERIAL_COMM::SetLanguage(int language)
+// Where the running sequence's area loop stands. A receiver may pump events (a modal progress dialog):
+// callers have settled their state first.
+void ExchangeEngine::progress()
+{
+    if (m_sequence != Sequence::None)
+        emit SequenceProgress(m_sequence, qBound(0, m_areasDone, kAreaCount), kAreaCount);
+}
+
+void ExchangeEngine::SetLanguage(int language)
 {
     m_language = language == 1 ? 1 : 0;
 }
 
-void SERIAL_COMM::SetDeviceType(int code)
+void ExchangeEngine::SetDeviceType(int code)
 {
     if (const DeviceInfo *info = deviceInfo(code))
         m_rangeLimit = info->rangeLimit;
 }
 
-void SERIAL_COMM::SetUdpPeer(const QHostAddress &address, quint16 port)
+void ExchangeEngine::SetUdpPeer(const QHostAddress &address, quint16 port)
 {
     m_udpPeer = address;
     m_udpPeerPort = port;
 }
 
-bool SERIAL_COMM::AnyRequestRaised() const
+bool ExchangeEngine::AnyRequestRaised() const
 {
     for (bool f : m_flags)
         if (f)
@@ -195,57 +201,184 @@ bool SERIAL_COMM::AnyRequestRaised() const
     return false;
 }
 
-bool SERIAL_COMM::ReplyTimeoutActive() const
+bool ExchangeEngine::ReplyTimeoutActive() const
 {
     return m_replyTimeout->isActive();
 }
-bool SERIAL_COMM::DistancePollActive() const
+bool ExchangeEngine::DistancePollActive() const
 {
     return m_distancePoll->isActive();
 }
-bool SERIAL_COMM::IntensityPollActive() const
+bool ExchangeEngine::IntensityPollActive() const
 {
     return m_intensityPoll->isActive();
 }
-bool SERIAL_COMM::SimulationPollActive() const
+bool ExchangeEngine::SimulationPollActive() const
 {
     return m_simulationPoll->isActive();
 }
 
-void SERIAL_COMM::closeProgress()
+// ---- Transports. ----
+
+void ExchangeEngine::connectTransport(QIODevice *device)
 {
-    m_progress->reset();
-    m_progress->hide();
+    if (device)
+        connect(device, &QIODevice::readyRead, this, &ExchangeEngine::SerialPortReceiveData);
 }
 
-void SERIAL_COMM::showProgress(const char *english, const char *chinese)
+void ExchangeEngine::UseTransports(QSerialPort *serialPort, QTcpSocket *tcpSocket, QUdpSocket *udpSocket)
 {
-    m_progress->setWindowTitle(text(english, chinese));
-    m_progress->setCancelButtonText(text("Cancel", "取消"));
-    if (QProgressBar *bar = m_progress->findChild<QProgressBar *>())
-        bar->setFormat(text("Area %v of %m", "区域 %v / %m"));
-    if (!m_progress->isVisible()) {
-        m_progress->setValue(0);
-        m_progress->show();
+    closeOwnTransports();
+    for (QIODevice *old : {static_cast<QIODevice *>(m_serial), static_cast<QIODevice *>(m_tcp),
+                           static_cast<QIODevice *>(m_udp)})
+        if (old)
+            disconnect(old, &QIODevice::readyRead, this, &ExchangeEngine::SerialPortReceiveData);
+    m_serial = serialPort;
+    m_tcp = tcpSocket;
+    m_udp = udpSocket;
+    connectTransport(m_serial);
+    connectTransport(m_tcp);
+    connectTransport(m_udp);
+}
+
+// The engine's own transports go with the link they served; handed-in ones stay with their owner.
+void ExchangeEngine::closeOwnTransports()
+{
+    for (QIODevice *own : {static_cast<QIODevice *>(m_ownSerial), static_cast<QIODevice *>(m_ownTcp),
+                           static_cast<QIODevice *>(m_ownUdp)}) {
+        if (!own)
+            continue;
+        own->disconnect(this);
+        if (auto *socket = qobject_cast<QAbstractSocket *>(own))
+            socket->abort();
+        own->close();
+        own->deleteLater(); // it may be the sender of the signal being handled
     }
+    if (m_serial == m_ownSerial)
+        m_serial = nullptr;
+    if (m_tcp == m_ownTcp)
+        m_tcp = nullptr;
+    if (m_udp == m_ownUdp)
+        m_udp = nullptr;
+    m_ownSerial = nullptr;
+    m_ownTcp = nullptr;
+    m_ownUdp = nullptr;
 }
 
-// The progress value pumps events in a modal dialog: callers have settled their state first.
-void SERIAL_COMM::setProgress(int done)
+void ExchangeEngine::linkFailed(const QString &error)
 {
-    if (m_progress->isVisible())
-        m_progress->setValue(qBound(0, done, kAreaCount));
+    m_linkError = error;
+    emit LinkFailed(error);
+    giveUp(Text("The connection to the sensor failed: %1", "与传感器的连接失败：%1").arg(error));
 }
 
-// ---- Operations of the main window. ----
+bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
+{
+    close();
+    m_linkError.clear();
+    m_peerName = QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
+        return false;
+    }
+    m_ownTcp = new QTcpSocket(this);
+    m_tcp = m_ownTcp;
+    connectTransport(m_tcp);
+    connect(m_ownTcp, &QTcpSocket::connected, this, &ExchangeEngine::LinkOpened);
+    connect(m_ownTcp, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (m_ownTcp)
+            linkFailed(m_ownTcp->errorString());
+    });
+    m_scan->ConnectType = 1;
+    m_scan->EtherMode = 0;
+    // Frames written while connecting wait in the socket until the connection stands.
+    m_ownTcp->connectToHost(address, port, QIODevice::ReadWrite);
+    return true;
+}
 
-void SERIAL_COMM::StopReplyTimeout()
+bool ExchangeEngine::openUdp(const QHostAddress &address, quint16 port)
+{
+    close();
+    m_linkError.clear();
+    m_peerName = QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
+        return false;
+    }
+    m_ownUdp = new QUdpSocket(this);
+    m_udp = m_ownUdp;
+    connectTransport(m_udp);
+    m_scan->ConnectType = 1;
+    m_scan->EtherMode = 1;
+    // Connecting a datagram socket fixes its peer: plain writes go there and only its answers are read.
+    // A sensor that is not there shows up as time-outs.
+    m_ownUdp->connectToHost(address, port, QIODevice::ReadWrite);
+    if (m_ownUdp->state() != QAbstractSocket::ConnectedState) {
+        m_linkError = m_ownUdp->errorString();
+        closeOwnTransports();
+        return false;
+    }
+    emit LinkOpened();
+    return true;
+}
+
+bool ExchangeEngine::openSerial(const QString &device, qint32 baud)
+{
+    close();
+    m_linkError.clear();
+    m_peerName = device;
+    m_ownSerial = new QSerialPort(this);
+    m_ownSerial->setPortName(device);
+    m_ownSerial->setBaudRate(baud);
+    m_ownSerial->setDataBits(QSerialPort::Data8);
+    m_ownSerial->setParity(QSerialPort::NoParity);
+    m_ownSerial->setStopBits(QSerialPort::OneStop);
+    m_ownSerial->setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_ownSerial->open(QIODevice::ReadWrite)) {
+        m_linkError = m_ownSerial->errorString();
+        closeOwnTransports();
+        return false;
+    }
+    m_serial = m_ownSerial;
+    connectTransport(m_serial);
+    connect(m_ownSerial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ResourceError && m_ownSerial) // the device vanished
+            linkFailed(m_ownSerial->errorString());
+    });
+    m_scan->ConnectType = 0;
+    emit LinkOpened();
+    return true;
+}
+
+void ExchangeEngine::close()
+{
+    AbandonExchange();
+    CloseSendReadScanf();
+    CloseSendReadIntensity();
+    CloseSendReadSimulation();
+    CloseSerialPortSlots();
+    closeOwnTransports();
+}
+
+bool ExchangeEngine::IsOpen() const
+{
+    QIODevice *device = activeTransport();
+    if (!device || !device->isOpen())
+        return false;
+    if (auto *socket = qobject_cast<QAbstractSocket *>(device))
+        return socket->state() == QAbstractSocket::ConnectedState;
+    return true;
+}
+
+// ---- Settings. ----
+
+void ExchangeEngine::StopReplyTimeout()
 {
     m_replyTimeout->stop();
     m_timeoutCount = 0;
 }
 
-void SERIAL_COMM::AbandonExchange()
+void ExchangeEngine::AbandonExchange()
 {
     StopReplyTimeout();
     m_awaited = Request::None;
@@ -259,10 +392,9 @@ void SERIAL_COMM::AbandonExchange()
     m_productQuiet = false;
     m_productForLog = false;
     ++m_epoch;
-    closeProgress();
 }
 
-void SERIAL_COMM::CloseSerialPortSlots()
+void ExchangeEngine::CloseSerialPortSlots()
 {
     m_rx.clear();
     m_hisn.reset();
@@ -275,18 +407,18 @@ void SERIAL_COMM::CloseSerialPortSlots()
 
 // ---- Polls: they only raise flags. ----
 
-void SERIAL_COMM::OpenSendReadScanf()
+void ExchangeEngine::OpenSendReadScanf()
 {
     m_distancePoll->setInterval(m_scan && m_scan->ConnectType == 1 ? kEtherScanPollMs : kSerialScanPollMs);
     m_distancePoll->start();
 }
 
-void SERIAL_COMM::CloseSendReadScanf()
+void ExchangeEngine::CloseSendReadScanf()
 {
     m_distancePoll->stop();
 }
 
-void SERIAL_COMM::OpenSendReadIntensity()
+void ExchangeEngine::OpenSendReadIntensity()
 {
     // Over Ethernet the intensities come with the scan stream.
     if (m_scan && m_scan->ConnectType == 1)
@@ -295,56 +427,61 @@ void SERIAL_COMM::OpenSendReadIntensity()
     m_intensityPoll->start();
 }
 
-void SERIAL_COMM::CloseSendReadIntensity()
+void ExchangeEngine::CloseSendReadIntensity()
 {
     m_intensityPoll->stop();
 }
 
-void SERIAL_COMM::OpenSendReadSimulation()
+void ExchangeEngine::OpenSendReadSimulation()
 {
     m_simulationPoll->setInterval(kSimulationPollMs);
     m_simulationPoll->start();
 }
 
-void SERIAL_COMM::CloseSendReadSimulation()
+void ExchangeEngine::CloseSendReadSimulation()
 {
     m_simulationPoll->stop();
 }
 
-void SERIAL_COMM::ReadScanfTime()
+void ExchangeEngine::ReadScanfTime()
 {
     m_flags[int(Request::Distance)] = true;
 }
-void SERIAL_COMM::ReadIntensityTime()
+void ExchangeEngine::ReadIntensityTime()
 {
     m_flags[int(Request::Intensity)] = true;
 }
 
-void SERIAL_COMM::ReadSimulationTime()
+void ExchangeEngine::ReadSimulationTime()
 {
     m_flags[int(Request::Simulation)] = true;
     if (m_control && m_control->Enable)
         m_flags[int(Request::ScanControl)] = true;
 }
 
-void SERIAL_COMM::SensorRebootSlots()
+void ExchangeEngine::StopStreamSlots()
+{
+    stopStream();
+}
+
+void ExchangeEngine::SensorRebootSlots()
 {
     m_flags[int(Request::Reboot)] = true;
 }
-void SERIAL_COMM::SensorInformationSlots()
+void ExchangeEngine::SensorInformationSlots()
 {
     m_flags[int(Request::ProductInfo)] = true;
     m_productQuiet = false;
 }
 
-void SERIAL_COMM::ConfirmSensorSlots()
+void ExchangeEngine::ConfirmSensorSlots()
 {
     if (!m_flags[int(Request::ProductInfo)] || m_productForLog)
         m_productQuiet = true;
     m_flags[int(Request::ProductInfo)] = true;
 }
 
-void SERIAL_COMM::ReadSensorAllDataSlots()
+void ExchangeEngine::ReadSensorAllDataSlots()
 {
     if (m_sequence != Sequence::None)
         return; // one sequence at a time; pressing again joins the running one
@@ -355,18 +492,31 @@ void SERIAL_COMM::ReadSensorAllDataSlots()
     m_flags[int(Request::ReadParameters)] = true;
 }
 
-void SERIAL_COMM::ReadSensorParametersSlots()
+void ExchangeEngine::ReadSensorParametersSlots()
 {
     stopStream();
     m_flags[int(Request::ReadParameters)] = true;
 }
 
-void SERIAL_COMM::WriteSensorAllDataSlots()
+void ExchangeEngine::WriteSensorAllDataSlots()
 {
     if (m_sequence != Sequence::None)
         return;
-    if (!checkWriteFits())
-        return; // nothing sent
+    const FitReport fit = CheckWriteFits();
+    if (!fit.errors.isEmpty()) { // nothing sent
+        Result refused;
+        refused.sequence = Sequence::WriteAll;
+        refused.outcome = Outcome::Refused;
+        for (int i = 0; i < kAreaCount; ++i)
+            refused.areasNotDone << i;
+        refused.problem = Text("Nothing was written: these areas do not fit what the sensor can hold.",
+                               "未写入任何数据：以下区域超出传感器可保存的范围。");
+        refused.message = refused.problem + QLatin1Char('\n') + fit.errors.join(QLatin1Char('\n'));
+        m_lastResult = refused;
+        message(MessageKind::Warning, Text("Warning", "警告"), refused.message);
+        emit SequenceFinished(refused);
+        return;
+    }
     stopStream();
     beginSequence(Sequence::WriteAll);
     // The areas are mirrored for the direction the parameters will carry: the dock's, not the last read.
@@ -379,7 +529,7 @@ void SERIAL_COMM::WriteSensorAllDataSlots()
     m_flags[int(Request::WriteParameters)] = true;
 }
 
-void SERIAL_COMM::VerifySensorDataSlots()
+void ExchangeEngine::VerifySensorDataSlots()
 {
     if (m_sequence != Sequence::None)
         return;
@@ -395,18 +545,16 @@ void SERIAL_COMM::VerifySensorDataSlots()
     m_flags[int(Request::ProductInfo)] = true;
 }
 
-void SERIAL_COMM::CancelSequence()
+void ExchangeEngine::CancelSequence()
 {
-    if (m_sequence == Sequence::None) {
-        closeProgress();
+    if (m_sequence == Sequence::None)
         return;
-    }
-    finishSequence(text("Cancelled.", "已取消。"));
+    finishSequence(Text("Cancelled.", "已取消。"), Outcome::Cancelled);
 }
 
 // ---- Sequences. ----
 
-void SERIAL_COMM::beginSequence(Sequence sequence)
+void ExchangeEngine::beginSequence(Sequence sequence)
 {
     m_sequence = sequence;
     m_sequenceClock.start();
@@ -416,10 +564,12 @@ void SERIAL_COMM::beginSequence(Sequence sequence)
     m_parametersDone = false;
     m_readAreaIndex = 0;
     m_writeAreaIndex = 0;
+    m_differenceTexts.clear();
     m_differences.clear();
+    emit SequenceStarted(sequence);
 }
 
-void SERIAL_COMM::finishWhenReadsDone()
+void ExchangeEngine::finishWhenReadsDone()
 {
     if (m_sequence != Sequence::ReadAll && m_sequence != Sequence::Verify)
         return;
@@ -429,15 +579,15 @@ void SERIAL_COMM::finishWhenReadsDone()
     finishSequence();
 }
 
-QString SERIAL_COMM::statusText(FrameCode code, int status) const
+QString ExchangeEngine::statusText(FrameCode code, int status) const
 {
     if (status == 1)
         return code == FrameCode::WArea
-                   ? text("Parameters Setting Error.Please restart.", "参数设置异常，请重启恢复初始参数。")
-                   : text("Parameters Setting Error", "参数设置异常");
+                   ? Text("Parameters Setting Error.Please restart.", "参数设置异常，请重启恢复初始参数。")
+                   : Text("Parameters Setting Error", "参数设置异常");
     if (status == 2)
-        return text("FLASH Write Error", "内存写入错误");
-    return text("unknown status %1", "未知状态%1").arg(status);
+        return Text("FLASH Write Error", "内存写入错误");
+    return Text("unknown status %1", "未知状态%1").arg(status);
 }
 
 namespace {
@@ -448,8 +598,9 @@ QString areaSpan(int first, int last)
 }
 } // namespace
 
-// Ends the running sequence with one message: what was done and, when problem is set, what was not.
-void SERIAL_COMM::finishSequence(const QString &problem)
+// Ends the running sequence with one message and one SequenceFinished: what was done and, when problem
+// is set, what was not (failure says how it failed).
+void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
 {
     const Sequence sequence = m_sequence;
     if (sequence == Sequence::None)
@@ -471,42 +622,58 @@ void SERIAL_COMM::finishSequence(const QString &problem)
     m_writeAreaIndex = 0;
     m_areaWriteAttempt = 0;
     m_unknownAreaStatus = 0;
-    closeProgress();
 
     QStringList missing;
     if (firstMissing < kAreaCount)
         missing << (reading ? (sequence == Sequence::ReadAll
-                                   ? text("Areas %1 not read (marked red in the area list).",
+                                   ? Text("Areas %1 not read (marked red in the area list).",
                                           "区域%1未读取（在区域列表中以红色标出）。")
-                                   : text("Areas %1 not read back.", "区域%1未回读。"))
-                            : text("Areas %1 not written.", "区域%1未写入。"))
+                                   : Text("Areas %1 not read back.", "区域%1未回读。"))
+                            : Text("Areas %1 not written.", "区域%1未写入。"))
                        .arg(areaSpan(firstMissing, kMaxAreaIndex));
     if (!m_casesDone)
-        missing << (reading ? text("Case channels not read.", "工况通道未读取。")
-                            : text("Case channels not written.", "工况通道未写入。"));
+        missing << (reading ? Text("Case channels not read.", "工况通道未读取。")
+                            : Text("Case channels not written.", "工况通道未写入。"));
     if (!m_parametersDone)
-        missing << (reading ? text("Parameters not read.", "参数未读取。")
-                            : text("Parameters not written.", "参数未写入。"));
+        missing << (reading ? Text("Parameters not read.", "参数未读取。")
+                            : Text("Parameters not written.", "参数未写入。"));
     const bool complete = problem.isEmpty() && missing.isEmpty();
-    const QString failure = QStringList(QStringList{problem} + missing).join(QLatin1Char('\n')).trimmed();
-    const QString warningTitle = text("Warning", "警告");
+    const QString failureText = QStringList(QStringList{problem} + missing).join(QLatin1Char('\n')).trimmed();
+    const QString warningTitle = Text("Warning", "警告");
+
+    Result result;
+    result.sequence = sequence;
+    result.outcome = complete ? Outcome::Complete : problem.isEmpty() ? Outcome::Incomplete : failure;
+    for (int i = firstMissing; i < kAreaCount; ++i)
+        result.areasNotDone << i;
+    result.casesDone = m_casesDone;
+    result.parametersDone = m_parametersDone;
+    result.problem = problem;
+    auto finish = [&](MessageKind kind, const QString &title, const QString &text) {
+        result.message = text;
+        m_lastResult = result;
+        message(kind, title, text);
+        emit SequenceFinished(result);
+    };
 
     if (sequence == Sequence::ReadAll) {
         if (m_areasDone > 0)
             emit ReceiveAreasComplete(); // the editors show what was stored
-        QVector<int> notRead;
-        for (int i = firstMissing; i < kAreaCount; ++i)
-            notRead << i;
-        emit AreasNotRead(notRead);
+        emit AreasNotRead(result.areasNotDone);
         if (complete)
-            postBox(Info, text("Parameters", "参数"), text("Parameters Read OK!", "参数读取完成！"));
+            finish(MessageKind::Information, Text("Parameters", "参数"),
+                   Text("Parameters Read OK!", "参数读取完成！"));
         else
-            postBox(Warn, warningTitle, failure);
+            finish(MessageKind::Warning, warningTitle, failureText);
         return;
     }
     if (sequence == Sequence::WriteAll) {
-        // A write-all that completed has turned into its verify; here it failed. No restart offer.
-        postBox(Warn, text("Message", "错误"), failure);
+        // A write-all that completed has turned into its verify unless verifying was turned off.
+        if (complete)
+            finish(MessageKind::RestartOffer, Text("Message", "提示"),
+                   Text("Parameters Write Complete.Please restart.", "参数写入完成，请重启生效！"));
+        else
+            finish(MessageKind::Warning, Text("Message", "错误"), failureText);
         return;
     }
 
@@ -518,98 +685,78 @@ void SERIAL_COMM::finishSequence(const QString &problem)
     const quint32 crc = crc32Ieee(image);
     const bool afterWrite = m_verifyAfterWrite;
     m_verifyAfterWrite = false;
-    QString result;
-    const bool match = complete && m_differences.isEmpty();
+    result.afterWrite = afterWrite;
+    result.imageCrc = crc;
+    result.differences = m_differences;
+    QString text;
+    const bool match = complete && m_differenceTexts.isEmpty();
     if (match) {
-        result = text("Verified: 64 areas, case channels and 25 parameters match",
-                      "校验通过：64个区域、工况通道和25个参数一致");
+        text = Text("Verified: 64 areas, case channels and 25 parameters match",
+                    "校验通过：64个区域、工况通道和25个参数一致");
     } else if (complete) {
-        result = text("Verify found differences: %1", "校验发现差异：%1")
-                     .arg(m_differences.join(QStringLiteral(", ")));
+        result.outcome = Outcome::Differences;
+        text = Text("Verify found differences: %1", "校验发现差异：%1")
+                   .arg(m_differenceTexts.join(QStringLiteral(", ")));
     } else {
-        result = failure;
-        if (!m_differences.isEmpty())
-            result += QLatin1Char('\n') + text("Verify found differences: %1", "校验发现差异：%1")
-                                              .arg(m_differences.join(QStringLiteral(", ")));
+        text = failureText;
+        if (!m_differenceTexts.isEmpty())
+            text += QLatin1Char('\n') + Text("Verify found differences: %1", "校验发现差异：%1")
+                                            .arg(m_differenceTexts.join(QStringLiteral(", ")));
     }
-    emit VerifyFinished(afterWrite, match, crc, result);
+    emit VerifyFinished(afterWrite, match, crc, text);
     if (match && afterWrite) {
-        const quint64 epoch = m_epoch;
-        postBox(Question, text("Message", "提示"),
-                text("Parameters Write Complete.Please restart.", "参数写入完成，请重启生效！") +
-                    QLatin1Char('\n') + result + QLatin1Char('\n') +
-                    text("Do you restart?", "是否重启传感器?"),
-                {text("Yes", "确定"), text("No", "取消")}, [this, epoch](int answer) {
-                    // A connection closed while the question was open must not leave a reboot behind.
-                    if (answer == 0 && epoch == m_epoch)
-                        m_flags[int(Request::Reboot)] = true;
-                });
+        finish(MessageKind::RestartOffer, Text("Message", "提示"),
+               Text("Parameters Write Complete.Please restart.", "参数写入完成，请重启生效！") +
+                   QLatin1Char('\n') + text);
     } else if (match) {
-        postBox(Info, text("Message", "提示"), result);
+        finish(MessageKind::Information, Text("Message", "提示"), text);
     } else {
         if (afterWrite)
-            result = text("The sensor does not hold what was written.", "传感器保存的数据与写入的不一致。") +
-                     QLatin1Char('\n') + result;
-        postBox(Warn, warningTitle, result);
+            text = Text("The sensor does not hold what was written.", "传感器保存的数据与写入的不一致。") +
+                   QLatin1Char('\n') + text;
+        finish(MessageKind::Warning, warningTitle, text);
     }
 }
 
 // ---- Write-time fit check. ----
 
-bool SERIAL_COMM::checkWriteFits()
+ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
 {
     const QVector<AreaFitProblem> problems = checkAreasFit(m_project->Areas, m_rangeLimit);
     QStringList errors;
     QStringList warnings;
     for (const AreaFitProblem &p : problems) {
-        const QString where = text("Area %1 Out%2: ", "区域%1 输出%2：").arg(p.area).arg(p.output + 1);
+        const QString where = Text("Area %1 Out%2: ", "区域%1 输出%2：").arg(p.area).arg(p.output + 1);
         switch (p.kind) {
         case AreaFitProblem::TooManyPoints:
-            errors << where + text("%1 points, the sensor holds at most 100", "%1个点，传感器最多保存100个")
+            errors << where + Text("%1 points, the sensor holds at most 100", "%1个点，传感器最多保存100个")
                                   .arg(p.value);
             break;
         case AreaFitProblem::BeyondWire:
             errors << where +
-                          text("coordinate %1 mm beyond ±32,767 mm", "坐标%1 mm超出±32767 mm").arg(p.value);
+                          Text("coordinate %1 mm beyond ±32,767 mm", "坐标%1 mm超出±32767 mm").arg(p.value);
             break;
         case AreaFitProblem::BadParameter:
-            errors << where + text("shape parameter %1 outside 0 to 65,535", "形状参数%1超出0到65535")
+            errors << where + Text("shape parameter %1 outside 0 to 65,535", "形状参数%1超出0到65535")
                                   .arg(p.value);
             break;
         case AreaFitProblem::RadiusTooLarge:
             errors << where +
-                          text("arc radius %1 mm beyond 65,535 mm", "圆弧半径%1 mm超出65535 mm").arg(p.value);
+                          Text("arc radius %1 mm beyond 65,535 mm", "圆弧半径%1 mm超出65535 mm").arg(p.value);
             break;
         case AreaFitProblem::ArcPointCount:
             errors << where +
-                          text("an arc needs two points, not %1", "圆弧需要两个点，而不是%1个").arg(p.value);
+                          Text("an arc needs two points, not %1", "圆弧需要两个点，而不是%1个").arg(p.value);
             break;
-        case AreaFitProblem::BeyondRange: warnings << where + text("%1 mm", "%1 mm").arg(p.value); break;
+        case AreaFitProblem::BeyondRange: warnings << where + Text("%1 mm", "%1 mm").arg(p.value); break;
         }
     }
-    if (!errors.isEmpty()) {
-        Dialogs::ask(nullptr, Dialogs::Icon::Warning, text("Warning", "警告"),
-                     text("Nothing was written: these areas do not fit what the sensor can hold.",
-                          "未写入任何数据：以下区域超出传感器可保存的范围。") +
-                         QLatin1Char('\n') + errors.join(QLatin1Char('\n')));
-        return false;
-    }
-    if (!warnings.isEmpty()) {
-        const int answer = Dialogs::ask(
-            nullptr, Dialogs::Icon::Question, text("Warning", "警告"),
-            text("These points lie beyond the range of the selected model (%1 mm). Write anyway?",
-                 "以下点超出所选型号的测量范围（%1 mm）。仍然写入吗？")
-                    .arg(m_rangeLimit) +
-                QLatin1Char('\n') + warnings.join(QLatin1Char('\n')),
-            {text("Yes", "确定"), text("No", "取消")}, 1);
-        return answer == 0;
-    }
-    return true;
+    return FitReport{errors, warnings};
 }
 
 // ---- Verify. ----
 
-void SERIAL_COMM::prepareVerifyImages()
+void ExchangeEngine::prepareVerifyImages()
 {
     TxFrame tx;
     m_expectedAreas = QVector<QByteArray>(kAreaCount);
@@ -626,44 +773,83 @@ void SERIAL_COMM::prepareVerifyImages()
 
 // What of a read-back reply differs from the request the design gives; empty when nothing does.
 // Code and checksum differ by nature; so do the parameters reply's ignored tail bytes.
-QString SERIAL_COMM::compareImage(FrameCode code, int areaIndex, const QByteArray &frame) const
+QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteArray &frame)
 {
     auto differs = [&](const QByteArray &expected, int from, int to) {
         return expected.size() < to || frame.size() < to ||
                std::memcmp(expected.constData() + from, frame.constData() + from, size_t(to - from)) != 0;
     };
+    // A big-endian 16-bit value of a frame (0 past its end).
+    auto u16 = [](const QByteArray &bytes, int at) {
+        return at + 2 <= bytes.size() ? (uchar(bytes[at]) << 8) | uchar(bytes[at + 1]) : 0;
+    };
+    auto s16 = [&](const QByteArray &bytes, int at) { return int(qint16(quint16(u16(bytes, at)))); };
+    auto note = [&](VerifyDifference::Part part, int area, int output, int field, int expected, int actual) {
+        VerifyDifference d;
+        d.part = part;
+        d.area = area;
+        d.output = output;
+        d.field = field;
+        d.expected = expected;
+        d.actual = actual;
+        m_differences << d;
+    };
     QStringList parts;
     if (code == FrameCode::RArea) {
         const QByteArray &expected = m_expectedAreas.value(areaIndex);
         if (differs(expected, 6, 14))
-            parts << text("zone parameters", "区域参数");
-        for (int j = 0; j < kOutputCount; ++j)
-            if (differs(expected, kAreaShapeBlock + 16 * j, kAreaShapeBlock + 16 * (j + 1)) ||
-                differs(expected, kAreaPointBlock + 400 * j, kAreaPointBlock + 400 * (j + 1)))
-                parts << text("Out%1", "输出%1").arg(j + 1);
+            parts << Text("zone parameters", "区域参数");
+        for (int f = 0; f < 4; ++f)
+            if (differs(expected, 6 + 2 * f, 8 + 2 * f))
+                note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f, u16(expected, 6 + 2 * f),
+                     u16(frame, 6 + 2 * f));
+        for (int j = 0; j < kOutputCount; ++j) {
+            const int shape = kAreaShapeBlock + 16 * j;
+            const int points = kAreaPointBlock + 400 * j;
+            const bool shapeDiffers = differs(expected, shape, shape + 16);
+            const bool pointsDiffer = differs(expected, points, points + 400);
+            if (shapeDiffers || pointsDiffer)
+                parts << Text("Out%1", "输出%1").arg(j + 1);
+            if (shapeDiffers)
+                note(VerifyDifference::Part::OutputShape, areaIndex, j, -1, u16(expected, shape),
+                     u16(frame, shape));
+            if (pointsDiffer)
+                note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1, u16(expected, shape + 2),
+                     u16(frame, shape + 2));
+        }
         return parts.isEmpty() ? QString()
-                               : text("area %1 (%2)", "区域%1（%2）")
+                               : Text("area %1 (%2)", "区域%1（%2）")
                                      .arg(areaIndex)
                                      .arg(parts.join(QStringLiteral(", ")));
     }
     if (code == FrameCode::RCase) {
-        for (int i = 0; i < kCaseRecords; ++i)
-            if (differs(m_expectedCases, 5 + kCaseRecordSize * i, 5 + kCaseRecordSize * (i + 1)))
-                parts << QString::number(i);
+        for (int i = 0; i < kCaseRecords; ++i) {
+            const int at = 5 + kCaseRecordSize * i;
+            if (!differs(m_expectedCases, at, at + kCaseRecordSize))
+                continue;
+            parts << QString::number(i);
+            for (int f = 0; f < kCaseRecordSize / 2; ++f)
+                if (differs(m_expectedCases, at + 2 * f, at + 2 * f + 2))
+                    note(VerifyDifference::Part::CaseChannel, i, -1, f, s16(m_expectedCases, at + 2 * f),
+                         s16(frame, at + 2 * f));
+        }
         return parts.isEmpty() ? QString()
-                               : text("case channels of areas %1", "区域%1的工况通道")
+                               : Text("case channels of areas %1", "区域%1的工况通道")
                                      .arg(parts.join(QStringLiteral(", ")));
     }
     for (int k = 0; k < SENSOR_PARAMETERS::kCount; ++k)
-        if (differs(m_expectedParameters, 5 + 2 * k, 7 + 2 * k))
+        if (differs(m_expectedParameters, 5 + 2 * k, 7 + 2 * k)) {
             parts << QString::number(k);
+            note(VerifyDifference::Part::Parameter, -1, -1, k, u16(m_expectedParameters, 5 + 2 * k),
+                 u16(frame, 5 + 2 * k));
+        }
     return parts.isEmpty() ? QString()
-                           : text("parameters %1", "参数%1").arg(parts.join(QStringLiteral(", ")));
+                           : Text("parameters %1", "参数%1").arg(parts.join(QStringLiteral(", ")));
 }
 
 // ---- Sending. ----
 
-QIODevice *SERIAL_COMM::activeTransport() const
+QIODevice *ExchangeEngine::activeTransport() const
 {
     if (!m_scan || m_scan->ConnectType == 0)
         return m_serial;
@@ -672,13 +858,13 @@ QIODevice *SERIAL_COMM::activeTransport() const
     return m_udp;
 }
 
-void SERIAL_COMM::sendFrame(Request awaited)
+void ExchangeEngine::sendFrame(Request awaited)
 {
     if (awaited != Request::None)
         m_awaited = awaited;
     m_replyTimeout->start(); // (re)start; a failed write shows up as a time-out
 
-    static const QMetaMethod frameSent = QMetaMethod::fromSignal(&SERIAL_COMM::FrameSent);
+    static const QMetaMethod frameSent = QMetaMethod::fromSignal(&ExchangeEngine::FrameSent);
     if (isSignalConnected(frameSent))
         emit FrameSent(m_tx.bytes());
 
@@ -693,7 +879,7 @@ void SERIAL_COMM::sendFrame(Request awaited)
     device->write(m_tx.constData(), m_tx.length);
 }
 
-void SERIAL_COMM::sendPlain(Request request, FrameCode code)
+void ExchangeEngine::sendPlain(Request request, FrameCode code)
 {
     buildPlainRequest(m_tx, code);
     sendFrame(request);
@@ -702,24 +888,23 @@ void SERIAL_COMM::sendPlain(Request request, FrameCode code)
 // The scan stream stops before a sequence so that its packets do not crowd the replies. Also while a
 // poll awaits its answer: the request has no reply of its own, and a stream left running behind a
 // slow display buried replies under packets.
-void SERIAL_COMM::stopStream()
+void ExchangeEngine::stopStream()
 {
     if (m_scan && m_scan->ConnectType == 1)
         sendAuto(false);
 }
 
-void SERIAL_COMM::sendAuto(bool start)
+void ExchangeEngine::sendAuto(bool start)
 {
     buildAutoRequest(m_tx, start);
     sendFrame(Request::None); // no reply: nothing is awaited, but the time-out runs
 }
 
-void SERIAL_COMM::writeAreaStep()
+void ExchangeEngine::writeAreaStep()
 {
     if (m_awaited != Request::None)
         return;
     if (m_writeAreaIndex < kAreaCount) {
-        showProgress("Download Data", "下载数据");
         const QVector<AREA_DATA> &areas = m_project->Areas;
         const AREA_DATA &area =
             m_writeAreaIndex < areas.size() ? areas[m_writeAreaIndex] : m_project->EmptyArea;
@@ -727,31 +912,29 @@ void SERIAL_COMM::writeAreaStep()
         if (m_writeAreaIndex < m_expectedAreas.size())
             m_expectedAreas[m_writeAreaIndex] = m_tx.bytes();
         sendFrame(Request::WriteAreas);
+        progress();
     }
 }
 
-void SERIAL_COMM::readAreaStep()
+void ExchangeEngine::readAreaStep()
 {
     if (m_awaited != Request::None)
         return;
     if (m_readAreaIndex <= kMaxAreaIndex) {
         buildReadAreaRequest(m_tx, m_readAreaIndex);
         sendFrame(Request::ReadAreas);
-        if (m_sequence == Sequence::Verify)
-            showProgress("Verify", "校验");
-        else
-            showProgress("Upload Data", "上传数据");
+        progress();
     }
 }
 
-void SERIAL_COMM::SerialPortSendData()
+void ExchangeEngine::SerialPortSendData()
 {
     // A handler waiting in a message box, or a progress update pumping events, must not see a
     // second request leave behind its back.
     if (m_inScheduler || m_handlerDepth > 0)
         return;
     if (m_sequence != Sequence::None && m_sequenceClock.elapsed() > kSequenceDeadlineMs) {
-        finishSequence(text("The exchange took too long and was stopped.", "通讯时间过长，已停止。"));
+        finishSequence(Text("The exchange took too long and was stopped.", "通讯时间过长，已停止。"));
         return;
     }
     m_inScheduler = true;
@@ -817,7 +1000,7 @@ void SERIAL_COMM::SerialPortSendData()
 
 // ---- Receiving. ----
 
-void SERIAL_COMM::SerialPortReceiveData()
+void ExchangeEngine::SerialPortReceiveData()
 {
     QIODevice *device = activeTransport();
     if (!device || !device->isOpen())
@@ -843,7 +1026,7 @@ void SERIAL_COMM::SerialPortReceiveData()
     receiveDelivery(m_rx, bytes, ctx, *m_sink);
 }
 
-void SERIAL_COMM::replyArrived()
+void ExchangeEngine::replyArrived()
 {
     m_replyTimeout->stop();
     m_timeoutCount = 0;
@@ -851,7 +1034,7 @@ void SERIAL_COMM::replyArrived()
 
 // A reply counts only for the request awaited; one that answers nothing awaited (a late answer to a
 // request already sent again, a reply of another kind) changes nothing, not even the time-out.
-bool SERIAL_COMM::takeReply(Request request)
+bool ExchangeEngine::takeReply(Request request)
 {
     if (m_awaited != request)
         return false;
@@ -862,7 +1045,7 @@ bool SERIAL_COMM::takeReply(Request request)
 
 // Before an area, parameters or case channels reply is stored: only the awaited one of a running read
 // is, and during a verify nothing is stored, the reply is compared instead.
-bool SERIAL_COMM::acceptReadReply(FrameCode code, const QByteArray &frame)
+bool ExchangeEngine::acceptReadReply(FrameCode code, const QByteArray &frame)
 {
     const Request request = code == FrameCode::RArea   ? Request::ReadAreas
                             : code == FrameCode::RPara ? Request::ReadParameters
@@ -876,25 +1059,26 @@ bool SERIAL_COMM::acceptReadReply(FrameCode code, const QByteArray &frame)
     if (m_sequence == Sequence::Verify) {
         const QString difference = compareImage(code, index, frame);
         if (!difference.isEmpty())
-            m_differences << difference;
+            m_differenceTexts << difference;
         return false;
     }
     return true;
 }
 
-void SERIAL_COMM::onReboot()
+void ExchangeEngine::onReboot()
 {
     if (!takeReply(Request::Reboot) || !m_flags[int(Request::Reboot)])
         return;
     m_flags[int(Request::Reboot)] = false;
-    static const QMetaMethod acknowledged = QMetaMethod::fromSignal(&SERIAL_COMM::RebootAcknowledged);
+    static const QMetaMethod acknowledged = QMetaMethod::fromSignal(&ExchangeEngine::RebootAcknowledged);
     if (isSignalConnected(acknowledged))
         emit RebootAcknowledged();
-    else
-        postBox(Info, text("Message", "提示"), text("Sensor Reboot Complete", "传感器重新启动完成"));
+    else // nobody follows the restart: say at once that it is under way
+        message(MessageKind::Information, Text("Message", "提示"),
+                Text("Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
-void SERIAL_COMM::onProduct(const ::ProductInfo &info)
+void ExchangeEngine::onProduct(const ::ProductInfo &info)
 {
     if (!takeReply(Request::ProductInfo) || !m_flags[int(Request::ProductInfo)])
         return;
@@ -912,26 +1096,28 @@ void SERIAL_COMM::onProduct(const ::ProductInfo &info)
         emit ProductInformationRead(info);
         return;
     }
+    emit ProductInformation(info);
+    message(MessageKind::Information, Text("Product Message", "产品信息"), ProductText(info));
+}
+
+QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
+{
     const QString modelName; // the sensor's model code has no name of its own here
     const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
-    QString body;
-    if (m_language == 1) {
-        body = QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
+    if (m_language == 1)
+        return QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
                firmware + QLatin1Char('\n') + QStringLiteral("串行编号:  ") +
                QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("生产日期:  ") +
                QString::number(info.Year) + QStringLiteral("年") + QString::number(info.Month) +
                QStringLiteral("月") + QString::number(info.Day) + QStringLiteral("日");
-    } else {
-        body = QStringLiteral("Product Name:  ") + modelName + QLatin1Char('\n') +
-               QStringLiteral("Firmware:  ") + firmware + QLatin1Char('\n') +
-               QStringLiteral("SerialNumber:  ") + QString::number(info.SerialNumber) + QLatin1Char('\n') +
-               QStringLiteral("Production:  ") + QString::number(info.Year) + QStringLiteral(" - ") +
-               QString::number(info.Month) + QStringLiteral(" - ") + QString::number(info.Day);
-    }
-    postBox(Info, text("Product Message", "产品信息"), body);
+    return QStringLiteral("Product Name:  ") + modelName + QLatin1Char('\n') + QStringLiteral("Firmware:  ") +
+           firmware + QLatin1Char('\n') + QStringLiteral("SerialNumber:  ") +
+           QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("Production:  ") +
+           QString::number(info.Year) + QStringLiteral(" - ") + QString::number(info.Month) +
+           QStringLiteral(" - ") + QString::number(info.Day);
 }
 
-void SERIAL_COMM::onParameters()
+void ExchangeEngine::onParameters()
 {
     if (!takeReply(Request::ReadParameters) || !m_flags[int(Request::ReadParameters)])
         return;
@@ -950,14 +1136,15 @@ void SERIAL_COMM::onParameters()
     finishWhenReadsDone();
 }
 
-void SERIAL_COMM::onWriteParameters(int status)
+void ExchangeEngine::onWriteParameters(int status)
 {
     if (!takeReply(Request::WriteParameters) || !m_flags[int(Request::WriteParameters)])
         return;
     m_flags[int(Request::WriteParameters)] = false;
     if (status != 0) {
         finishSequence(
-            text("Parameters rejected: %1", "参数被拒绝：%1").arg(statusText(FrameCode::WPara, status)));
+            Text("Parameters rejected: %1", "参数被拒绝：%1").arg(statusText(FrameCode::WPara, status)),
+            Outcome::Rejected);
         return;
     }
     m_parametersDone = true;
@@ -965,6 +1152,10 @@ void SERIAL_COMM::onWriteParameters(int status)
     if (m_scan)
         m_scan->InstallDir = m_writeDir;
     emit DirChangeSignals(m_writeDir);
+    if (!m_verifyWrites) {
+        finishSequence();
+        return;
+    }
     // Everything acknowledged: read it all back and compare before offering the restart.
     beginSequence(Sequence::Verify);
     m_verifyAfterWrite = true;
@@ -975,7 +1166,7 @@ void SERIAL_COMM::onWriteParameters(int status)
     m_flags[int(Request::ProductInfo)] = true;
 }
 
-void SERIAL_COMM::onCases()
+void ExchangeEngine::onCases()
 {
     if (!takeReply(Request::ReadCases) || !m_flags[int(Request::ReadCases)])
         return;
@@ -984,20 +1175,21 @@ void SERIAL_COMM::onCases()
     finishWhenReadsDone();
 }
 
-void SERIAL_COMM::onWriteCases(int status)
+void ExchangeEngine::onWriteCases(int status)
 {
     if (!takeReply(Request::WriteCases) || !m_flags[int(Request::WriteCases)])
         return;
     m_flags[int(Request::WriteCases)] = false;
     if (status != 0) {
-        finishSequence(text("Case channels rejected: %1", "工况通道被拒绝：%1")
-                           .arg(statusText(FrameCode::WCase, status)));
+        finishSequence(Text("Case channels rejected: %1", "工况通道被拒绝：%1")
+                           .arg(statusText(FrameCode::WCase, status)),
+                       Outcome::Rejected);
         return;
     }
     m_casesDone = true;
 }
 
-void SERIAL_COMM::onArea(int areaIndex)
+void ExchangeEngine::onArea(int areaIndex)
 {
     // Another area's late answer is not the one awaited: the time-out keeps running for ours.
     if (m_awaited != Request::ReadAreas || (m_flags[int(Request::ReadAreas)] && areaIndex != m_readAreaIndex))
@@ -1011,11 +1203,11 @@ void SERIAL_COMM::onArea(int areaIndex)
         m_readAreaIndex = 0;
         m_flags[int(Request::ReadAreas)] = false;
     }
-    setProgress(m_areasDone);
+    progress();
     finishWhenReadsDone();
 }
 
-void SERIAL_COMM::onWriteArea(int status)
+void ExchangeEngine::onWriteArea(int status)
 {
     if (!takeReply(Request::WriteAreas) || !m_flags[int(Request::WriteAreas)])
         return;
@@ -1027,29 +1219,30 @@ void SERIAL_COMM::onWriteArea(int status)
             m_writeAreaIndex = 0;
             m_flags[int(Request::WriteAreas)] = false;
         }
-        setProgress(m_areasDone);
+        progress();
     } else if (status == 1 || status == 2) {
         // The sensor wants the whole loop again from area 0, but one that keeps rejecting ends the
         // write-all after a few attempts, with nothing else written.
         if (++m_areaWriteAttempt >= kAreaWriteAttempts) {
-            finishSequence(text("Area %1 rejected: %2", "区域%1被拒绝：%2")
+            finishSequence(Text("Area %1 rejected: %2", "区域%1被拒绝：%2")
                                .arg(m_writeAreaIndex)
-                               .arg(statusText(FrameCode::WArea, status)));
+                               .arg(statusText(FrameCode::WArea, status)),
+                           Outcome::Rejected);
             return;
         }
         m_writeAreaIndex = 0;
         m_areasDone = 0;
         m_unknownAreaStatus = 0;
-        setProgress(0);
+        progress();
     } else if (++m_unknownAreaStatus >= kUnknownAreaStatusLimit) {
         // The same area is sent again on an unknown status; a sensor that never says more stops it.
-        finishSequence(text("Area %1: %2", "区域%1：%2")
-                           .arg(m_writeAreaIndex)
-                           .arg(statusText(FrameCode::WArea, status)));
+        finishSequence(
+            Text("Area %1: %2", "区域%1：%2").arg(m_writeAreaIndex).arg(statusText(FrameCode::WArea, status)),
+            Outcome::Rejected);
     }
 }
 
-void SERIAL_COMM::onSelfCheck(const SelfCheckReport &report)
+void ExchangeEngine::onSelfCheck(const SelfCheckReport &report)
 {
     if (!takeReply(Request::Simulation))
         return;
@@ -1057,9 +1250,10 @@ void SERIAL_COMM::onSelfCheck(const SelfCheckReport &report)
     emit SelfCheckStatus(short(report.Temperature), ushort(report.RotationSpeed), ushort(report.DriveVoltage),
                          ushort(report.SendVoltage), ushort(report.ReceiveVoltage));
     emit IOPortSignals(report.InputPorts, report.OutputPorts, uint(report.Status));
+    emit SelfCheckReceived(report);
 }
 
-void SERIAL_COMM::onScanControl()
+void ExchangeEngine::onScanControl()
 {
     // The time-out is left running here.
     if (m_awaited != Request::ScanControl)
@@ -1068,15 +1262,20 @@ void SERIAL_COMM::onScanControl()
     m_awaited = Request::None;
 }
 
-void SERIAL_COMM::onDistance()
+void ExchangeEngine::onDistance()
 {
     if (!takeReply(Request::Distance))
         return;
     m_flags[int(Request::Distance)] = false;
     emit ReceiveScanfData();
+    static const QMetaMethod revolution = QMetaMethod::fromSignal(&ExchangeEngine::RevolutionReceived);
+    if (isSignalConnected(revolution))
+        emit RevolutionReceived(
+            QVector<quint16>(m_scan->SerialDistance, m_scan->SerialDistance + kSerialBeams),
+            QVector<quint16>(m_scan->SerialIntensity, m_scan->SerialIntensity + kSerialBeams));
 }
 
-void SERIAL_COMM::onIntensity()
+void ExchangeEngine::onIntensity()
 {
     if (!takeReply(Request::Intensity))
         return;
@@ -1084,7 +1283,7 @@ void SERIAL_COMM::onIntensity()
     emit ReceiveIntensityData();
 }
 
-void SERIAL_COMM::onRevolutions(int completed)
+void ExchangeEngine::onRevolutions(int completed)
 {
     QVector<HisnRevolution> done;
     done.swap(m_completed);
@@ -1103,7 +1302,14 @@ void SERIAL_COMM::onRevolutions(int completed)
     const QVector<quint16> partialDistance(s.EtherDistance, s.EtherDistance + partial);
     const QVector<quint16> partialIntensity(s.EtherIntensity, s.EtherIntensity + partial);
     const quint64 delivery = m_deliveries;
+    static const QMetaMethod revolution = QMetaMethod::fromSignal(&ExchangeEngine::RevolutionReceived);
+    const bool withData = isSignalConnected(revolution);
     for (const HisnRevolution &r : done) {
+        if (withData) {
+            emit RevolutionReceived(r.distance, r.intensity);
+            if (m_deliveries != delivery)
+                return;
+        }
         std::copy(r.distance.cbegin(), r.distance.cend(), s.EtherDistance);
         std::copy(r.intensity.cbegin(), r.intensity.cend(), s.EtherIntensity);
         s.EtherCount = r.distance.size();
@@ -1118,7 +1324,7 @@ void SERIAL_COMM::onRevolutions(int completed)
 
 // ---- Reply time-out. ----
 
-void SERIAL_COMM::ReadWriteOverTime()
+void ExchangeEngine::ReadWriteOverTime()
 {
     // The awaited request leaves again with the next tick; the area loops resend the area they wait for.
     m_awaited = Request::None;
@@ -1127,29 +1333,34 @@ void SERIAL_COMM::ReadWriteOverTime()
         ++m_sequenceTimeouts;
 
     if (m_timeoutCount > kTimeoutsBeforeGiveUp) {
-        m_timeoutCount = 0;
-        const QString warning =
-            text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接");
-        const bool inSequence = m_sequence != Sequence::None;
-        if (inSequence)
-            finishSequence(warning); // its one message carries the warning
-        for (bool &f : m_flags)
-            f = false;
-        m_productForLog = false;
-        m_distancePoll->stop();
-        m_intensityPoll->stop();
-        m_simulationPoll->stop();
-        m_replyTimeout->stop();
-        closeProgress();
-        emit ExchangeGaveUp();
-        if (!inSequence)
-            postBox(Warn, text("Warning", "警告"), warning);
+        giveUp(Text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接"));
         return;
     }
     if (m_sequence != Sequence::None && m_sequenceTimeouts > kSequenceTimeoutLimit) {
         m_replyTimeout->stop();
         m_timeoutCount = 0;
-        finishSequence(text("Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
+        finishSequence(Text("Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
                            .arg(m_sequenceTimeouts));
     }
+}
+
+// Cancels all pending work: the running sequence ends with the warning as its message (otherwise the
+// warning is a message of its own), every flag is cleared and the polls stop until started again.
+void ExchangeEngine::giveUp(const QString &warning)
+{
+    m_timeoutCount = 0;
+    const bool inSequence = m_sequence != Sequence::None;
+    if (inSequence)
+        finishSequence(warning, Outcome::GaveUp); // its one message carries the warning
+    for (bool &f : m_flags)
+        f = false;
+    m_awaited = Request::None;
+    m_productForLog = false;
+    m_distancePoll->stop();
+    m_intensityPoll->stop();
+    m_simulationPoll->stop();
+    m_replyTimeout->stop();
+    emit ExchangeGaveUp();
+    if (!inSequence)
+        message(MessageKind::Warning, Text("Warning", "警告"), warning);
 }

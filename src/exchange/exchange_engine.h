@@ -133,9 +133,9 @@ public:
         bool casesDone = false;
         bool parametersDone = false;
         QVector<VerifyDifference> differences; // verify only
-        quint32 imageCrc = 0; // verify: CRC-32 of the design's wire image compared against
-        QString problem;      // what stopped it, in the selected language; empty when nothing did
-        QString message;      // the whole result text, as the window shows it
+        quint32 imageCrc = 0;                  // verify: CRC-32 of the design's wire image compared against
+        QString problem; // what stopped it, in the selected language; empty when nothing did
+        QString message; // the whole result text, as the window shows it
         bool ok() const { return outcome == Outcome::Complete; }
     };
 
@@ -416,7 +416,7 @@ private:
     bool m_casesDone = false;
     bool m_parametersDone = false;
     bool m_verifyAfterWrite = false;
-    bool m_writeDir = false;      // install direction the write-all mirrors its areas for
+    bool m_writeDir = false; // install direction the write-all mirrors its areas for
     bool m_verifyWrites = true;
     bool m_productForLog = false; // the product read of a verify (for the write log) shows no message
     ::ProductInfo m_product;

@@ -1,0 +1,161 @@
+#include "comm/serial_comm.h"
+
+#include "area/dialogs.h"
+
+#include <QLabel>
+#include <QMetaMethod>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QTimer>
+
+SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
+                         SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
+                         QUdpSocket *udpSocket, QObject *parent)
+    : QObject(parent), m_engine(new ExchangeEngine(scanStore, projectStore, parameters, scanControl, this))
+{
+    m_engine->UseTransports(serialPort, tcpSocket, udpSocket);
+
+    // Closed at start: no parent, application-modal, the sensor picture as its label. Its Cancel
+    // stops the running sequence; it never closes or resets the dialog by itself.
+    m_progress = new QProgressDialog();
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setWindowModality(Qt::ApplicationModal);
+    auto *label = new QLabel(m_progress);
+    label->setPixmap(QPixmap(QStringLiteral(":images/ConnectSensor")));
+    m_progress->setLabel(label);
+    auto *bar = new QProgressBar(m_progress);
+    bar->setTextVisible(true);
+    m_progress->setBar(bar);
+    m_progress->setRange(0, kAreaCount);
+    disconnect(m_progress, &QProgressDialog::canceled, m_progress, &QProgressDialog::cancel);
+    connect(m_progress, &QProgressDialog::canceled, this, &SERIAL_COMM::CancelSequence);
+    m_progress->reset(); // also stops the dialog's own show-after-4-seconds timer
+    m_progress->hide();
+
+    ExchangeEngine *e = m_engine;
+    connect(e, &ExchangeEngine::SequenceProgress, this,
+            [this](ExchangeEngine::Sequence sequence, int done, int) { showProgress(sequence, done); });
+    connect(e, &ExchangeEngine::SequenceFinished, this, [this] { closeProgress(); });
+    connect(e, &ExchangeEngine::ExchangeGaveUp, this, [this] { closeProgress(); });
+    connect(e, &ExchangeEngine::Message, this, &SERIAL_COMM::showMessage);
+    connect(e, &ExchangeEngine::RebootAcknowledged, this, [this] {
+        static const QMetaMethod acknowledged = QMetaMethod::fromSignal(&SERIAL_COMM::RebootAcknowledged);
+        if (isSignalConnected(acknowledged))
+            emit RebootAcknowledged();
+        else
+            showMessage(ExchangeEngine::MessageKind::Information, text("Message", "提示"),
+                        text("Sensor Reboot Complete", "传感器重新启动完成"));
+    });
+
+    connect(e, &ExchangeEngine::SelfCheckStatus, this, &SERIAL_COMM::SelfCheckStatus);
+    connect(e, &ExchangeEngine::IOPortSignals, this, &SERIAL_COMM::IOPortSignals);
+    connect(e, &ExchangeEngine::ReceiveScanfData, this, &SERIAL_COMM::ReceiveScanfData);
+    connect(e, &ExchangeEngine::ReceiveIntensityData, this, &SERIAL_COMM::ReceiveIntensityData);
+    connect(e, &ExchangeEngine::ReceiveParameters, this, &SERIAL_COMM::ReceiveParameters);
+    connect(e, &ExchangeEngine::ReceiveAreasComplete, this, &SERIAL_COMM::ReceiveAreasComplete);
+    connect(e, &ExchangeEngine::DirChangeSignals, this, &SERIAL_COMM::DirChangeSignals);
+    connect(e, &ExchangeEngine::ProductInfoReceived, this, &SERIAL_COMM::ProductInfoReceived);
+    connect(e, &ExchangeEngine::AreasNotRead, this, &SERIAL_COMM::AreasNotRead);
+    connect(e, &ExchangeEngine::VerifyFinished, this, &SERIAL_COMM::VerifyFinished);
+    connect(e, &ExchangeEngine::FrameSent, this, &SERIAL_COMM::FrameSent);
+    connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
+    connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
+}
+
+SERIAL_COMM::~SERIAL_COMM()
+{
+    delete m_progress;
+}
+
+void SERIAL_COMM::AbandonExchange()
+{
+    m_engine->AbandonExchange();
+    closeProgress();
+}
+
+void SERIAL_COMM::CancelSequence()
+{
+    if (m_engine->RunningSequence() == Sequence::None)
+        closeProgress();
+    else
+        m_engine->CancelSequence(); // its end closes the progress
+}
+
+void SERIAL_COMM::WriteSensorAllDataSlots()
+{
+    if (m_engine->RunningSequence() != Sequence::None)
+        return; // pressing again joins the running one
+    const ExchangeEngine::FitReport fit = m_engine->CheckWriteFits();
+    if (!fit.errors.isEmpty()) {
+        Dialogs::ask(nullptr, Dialogs::Icon::Warning, text("Warning", "警告"),
+                     text("Nothing was written: these areas do not fit what the sensor can hold.",
+                          "未写入任何数据：以下区域超出传感器可保存的范围。") +
+                         QLatin1Char('\n') + fit.errors.join(QLatin1Char('\n')));
+        return;
+    }
+    if (!fit.warnings.isEmpty()) {
+        const int answer = Dialogs::ask(
+            nullptr, Dialogs::Icon::Question, text("Warning", "警告"),
+            text("These points lie beyond the range of the selected model (%1 mm). Write anyway?",
+                 "以下点超出所选型号的测量范围（%1 mm）。仍然写入吗？")
+                    .arg(m_engine->RangeLimit()) +
+                QLatin1Char('\n') + fit.warnings.join(QLatin1Char('\n')),
+            {text("Yes", "确定"), text("No", "取消")}, 1);
+        if (answer != 0)
+            return;
+    }
+    m_engine->WriteSensorAllDataSlots();
+}
+
+// ---- Progress. ----
+
+void SERIAL_COMM::closeProgress()
+{
+    m_progress->reset();
+    m_progress->hide();
+}
+
+// The progress value pumps events in a modal dialog; the engine has settled its state before it reports.
+void SERIAL_COMM::showProgress(ExchangeEngine::Sequence sequence, int done)
+{
+    switch (sequence) {
+    case Sequence::WriteAll: m_progress->setWindowTitle(text("Download Data", "下载数据")); break;
+    case Sequence::Verify: m_progress->setWindowTitle(text("Verify", "校验")); break;
+    default: m_progress->setWindowTitle(text("Upload Data", "上传数据")); break;
+    }
+    m_progress->setCancelButtonText(text("Cancel", "取消"));
+    if (QProgressBar *bar = m_progress->findChild<QProgressBar *>())
+        bar->setFormat(text("Area %v of %m", "区域 %v / %m"));
+    if (!m_progress->isVisible()) {
+        m_progress->setValue(0);
+        m_progress->show();
+    }
+    m_progress->setValue(qBound(0, done, kAreaCount));
+}
+
+// ---- Messages. ----
+
+// Shown after the engine's handler has returned, without a nested event loop.
+void SERIAL_COMM::showMessage(ExchangeEngine::MessageKind kind, const QString &title, const QString &body)
+{
+    using Kind = ExchangeEngine::MessageKind;
+    if (kind == Kind::RestartOffer) {
+        const quint64 epoch = m_engine->ExchangeEpoch();
+        const QString question = body + QLatin1Char('\n') + text("Do you restart?", "是否重启传感器?");
+        const QStringList buttons{text("Yes", "确定"), text("No", "取消")};
+        QTimer::singleShot(0, this, [=] {
+            Dialogs::show(nullptr, Dialogs::Icon::Question, title, question, buttons,
+                          [this, epoch](int answer) {
+                              // A connection closed while the question was open must not leave a reboot
+                              // behind.
+                              if (answer == 0 && epoch == m_engine->ExchangeEpoch())
+                                  m_engine->SensorRebootSlots();
+                          });
+        });
+        return;
+    }
+    const Dialogs::Icon icon = kind == Kind::Warning ? Dialogs::Icon::Warning : Dialogs::Icon::Information;
+    QTimer::singleShot(0, this, [=] { Dialogs::show(nullptr, icon, title, body); });
+}

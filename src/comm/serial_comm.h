@@ -1,0 +1,145 @@
+#pragma once
+
+#include "exchange/exchange_engine.h"
+
+#include <QObject>
+
+class PROJECT_DATA;
+class QProgressDialog;
+class QSerialPort;
+class QTcpSocket;
+class QUdpSocket;
+
+// The window's side of the exchange with the sensor: it owns an ExchangeEngine over the window's stores
+// and transports, passes the window's requests on, and turns what the engine reports into what the
+// window shows: the progress dialog (with Cancel) and the message boxes, in the selected language.
+// Questions are asked before a sequence starts, never in the middle of one.
+class SERIAL_COMM : public QObject {
+    Q_OBJECT
+
+public:
+    using Request = ExchangeEngine::Request;
+    using Sequence = ExchangeEngine::Sequence;
+    static constexpr int kRequestCount = ExchangeEngine::kRequestCount;
+    static constexpr int kSchedulerMs = ExchangeEngine::kSchedulerMs;
+    static constexpr int kReplyTimeoutMs = ExchangeEngine::kReplyTimeoutMs;
+    static constexpr int kSerialScanPollMs = ExchangeEngine::kSerialScanPollMs;
+    static constexpr int kEtherScanPollMs = ExchangeEngine::kEtherScanPollMs;
+    static constexpr int kIntensityPollMs = ExchangeEngine::kIntensityPollMs;
+    static constexpr int kSimulationPollMs = ExchangeEngine::kSimulationPollMs;
+    static constexpr int kTimeoutsBeforeGiveUp = ExchangeEngine::kTimeoutsBeforeGiveUp;
+    static constexpr int kAreaWriteAttempts = ExchangeEngine::kAreaWriteAttempts;
+    static constexpr int kUnknownAreaStatusLimit = ExchangeEngine::kUnknownAreaStatusLimit;
+    static constexpr int kSequenceTimeoutLimit = ExchangeEngine::kSequenceTimeoutLimit;
+    static constexpr int kSequenceDeadlineMs = ExchangeEngine::kSequenceDeadlineMs;
+
+    SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
+                SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
+                QUdpSocket *udpSocket, QObject *parent = nullptr);
+    ~SERIAL_COMM() override;
+
+    ExchangeEngine *Engine() const { return m_engine; }
+
+    // ---- Operations of the main window. ----
+
+    // Abandons the pending exchange (on close, open and save): stops the reply time-out, resets its
+    // count, clears the awaited reply, every request flag and both area indexes, closes the progress.
+    // The polls keep running; a close also calls the three Close... poll slots.
+    void AbandonExchange();
+    // Only stops the reply time-out and resets its count.
+    void StopReplyTimeout() { m_engine->StopReplyTimeout(); }
+    // Message language: 0 English, 1 Chinese.
+    void SetLanguage(int language) { m_engine->SetLanguage(language); }
+    int Language() const { return m_engine->Language(); }
+    // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
+    void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
+    void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
+    int RangeLimit() const { return m_engine->RangeLimit(); }
+    // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
+    void SetUdpPeer(const QHostAddress &address, quint16 port = 8080) { m_engine->SetUdpPeer(address, port); }
+
+    // ---- State, for the main window's displays and for tests. ----
+    bool RequestRaised(Request request) const { return m_engine->RequestRaised(request); }
+    bool AnyRequestRaised() const { return m_engine->AnyRequestRaised(); }
+    Request AwaitedReply() const { return m_engine->AwaitedReply(); }
+    int TimeoutCount() const { return m_engine->TimeoutCount(); }
+    int ReadAreaIndex() const { return m_engine->ReadAreaIndex(); }
+    int WriteAreaIndex() const { return m_engine->WriteAreaIndex(); }
+    Sequence RunningSequence() const { return m_engine->RunningSequence(); }
+    bool WriteInstallDir() const { return m_engine->WriteInstallDir(); }
+    const ::ProductInfo &LastProduct() const { return m_engine->LastProduct(); }
+    bool ReplyTimeoutActive() const { return m_engine->ReplyTimeoutActive(); }
+    bool DistancePollActive() const { return m_engine->DistancePollActive(); }
+    bool IntensityPollActive() const { return m_engine->IntensityPollActive(); }
+    bool SimulationPollActive() const { return m_engine->SimulationPollActive(); }
+    QProgressDialog *ProgressDialog() const { return m_progress; }
+    const QByteArray &ReceiveBuffer() const { return m_engine->ReceiveBuffer(); }
+
+public slots:
+    void OpenSendReadScanf() { m_engine->OpenSendReadScanf(); }
+    void CloseSendReadScanf() { m_engine->CloseSendReadScanf(); }
+    void OpenSendReadIntensity() { m_engine->OpenSendReadIntensity(); }
+    void CloseSendReadIntensity() { m_engine->CloseSendReadIntensity(); }
+    void OpenSendReadSimulation() { m_engine->OpenSendReadSimulation(); }
+    void CloseSendReadSimulation() { m_engine->CloseSendReadSimulation(); }
+    void ReadScanfTime() { m_engine->ReadScanfTime(); }
+    void ReadIntensityTime() { m_engine->ReadIntensityTime(); }
+    void ReadSimulationTime() { m_engine->ReadSimulationTime(); }
+    void SensorRebootSlots() { m_engine->SensorRebootSlots(); }
+    void SensorInformationSlots() { m_engine->SensorInformationSlots(); }
+    // Reads the product information without showing it (ProductInformationRead): proof that the
+    // sensor answers, after a restart for example.
+    void ConfirmSensorSlots() { m_engine->ConfirmSensorSlots(); }
+    void ReadSensorAllDataSlots() { m_engine->ReadSensorAllDataSlots(); }
+    // Only the parameters (a connection that keeps the project's areas).
+    void ReadSensorParametersSlots() { m_engine->ReadSensorParametersSlots(); }
+    // Asks first when the design does not fit the sensor (nothing is written) or reaches beyond the
+    // model's range (written only on Yes).
+    void WriteSensorAllDataSlots();
+    // Reads back all areas, the case channels and the parameters and compares them, byte for byte on
+    // the wire, with what the open project would write.
+    void VerifySensorDataSlots() { m_engine->VerifySensorDataSlots(); }
+    // Stops the running sequence (the progress dialog's Cancel) and says what was done.
+    void CancelSequence();
+    void SerialPortSendData() { m_engine->SerialPortSendData(); }
+    void SerialPortReceiveData() { m_engine->SerialPortReceiveData(); }
+    void ReadWriteOverTime() { m_engine->ReadWriteOverTime(); }
+    void CloseSerialPortSlots() { m_engine->CloseSerialPortSlots(); }
+
+signals:
+    void SelfCheckStatus(short Temperature, ushort RotationSpeed, ushort DriveVoltage, ushort SendVoltage,
+                         ushort ReceiveVoltage);
+    void IOPortSignals(uint Inport, uint Outport, uint Status);
+    void ReceiveScanfData();
+    void ReceiveIntensityData();
+    void ReceiveParameters();
+    // The read-all area loop has stored what it read (all 64 areas, or those before a time-out):
+    // the editors must show them, or a later edit would write the old points back.
+    void ReceiveAreasComplete();
+    void DirChangeSignals(bool dir);
+    // The sensor answered the product information request: it is known by its serial number now.
+    void ProductInfoReceived(quint16 serialNumber);
+    // At the end of every read-all: the areas it could not read (empty when all were read).
+    void AreasNotRead(const QVector<int> &areas);
+    // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
+    // the wire image compared against, and the result as shown.
+    void VerifyFinished(bool afterWrite, bool match, quint32 imageCrc, const QString &result);
+    // Every frame as it leaves for the sensor (for monitoring and tests).
+    void FrameSent(const QByteArray &frame);
+    // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the
+    // restart and says when it is complete; without one the completion message is shown at once.
+    void RebootAcknowledged();
+    // The answer to ConfirmSensorSlots.
+    void ProductInformationRead(const ::ProductInfo &info);
+    // The fourth time-out in a row: the exchange gave up on the sensor.
+    void ExchangeGaveUp();
+
+private:
+    void showProgress(ExchangeEngine::Sequence sequence, int done);
+    void closeProgress();
+    void showMessage(ExchangeEngine::MessageKind kind, const QString &title, const QString &text);
+    QString text(const char *english, const char *chinese) const { return m_engine->Text(english, chinese); }
+
+    ExchangeEngine *m_engine;
+    QProgressDialog *m_progress;
+};
