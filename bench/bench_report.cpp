@@ -1,6 +1,6 @@
 // Time to write the configuration report of a full design: 64 areas, each with three zones of 100
 // points (the largest report there is). Prints "name value unit" lines.
-#include "app/config_report.h"
+#include "report/config_report.h"
 #include "area/geometry/polar.h"
 #include "area/store/project_data.h"
 

@@ -1,6 +1,6 @@
 // The project-file reader: the magic line, then the area section read into the project store, as the
 // program opens a file.
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
 

@@ -1,6 +1,6 @@
 // The configuration report as a reader of the PDF sees it: text extracted with pdftotext, page by
 // page.
-#include "app/config_report.h"
+#include "report/config_report.h"
 #include "area/store/project_data.h"
 
 #include <QProcess>

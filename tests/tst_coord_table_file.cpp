@@ -1,5 +1,5 @@
 // The area section of the project file: written and read back, and read from damaged files.
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/project_data.h"
 
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 #include "area/dialogs.h"
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/sensor_setting.h"

@@ -4,7 +4,7 @@
 #include "app/create.h"
 #include "app/mainwindow.h"
 #include "area/dialogs.h"
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
 #include "comm/discovery.h"

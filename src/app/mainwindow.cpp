@@ -8,7 +8,7 @@
 #include "area/dialogs.h"
 #include "area/edit_control.h"
 #include "area/geometry/polar.h"
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/ethnertsetting.h"

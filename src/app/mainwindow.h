@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/config_report.h"
 #include "app/connection_status.h"
+#include "area/file/project_file.h"
+#include "report/config_report.h"
 #include "area/store/device_type.h"
 #include "comm/codec/scan_data.h"
 #include "comm/link_parameters.h"
@@ -172,8 +173,9 @@ protected:
 
 private:
     void createNewProject(int code);
-    // What the file needed repaired, one line each, in the window's language.
-    QStringList readProjectSections(QTextStream &in);
+    // Shows a file's sensor settings; what the file needed repaired, one line each, in the window's
+    // language.
+    QStringList applyProjectContents(const ProjectFile::Contents &contents);
     void refreshAfterAreasLoaded();
     void refreshEditors();
     void areasReadFromSensor();

@@ -2,15 +2,16 @@
 // configuration report; and teaching a zone from the live scan (each output's Teaching tab).
 #include "app/mainwindow.h"
 
-#include "app/config_report.h"
 #include "area/area_table.h"
 #include "area/dialogs.h"
+#include "area/file/sensor_settings.h"
 #include "area/store/project_data.h"
 #include "area/zone_csv_commands.h"
 #include "comm/codec/design_image.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
 #include "editor/teach_control.h"
+#include "report/config_report.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -79,12 +80,7 @@ ReportInput MainWindow::reportInput() const
     in.created = QDateTime::currentDateTime();
     in.project = &ProjectData();
     in.crc = designImageCrc(ProjectData(), *SensorParameters);
-    static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
-    const DeviceInfo *info = deviceInfo(DeviceType);
-    in.model = info ? QString("%1 (%2 %3 mm)")
-                          .arg(QLatin1String(models[info->code]), pick("range", "测量范围"))
-                          .arg(info->rangeLimit)
-                    : QString::number(DeviceType);
+    in.model = reportModel(DeviceType, in.english);
     if (anyTransportOpen() && SensorSerialNumber >= 0) {
         const ProductInfo &p = SerialComm->LastProduct();
         in.product << connectedSensorName()
@@ -98,29 +94,7 @@ ReportInput MainWindow::reportInput() const
                           .arg(p.Month, 2, 10, QLatin1Char('0'))
                           .arg(p.Day, 2, 10, QLatin1Char('0'));
     }
-    // The sensor settings as the dock shows them, label and value.
-    QStringList ip;
-    for (int c = 0; c < SENSOR_SETTING::ControlCount; ++c) {
-        const QString name = QString::fromLatin1(SENSOR_SETTING::controlName(c));
-        const QWidget *control = findChild<QWidget *>(name);
-        QString value;
-        if (auto *box = qobject_cast<const QComboBox *>(control))
-            value = box->currentText();
-        else if (auto *spin = qobject_cast<const QSpinBox *>(control))
-            value = spin->text();
-        if (name.startsWith(QLatin1String("Para_SensorIPAddress"))) {
-            ip << value;
-            if (ip.size() < 4)
-                continue;
-            value = ip.join(QLatin1Char('.'));
-        }
-        const QString labelName = QLatin1String("label_") + name.mid(5).remove(QRegularExpression("\\d$"));
-        const QLabel *label = findChild<QLabel *>(labelName);
-        QString text = label ? label->text() : name.mid(5);
-        if (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
-            text.chop(1);
-        in.parameters << qMakePair(text, value);
-    }
+    in.parameters = SensorSettings::shown(SensorSetting->ControlStates(), in.english);
     return in;
 }
 

@@ -8,13 +8,14 @@
 #include "app/manual_location.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
+#include "area/file/sensor_settings.h"
+#include "area/zone_csv_commands.h"
 #include "comm/codec/scan_data.h"
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
-#include "area/zone_csv_commands.h"
-#include "editor/teach_control.h"
 #include "editor/breach_legend.h"
+#include "editor/teach_control.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -118,31 +119,7 @@ const Text kTexts[] = {
     {"label_SimDgree", "Steering", "驱动转角"},
     {"label_SimSpeed", "Speed", "车辆速度"},
     {"label_SimOptionMode", "Operation", "车辆操作模式"},
-    // Sensor settings dock.
-    {"label_ControlMode", "Control Mode", "传感器控制方式"},
-    {"label_RS232BaudRate", "RS232 BaudRate", "RS232通信波特率"},
-    {"label_RS232CommVerify", "RS232 Verify", "RS232通信校验位"},
-    {"label_RS232StopBit", "RS232 StopBit", "RS232通信停止位"},
-    {"label_RS485IDAddress", "RS485 ID(1-127)", "RS485地址(1-127)"},
-    {"label_RS485BaudRate", "RS485 BaudRate", "RS485通信波特率"},
-    {"label_RS485CommVerify", "RS485 Verify", "RS485通信校验位"},
-    {"label_RS485StopBit", "RS485 StopBit", "RS485通信停止位"},
-    {"label_CANIDAddress", "CAN ID(1-127)", "CAN总线地址(1-127)"},
-    {"label_CANBaudRate", "CAN BaudRate", "CAN总线波特率"},
-    {"label_SensorOutputLogic", "Output Logic", "传感器输出逻辑"},
-    {"label_ScanMotorSpeed", "Motor SpeedRatio", "扫描电机转速"},
-    {"label_ScanSensorAngle", "Sensor Scan Degree", "激光角度分辨率"},
-    {"label_ScanFilterLevel", "Scan Filter Level", "采样噪声过滤等级"},
-    {"label_SensorInstallDir", "Install Dir", "传感器安装方向"},
-    {"label_CrossFilterEnable", "Cross Mode", "串扰过滤模式"},
-    {"label_CrossFilterNumber", "Cross Number", "串扰过滤数量"},
-    {"label_SensorEtherMode", "Ethernet Mode", "以太网模式接口"},
-    {"label_SensorIPAddress", "IP Address:", "以太网IP地址:"},
-    {"label_LaserMeasureFrq", "Laser Frequency", "激光测量频率"},
-    {"label_LaserStopSignal", "Stop Signal", "多次回波选择"},
-    {"label_TrailiFilterLevel", "Trailing Filter", "拖尾过滤等级"},
-    {"label_DirtyReceDistance", "Dirty Distance", "脏污过滤距离"},
-    {"label_DirtyReceStrength", "Dirty Strength", "脏污过滤强度"},
+    // The sensor settings dock's texts come from SensorSettings.
     // Status row, scan control and self check.
     {"label_dir", "Set Mode", "安装方式"},
     {"label_Status", "Status", "状态"},
@@ -162,20 +139,6 @@ const Text kTexts[] = {
 // Combo boxes whose items change with the language, items separated by '|'. Only the item texts
 // are replaced, so every selection stays.
 const Text kItemTexts[] = {
-    {"Para_ControlMode",
-     "IO Interface|RS232 Interface|RS485 Interface|CAN Interface|Modbus Interface|CANOpen Interface",
-     "IO接口控制|RS323通讯控制|RS485通讯控制|CAN总线控制|Modbus协议控制|CANOpen协议控制"},
-    {"Para_RS232CommVerify", "None|Odd|Even", "无校验|奇校验|偶校验"},
-    {"Para_RS485CommVerify", "None|Odd|Even", "无校验|奇校验|偶校验"},
-    {"Para_RS232StopBit", "Stop 1Bit|Stop 1.5Bit|Stop 2Bit", "停止位1Bit|停止位1.5Bit|停止位2Bit"},
-    {"Para_RS485StopBit", "Stop 1Bit|Stop 1.5Bit|Stop 2Bit", "停止位1Bit|停止位1.5Bit|停止位2Bit"},
-    {"Para_SensorOutputLogic", "Normally open mode|Normal closed mode", "常闭方式|常开方式"},
-    {"Para_ScanFilterLevel", "Close|Easy|Middle|Strict", "关闭|简单|中等|严格"},
-    {"Para_SensorInstallDir", "Forward|Reverse", "正向安装|倒立安装"},
-    {"Para_CrossFilterEnable", "Disable|fitting|Delete", "关闭|拟合|删除"},
-    {"Para_SensorEtherMode", "TCP Server|UDP Mode", "TCP服务器|UDP模式"},
-    {"Para_LaserStopSignal", "First|Second|Last|Strongest", "第一次|第二次|最后一次|能量最大"},
-    {"Para_TrailiFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
     {"Set_SensorSleepMode", "Normal|Sleep", "正常运行|休眠模式"},
     {"Set_ScanFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
 };
@@ -276,6 +239,13 @@ void MainWindow::applyLanguage(bool en)
     for (const Text &t : kItemTexts)
         if (auto *box = findChild<QComboBox *>(t.object))
             setItemTexts(box, pick(t));
+    for (int c = 0; c < SensorSettings::kCount; ++c) {
+        const SensorSettings::Control &k = *SensorSettings::control(c);
+        if (QObject *o = findChild<QObject *>(k.labelName))
+            setObjectText(o, QString::fromUtf8(en ? k.english : k.chinese));
+        if (auto *box = findChild<QComboBox *>(k.name); box && k.items > 0)
+            setItemTexts(box, QString::fromUtf8(en ? k.itemsEnglish : k.itemsChinese));
+    }
     // Named in both directions: a Chinese window must not keep the English name of this label.
     ui->label_Set_ScanSensorAngle->setText(en ? "Scan Sensor Angle" : "角度分辨率");
 

@@ -7,7 +7,7 @@
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/edit_control.h"
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 #include "area/store/project_data.h"
 #include "comm/sensor_setting.h"
 #include "comm/serial_comm.h"
@@ -95,10 +95,11 @@ void MainWindow::refreshTitle()
 
 // ---- loading ----------------------------------------------------------------------------------
 
-QStringList MainWindow::readProjectSections(QTextStream &in)
+QStringList MainWindow::applyProjectContents(const ProjectFile::Contents &contents)
 {
     QStringList repaired;
-    const QVector<int> read = SensorSetting->ReadSettingSection(in);
+    SensorSetting->SetControlStates(contents.sensorStates);
+    const QVector<int> &read = contents.sensorStates;
     const QVector<int> shown = SensorSetting->ControlStates();
     for (int c = 0; c < read.size() && c < shown.size(); ++c)
         if (read[c] != shown[c])
@@ -107,7 +108,7 @@ QStringList MainWindow::readProjectSections(QTextStream &in)
                             .arg(QString::fromLatin1(SENSOR_SETTING::controlName(c)).mid(5))
                             .arg(read[c])
                             .arg(shown[c]);
-    for (const ProjectFile::Repair &r : ProjectFile::readAreas(in, ProjectData()))
+    for (const ProjectFile::Repair &r : contents.repairs)
         repaired << ProjectFile::describe(r, Language == 1);
     return repaired;
 }
@@ -180,38 +181,29 @@ bool MainWindow::maybeSaveChanges()
 bool MainWindow::openProjectFile(const QString &name, bool anyModel)
 {
     const OpenTexts texts = openTexts(Language);
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    PROJECT_DATA &p = ProjectData();
+    ProjectFile::Contents contents;
+    switch (ProjectFile::load(name, p, contents, anyModel ? -1 : DeviceType)) {
+    case ProjectFile::LoadStatus::Loaded: break;
+    case ProjectFile::LoadStatus::CannotOpen:
         if (!anyModel)
             Dialogs::ask(this, Dialogs::Icon::Information, "Document", "No document", {"OK", "Cancel"});
         return false;
-    }
-    if (file.size() > ProjectFile::kMaxFileBytes) {
+    case ProjectFile::LoadStatus::TooLarge:
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title,
                      pick("%1 is too large for a project file (%2 MB); nothing was read.",
                           "%1 太大，不是工程文件（%2 MB）；未读取任何内容。")
                          .arg(QFileInfo(name).fileName())
-                         .arg(double(file.size()) / (1024 * 1024), 0, 'f', 1));
+                         .arg(double(QFileInfo(name).size()) / (1024 * 1024), 0, 'f', 1));
         return false;
-    }
-    QTextStream in(&file);
-    const QString magic = in.readLine();
-    int code = -1;
-    for (int c = Laser05; c <= Laser50 && code < 0; ++c)
-        if (magic == QLatin1String(deviceInfo(c)->magic) && (anyModel || c == DeviceType))
-            code = c;
-    // A file of another model, or no project at all, changes nothing.
-    if (code < 0) {
+    case ProjectFile::LoadStatus::NotAProject:
+    case ProjectFile::LoadStatus::OtherModel:
+        // A file of another model, or no project at all, changes nothing.
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title, texts.damaged);
         return false;
     }
-    PROJECT_DATA &p = ProjectData();
-    // Areas the file has no block for start fresh rather than keeping the previous project's.
-    AREA_DATA fresh = p.EmptyArea;
-    fresh.DetectionSize = 1;
-    for (AREA_DATA &area : p.Areas)
-        area = fresh;
-    const QStringList repaired = readProjectSections(in);
+    const int code = contents.deviceType;
+    const QStringList repaired = applyProjectContents(contents);
     if (code != DeviceType) {
         DEVICETYPE type = code;
         CreateDeviceType(&type);

@@ -1,6 +1,6 @@
 #include "comm/sensor_setting.h"
 
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 
 #include "comm/codec/sensor_parameters.h"
 
@@ -33,8 +33,6 @@ const SpinRange kSpinRanges[] = {
     {SENSOR_SETTING::SensorIPAddress3, 0, 255},   {SENSOR_SETTING::SensorIPAddress4, 0, 255},
     {SENSOR_SETTING::DirtyReceDistance, 0, 2000}, {SENSOR_SETTING::DirtyReceStrength, 0, 2000},
 };
-
-const char *const kSectionMarker = "SensorSetting";
 
 // Repairs the record applies before a value is shown.
 constexpr int kMaxMotorSpeed = 1;
@@ -268,13 +266,7 @@ void SENSOR_SETTING::WriteSettingSection(QTextStream &out) const
 
 QVector<int> SENSOR_SETTING::ReadSettingSection(QTextStream &in)
 {
-    while (!in.atEnd()) {
-        if (in.readLine().trimmed() == QLatin1String(kSectionMarker))
-            break;
-    }
-    QVector<int> states(ControlCount, 0);
-    for (int c = 0; c < ControlCount; ++c)
-        states[c] = in.atEnd() ? 0 : in.readLine().trimmed().toInt();
+    const QVector<int> states = ProjectFile::readSensorSettings(in);
     SetControlStates(states);
     return states;
 }

@@ -13,7 +13,7 @@ deb=$(ls "$out"/veltrin_*.deb)
 dpkg-deb --info "$deb"
 contents=$(dpkg-deb --contents "$deb")
 echo "$contents"
-for f in ./usr/bin/veltrin ./usr/bin/veltrin-sensor-sim ./usr/share/applications/com.veltrin.Veltrin.desktop \
+for f in ./usr/bin/veltrin ./usr/bin/veltrin-sensor-sim ./usr/bin/veltrin-cli ./usr/share/applications/com.veltrin.Veltrin.desktop \
     ./usr/share/metainfo/com.veltrin.Veltrin.metainfo.xml ./usr/share/mime/packages/veltrin-project.xml \
     ./usr/share/icons/hicolor/256x256/apps/veltrin.png ./usr/share/icons/hicolor/16x16/apps/veltrin.png \
     ./usr/share/doc/veltrin/manual_en.pdf ./usr/share/doc/veltrin/manual_cn.pdf; do

@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/veltrin bin/veltrin-sensor-sim \
+for f in bin/veltrin bin/veltrin-sensor-sim bin/veltrin-cli \
     share/applications/com.veltrin.Veltrin.desktop \
     share/metainfo/com.veltrin.Veltrin.metainfo.xml \
     share/mime/packages/veltrin-project.xml \
@@ -27,6 +27,10 @@ for size in 16 22 24 32 48 64 128 256; do
     grep -q "PNG image data, $size x $size" <<<"$(file -b "$icon")" || fail "$icon is not $size x $size: $(file -b "$icon")"
 done
 [ -x "$prefix/bin/veltrin" ] || fail "bin/veltrin is not executable"
+# The command line runs from the prefix and compares the sample with itself.
+"$prefix/bin/veltrin-cli" --help | grep -q '^  diff ' || fail "veltrin-cli --help lists no diff"
+"$prefix/bin/veltrin-cli" diff "$src/tests/install/sample.VKT50" "$src/tests/install/sample.VKT50" ||
+    fail "veltrin-cli diff of the sample with itself exited $?"
 
 desktop-file-validate "$prefix/share/applications/com.veltrin.Veltrin.desktop"
 grep -q '^Name\[zh_CN\]=' "$prefix/share/applications/com.veltrin.Veltrin.desktop" || fail "no Chinese name"

@@ -25,6 +25,9 @@ struct ReportInput {
     quint32 crc = 0;
 };
 
+// The model line of the cover: "Laser30 (range 36000 mm)"; the code itself for an unknown model.
+QString reportModel(int deviceType, bool english);
+
 // Areas that have at least one point in any zone, in order.
 QVector<int> reportedAreas(const PROJECT_DATA &project);
 // Pages the report will have: the cover, then one or two per reported area.

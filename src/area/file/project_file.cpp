@@ -1,9 +1,10 @@
-#include "area/project_file.h"
+#include "area/file/project_file.h"
 
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
 
 #include <QDate>
+#include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -163,7 +164,7 @@ int readField(LineReader &in, int area, int field, QVector<Repair> &repairs)
 
 } // namespace
 
-QString describe(const Repair &r, bool en)
+QString fieldName(int field, bool en)
 {
     static const char *const kFieldsEn[9] = {"on delay",       "off delay",        "hysteresis",
                                              "detection size", "steering minimum", "steering maximum",
@@ -171,11 +172,14 @@ QString describe(const Repair &r, bool en)
     static const char *const kFieldsCn[9] = {"打开延迟",     "关闭延迟", "关闭滞后比例",
                                              "检测物体大小", "最小转角", "最大转角",
                                              "最小速度",     "最大速度", "车辆操作模式"};
+    return field >= 0 && field < 9 ? QString::fromUtf8(en ? kFieldsEn[field] : kFieldsCn[field]) : QString();
+}
+
+QString describe(const Repair &r, bool en)
+{
     const QString where = en ? QString("Area %1").arg(r.area) : QString("区域%1").arg(r.area);
     const QString out = en ? QString(", Out %1").arg(r.output + 1) : QString("，输出%1").arg(r.output + 1);
-    const QString field = r.field >= 0 && r.field < 9
-                              ? QString::fromUtf8(en ? kFieldsEn[r.field] : kFieldsCn[r.field])
-                              : QString();
+    const QString field = fieldName(r.field, en);
     switch (r.kind) {
     case Repair::OutOfRange:
         return en ? QString("%1: %2 %3 is out of range, now %4").arg(where, field, r.was).arg(r.now)
@@ -274,6 +278,49 @@ QString withExtension(const QString &name, int deviceType)
         return name;
     const QString ext = QString::fromLatin1(info->extension);
     return name.endsWith(ext, Qt::CaseSensitive) ? name : name + ext;
+}
+
+QVector<int> readSensorSettings(QTextStream &in)
+{
+    while (!in.atEnd()) {
+        if (in.readLine().trimmed() == QLatin1String("SensorSetting"))
+            break;
+    }
+    QVector<int> states(kSensorSettingCount, 0);
+    for (int &state : states)
+        state = in.atEnd() ? 0 : in.readLine().trimmed().toInt();
+    return states;
+}
+
+LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, int onlyModel, QString *error)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        if (error)
+            *error = file.errorString();
+        return LoadStatus::CannotOpen;
+    }
+    if (file.size() > kMaxFileBytes)
+        return LoadStatus::TooLarge;
+    QTextStream in(&file);
+    const QString magic = in.readLine();
+    int code = -1;
+    for (int c = Laser05; c <= Laser50 && code < 0; ++c)
+        if (magic == QLatin1String(deviceInfo(c)->magic))
+            code = c;
+    if (code < 0)
+        return LoadStatus::NotAProject;
+    if (deviceInfo(onlyModel) && code != onlyModel)
+        return LoadStatus::OtherModel;
+    // Areas the file has no block for start fresh rather than keeping the previous project's.
+    AREA_DATA fresh = project.EmptyArea;
+    fresh.DetectionSize = 1;
+    for (AREA_DATA &area : project.Areas)
+        area = fresh;
+    contents.deviceType = code;
+    contents.sensorStates = readSensorSettings(in);
+    contents.repairs = readAreas(in, project);
+    return LoadStatus::Loaded;
 }
 
 bool save(const QString &name, int deviceType, const QVector<int> &sensorControlStates, PROJECT_DATA &project,

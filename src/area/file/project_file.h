@@ -28,8 +28,14 @@ struct Repair {
     int now = 0;
 };
 
+// Name of one of the nine value fields of an area (0 on delay … 8 operation mode), or empty.
+QString fieldName(int field, bool english);
+
 // One line of the message listing the repairs, in English or Chinese.
 QString describe(const Repair &repair, bool english);
+
+// Lines of the sensor settings section after its marker.
+constexpr int kSensorSettingCount = 27;
 
 // Files larger than this are no project the program wrote (64 areas of 3 full zones are far less).
 constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
@@ -52,6 +58,33 @@ QString withExtension(const QString &name, int deviceType);
 
 // Writes the sensor settings section: "SensorSetting" and the 27 control states in order.
 void writeSensorSettings(QTextStream &out, const QVector<int> &controlStates);
+
+// The 27 sensor settings states as the file holds them: lines up to "SensorSetting" (or the end),
+// then 27 lines, each read as an integer (surrounding blanks ignored); lines past the end read as 0.
+QVector<int> readSensorSettings(QTextStream &in);
+
+// A whole project file as read: its model, its sensor settings states (as the file has them, not yet
+// brought into range) and what reading the areas repaired.
+struct Contents {
+    int deviceType = -1;
+    QVector<int> sensorStates;
+    QVector<Repair> repairs;
+};
+
+enum class LoadStatus {
+    Loaded,
+    CannotOpen,  // missing, unreadable; error says why
+    TooLarge,    // above kMaxFileBytes
+    NotAProject, // first line is no model's magic line
+    OtherModel   // a project, but not of the model asked for
+};
+
+// Reads the project file name into project: checks the magic line first (any model, or only
+// onlyModel when that is 0..4) and touches project only when it passes; then every area starts as a
+// fresh one (detection size 1.0°) and takes the block the file has for it. The window and the command
+// line both open files through this, so they read a file alike.
+LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, int onlyModel = -1,
+                QString *error = nullptr);
 
 // Writes the whole project to name (extension added as needed). The old file is replaced only by a
 // complete new one. Modified is cleared only once the file is really written, so a failed save never

@@ -1,7 +1,8 @@
-#include "app/config_report.h"
+#include "report/config_report.h"
 
 #include "area/geometry/zone_geometry.h"
 #include "area/geometry/zone_hits.h"
+#include "area/store/device_type.h"
 #include "area/store/project_data.h"
 
 #include <QFileInfo>
@@ -386,4 +387,16 @@ bool writeConfigReport(const QString &fileName, const ReportInput &input, QStrin
         return false;
     }
     return true;
+}
+
+QString reportModel(int deviceType, bool english)
+{
+    static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
+    const DeviceInfo *info = deviceInfo(deviceType);
+    if (!info)
+        return QString::number(deviceType);
+    return QString("%1 (%2 %3 mm)")
+        .arg(QLatin1String(models[info->code]),
+             english ? QStringLiteral("range") : QStringLiteral("测量范围"))
+        .arg(info->rangeLimit);
 }

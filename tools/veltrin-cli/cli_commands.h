@@ -1,0 +1,34 @@
+#pragma once
+
+#include "cli_args.h"
+
+#include <QJsonArray>
+#include <QVector>
+
+class PROJECT_DATA;
+
+// A project file as the command line uses it.
+struct ProjectInput {
+    int deviceType = -1;
+    QVector<int> sensorStates; // brought into range
+    QStringList repairs;       // what the reader had to repair, one line each
+};
+
+// Reads a project file into project; false with a message on stderr when it is no readable project.
+bool loadProject(const QString &name, PROJECT_DATA &project, ProjectInput *input);
+
+namespace ProjectDiff {
+struct Difference;
+}
+// The listing as JSON, the two values under the given keys ("a"/"b", "file"/"sensor").
+QJsonArray differencesJson(const QVector<ProjectDiff::Difference> &differences, const char *first,
+                           const char *second);
+
+int runDiscover(const Invocation &inv);
+int runDiff(const Invocation &inv);
+// Checked before the report's GUI application exists; false with the message printed.
+bool reportOptionsValid(const Invocation &inv);
+int runReport(const Invocation &inv);
+// Commands that talk to sensors.
+int runExchange(const Invocation &inv);
+int runStream(const Invocation &inv);

@@ -1,0 +1,46 @@
+// veltrin-cli: the exchange with laser area scanners, for scripts and for a fleet at once.
+#include "cli_args.h"
+#include "cli_commands.h"
+#include "cli_output.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    Invocation inv;
+    QString message;
+    if (!parseArguments(arguments, &inv, &message)) {
+        printErr(QString("veltrin-cli: %1\nTry veltrin-cli --help.\n").arg(message));
+        return ExitUsage;
+    }
+    if (inv.help) {
+        printOut(helpText(inv.command));
+        return ExitOk;
+    }
+    if (inv.command == QLatin1String("report") && !reportOptionsValid(inv))
+        return ExitUsage;
+    // The report draws with fonts, which needs a GUI application; without a display it draws offscreen.
+    std::unique_ptr<QCoreApplication> app;
+    if (inv.command == QLatin1String("report")) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("veltrin-cli"));
+
+    if (inv.command == QLatin1String("discover"))
+        return runDiscover(inv);
+    if (inv.command == QLatin1String("diff"))
+        return runDiff(inv);
+    if (inv.command == QLatin1String("report"))
+        return runReport(inv);
+    return runExchange(inv);
+}
