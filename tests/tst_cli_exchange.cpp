@@ -1,0 +1,178 @@
+// veltrin-cli against the stand-in process: info, read, write, verify and stream over TCP, UDP and a
+// serial line (a real pseudo-terminal), a fleet written at once with one sensor rejecting, and the
+// exit code of each outcome.
+#include "cli_process.h"
+#include "sim_process.h"
+
+#include "area/file/project_file.h"
+#include "area/file/sensor_settings.h"
+#include "area/store/device_type.h"
+#include "area/store/project_data.h"
+#include "scan/scan_recording.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay)
+{
+    PROJECT_DATA p;
+    for (AREA_DATA &a : p.Areas)
+        a.DetectionSize = 1;
+    // Points in bearing order, as the sensor keeps them, so that a read gives them back as they are.
+    p.Areas[3].Out1Coord = {{1500, 200}, {0, 3000}, {-1500, 200}};
+    p.Areas[3].Out2Shape = Straight;
+    p.Areas[3].Out2Coord = {{0, 400}};
+    p.Areas[7].OpenDelay = openDelay;
+    p.Areas[7].Out1Coord = {{800, 100}, {800, 1800}, {-800, 1800}, {-800, 100}};
+    const QString path = dir.filePath(name + ".VKT30");
+    return ProjectFile::save(path, Laser30, SensorSettings::defaults(), p) ? path : QString();
+}
+
+QJsonObject json(const CliRun &run)
+{
+    return QJsonDocument::fromJson(run.out.toUtf8()).object();
+}
+
+} // namespace
+
+class TestCliExchange : public QObject {
+    Q_OBJECT
+
+private slots:
+    // One sensor over TCP: what it is, a design written and verified, a changed design found
+    // different, and the design read back into a file that diff finds identical.
+    void oneSensorInfoWriteVerifyRead()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--address", "127.0.22.20"}), qPrintable(sim.error));
+        QTemporaryDir dir;
+        const QString design = saveDesign(dir, "design", 3);
+        const QString changed = saveDesign(dir, "changed", 4);
+
+        CliRun run = runCli({"info", "127.0.22.20", "--json"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(json(run)["product"].toObject()["serial"].toInt(), 20417);
+        QVERIFY(json(run)["selfCheck"].toObject().contains("temperature_c"));
+        run = runCli({"info", "127.0.22.20"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(QRegularExpression("Serial number: +20417\n")), qPrintable(run.out));
+
+        run = runCli({"write", "127.0.22.20", design});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.startsWith("127.0.22.20: written and verified (serial number 20417"),
+                 qPrintable(run.out));
+        QCOMPARE(runCli({"verify", "127.0.22.20", design}).exitCode, 0);
+
+        run = runCli({"verify", "127.0.22.20", changed});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString("area 7, on delay: 4 -> 3\n"));
+        run = runCli({"verify", "127.0.22.20", changed, "--json"});
+        QCOMPARE(run.exitCode, 1);
+        const QJsonArray differences = json(run)["sensors"].toArray()[0].toObject()["differences"].toArray();
+        QCOMPARE(
+            differences,
+            (QJsonArray{QJsonObject{{"area", 7}, {"field", "on delay"}, {"file", "4"}, {"sensor", "3"}}}));
+
+        const QString back = dir.filePath("back");
+        run = runCli({"read", "127.0.22.20", "-o", back});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(back + ".VKT30")); // the sensor's model gives the extension
+        run = runCli({"diff", design, back + ".VKT30"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+    }
+
+    // Every failure has its exit code: a file that is no project 2 and nothing sent, a sensor that
+    // is not there 3, a sensor that rejects the write 1.
+    void exitCodesOfFailures()
+    {
+        SimProcess rejecting;
+        QVERIFY2(rejecting.start({"--address", "127.0.22.21", "--write-status", "1"}),
+                 qPrintable(rejecting.error));
+        QTemporaryDir dir;
+        const QString design = saveDesign(dir, "design", 3);
+        QFile junk(dir.filePath("junk.VKT30"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("KDR_VKT_99\r\n");
+        junk.close();
+
+        CliRun run = runCli({"write", "127.0.22.21", junk.fileName()});
+        QCOMPARE(run.exitCode, 2);
+        run = runCli({"write", "127.0.22.21", design});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("rejected"), qPrintable(run.err));
+        run = runCli({"info", "127.0.22.29"}); // nobody listens there
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains("127.0.22.29"), qPrintable(run.err));
+        QCOMPARE(runCli({"write", "not-an-address", design}).exitCode, 2);
+    }
+
+    // A fleet written at once: each sensor over its own connection, one rejecting; the others are
+    // written and verified all the same, the table says which is which, and the exit code is 1.
+    void fleetWriteGoesOnPastOneRejectingSensor()
+    {
+        SimProcess fleet;
+        QVERIFY2(fleet.start({"--address", "127.0.22.40-127.0.22.43", "--reject-writes", "127.0.22.42"}),
+                 qPrintable(fleet.error));
+        QTemporaryDir dir;
+        const QString design = saveDesign(dir, "design", 2);
+        const QStringList addresses{"127.0.22.40", "127.0.22.41", "127.0.22.42", "127.0.22.43"};
+        CliRun run = runCli(QStringList{"write"} + addresses + QStringList{design});
+        QCOMPARE(run.exitCode, 1);
+        QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 5);
+        QVERIFY(rows[0].startsWith("ADDRESS"));
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY2(rows[i + 1].startsWith(addresses[i]), qPrintable(rows[i + 1]));
+            QVERIFY2(rows[i + 1].contains(QString::number(20417 + i)), qPrintable(rows[i + 1]));
+            QVERIFY2(rows[i + 1].endsWith(i == 2 ? QString() : QString("written and verified")) &&
+                         rows[i + 1].contains(i == 2 ? "rejected" : "verified"),
+                     qPrintable(rows[i + 1]));
+        }
+        // What the others hold is the design; verify says so for them and exits 1 for the fleet.
+        run = runCli(QStringList{"verify", "--json"} + addresses + QStringList{design});
+        QCOMPARE(run.exitCode, 1);
+        const QJsonArray sensors = json(run)["sensors"].toArray();
+        QCOMPARE(sensors.size(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(sensors[i].toObject()["result"].toString(), QString(i == 2 ? "differences" : "ok"));
+    }
+
+    // The live scan as ndjson over UDP, recorded at the same time; csv over a serial line.
+    void streamPrintsRevolutionsAndRecordsThem()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--address", "127.0.22.22", "--pty", "--rate", "10"}), qPrintable(sim.error));
+        QTemporaryDir dir;
+        const QString record = dir.filePath("site.vscan");
+        CliRun run = runCli(
+            {"stream", "127.0.22.22", "--udp", "--seconds", "1.5", "--format", "ndjson", "--record", record});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 3, qPrintable(run.err));
+        const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+        const QJsonArray angles = first["angle_deg"].toArray();
+        QVERIFY(angles.size() > 0);
+        QCOMPARE(first["distance_mm"].toArray().size(), angles.size());
+        QCOMPARE(first["intensity"].toArray().size(), angles.size());
+        QCOMPARE(angles.first().toDouble(), -70.0);
+        QVERIFY(angles.last().toDouble() < 250.0 && angles.last().toDouble() > 249.0);
+        ScanRecording recording;
+        RecordingError error;
+        QVERIFY(recording.open(record, &error));
+        QVERIFY(recording.scanCount() >= lines.size() - 1);
+        QCOMPARE(recording.header().product.SerialNumber, quint16(20417));
+
+        run = runCli({"stream", sim.pty, "--baud", "115200", "--seconds", "1"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(run.out.startsWith("revolution,angle_deg,distance_mm,intensity\n0,250.000,"));
+        QVERIFY(run.out.count('\n') > 640);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliExchange)
+#include "tst_cli_exchange.moc"

@@ -1,0 +1,194 @@
+// stream: the live scan to standard output, and optionally into a recording.
+#include "cli_commands.h"
+#include "cli_output.h"
+#include "sensor_job.h"
+
+#include "comm/net/sensor_search.h"
+#include "exchange/exchange_engine.h"
+#include "scan/scan_recorder.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+namespace {
+
+// Bearing of beam i in the sensor's own frame, degrees: a network revolution runs from -70° to 250°,
+// the 640 beams of a serial scan from 250° down in half degrees.
+double bearing(int i, int count, bool serial)
+{
+    return serial ? 250.0 - 0.5 * i : -70.0 + 320.0 * i / count;
+}
+
+} // namespace
+
+int runStream(const Invocation &inv)
+{
+    QString message;
+    double seconds = -1;
+    if (!inv.has("seconds") || !numberOption(inv, "seconds", 0.1, 86400 * 7, &seconds, &message)) {
+        printErr(QString("veltrin-cli: %1\n")
+                     .arg(message.isEmpty() ? QStringLiteral("stream needs --seconds N") : message));
+        return ExitUsage;
+    }
+    const QString format = inv.value("format", QStringLiteral("csv"));
+    if (format != QLatin1String("csv") && format != QLatin1String("ndjson")) {
+        printErr(QString("veltrin-cli: --format must be csv or ndjson, not \"%1\"\n").arg(format));
+        return ExitUsage;
+    }
+    double baud = 115200;
+    if (!numberOption(inv, "baud", 50, 4000000, &baud, &message)) {
+        printErr(QString("veltrin-cli: %1\n").arg(message));
+        return ExitUsage;
+    }
+    const QString address = inv.positional.first().trimmed();
+    const bool serial = address.startsWith(QLatin1Char('/'));
+    if (!serial && !isIPv4Address(address)) {
+        printErr(
+            QString("veltrin-cli: \"%1\" is neither an IPv4 address nor a serial device\n").arg(address));
+        return ExitUsage;
+    }
+
+    ExchangeEngine engine;
+    engine.SetLanguage(0);
+    const bool opened = serial ? engine.openSerial(address, qint32(baud))
+                        : inv.has("udp") || SensorSearch::modeOf(address) == 1
+                            ? engine.openUdp(QHostAddress(address))
+                            : engine.openTcp(QHostAddress(address));
+    if (!opened) {
+        printErr(QString("veltrin-cli: %1: cannot open: %2\n").arg(address, engine.LinkError()));
+        return ExitUnreachable;
+    }
+
+    int code = ExitOk;
+    QString failure;
+    auto fail = [&](const QString &why) {
+        if (code == ExitOk) {
+            code = ExitUnreachable;
+            failure = why;
+        }
+        QCoreApplication::quit();
+    };
+    QObject::connect(&engine, &ExchangeEngine::LinkFailed, &engine,
+                     [&](const QString &error) { fail(QStringLiteral("unreachable: ") + error); });
+    QObject::connect(&engine, &ExchangeEngine::ExchangeGaveUp, &engine,
+                     [&] { fail(QStringLiteral("stopped answering")); });
+
+    std::unique_ptr<ScanRecorder> recorder;
+    const QString record = inv.value("record");
+    bool recording = false;
+    ::ProductInfo product;
+    bool productKnown = false;
+
+    int revolutions = 0;
+    const bool csv = format == QLatin1String("csv");
+    if (csv)
+        printOut(QStringLiteral("revolution,angle_deg,distance_mm,intensity\n"));
+    QObject::connect(&engine, &ExchangeEngine::RevolutionReceived, &engine,
+                     [&](const QVector<quint16> &distance, const QVector<quint16> &intensity) {
+                         const int n = distance.size();
+                         QString out;
+                         if (csv) {
+                             out.reserve(n * 24);
+                             for (int i = 0; i < n; ++i)
+                                 out += QString("%1,%2,%3,%4\n")
+                                            .arg(revolutions)
+                                            .arg(bearing(i, n, serial), 0, 'f', 3)
+                                            .arg(distance[i])
+                                            .arg(intensity.value(i));
+                         } else {
+                             QJsonArray angles, distances, intensities;
+                             for (int i = 0; i < n; ++i) {
+                                 angles.append(qRound(bearing(i, n, serial) * 1000) / 1000.0);
+                                 distances.append(distance[i]);
+                                 intensities.append(intensity.value(i));
+                             }
+                             QJsonObject o{{"revolution", revolutions},
+                                           {"angle_deg", angles},
+                                           {"distance_mm", distances},
+                                           {"intensity", intensities}};
+                             out = QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
+                                   QLatin1Char('\n');
+                         }
+                         printOut(out);
+                         ++revolutions;
+                     });
+
+    auto startStreaming = [&] {
+        engine.OpenSendReadScanf();
+        engine.OpenSendReadIntensity();
+        QTimer::singleShot(int(seconds * 1000), &engine, [] { QCoreApplication::quit(); });
+    };
+    // The recording's header carries the angle resolution and the mounting: read the parameters first.
+    QObject::connect(&engine, &ExchangeEngine::ReceiveParameters, &engine, [&] {
+        if (record.isEmpty() || recorder)
+            return;
+        static const int kPointsPerDegree[] = {40, 20, 10, 4, 2};
+        const int angle = engine.parameters()->ScanSensorAngle;
+        RecordingHeader header;
+        header.model = product.ModelCode;
+        header.product = product;
+        header.pointsPerDegree = angle >= 0 && angle < 5 ? kPointsPerDegree[angle] : 0;
+        header.installDir = engine.parameters()->SensorInstallDir != 0;
+        recorder = std::make_unique<ScanRecorder>(engine.scanStore());
+        if (!recorder->start(record, header)) {
+            printErr(QString("veltrin-cli: %1 cannot be written\n").arg(record));
+            code = ExitUsage;
+            QCoreApplication::quit();
+            return;
+        }
+        recording = true;
+        QObject::connect(&engine, &ExchangeEngine::ReceiveScanfData, recorder.get(),
+                         &ScanRecorder::scanArrived);
+        QObject::connect(&engine, &ExchangeEngine::IOPortSignals, recorder.get(), &ScanRecorder::ioPorts);
+        QObject::connect(&engine, &ExchangeEngine::SelfCheckStatus, recorder.get(), &ScanRecorder::selfCheck);
+        QObject::connect(recorder.get(), &ScanRecorder::writeFailed, &engine, [&] {
+            printErr(QString("veltrin-cli: writing %1 failed (disk full?)\n").arg(record));
+            code = ExitUsage;
+            QCoreApplication::quit();
+        });
+        startStreaming();
+    });
+    // Who it is first: this proves that the sensor answers, and names it in a recording.
+    QObject::connect(&engine, &ExchangeEngine::ProductInformationRead, &engine,
+                     [&](const ::ProductInfo &info) {
+                         if (productKnown)
+                             return;
+                         productKnown = true;
+                         product = info;
+                         if (record.isEmpty())
+                             startStreaming();
+                         else
+                             engine.ReadSensorParametersSlots();
+                     });
+    engine.ConfirmSensorSlots();
+    QTimer::singleShot(15000, &engine, [&] {
+        if (!productKnown)
+            fail(QStringLiteral("no answer"));
+    });
+    QCoreApplication::exec();
+
+    engine.CloseSendReadScanf();
+    engine.CloseSendReadIntensity();
+    if (!serial && productKnown && code == ExitOk) {
+        engine.StopStreamSlots(); // leave the sensor quiet, as it was before
+        QTimer::singleShot(100, [] { QCoreApplication::quit(); });
+        QCoreApplication::exec();
+    }
+    engine.close();
+    if (recording && !recorder->stop() && code == ExitOk) {
+        printErr(QString("veltrin-cli: %1 is incomplete\n").arg(record));
+        code = ExitUsage;
+    }
+    if (code == ExitUnreachable)
+        printErr(QString("veltrin-cli: %1: %2\n").arg(address, failure));
+    else if (code == ExitOk && revolutions == 0) {
+        printErr(QString("veltrin-cli: %1: no scan arrived in %2 s\n").arg(address).arg(seconds));
+        code = ExitUnreachable;
+    } else if (recording) {
+        printErr(QString("%1: %2 scans recorded\n").arg(record).arg(recorder->scans()));
+    }
+    return code;
+}
