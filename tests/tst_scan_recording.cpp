@@ -119,6 +119,29 @@ private slots:
         QCOMPARE(describe(error, true), english);
         QVERIFY(!describe(error, false).isEmpty());
     }
+
+    // A recording whose program or laptop stopped before the end line: the complete scans are kept
+    // when asked for, and the error still says where it was cut.
+    void cutShortRecordingKeepsItsCompleteScans()
+    {
+        const QByteArray g = m_good;
+        const int fourthLine = g.indexOf('\n', g.indexOf('\n', g.indexOf('\n') + 1) + 1) + 1;
+        ScanRecording r;
+        RecordingError error;
+        QVERIFY(r.open(write(QStringLiteral("cut.vscan"), g.left(fourthLine + 20)), &error, true));
+        QCOMPARE(int(error.kind), int(RecordingError::CutShort));
+        QCOMPARE(error.line, 4);
+        QCOMPARE(r.scanCount(), 1);
+        QCOMPARE(r.selfChecks().size(), 1);
+        QVERIFY(r.open(write(QStringLiteral("cut.vscan"), g.left(g.lastIndexOf("END"))), &error, true));
+        QCOMPARE(r.scanCount(), 3);
+        QCOMPARE(r.durationMs(), 66);
+        // Damage is not taken for an early end, and a file without one scan is no recording to keep.
+        QVERIFY(!r.open(write(QStringLiteral("bad.vscan"), QByteArray(g).replace("END 3 ", "END 4 ")), &error,
+                        true));
+        QCOMPARE(int(error.kind), int(RecordingError::BadLine));
+        QVERIFY(!r.open(write(QStringLiteral("bad.vscan"), g.left(g.indexOf('\n') + 1)), &error, true));
+    }
 };
 
 QTEST_MAIN(TestScanRecording)

@@ -2,6 +2,7 @@
 
 #include "app/about.h"
 #include "app/create.h"
+#include "app/scan_replay_control.h"
 #include "app/status_badges.h"
 #include "area/area_table.h"
 #include "area/coord_table.h"
@@ -213,6 +214,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     makeFileCommands();
     makeRecentProjectsMenu();
     makeAppSettings();
+    Replay = new ScanReplayControl(this);
 
     // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
     // layout the user arranged and saved replaces this.
@@ -619,11 +621,13 @@ bool MainWindow::anyTransportOpen() const
 // next connect.
 void MainWindow::OpenCloseReadScanf(bool Checked)
 {
-    const bool on = Checked && anyTransportOpen();
+    const bool live = Checked && anyTransportOpen();
+    // A recording being played is shown as the sensor's scan would be.
+    const bool on = live || (Checked && Replay && Replay->isPlayingBack());
     OptionScene->setOutlineVisible(on);
     if (Legend)
         Legend->setVisible(on);
-    if (on)
+    if (live)
         SerialComm->OpenSendReadScanf();
     else
         SerialComm->CloseSendReadScanf();
@@ -631,9 +635,9 @@ void MainWindow::OpenCloseReadScanf(bool Checked)
 
 void MainWindow::OpenCloseReadIntensity(bool Checked)
 {
-    const bool on = Checked && anyTransportOpen();
-    OptionScene->setIntensityVisible(on);
-    if (on)
+    const bool live = Checked && anyTransportOpen();
+    OptionScene->setIntensityVisible(live || (Checked && Replay && Replay->isPlayingBack()));
+    if (live)
         SerialComm->OpenSendReadIntensity();
     else
         SerialComm->CloseSendReadIntensity();
@@ -711,10 +715,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
             refuse = true;
     }
     saveSettings();
-    if (refuse)
+    if (refuse) {
         event->ignore();
-    else
-        event->accept();
+        return;
+    }
+    Replay->stopRecording(); // the file gets its end line now, not when the process ends
+    event->accept();
 }
 
 void MainWindow::restoreSettings()

@@ -41,6 +41,7 @@ class StatusBadges;
 class BreachLegend;
 class ZoneCsvCommands;
 class TeachControl;
+class ScanReplayControl;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -108,6 +109,8 @@ public:
     BreachLegend *breachLegend() const { return Legend; }
     ZoneCsvCommands *zoneCsvCommands() const { return CsvCommands; }
     TeachControl *teachControl() const { return Teach; }
+    // Display › Record Scan and File › Open Recording… with its playback bar.
+    ScanReplayControl *scanReplay() const { return Replay; }
     // The file the project was last opened from or saved to; empty for a new project.
     QString projectFileName() const { return ProjectFileName; }
 
@@ -167,6 +170,8 @@ public slots:
     void ConfirmSoftRebootSlot();
     // Fits the view to the displayed area's zones, or to the scan when there are none (key F).
     void ZoomToFitSlot();
+    // Lamps, self-check values, the scan store and the data table as without a sensor.
+    void clearLiveDisplays();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -209,7 +214,6 @@ private:
     void connectFailed(const QString &why);
     void connectionLost(const QString &why);
     void stopLink();
-    void clearLiveDisplays();
     void startRestartWait();
     void restartTick();
     void restartConfirmed();
@@ -281,6 +285,7 @@ private:
     BreachLegend *Legend = nullptr;
     ZoneCsvCommands *CsvCommands = nullptr;
     TeachControl *Teach = nullptr;
+    ScanReplayControl *Replay = nullptr;
     bool FitOnNextScan = false; // after connecting and entering monitoring
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 
 #include "app/connection_status.h"
+#include "app/scan_replay_control.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
@@ -194,6 +195,7 @@ void MainWindow::CreatOpenSerialPort(QString Com)
     // Whether the design counts as unsaved, and what the sensor may replace, includes the value being
     // typed.
     commitPendingEdits();
+    Replay->closeRecording(); // the sensor takes the displays over from a recording being played
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeUSARTModeSlot();
@@ -229,6 +231,7 @@ void MainWindow::CreatOpenSerialPort(QString Com)
 void MainWindow::CreatEthernetPort(QString Com)
 {
     commitPendingEdits(); // as for a serial connection
+    Replay->closeRecording();
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeEthernetModeSlot();

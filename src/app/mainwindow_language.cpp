@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 
 #include "app/manual_location.h"
+#include "app/scan_replay_control.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/file/sensor_settings.h"
@@ -298,6 +299,8 @@ void MainWindow::applyLanguage(bool en)
         Legend->setLanguage(en);
         ui->graphicsView->setCornerOverlay(Legend); // placed again for its new width
     }
+    if (Replay)
+        Replay->setEnglish(en); // last: a paused playback shows its report again in the new language
 }
 
 namespace {

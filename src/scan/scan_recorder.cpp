@@ -42,11 +42,17 @@ void ScanRecorder::scanArrived()
     else
         ok = m_writer.addScan(RecordedScan::Serial, t, m_store->SerialDistance, m_store->SerialIntensity,
                               kSerialBeams);
-    if (!ok && !m_failedOnce) {
-        m_failedOnce = true;
-        emit writeFailed();
-    }
+    if (!ok)
+        failed();
     emit progress(t, m_writer.bytesWritten());
+}
+
+void ScanRecorder::failed()
+{
+    if (m_failedOnce)
+        return;
+    m_failedOnce = true;
+    emit writeFailed();
 }
 
 // The exchange reports a self-check as its measured values, then its port states: the line is written
@@ -67,5 +73,6 @@ void ScanRecorder::ioPorts(uint input, uint output, uint status)
     m_report.InputPorts = input;
     m_report.OutputPorts = output;
     m_report.Status = quint16(status);
-    m_writer.addSelfCheck(m_clock.elapsed(), m_report);
+    if (!m_writer.addSelfCheck(m_clock.elapsed(), m_report))
+        failed();
 }

@@ -26,6 +26,8 @@ public:
     qint64 bytes() const { return m_writer.bytesWritten(); }
     int scans() const { return m_writer.scansWritten(); }
     int dropped() const { return m_writer.dropped(); }
+    // Why the recording could not start, or why a write failed.
+    QString errorString() const { return m_writer.errorString(); }
 
 public slots:
     // After a scan announcement (distances): takes what the store holds now.
@@ -35,10 +37,12 @@ public slots:
 
 signals:
     void progress(qint64 elapsedMs, qint64 bytes);
-    // A write failed: the disk is full or the file went away. The recording goes on with what it can.
+    // A write failed (the disk is full, the file too large): the line was not written and the file
+    // still ends with a whole line. Reported once per recording; errorString() says why.
     void writeFailed();
 
 private:
+    void failed();
     const SCAN_DATA *m_store;
     ScanRecordingWriter m_writer;
     QElapsedTimer m_clock;

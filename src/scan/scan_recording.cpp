@@ -152,6 +152,9 @@ QString describe(const RecordingError &e, bool english)
     case RecordingError::CutShort:
         return english ? QStringLiteral("The recording was cut short at line %1.").arg(e.line)
                        : QStringLiteral("记录文件在第 %1 行处不完整。").arg(e.line);
+    case RecordingError::NoScans:
+        return english ? QStringLiteral("The recording holds no scans.")
+                       : QStringLiteral("该记录文件不含任何扫描。");
     }
     return QString();
 }
@@ -171,9 +174,14 @@ bool ScanRecordingWriter::open(const QString &path, const RecordingHeader &h)
     m_bytes = 0;
     m_scans = 0;
     m_dropped = 0;
+    m_error.clear();
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: a failed write is known at once, and what was written is on disk when the
+    // program or the laptop stops without closing the file.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        m_error = m_file.errorString();
         return false;
+    }
     const ProductInfo &p = h.product;
     const QByteArray line =
         QByteArray(kRecordingMagic) + ' ' + QByteArray::number(kRecordingVersion) +
@@ -189,12 +197,22 @@ bool ScanRecordingWriter::open(const QString &path, const RecordingHeader &h)
     return true;
 }
 
+// A line is written whole or not at all: what a full disk let through of it is cut off again, so
+// the lines before stay a readable recording and the end line can still follow them.
 bool ScanRecordingWriter::writeLine(const QByteArray &line)
 {
-    const qint64 written = m_file.write(line);
-    if (written > 0)
+    qint64 written = m_file.write(line);
+    if (written == line.size()) {
         m_bytes += written;
-    return written == line.size();
+        return true;
+    }
+    // A part went through: asking for the rest gives the reason (the disk is full, the file too large).
+    if (written > 0)
+        m_file.write(line.constData() + written, line.size() - written);
+    m_error = m_file.errorString();
+    if (m_file.size() != m_bytes && m_file.resize(m_bytes))
+        m_file.seek(m_bytes);
+    return false;
 }
 
 bool ScanRecordingWriter::addScan(RecordedScan::Kind kind, qint64 offsetMs, const quint16 *distance,
@@ -244,7 +262,7 @@ bool ScanRecordingWriter::close(qint64 durationMs)
 
 // ---- Reading ----
 
-bool ScanRecording::open(const QString &path, RecordingError *error)
+bool ScanRecording::open(const QString &path, RecordingError *error, bool keepCompletePart)
 {
     RecordingError local;
     RecordingError &e = error ? *error : local;
@@ -287,7 +305,7 @@ bool ScanRecording::open(const QString &path, RecordingError *error)
         if (end < 0 || ended) {
             // Text after the end line, or a last line without its line end.
             e = {end < 0 && !ended ? RecordingError::CutShort : RecordingError::BadLine, lineNo, 0};
-            return false;
+            return e.kind == RecordingError::CutShort && keepCompletePart && !m_scans.isEmpty();
         }
         const QByteArray line = QByteArray::fromRawData(all.constData() + at, end - at);
         at = end + 1;
@@ -340,7 +358,7 @@ bool ScanRecording::open(const QString &path, RecordingError *error)
     }
     if (!ended) {
         e = {RecordingError::CutShort, lineNo + 1, 0};
-        return false;
+        return keepCompletePart && !m_scans.isEmpty();
     }
     return true;
 }

@@ -48,7 +48,7 @@ struct RecordedSelfCheck {
 
 // Why a recording could not be read.
 struct RecordingError {
-    enum Kind { None, CannotOpen, NotARecording, WrongVersion, BadHeader, BadLine, CutShort };
+    enum Kind { None, CannotOpen, NotARecording, WrongVersion, BadHeader, BadLine, CutShort, NoScans };
     Kind kind = None;
     int line = 0;    // 1-based, for BadLine and CutShort
     int version = 0; // for WrongVersion
@@ -72,11 +72,13 @@ public:
     qint64 bytesWritten() const { return m_bytes; }
     int scansWritten() const { return m_scans; }
     int dropped() const { return m_dropped; }
-    QString errorString() const { return m_file.errorString(); }
+    // Why the last write (or the open) failed.
+    QString errorString() const { return m_error; }
 
 private:
     bool writeLine(const QByteArray &line);
     QFile m_file;
+    QString m_error;
     qint64 m_bytes = 0;
     int m_scans = 0;
     int m_dropped = 0;
@@ -85,7 +87,9 @@ private:
 // A recording read whole and checked; scans are kept compressed and unpacked when asked for.
 class ScanRecording {
 public:
-    bool open(const QString &path, RecordingError *error);
+    // With keepCompletePart, a recording cut short (the recording program or its computer stopped
+    // before the end line) keeps its complete scans: true, with the error still saying CutShort.
+    bool open(const QString &path, RecordingError *error, bool keepCompletePart = false);
     const RecordingHeader &header() const { return m_header; }
     int scanCount() const { return m_scans.size(); }
     RecordedScan scan(int index) const;

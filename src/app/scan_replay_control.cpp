@@ -1,0 +1,495 @@
+#include "app/scan_replay_control.h"
+
+#include "app/connection_status.h"
+#include "app/mainwindow.h"
+#include "app/status_badges.h"
+#include "area/dialogs.h"
+#include "area/zone_csv_commands.h"
+#include "comm/serial_comm.h"
+#include "editor/option_scene.h"
+#include "editor/paint_outline.h"
+#include "editor/teach_control.h"
+#include "monitor/data_table.h"
+#include "scan/scan_playback.h"
+#include "scan/scan_recorder.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr double kSpeeds[] = {0.25, 0.5, 1.0, 2.0, 4.0, 8.0};
+constexpr int kNormalSpeed = 2;
+
+// 83:05.4 (minutes, seconds, tenths): a recording is minutes long, and a step is a tenth or less.
+QString clockText(qint64 ms)
+{
+    ms = qMax<qint64>(0, ms);
+    return QStringLiteral("%1:%2.%3")
+        .arg(ms / 60000)
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 100 % 10);
+}
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 kB").arg(bytes / 1024.0, 0, 'f', 0);
+    return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 1);
+}
+
+} // namespace
+
+ScanReplayControl::ScanReplayControl(MainWindow *window)
+    : QObject(window), Window(window), Recorder(new ScanRecorder(&ScanData(), this)),
+      Playback(new ScanPlayback(&ScanData(), this))
+{
+    Ui::MainWindow *ui = window->form();
+    SERIAL_COMM *comm = window->serialComm();
+
+    // File › Open Recording…, after Open.
+    Open = new QAction(this);
+    Open->setObjectName(QStringLiteral("OpenRecording"));
+    Open->setIcon(QIcon(QStringLiteral(":/images/radar.png")));
+    ui->File->insertAction(ui->Save, Open);
+    connect(Open, &QAction::triggered, this, &ScanReplayControl::openRecording);
+
+    // Display › Record Scan, after the display modes.
+    Record = new QAction(this);
+    Record->setObjectName(QStringLiteral("RecordScan"));
+    Record->setIcon(QIcon(QStringLiteral(":/images/Redot.png")));
+    Record->setCheckable(true);
+    Record->setEnabled(false);
+    ui->Display->addSeparator();
+    ui->Display->addAction(Record);
+    connect(Record, &QAction::toggled, this, &ScanReplayControl::recordToggled);
+
+    RecordLabel = new QLabel;
+    RecordLabel->setObjectName(QStringLiteral("RecordingLabel"));
+    RecordLabel->setStyleSheet(
+        QStringLiteral("QLabel { color: #c00000; font-weight: bold; padding: 0 6px; }"));
+    RecordLabel->hide();
+    window->statusBar()->insertPermanentWidget(0, RecordLabel);
+    RecordTick = new QTimer(this);
+    RecordTick->setInterval(500);
+    connect(RecordTick, &QTimer::timeout, this, &ScanReplayControl::refreshRecordLabel);
+
+    // What the exchange delivers goes to the recorder as it goes to the displays.
+    connect(comm, &SERIAL_COMM::ReceiveScanfData, Recorder, &ScanRecorder::scanArrived);
+    connect(comm, &SERIAL_COMM::SelfCheckStatus, Recorder, &ScanRecorder::selfCheck);
+    connect(comm, &SERIAL_COMM::IOPortSignals, Recorder, &ScanRecorder::ioPorts);
+    connect(Recorder, &ScanRecorder::writeFailed, this, &ScanReplayControl::writeFailed);
+    connect(comm, &SERIAL_COMM::ReceiveScanfData, this, [this] {
+        if (!ScanSeen) {
+            ScanSeen = true;
+            refreshRecordAction();
+        }
+    });
+    // The stream ends with the connection (lost, closed, the sensor restarting) or when Distance is
+    // switched off; the recording ends with it.
+    connect(window->connectionStatus(), &ConnectionStatus::StateChanged, this,
+            [this](ConnectionStatus::State s) {
+                if (s != ConnectionStatus::State::Connected) {
+                    ScanSeen = false;
+                    stopRecording();
+                }
+                refreshRecordAction();
+            });
+    connect(ui->Distance, &QAction::toggled, this, [this](bool on) {
+        if (!on) {
+            ScanSeen = false;
+            stopRecording();
+        }
+        refreshRecordAction();
+    });
+
+    // A recording feeds the displays in the order the exchange does: the data table, the scene, the
+    // teach-in; then the status row, the monitoring display and the badges.
+    connect(Playback, &ScanPlayback::scanShown, window->dataTable(), &DATA_TABLE::DataTableWidgetDisplay);
+    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintOutline);
+    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintIntensity);
+    connect(Playback, &ScanPlayback::scanShown, window->teachControl(), &TeachControl::scanArrived);
+    connect(Playback, &ScanPlayback::selfCheckShown, window, &MainWindow::SelfCheckDisp);
+    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::IOPortDisplayer);
+    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::MonitorGraphicDisplay);
+    connect(Playback, &ScanPlayback::portsShown, window->statusBadges(), &StatusBadges::showSensorReport);
+    connect(Playback, &ScanPlayback::positionChanged, this, &ScanReplayControl::refreshPosition);
+    connect(Playback, &ScanPlayback::playingChanged, this, &ScanReplayControl::refreshBar);
+}
+
+QString ScanReplayControl::tr2(const char *english, const char *chinese) const
+{
+    return QString::fromUtf8(English ? english : chinese);
+}
+
+bool ScanReplayControl::isPlayingBack() const
+{
+    return Playback->isOpen();
+}
+
+void ScanReplayControl::setEnglish(bool english)
+{
+    English = english;
+    Open->setText(tr2("Open Recording…", "打开扫描记录…"));
+    Open->setToolTip(tr2("Play a scan recording without a sensor", "无需传感器，回放扫描记录"));
+    Record->setText(tr2("Record Scan", "录制扫描"));
+    Record->setToolTip(
+        tr2("Record the live scan and the sensor's reports to a file", "将实时扫描和传感器状态录制到文件"));
+    refreshRecordLabel();
+    refreshBar();
+    if (isPlayingBack()) {
+        Playback->repeatReport();
+        Window->DirChange(Playback->recording().header().installDir);
+    }
+}
+
+// ---- Recording ----
+
+// Enabled while the scan streams, so there is something to record; a recording under way can always
+// be stopped.
+void ScanReplayControl::refreshRecordAction()
+{
+    const bool streaming = ScanSeen && Window->connectionState() == ConnectionStatus::State::Connected &&
+                           Window->form()->Distance->isChecked() && !isPlayingBack();
+    Record->setEnabled(streaming || Recorder->isRecording());
+}
+
+void ScanReplayControl::recordToggled(bool on)
+{
+    if (on && !Recorder->isRecording())
+        startRecording();
+    else if (!on && Recorder->isRecording())
+        stopRecording();
+}
+
+void ScanReplayControl::startRecording()
+{
+    const QString name = ZoneCsvCommands::chooseSaveName(
+        Window, English, tr2("Record Scan", "录制扫描"),
+        tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"), QStringLiteral(".vscan"));
+    // The stream may have ended while the user chose.
+    if (name.isEmpty() || !Record->isEnabled()) {
+        QSignalBlocker block(Record);
+        Record->setChecked(false);
+        return;
+    }
+    const SCAN_DATA &scan = ScanData();
+    RecordingHeader header;
+    header.model = Window->deviceType();
+    header.pointsPerDegree = scan.ConnectType == 1 ? scan.EtherCount / 320 : kSerialBeams / 320;
+    header.installDir = scan.InstallDir;
+    header.product = Window->serialComm()->LastProduct();
+    if (!Recorder->start(name, header)) {
+        {
+            QSignalBlocker block(Record);
+            Record->setChecked(false);
+        }
+        Dialogs::ask(Window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
+                     tr2("The recording cannot be written to %1:\n%2", "无法写入扫描记录 %1：\n%2")
+                         .arg(QDir::toNativeSeparators(name), Recorder->errorString()));
+        return;
+    }
+    RecordTick->start();
+    refreshRecordLabel();
+}
+
+void ScanReplayControl::stopRecording()
+{
+    {
+        QSignalBlocker block(Record);
+        Record->setChecked(false);
+    }
+    RecordTick->stop();
+    if (!Recorder->isRecording()) {
+        refreshRecordLabel();
+        return;
+    }
+    const bool complete = Recorder->stop();
+    refreshRecordLabel();
+    refreshRecordAction();
+    const QString name = QFileInfo(Recorder->path()).fileName();
+    const QString summary = tr2("%1 scans, %2, %3", "%1 个扫描，%2，%3")
+                                .arg(Recorder->scans())
+                                .arg(clockText(Recorder->elapsedMs()), sizeText(Recorder->bytes()));
+    const QString note =
+        complete ? tr2("Recording saved: %1 (%2)", "扫描记录已保存：%1（%2）").arg(name, summary)
+                 : tr2("Recording %1 ended incomplete (%2): %3", "扫描记录 %1 未完整结束（%2）：%3")
+                       .arg(name, summary, Recorder->errorString());
+    // After what the disconnect or the stream stop says of itself in the same moment.
+    QTimer::singleShot(0, this, [this, note] { Window->statusBar()->showMessage(note, 15000); });
+}
+
+// The disk is full or the file cannot grow: the recording stops at once, and what was recorded
+// before stays a complete recording.
+void ScanReplayControl::writeFailed()
+{
+    const QString path = QDir::toNativeSeparators(Recorder->path());
+    const QString why = Recorder->errorString();
+    stopRecording();
+    const int scans = Recorder->scans();
+    // Shown without waiting: this arrives in the middle of the exchange's reception.
+    Dialogs::show(Window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
+                  tr2("Recording stopped: %1 could not be written (%2).\n"
+                      "The %3 scans recorded before are kept in it.",
+                      "录制已停止：无法写入 %1（%2）。\n之前录制的 %3 个扫描已保存在该文件中。")
+                      .arg(path, why)
+                      .arg(scans));
+}
+
+void ScanReplayControl::refreshRecordLabel()
+{
+    if (!Recorder->isRecording()) {
+        RecordLabel->hide();
+        return;
+    }
+    RecordLabel->setText(
+        QStringLiteral("\u25CF %1 %2 \u00B7 %3")
+            .arg(tr2("REC", "录制"), clockText(Recorder->elapsedMs()), sizeText(Recorder->bytes())));
+    RecordLabel->setToolTip(QDir::toNativeSeparators(Recorder->path()));
+    RecordLabel->show();
+}
+
+// ---- Playback ----
+
+void ScanReplayControl::openRecording()
+{
+    const QString name =
+        Dialogs::fileName(Window, Dialogs::FileMode::Open, tr2("Open Recording", "打开扫描记录"), QString(),
+                          tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"));
+    if (!name.isEmpty())
+        openRecordingPath(name);
+}
+
+bool ScanReplayControl::openRecordingPath(const QString &path)
+{
+    const QString title = tr2("Open Recording", "打开扫描记录");
+    // A sensor and a recording never feed the displays at once. Asked before reading: the file
+    // may be the one being recorded, which is complete only once the connection has ended.
+    const ConnectionStatus::State state = Window->connectionState();
+    if (state != ConnectionStatus::State::Closed && state != ConnectionStatus::State::Lost) {
+        const QString text = Recorder->isRecording()
+                                 ? tr2("Playing a recording ends the connection to the sensor; the recording "
+                                       "under way is saved first.",
+                                       "回放扫描记录将断开与传感器的连接；正在进行的录制会先保存。")
+                                 : tr2("Playing a recording ends the connection to the sensor.",
+                                       "回放扫描记录将断开与传感器的连接。");
+        const int answer = Dialogs::ask(Window, Dialogs::Icon::Question, title, text,
+                                        {tr2("Disconnect and Play", "断开并回放"), tr2("Cancel", "取消")}, 1);
+        if (answer != 0)
+            return false;
+        Window->CloseSerialPort();
+    }
+
+    const QString fileName = QFileInfo(path).fileName();
+    ScanRecording recording;
+    RecordingError error;
+    bool readable = recording.open(path, &error, true);
+    if (readable && error.kind == RecordingError::CutShort) {
+        // Recorded until the program or the laptop stopped: what was complete is worth seeing.
+        const int answer = Dialogs::ask(Window, Dialogs::Icon::Question, title,
+                                        tr2("%1\n%2\nPlay the %3 complete scans before that line?",
+                                            "%1\n%2\n回放该行之前的 %3 个完整扫描？")
+                                            .arg(fileName, describe(error, English))
+                                            .arg(recording.scanCount()),
+                                        {tr2("Play", "回放"), tr2("Cancel", "取消")}, 0);
+        if (answer != 0)
+            return false;
+    }
+    if (readable && recording.scanCount() == 0) {
+        error = RecordingError{RecordingError::NoScans, 0, 0};
+        readable = false;
+    }
+    if (!readable) {
+        Dialogs::ask(
+            Window, Dialogs::Icon::Warning, title,
+            tr2("%1 cannot be played.\n%2", "无法回放 %1。\n%2").arg(fileName, describe(error, English)));
+        return false;
+    }
+
+    buildBar();
+    const RecordingHeader header = recording.header();
+    const int scans = recording.scanCount();
+    Playback->open(std::move(recording), path);
+    Ui::MainWindow *ui = Window->form();
+    refreshRecordAction();
+    // The Self Check dock shows the recorded reports as it shows a sensor's.
+    ui->SelfCheck->setEnabled(true);
+    Window->OpenCloseReadScanf(ui->Distance->isChecked());
+    Window->OpenCloseReadIntensity(ui->Intensity->isChecked());
+    Window->DirChange(header.installDir);
+    Playback->seek(0); // the overlays are visible now: show the first scan again for them
+    fitToScan();
+    Bar->show();
+    refreshBar();
+    Window->statusBar()->showMessage(tr2("Playing %1: %2 scans, %3", "回放 %1：%2 个扫描，%3")
+                                         .arg(fileName)
+                                         .arg(scans)
+                                         .arg(clockText(Playback->durationMs())),
+                                     8000);
+    Playback->play();
+    return true;
+}
+
+void ScanReplayControl::closeRecording()
+{
+    if (!Playback->isOpen())
+        return;
+    Playback->close();
+    if (Bar)
+        Bar->hide();
+    Ui::MainWindow *ui = Window->form();
+    // Back to what the window shows without a sensor.
+    Window->clearLiveDisplays();
+    Window->statusBadges()->clearSensorState();
+    ui->label_dirValue->clear();
+    ui->SelfCheck->setChecked(false);
+    ui->SelfCheck->setEnabled(false);
+    ui->SelfCheckDock->hide();
+    Window->OpenCloseReadScanf(ui->Distance->isChecked());
+    Window->OpenCloseReadIntensity(ui->Intensity->isChecked());
+    refreshRecordAction();
+}
+
+// The first scan fills the view, as the first scan of a connection does.
+void ScanReplayControl::fitToScan()
+{
+    PAINT_OUTLINE *outline = Window->optionScene()->outlineItem();
+    if (!outline->isVisible())
+        return;
+    const QPolygonF &scan = outline->contour(false);
+    if (scan.size() > 2)
+        Window->form()->graphicsView->FitToRect(scan.boundingRect());
+}
+
+void ScanReplayControl::buildBar()
+{
+    if (Bar)
+        return;
+    // Made on first use, after the saved window layout was restored: a layout saved during a
+    // playback never brings back an empty bar.
+    Bar = new QToolBar(Window);
+    Bar->setObjectName(QStringLiteral("PlaybackBar"));
+    Bar->setMovable(false);
+    Bar->setFloatable(false);
+    Window->addToolBar(Qt::BottomToolBarArea, Bar);
+    // One row laid out as a whole: the slider takes what the others leave, nothing overflows.
+    auto *row = new QWidget(Bar);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(4);
+    Bar->addWidget(row);
+    QStyle *style = Window->style();
+
+    FileLabel = new QLabel(row);
+    FileLabel->setObjectName(QStringLiteral("PlaybackFile"));
+    layout->addWidget(FileLabel);
+    layout->addSpacing(8);
+    auto button = [&](const char *objectName, QStyle::StandardPixmap icon) {
+        auto *b = new QToolButton(row);
+        b->setObjectName(QString::fromLatin1(objectName));
+        b->setIcon(style->standardIcon(icon));
+        b->setIconSize(QSize(20, 20));
+        b->setAutoRaise(true);
+        layout->addWidget(b);
+        return b;
+    };
+    StepBack = button("PlaybackStepBack", QStyle::SP_MediaSkipBackward);
+    StepBack->setAutoRepeat(true);
+    PlayPause = button("PlaybackPlay", QStyle::SP_MediaPlay);
+    StepForward = button("PlaybackStepForward", QStyle::SP_MediaSkipForward);
+    StepForward->setAutoRepeat(true);
+
+    TimeSlider = new QSlider(Qt::Horizontal, row);
+    TimeSlider->setObjectName(QStringLiteral("PlaybackTime"));
+    TimeSlider->setMinimumWidth(160);
+    layout->addWidget(TimeSlider, 1);
+    TimeLabel = new QLabel(row);
+    TimeLabel->setObjectName(QStringLiteral("PlaybackClock"));
+    // Fixed width: the bar must not jump while the time runs.
+    TimeLabel->setMinimumWidth(
+        TimeLabel->fontMetrics().horizontalAdvance(QStringLiteral("00:00.0 / 00:00.0  #0000/0000")));
+    layout->addWidget(TimeLabel);
+    Speed = new QComboBox(row);
+    Speed->setObjectName(QStringLiteral("PlaybackSpeed"));
+    for (double s : kSpeeds)
+        Speed->addItem(QStringLiteral("%1\u00D7").arg(s), s);
+    Speed->setCurrentIndex(kNormalSpeed);
+    layout->addWidget(Speed);
+    CloseButton = button("PlaybackClose", QStyle::SP_DialogCloseButton);
+    CloseButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    CloseButton->setIconSize(QSize(16, 16));
+
+    connect(StepBack, &QToolButton::clicked, Playback, &ScanPlayback::stepBack);
+    connect(StepForward, &QToolButton::clicked, Playback, &ScanPlayback::stepForward);
+    connect(PlayPause, &QToolButton::clicked, this, [this] {
+        if (Playback->isPlaying())
+            Playback->pause();
+        else
+            Playback->play();
+    });
+    // Dragging or clicking the slider moves the playback; the playback moving the slider does not.
+    connect(TimeSlider, &QSlider::sliderMoved, Playback, [this](int ms) { Playback->seek(ms); });
+    connect(TimeSlider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            QTimer::singleShot(0, this, [this] { Playback->seek(TimeSlider->value()); });
+    });
+    connect(Speed, qOverload<int>(&QComboBox::activated), this,
+            [this](int i) { Playback->setSpeed(Speed->itemData(i).toDouble()); });
+    connect(CloseButton, &QToolButton::clicked, this, &ScanReplayControl::closeRecording);
+}
+
+void ScanReplayControl::refreshBar()
+{
+    if (!Bar)
+        return;
+    const bool playing = Playback->isPlaying();
+    PlayPause->setIcon(Window->style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    PlayPause->setToolTip(playing ? tr2("Pause", "暂停") : tr2("Play", "播放"));
+    StepBack->setToolTip(tr2("Previous scan", "上一个扫描"));
+    StepForward->setToolTip(tr2("Next scan", "下一个扫描"));
+    TimeSlider->setToolTip(tr2("Time in the recording", "记录中的时间"));
+    Speed->setToolTip(tr2("Playback speed", "回放速度"));
+    CloseButton->setText(tr2("Close Recording", "关闭记录"));
+    CloseButton->setToolTip(tr2("End the playback", "结束回放"));
+    if (!Playback->isOpen())
+        return;
+    const RecordingHeader &h = Playback->recording().header();
+    const QString name = QFileInfo(Playback->path()).fileName();
+    FileLabel->setText(tr2("Playback: %1", "回放：%1").arg(name));
+    static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
+    const QString model =
+        h.model >= 0 && h.model < 5 ? QString::fromLatin1(models[h.model]) : QString::number(h.model);
+    FileLabel->setToolTip(tr2("%1\nRecorded %2 with %3, serial number %4, %5 points per degree",
+                              "%1\n录制于 %2，型号 %3，序列号 %4，每度 %5 个点")
+                              .arg(QDir::toNativeSeparators(Playback->path()),
+                                   h.start.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                   model)
+                              .arg(h.product.SerialNumber)
+                              .arg(h.pointsPerDegree));
+    TimeSlider->setRange(0, int(qMin<qint64>(Playback->durationMs(), INT_MAX)));
+    refreshPosition(Playback->positionMs());
+}
+
+void ScanReplayControl::refreshPosition(qint64 offsetMs)
+{
+    if (!Bar || !Playback->isOpen())
+        return;
+    if (!TimeSlider->isSliderDown()) {
+        QSignalBlocker block(TimeSlider);
+        TimeSlider->setValue(int(qMin<qint64>(offsetMs, INT_MAX)));
+    }
+    TimeLabel->setText(QStringLiteral("%1 / %2  #%3/%4")
+                           .arg(clockText(offsetMs), clockText(Playback->durationMs()))
+                           .arg(Playback->position() + 1)
+                           .arg(Playback->recording().scanCount()));
+}
