@@ -16,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace {
 
 QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay)
@@ -31,6 +35,31 @@ QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay)
     p.Areas[7].Out1Coord = {{800, 100}, {800, 1800}, {-800, 1800}, {-800, 100}};
     const QString path = dir.filePath(name + ".VKT30");
     return ProjectFile::save(path, Laser30, SensorSettings::defaults(), p) ? path : QString();
+}
+
+// Runs veltrin-cli with its standard error on a pseudo-terminal, as in a shell; what the terminal showed.
+QByteArray stderrOnTerminal(const QStringList &arguments, int *exitCode)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return QByteArray();
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    QProcess process;
+    process.setStandardErrorFile(QString::fromLocal8Bit(::ptsname(master)));
+    process.start(QStringLiteral(VELTRIN_CLI_PATH), arguments);
+    QByteArray shown;
+    char buffer[4096];
+    auto drain = [&] {
+        ssize_t n;
+        while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+            shown.append(buffer, int(n));
+    };
+    while (process.state() != QProcess::NotRunning && !process.waitForFinished(20))
+        drain(); // a full terminal would stop the writer
+    drain();
+    ::close(master);
+    *exitCode = process.exitCode();
+    return shown;
 }
 
 QJsonObject json(const CliRun &run)
@@ -133,6 +162,14 @@ private slots:
                          rows[i + 1].contains(i == 2 ? "rejected" : "verified"),
                      qPrintable(rows[i + 1]));
         }
+        // On a terminal the progress is a bar redrawn in place.
+        int code = -1;
+        const QByteArray shown =
+            stderrOnTerminal(QStringList{"verify"} + addresses.mid(0, 2) + QStringList{design}, &code);
+        QCOMPARE(code, 0);
+        QVERIFY2(shown.contains("\r\033[K") && shown.contains("verifying") && shown.contains("[####"),
+                 shown.left(300).constData());
+
         // What the others hold is the design; verify says so for them and exits 1 for the fleet.
         run = runCli(QStringList{"verify", "--json"} + addresses + QStringList{design});
         QCOMPARE(run.exitCode, 1);
@@ -140,6 +177,34 @@ private slots:
         QCOMPARE(sensors.size(), 4);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(sensors[i].toObject()["result"].toString(), QString(i == 2 ? "differences" : "ok"));
+    }
+
+    // A fleet written without the read-back and restarted, then read into one file per sensor (named by
+    // its address): each file holds the design again.
+    void fleetRestartAndReadGiveOneFilePerSensor()
+    {
+        SimProcess fleet;
+        QVERIFY2(fleet.start({"--address", "127.0.22.44-127.0.22.45", "--boot-ms", "0"}),
+                 qPrintable(fleet.error));
+        QTemporaryDir dir;
+        const QString design = saveDesign(dir, "design", 5);
+        const QStringList addresses{"127.0.22.44", "127.0.22.45"};
+        CliRun run = runCli(QStringList{"write", "--no-verify", "--restart", "--json"} + addresses +
+                            QStringList{design});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        for (const QJsonValue &sensor : json(run)["sensors"].toArray())
+            QCOMPARE(sensor.toObject()["message"].toString(), QString("written and restarted"));
+
+        run = runCli(QStringList{"read", "-o", dir.filePath("site.VKT30")} + addresses);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.contains(QRegularExpression("127.0.22.45 +20418 +[0-9.]+ s  read\n")),
+                 qPrintable(run.out));
+        for (const QString &address : addresses) {
+            const QString file = dir.filePath("site-" + address + ".VKT30");
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+            run = runCli({"diff", design, file});
+            QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+        }
     }
 
     // The live scan as ndjson over UDP, recorded at the same time; csv over a serial line.
