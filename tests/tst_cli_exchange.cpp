@@ -22,7 +22,8 @@
 
 namespace {
 
-QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay)
+// The design every test writes; ipLast, when given, makes the sensor's address 10.0.0.ipLast.
+QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay, int ipLast = -1)
 {
     PROJECT_DATA p;
     for (AREA_DATA &a : p.Areas)
@@ -33,8 +34,14 @@ QString saveDesign(const QTemporaryDir &dir, const QString &name, int openDelay)
     p.Areas[3].Out2Coord = {{0, 400}};
     p.Areas[7].OpenDelay = openDelay;
     p.Areas[7].Out1Coord = {{800, 100}, {800, 1800}, {-800, 1800}, {-800, 100}};
+    QVector<int> states = SensorSettings::defaults();
+    if (ipLast >= 0) {
+        states[18] = 10;
+        states[19] = states[20] = 0;
+        states[21] = ipLast;
+    }
     const QString path = dir.filePath(name + ".VKT30");
-    return ProjectFile::save(path, Laser30, SensorSettings::defaults(), p) ? path : QString();
+    return ProjectFile::save(path, Laser30, states, p) ? path : QString();
 }
 
 // Runs veltrin-cli with its standard error on a pseudo-terminal, as in a shell; what the terminal showed.
@@ -179,32 +186,44 @@ private slots:
             QCOMPARE(sensors[i].toObject()["result"].toString(), QString(i == 2 ? "differences" : "ok"));
     }
 
-    // A fleet written without the read-back and restarted, then read into one file per sensor (named by
-    // its address): each file holds the design again.
-    void fleetRestartAndReadGiveOneFilePerSensor()
+    // A fleet written from one file, without the read-back and restarted, then read into one file per
+    // sensor (named by its address): each holds the design, and each kept its own IP address, which a
+    // single sensor's write does take from the file.
+    void fleetKeepsEachSensorsAddressAndReadsIntoOneFilePerSensor()
     {
         SimProcess fleet;
         QVERIFY2(fleet.start({"--address", "127.0.22.44-127.0.22.45", "--boot-ms", "0"}),
                  qPrintable(fleet.error));
         QTemporaryDir dir;
-        const QString design = saveDesign(dir, "design", 5);
         const QStringList addresses{"127.0.22.44", "127.0.22.45"};
+        for (int i = 0; i < 2; ++i) {
+            const QString own = saveDesign(dir, QString("own%1").arg(i), 0, 44 + i);
+            QCOMPARE(runCli({"write", addresses[i], own}).exitCode, 0);
+        }
+        const QString design = saveDesign(dir, "design", 5);
         CliRun run = runCli(QStringList{"write", "--no-verify", "--restart", "--json"} + addresses +
                             QStringList{design});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         for (const QJsonValue &sensor : json(run)["sensors"].toArray())
             QCOMPARE(sensor.toObject()["message"].toString(), QString("written and restarted"));
+        QCOMPARE(runCli(QStringList{"verify"} + addresses + QStringList{design}).exitCode, 0);
 
         run = runCli(QStringList{"read", "-o", dir.filePath("site.VKT30")} + addresses);
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-        QVERIFY2(run.out.contains(QRegularExpression("127.0.22.45 +20418 +[0-9.]+ s  read\n")),
+        QVERIFY2(run.out.contains(QRegularExpression("127.0.22.45 +20418 +[0-9.]+ s  read\\n")),
                  qPrintable(run.out));
-        for (const QString &address : addresses) {
-            const QString file = dir.filePath("site-" + address + ".VKT30");
+        for (int i = 0; i < 2; ++i) {
+            const QString file = dir.filePath("site-" + addresses[i] + ".VKT30");
             QVERIFY2(QFileInfo::exists(file), qPrintable(file));
             run = runCli({"diff", design, file});
-            QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+            QCOMPARE(run.out,
+                     QString("sensor settings, IP Address: 192.168.1.88 -> 10.0.0.%1\n").arg(44 + i));
         }
+        // One sensor on its own is written and compared with everything the file says.
+        run = runCli({"verify", addresses[0], design});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString("sensor settings, IP Address (first two parts): 192.168 -> 10.0\n"
+                                  "sensor settings, IP Address (last two parts): 1.88 -> 0.44\n"));
     }
 
     // The live scan as ndjson over UDP, recorded at the same time; csv over a serial line.

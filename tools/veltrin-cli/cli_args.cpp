@@ -64,7 +64,8 @@ const QVector<Command> &commands()
          -1,
          "Write a project file to one or many sensors and verify it.",
          "With several addresses the sensors are written concurrently and a table (address, serial\n"
-         "number, result, time) ends the output. One sensor that fails does not stop the others.\n",
+         "number, result, time) ends the output. One sensor that fails does not stop the others. Each\n"
+         "sensor of such a fleet keeps its own IP address; the file's is written only to a single sensor.\n",
          {{"no-verify", 0, nullptr, "Do not read the design back after writing."},
           {"restart", 0, nullptr, "Restart each sensor after a successful write."},
           kUdp,
@@ -76,7 +77,8 @@ const QVector<Command> &commands()
          -1,
          "Compare what sensors hold with a project file.",
          "Exits 0 only when every sensor holds exactly the file's design; the differences are listed by\n"
-         "area, output and field.\n",
+         "area, output and field. With several addresses each sensor's own IP address is expected, as\n"
+         "write leaves it.\n",
          {kUdp, kBaud, kJson}},
         {"diff",
          "diff FILE_A FILE_B [--json]",

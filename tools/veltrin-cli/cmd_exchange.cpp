@@ -327,6 +327,7 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
         }
     }
     const SENSOR_PARAMETERS parameters = SensorSettings::toParameters(input.sensorStates);
+    const bool several = targets.size() > 1;
     QVector<SensorJob *> jobs;
     for (const SensorTarget &t : targets) {
         auto *job =
@@ -334,6 +335,8 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
         job->setDesign(input.deviceType, project, parameters);
         job->setVerifyAfterWrite(!inv.has("no-verify"));
         job->setRestart(inv.has("restart"));
+        // One file's address written to a whole fleet would bring every sensor up at that one address.
+        job->setKeepOwnAddress(several && !t.serial);
         jobs.append(job);
     }
     if (write) {
@@ -349,7 +352,6 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
     }
     runJobs(jobs);
     const bool json = inv.has("json");
-    const bool several = targets.size() > 1;
     QJsonArray sensors;
     for (SensorJob *job : jobs) {
         QJsonObject o = jobJson(job);

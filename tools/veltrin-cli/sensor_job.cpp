@@ -28,6 +28,21 @@ SensorJob::SensorJob(const SensorTarget &target, Operation operation, QObject *p
         m_productRead = true;
         m_product = info;
         m_serial = info.SerialNumber;
+        if (m_keepAddress && m_operation != Operation::Info && m_operation != Operation::ReadAll) {
+            m_readingAddress = true;
+            m_engine->ReadSensorParametersSlots();
+            return;
+        }
+        runOperation();
+    });
+    connect(m_engine.get(), &ExchangeEngine::ReceiveParameters, this, [this] {
+        if (!m_readingAddress || finished())
+            return;
+        m_readingAddress = false;
+        SENSOR_PARAMETERS design = m_design;
+        design.SensorIPAddressHigh = m_engine->parameters()->SensorIPAddressHigh;
+        design.SensorIPAddressLow = m_engine->parameters()->SensorIPAddressLow;
+        *m_engine->parameters() = design;
         runOperation();
     });
     connect(m_engine.get(), &ExchangeEngine::SelfCheckReceived, this, [this](const SelfCheckReport &report) {
@@ -90,6 +105,7 @@ void SensorJob::setDesign(int deviceType, const PROJECT_DATA &project, const SEN
     m_engine->SetDeviceType(deviceType);
     m_engine->projectStore()->Areas = project.Areas;
     *m_engine->parameters() = parameters;
+    m_design = parameters;
 }
 
 void SensorJob::start()

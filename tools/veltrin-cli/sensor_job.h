@@ -34,6 +34,9 @@ public:
     void setDesign(int deviceType, const PROJECT_DATA &project, const SENSOR_PARAMETERS &parameters);
     void setVerifyAfterWrite(bool verify) { m_verify = verify; }
     void setRestart(bool restart) { m_restart = restart; }
+    // The sensor keeps the IP address it has (read before the write or verify), so that a fleet written
+    // from one file does not come up at one address.
+    void setKeepOwnAddress(bool keep) { m_keepAddress = keep; }
 
     void start();
 
@@ -74,6 +77,9 @@ private:
     bool m_restart = false;
     bool m_restarted = false;
     bool m_productRead = false;
+    bool m_keepAddress = false;
+    bool m_readingAddress = false;
+    SENSOR_PARAMETERS m_design;
     ::ProductInfo m_product;
     SelfCheckReport m_selfCheck;
     ExchangeEngine::Result m_result;
