@@ -94,7 +94,9 @@ const QVector<Command> &commands()
          1,
          "Write the live scan (angle, distance, intensity) to standard output.",
          "csv: one line per beam, \"revolution,angle_deg,distance_mm,intensity\" after a header line.\n"
-         "ndjson: one JSON object per revolution with arrays angle_deg, distance_mm and intensity.\n",
+         "ndjson: one JSON object per revolution with arrays angle_deg, distance_mm and intensity.\n"
+         "Angles are in the sensor's own frame: degrees counter-clockwise from its right-hand side, from\n"
+         "-70 to 250 (a serial scan's 640 beams run from 250 down in half degrees).\n",
          {{"seconds", 0, "N", "How long to stream (required)."},
           {"format", 0, "FORMAT", "csv (default) or ndjson."},
           {"record", 0, "FILE", "Also record the scans into a recording (.vscan)."},

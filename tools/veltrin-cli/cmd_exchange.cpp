@@ -33,7 +33,7 @@ bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<Se
         if (t.address.startsWith(QLatin1Char('/'))) {
             t.serial = true;
         } else if (isIPv4Address(t.address)) {
-            t.udp = inv.has("udp") || SensorSearch::modeOf(t.address) == 1;
+            t.udp = inv.has("udp");
         } else {
             printErr(
                 QString("veltrin-cli: \"%1\" is neither an IPv4 address nor a serial device\n").arg(text));

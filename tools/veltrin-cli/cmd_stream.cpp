@@ -53,10 +53,9 @@ int runStream(const Invocation &inv)
 
     ExchangeEngine engine;
     engine.SetLanguage(0);
-    const bool opened = serial ? engine.openSerial(address, qint32(baud))
-                        : inv.has("udp") || SensorSearch::modeOf(address) == 1
-                            ? engine.openUdp(QHostAddress(address))
-                            : engine.openTcp(QHostAddress(address));
+    const bool opened = serial           ? engine.openSerial(address, qint32(baud))
+                        : inv.has("udp") ? engine.openUdp(QHostAddress(address))
+                                         : engine.openTcp(QHostAddress(address));
     if (!opened) {
         printErr(QString("veltrin-cli: %1: cannot open: %2\n").arg(address, engine.LinkError()));
         return ExitUnreachable;
@@ -84,12 +83,12 @@ int runStream(const Invocation &inv)
 
     int revolutions = 0;
     const bool csv = format == QLatin1String("csv");
-    if (csv)
-        printOut(QStringLiteral("revolution,angle_deg,distance_mm,intensity\n"));
     QObject::connect(&engine, &ExchangeEngine::RevolutionReceived, &engine,
                      [&](const QVector<quint16> &distance, const QVector<quint16> &intensity) {
                          const int n = distance.size();
                          QString out;
+                         if (csv && revolutions == 0)
+                             out = QStringLiteral("revolution,angle_deg,distance_mm,intensity\n");
                          if (csv) {
                              out.reserve(n * 24);
                              for (int i = 0; i < n; ++i)
