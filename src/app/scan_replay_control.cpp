@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
@@ -48,6 +49,19 @@ QString sizeText(qint64 bytes)
     return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 1);
 }
 
+// The red dot that means recording everywhere.
+QIcon recordIcon()
+{
+    QPixmap dot(32, 32);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(120, 0, 0), 2));
+    painter.setBrush(QColor(210, 20, 20));
+    painter.drawEllipse(QRectF(5, 5, 22, 22));
+    return QIcon(dot);
+}
+
 } // namespace
 
 ScanReplayControl::ScanReplayControl(MainWindow *window)
@@ -67,7 +81,7 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
     // Display › Record Scan, after the display modes.
     Record = new QAction(this);
     Record->setObjectName(QStringLiteral("RecordScan"));
-    Record->setIcon(QIcon(QStringLiteral(":/images/Redot.png")));
+    Record->setIcon(recordIcon());
     Record->setCheckable(true);
     Record->setEnabled(false);
     ui->Display->addSeparator();
