@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -30,6 +31,9 @@ int main(int argc, char *argv[])
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The platform's start-up notes (no runtime folder and the like) are no result of a script's
+        // command; what goes wrong with the report is said by the command itself.
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
