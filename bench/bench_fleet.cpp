@@ -4,8 +4,8 @@
 // sensor's requests.
 // Run inside a private network namespace:
 //   unshare -n sh -c 'ip link set lo up; ./bench/bench_fleet'
-#include "area/store/project_data.h"
 #include "exchange/fleet_run.h"
+#include "fleet_design.h"
 #include "sim_process.h"
 
 #include <QCoreApplication>
@@ -23,20 +23,6 @@ QString addressOf(int i)
     return QStringLiteral("127.0.24.%1").arg(100 + i);
 }
 
-QVector<AREA_DATA> design()
-{
-    QVector<AREA_DATA> areas(kAreaCount);
-    for (int i = 0; i < kAreaCount; ++i) {
-        const int grow = 20 * i;
-        areas[i].DetectionSize = 1 + i % 4;
-        areas[i].Out1Coord = {QPoint(1300 + grow, 250), QPoint(800 + grow, 2700 + grow),
-                              QPoint(-800 - grow, 2700 + grow), QPoint(-1300 - grow, 250)};
-        areas[i].Out2Shape = Arc;
-        areas[i].Out2Coord = {QPoint(3000 + grow, 0), QPoint(-3000 - grow, 0)};
-    }
-    return areas;
-}
-
 struct Round {
     double seconds = -1;
     int requests = 0; // frames the first sensor's engine sent
@@ -49,10 +35,7 @@ Round writeVerify(int count)
     FleetRun run;
     for (int i = 0; i < count; ++i)
         run.addSensor({FleetTarget::Transport::Tcp, addressOf(i)});
-    SENSOR_PARAMETERS parameters;
-    parameters.resetToDefaults();
-    parameters.CANIDAddress = 12;
-    run.setDesign(design(), parameters, 3);
+    run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
     QEventLoop loop;
     QObject::connect(&run, &FleetRun::Finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);

@@ -1,8 +1,8 @@
 // A fleet written, verified and read at once: one stand-in process plays sixteen sensors, one of which
 // rejects every write, and FleetRun drives an engine per sensor over its own TCP connection. No window:
 // only the exchange library.
-#include "area/store/project_data.h"
 #include "exchange/fleet_run.h"
+#include "fleet_design.h"
 #include "sim_process.h"
 
 #include <QSignalSpy>
@@ -17,35 +17,6 @@ constexpr int kFirstSerial = 20417;
 QString addressOf(int i)
 {
     return QStringLiteral("127.0.24.%1").arg(10 + i);
-}
-
-// A design that differs from what a factory-fresh stand-in holds in every area, its case channels and
-// its parameters. Polygon points run in ascending bearing, the order in which the sensor stores them.
-QVector<AREA_DATA> designAreas()
-{
-    QVector<AREA_DATA> areas(kAreaCount);
-    for (int i = 0; i < kAreaCount; ++i) {
-        AREA_DATA &a = areas[i];
-        const int grow = 20 * i;
-        a.OpenDelay = i % 5;
-        a.DetectionSize = 2 + i % 3;
-        a.SteerMinDgree = -i;
-        a.SteerMaxDgree = i;
-        a.VehicleMaxSpeed = 100 + i;
-        a.Out1Shape = Polygon;
-        a.Out1Coord = {QPoint(1300 + grow, 250), QPoint(800 + grow, 2700 + grow),
-                       QPoint(-800 - grow, 2700 + grow), QPoint(-1300 - grow, 250)};
-    }
-    return areas;
-}
-
-SENSOR_PARAMETERS designParameters()
-{
-    SENSOR_PARAMETERS p;
-    p.resetToDefaults();
-    p.RS485IDAddress = 9;
-    p.CANIDAddress = 33;
-    return p;
 }
 
 void addFleet(FleetRun &run, int count)
@@ -78,7 +49,7 @@ private slots:
         FleetRun run;
         addFleet(run, kSensors);
         run.addSensor({FleetTarget::Transport::Tcp, QStringLiteral("127.0.24.200")}); // nobody listens
-        run.setDesign(designAreas(), designParameters(), 3);
+        run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
         QSignalSpy finished(&run, &FleetRun::Finished);
         QSignalSpy sensorFinished(&run, &FleetRun::SensorFinished);
         QVector<int> lastDone(kSensors + 1, -1);
@@ -131,7 +102,7 @@ private slots:
     {
         FleetRun verify;
         addFleet(verify, kSensors);
-        verify.setDesign(designAreas(), designParameters(), 3);
+        verify.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
         verify.setLanguage(1);
         QSignalSpy verified(&verify, &FleetRun::Finished);
         QVERIFY(verify.start(FleetRun::Operation::Verify));
@@ -161,7 +132,7 @@ private slots:
         QVERIFY(read.start(FleetRun::Operation::ReadAll));
         QVERIFY(readDone.wait(30000));
         QVERIFY(read.allOk());
-        const QVector<AREA_DATA> design = designAreas();
+        const QVector<AREA_DATA> design = fleetDesignAreas();
         QCOMPARE(read.engine(0)->projectStore()->Areas, design);
         QCOMPARE(read.engine(0)->parameters()->CANIDAddress, 33);
         QVERIFY(read.engine(1)->projectStore()->Areas != design);
@@ -192,7 +163,7 @@ private slots:
         FleetRun run;
         run.addSensor({FleetTarget::Transport::Tcp, addressOf(1)});
         run.addSensor({FleetTarget::Transport::Tcp, addressOf(kRejecting)});
-        run.setDesign(designAreas(), designParameters(), 3);
+        run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
         run.setVerifyAfterWrite(false);
         run.setRestartAfterWrite(true);
         QSignalSpy finished(&run, &FleetRun::Finished);
