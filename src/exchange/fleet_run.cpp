@@ -17,7 +17,16 @@ FleetRun::FleetRun(QObject *parent) : QObject(parent)
     qRegisterMetaType<ExchangeEngine::Sequence>();
 }
 
-FleetRun::~FleetRun() = default;
+FleetRun::~FleetRun()
+{
+    // The engines go first, and quietly: a run ended by its owner reports nothing more.
+    for (const auto &sensor : m_sensors) {
+        if (sensor->engine) {
+            sensor->engine->disconnect(this);
+            delete sensor->engine;
+        }
+    }
+}
 
 void FleetRun::addSensor(const FleetTarget &target)
 {
