@@ -1,7 +1,7 @@
 #pragma once
 
 // The design the fleet tests and bench_fleet write: it differs from what a factory-fresh stand-in holds
-// in every area, its case channels and two parameters. Polygon points run in ascending bearing, the
+// in every area, its case channels and three parameters. Polygon points run in ascending bearing, the
 // order in which the sensor stores them, so a read-back equals the design.
 
 #include "area/store/project_data.h"
@@ -31,5 +31,7 @@ inline SENSOR_PARAMETERS fleetDesignParameters()
     p.resetToDefaults();
     p.RS485IDAddress = 9;
     p.CANIDAddress = 33;
+    p.SensorIPAddressHigh = 10 << 8; // 10.0.0.5, not the address the stand-in's sensors hold
+    p.SensorIPAddressLow = 5;
     return p;
 }

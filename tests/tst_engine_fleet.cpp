@@ -135,6 +135,8 @@ private slots:
         const QVector<AREA_DATA> design = fleetDesignAreas();
         QCOMPARE(read.engine(0)->projectStore()->Areas, design);
         QCOMPARE(read.engine(0)->parameters()->CANIDAddress, 33);
+        // Each sensor of the fleet kept its own IP address, not the design's one for all.
+        QCOMPARE(read.engine(0)->parameters()->SensorIPAddressLow, 344);
         QVERIFY(read.engine(1)->projectStore()->Areas != design);
         QCOMPARE(read.engine(1)->parameters()->CANIDAddress, 127);
         QCOMPARE(int(read.results()[1].serialNumber), kFirstSerial + kRejecting);

@@ -100,6 +100,10 @@ void FleetRun::startSensor(int index)
             [this, index](ExchangeEngine::Sequence sequence, int done, int total) {
                 emit SensorProgress(index, sequence, done, total);
             });
+    connect(engine, &ExchangeEngine::ReceiveParameters, this, [this, index] {
+        if (m_sensors[size_t(index)]->step == Step::ReadingAddress)
+            runOperation(index);
+    });
     connect(engine, &ExchangeEngine::RebootAcknowledged, this, [this, index] {
         if (m_sensors[size_t(index)]->step != Step::Restarting)
             return;
@@ -144,6 +148,25 @@ void FleetRun::onProductRead(int index, const ProductInfo &info)
     m_results[index].serialKnown = true;
     if (s.step != Step::Confirming)
         return;
+    const bool keep = m_keepAddresses < 0 ? m_sensors.size() > 1 : m_keepAddresses == 1;
+    if (keep && m_operation != Operation::ReadAll) {
+        s.step = Step::ReadingAddress;
+        s.engine->ReadSensorParametersSlots(); // ReceiveParameters
+        return;
+    }
+    runOperation(index);
+}
+
+void FleetRun::runOperation(int index)
+{
+    Sensor &s = *m_sensors[size_t(index)];
+    if (s.step == Step::ReadingAddress) {
+        // The design's parameters with the sensor's own address.
+        const SENSOR_PARAMETERS own = *s.engine->parameters();
+        *s.engine->parameters() = m_parameters;
+        s.engine->parameters()->SensorIPAddressHigh = own.SensorIPAddressHigh;
+        s.engine->parameters()->SensorIPAddressLow = own.SensorIPAddressLow;
+    }
     s.step = Step::Running;
     switch (m_operation) {
     case Operation::ReadAll: s.engine->ReadSensorAllDataSlots(); break;
@@ -193,7 +216,8 @@ void FleetRun::onLost(int index, const QString &why)
 {
     Sensor &s = *m_sensors[size_t(index)];
     switch (s.step) {
-    case Step::Confirming: finishSensor(index, Outcome::Unreachable, why); break;
+    case Step::Confirming:
+    case Step::ReadingAddress: finishSensor(index, Outcome::Unreachable, why); break;
     case Step::Restarting:
         // Written (and verified), but whether it restarted is unknown: not a success.
         finishSensor(

@@ -64,6 +64,10 @@ public:
     void setDesign(const QVector<AREA_DATA> &areas, const SENSOR_PARAMETERS &parameters, int deviceType);
     void setVerifyAfterWrite(bool verify) { m_verify = verify; }
     void setRestartAfterWrite(bool restart) { m_restart = restart; }
+    // Whether each sensor keeps its own IP address instead of the design's when written or verified
+    // (its parameters are read first). Default: kept when the run has more than one sensor, since one
+    // address written to a whole fleet would bring every sensor up at that one address.
+    void setKeepSensorAddresses(bool keep) { m_keepAddresses = keep ? 1 : 0; }
     // Message language: 0 English, 1 Chinese.
     void setLanguage(int language) { m_language = language; }
 
@@ -91,10 +95,11 @@ signals:
 
 private:
     struct Sensor;
-    enum class Step { Idle, Confirming, Running, Restarting, Done };
+    enum class Step { Idle, Confirming, ReadingAddress, Running, Restarting, Done };
 
     void startSensor(int index);
     void onProductRead(int index, const ProductInfo &info);
+    void runOperation(int index);
     void onSequenceFinished(int index, const ExchangeEngine::Result &result);
     void onLost(int index, const QString &why);
     void finishSensor(int index, Outcome outcome, const QString &message);
@@ -109,6 +114,7 @@ private:
     bool m_hasDesign = false;
     bool m_verify = true;
     bool m_restart = false;
+    int m_keepAddresses = -1; // -1: when more than one sensor
     int m_language = 0;
     int m_running = 0;
     bool m_started = false;
