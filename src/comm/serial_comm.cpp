@@ -40,14 +40,6 @@ SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_
     connect(e, &ExchangeEngine::SequenceFinished, this, [this] { closeProgress(); });
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, [this] { closeProgress(); });
     connect(e, &ExchangeEngine::Message, this, &SERIAL_COMM::showMessage);
-    connect(e, &ExchangeEngine::RebootAcknowledged, this, [this] {
-        static const QMetaMethod acknowledged = QMetaMethod::fromSignal(&SERIAL_COMM::RebootAcknowledged);
-        if (isSignalConnected(acknowledged))
-            emit RebootAcknowledged();
-        else
-            showMessage(ExchangeEngine::MessageKind::Information, text("Message", "提示"),
-                        text("Sensor Reboot Complete", "传感器重新启动完成"));
-    });
 
     connect(e, &ExchangeEngine::SelfCheckStatus, this, &SERIAL_COMM::SelfCheckStatus);
     connect(e, &ExchangeEngine::IOPortSignals, this, &SERIAL_COMM::IOPortSignals);
@@ -59,9 +51,20 @@ SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_
     connect(e, &ExchangeEngine::ProductInfoReceived, this, &SERIAL_COMM::ProductInfoReceived);
     connect(e, &ExchangeEngine::AreasNotRead, this, &SERIAL_COMM::AreasNotRead);
     connect(e, &ExchangeEngine::VerifyFinished, this, &SERIAL_COMM::VerifyFinished);
-    connect(e, &ExchangeEngine::FrameSent, this, &SERIAL_COMM::FrameSent);
     connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
+}
+
+// The engine does more when these have a receiver (copies each frame; leaves the restart message to the
+// receiver), so they are passed on once the adapter's own have one. Never undone: disconnectNotify may run
+// with a lock held that the check for remaining receivers would take again.
+void SERIAL_COMM::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&SERIAL_COMM::RebootAcknowledged) && !m_forwardReboot)
+        m_forwardReboot =
+            connect(m_engine, &ExchangeEngine::RebootAcknowledged, this, &SERIAL_COMM::RebootAcknowledged);
+    if (signal == QMetaMethod::fromSignal(&SERIAL_COMM::FrameSent) && !m_forwardFrames)
+        m_forwardFrames = connect(m_engine, &ExchangeEngine::FrameSent, this, &SERIAL_COMM::FrameSent);
 }
 
 SERIAL_COMM::~SERIAL_COMM()
@@ -89,23 +92,13 @@ void SERIAL_COMM::WriteSensorAllDataSlots()
         return; // pressing again joins the running one
     const ExchangeEngine::FitReport fit = m_engine->CheckWriteFits();
     if (!fit.errors.isEmpty()) {
-        Dialogs::ask(nullptr, Dialogs::Icon::Warning, text("Warning", "警告"),
-                     text("Nothing was written: these areas do not fit what the sensor can hold.",
-                          "未写入任何数据：以下区域超出传感器可保存的范围。") +
-                         QLatin1Char('\n') + fit.errors.join(QLatin1Char('\n')));
+        Dialogs::ask(nullptr, Dialogs::Icon::Warning, text("Warning", "警告"), fit.refusal);
         return;
     }
-    if (!fit.warnings.isEmpty()) {
-        const int answer = Dialogs::ask(
-            nullptr, Dialogs::Icon::Question, text("Warning", "警告"),
-            text("These points lie beyond the range of the selected model (%1 mm). Write anyway?",
-                 "以下点超出所选型号的测量范围（%1 mm）。仍然写入吗？")
-                    .arg(m_engine->RangeLimit()) +
-                QLatin1Char('\n') + fit.warnings.join(QLatin1Char('\n')),
-            {text("Yes", "确定"), text("No", "取消")}, 1);
-        if (answer != 0)
-            return;
-    }
+    if (!fit.warnings.isEmpty() &&
+        Dialogs::ask(nullptr, Dialogs::Icon::Question, text("Warning", "警告"), fit.question,
+                     {text("Yes", "确定"), text("No", "取消")}, 1) != 0)
+        return;
     m_engine->WriteSensorAllDataSlots();
 }
 

@@ -107,32 +107,27 @@ public slots:
     void CloseSerialPortSlots() { m_engine->CloseSerialPortSlots(); }
 
 signals:
+    // Passed on from the engine, which says what each one means.
     void SelfCheckStatus(short Temperature, ushort RotationSpeed, ushort DriveVoltage, ushort SendVoltage,
                          ushort ReceiveVoltage);
     void IOPortSignals(uint Inport, uint Outport, uint Status);
     void ReceiveScanfData();
     void ReceiveIntensityData();
     void ReceiveParameters();
-    // The read-all area loop has stored what it read (all 64 areas, or those before a time-out):
-    // the editors must show them, or a later edit would write the old points back.
     void ReceiveAreasComplete();
     void DirChangeSignals(bool dir);
-    // The sensor answered the product information request: it is known by its serial number now.
     void ProductInfoReceived(quint16 serialNumber);
-    // At the end of every read-all: the areas it could not read (empty when all were read).
     void AreasNotRead(const QVector<int> &areas);
-    // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
-    // the wire image compared against, and the result as shown.
     void VerifyFinished(bool afterWrite, bool match, quint32 imageCrc, const QString &result);
-    // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
-    // The sensor answered "RBoot" and is about to restart. With a receiver, the receiver follows the
-    // restart and says when it is complete; without one the completion message is shown at once.
+    // With a receiver, the receiver follows the restart and says when it is complete; without one the
+    // completion message is shown at once.
     void RebootAcknowledged();
-    // The answer to ConfirmSensorSlots.
     void ProductInformationRead(const ::ProductInfo &info);
-    // The fourth time-out in a row: the exchange gave up on the sensor.
     void ExchangeGaveUp();
+
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
 
 private:
     void showProgress(ExchangeEngine::Sequence sequence, int done);
@@ -142,4 +137,6 @@ private:
 
     ExchangeEngine *m_engine;
     QProgressDialog *m_progress;
+    QMetaObject::Connection m_forwardReboot;
+    QMetaObject::Connection m_forwardFrames;
 };

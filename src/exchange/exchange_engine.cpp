@@ -272,7 +272,8 @@ void ExchangeEngine::linkFailed(const QString &error)
     giveUp(Text("The connection to the sensor failed: %1", "与传感器的连接失败：%1").arg(error));
 }
 
-bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
+// Closes what was open; false (with the reason) when address cannot be a sensor's.
+bool ExchangeEngine::beginOpen(const QHostAddress &address, quint16 port)
 {
     close();
     m_linkError.clear();
@@ -281,6 +282,13 @@ bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
         m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
         return false;
     }
+    return true;
+}
+
+bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
+{
+    if (!beginOpen(address, port))
+        return false;
     m_ownTcp = new QTcpSocket(this);
     m_tcp = m_ownTcp;
     connectTransport(m_tcp);
@@ -298,13 +306,8 @@ bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
 
 bool ExchangeEngine::openUdp(const QHostAddress &address, quint16 port)
 {
-    close();
-    m_linkError.clear();
-    m_peerName = QStringLiteral("%1:%2").arg(address.toString()).arg(port);
-    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
+    if (!beginOpen(address, port))
         return false;
-    }
     m_ownUdp = new QUdpSocket(this);
     m_udp = m_ownUdp;
     connectTransport(m_udp);
@@ -509,9 +512,8 @@ void ExchangeEngine::WriteSensorAllDataSlots()
         refused.outcome = Outcome::Refused;
         for (int i = 0; i < kAreaCount; ++i)
             refused.areasNotDone << i;
-        refused.problem = Text("Nothing was written: these areas do not fit what the sensor can hold.",
-                               "未写入任何数据：以下区域超出传感器可保存的范围。");
-        refused.message = refused.problem + QLatin1Char('\n') + fit.errors.join(QLatin1Char('\n'));
+        refused.problem = fit.refusal;
+        refused.message = fit.refusal;
         m_lastResult = refused;
         message(MessageKind::Warning, Text("Warning", "警告"), refused.message);
         emit SequenceFinished(refused);
@@ -751,7 +753,18 @@ ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
         case AreaFitProblem::BeyondRange: warnings << where + Text("%1 mm", "%1 mm").arg(p.value); break;
         }
     }
-    return FitReport{errors, warnings};
+    FitReport report{errors, warnings, QString(), QString()};
+    if (!errors.isEmpty())
+        report.refusal = Text("Nothing was written: these areas do not fit what the sensor can hold.",
+                              "未写入任何数据：以下区域超出传感器可保存的范围。") +
+                         QLatin1Char('\n') + errors.join(QLatin1Char('\n'));
+    if (!warnings.isEmpty())
+        report.question =
+            Text("These points lie beyond the range of the selected model (%1 mm). Write anyway?",
+                 "以下点超出所选型号的测量范围（%1 mm）。仍然写入吗？")
+                .arg(m_rangeLimit) +
+            QLatin1Char('\n') + warnings.join(QLatin1Char('\n'));
+    return report;
 }
 
 // ---- Verify. ----

@@ -144,6 +144,8 @@ public:
     struct FitReport {
         QStringList errors;
         QStringList warnings;
+        QString refusal;  // with errors: the whole text saying that nothing is written, and why
+        QString question; // with warnings: the whole "Write anyway?" text
     };
 
     // Owns its four stores.
@@ -309,7 +311,8 @@ signals:
     void VerifyFinished(bool afterWrite, bool match, quint32 imageCrc, const QString &result);
     // Every frame as it leaves for the sensor (for monitoring and tests).
     void FrameSent(const QByteArray &frame);
-    // The sensor answered "RBoot" and is about to restart.
+    // The sensor answered "RBoot" and is about to restart. Without a receiver the engine says so in a
+    // Message ("Sensor Reboot Complete") instead.
     void RebootAcknowledged();
     // The answer to ConfirmSensorSlots.
     void ProductInformationRead(const ::ProductInfo &info);
@@ -325,6 +328,7 @@ private:
     friend class Sink;
 
     void init();
+    bool beginOpen(const QHostAddress &address, quint16 port);
     QIODevice *activeTransport() const;
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
