@@ -230,11 +230,12 @@ private slots:
     void streamPrintsRevolutionsAndRecordsThem()
     {
         SimProcess sim;
-        QVERIFY2(sim.start({"--address", "127.0.22.22", "--pty", "--rate", "10"}), qPrintable(sim.error));
+        // Generous: a sanitized build spends much of a short stream starting up.
+        QVERIFY2(sim.start({"--address", "127.0.22.22", "--pty", "--rate", "20"}), qPrintable(sim.error));
         QTemporaryDir dir;
         const QString record = dir.filePath("site.vscan");
         CliRun run = runCli(
-            {"stream", "127.0.22.22", "--udp", "--seconds", "1.5", "--format", "ndjson", "--record", record});
+            {"stream", "127.0.22.22", "--udp", "--seconds", "4", "--format", "ndjson", "--record", record});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.size() >= 3, qPrintable(run.err));
@@ -251,7 +252,7 @@ private slots:
         QVERIFY(recording.scanCount() >= lines.size() - 1);
         QCOMPARE(recording.header().product.SerialNumber, quint16(20417));
 
-        run = runCli({"stream", sim.pty, "--baud", "115200", "--seconds", "1"});
+        run = runCli({"stream", sim.pty, "--baud", "115200", "--seconds", "3"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(run.out.startsWith("revolution,angle_deg,distance_mm,intensity\n0,250.000,"));
         QVERIFY(run.out.count('\n') > 640);
