@@ -212,7 +212,7 @@ private slots:
         window.LanguageToEnglish();
         QComboBox *list = window.ethernetSettingsDialog()->form()->Eth_ComboBox;
         QTRY_VERIFY_WITH_TIMEOUT(list->findText(addressA) >= 0, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(ScanData().EtherMode, 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(ScanData().EtherMode, 1, 5000);
 
         window.ConnectChangeEthernetModeSlot();
         list->setCurrentIndex(list->findText(addressA));
@@ -244,7 +244,7 @@ private slots:
         window.LanguageToEnglish();
         QComboBox *list = window.ethernetSettingsDialog()->form()->Eth_ComboBox;
         QTRY_VERIFY_WITH_TIMEOUT(list->findText(addressA) >= 0 && list->findText(addressB) >= 0, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(SensorDiscovery::modeOf(addressB), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(SensorDiscovery::modeOf(addressB), 1, 5000);
         QCOMPARE(SensorDiscovery::modeOf(addressA), 0);
 
         window.ConnectChangeEthernetModeSlot();

@@ -442,7 +442,7 @@ void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops()
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     // The polls go on afterwards.
     const int simulations = countSent("WSimu");
-    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") > simulations, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") > simulations, 5000);
 }
 
 QTEST_MAIN(ExchangeOverEthernet)

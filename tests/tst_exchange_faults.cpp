@@ -133,7 +133,7 @@ void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain()
     m_comm->SensorInformationSlots();
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
     m_comm->SensorInformationSlots(); // this reply goes missing or fails its checksum
-    QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 5000);
     QTest::qWait(500);
     QCOMPARE(m_prompts.size(), 1); // a damaged reply is not taken
     QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::ProductInfo);
@@ -364,19 +364,19 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
         TxFrame ack;
         buildStatusReply(ack, FrameCode::WArea, 0);
         for (int i = 0; i < 64; ++i) {
-            QTRY_VERIFY_WITH_TIMEOUT(countSent("WArea") == i + 1, 1000);
+            QTRY_VERIFY_WITH_TIMEOUT(countSent("WArea") == i + 1, 5000);
             peer->write(ack.constData(), ack.length);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(countSent("WCase") == 1, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(countSent("WCase") == 1, 5000);
         buildStatusReply(ack, FrameCode::WCase, 0);
         peer->write(ack.constData(), ack.length);
         buildStatusReply(tx, FrameCode::WPara, 0);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(countSent(code.constData()) == 1, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(countSent(code.constData()) == 1, 5000);
     peer->write(tx.constData(), tx.length);
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 5000);
     peer->write(tx.constData(), tx.length); // the late answer
-    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 5000);
     QTest::qWait(100);
     QCOMPARE(m_prompts.size(), messages);
     QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));

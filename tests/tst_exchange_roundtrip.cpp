@@ -342,7 +342,7 @@ void ExchangeRoundTrip::cancelStopsTheReadAndMarksTheAreasNotRead()
     QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
     cancel->click();
 
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 5000);
     QCOMPARE(lastText(), QStringLiteral("Cancelled.\nAreas 12–63 not read (marked red in the area list)."));
     QVERIFY(!progress->isVisible());
     QCOMPARE(notRead.count(), 1);

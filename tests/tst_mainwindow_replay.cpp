@@ -330,11 +330,18 @@ private slots:
                 received << QVector<quint16>(ScanData().EtherDistance,
                                              ScanData().EtherDistance + ScanData().EtherCount);
         });
+        // Self-check lines (written with the port states) come at their own pace, slower than scans: the
+        // recording waits for one.
+        int selfChecks = 0;
+        connect(w.serialComm(), &SERIAL_COMM::IOPortSignals, this, [&] {
+            if (replay->recorder()->isRecording())
+                ++selfChecks;
+        });
         record->trigger();
         QVERIFY(record->isChecked());
         QCOMPARE(m_filePrompts.last().mode, Dialogs::FileMode::Save);
         QVERIFY(replay->recorder()->isRecording());
-        QTRY_VERIFY_WITH_TIMEOUT(replay->recorder()->scans() >= 6, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(replay->recorder()->scans() >= 6 && selfChecks > 0, 20000);
         QTRY_VERIFY(replay->recordingLabel()->isVisible() &&
                     replay->recordingLabel()->text().contains("REC"));
         QVERIFY(replay->recordingLabel()->text().contains("kB") ||

@@ -29,7 +29,8 @@ QPoint pixelAt(double bearingDeg, double r, double scale, int side)
 
 QImage render(QGraphicsItem &item, double scale, int side, QColor background = Qt::white)
 {
-    QImage image(side, side, QImage::Format_ARGB32);
+    // The raster engine's own format: no conversion between painting and reading back.
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(background);
     QPainter painter(&image);
     painter.translate(side / 2.0, side / 2.0);
@@ -55,11 +56,18 @@ int pixelsOtherThan(const QImage &image, QRgb background)
     return count;
 }
 
+// Blending rounds by the processor's routine: a colour is the expected one within a few steps.
+bool isColour(QRgb got, QRgb want)
+{
+    return qAbs(qRed(got) - qRed(want)) <= 3 && qAbs(qGreen(got) - qGreen(want)) <= 3 &&
+           qAbs(qBlue(got) - qBlue(want)) <= 3;
+}
+
 bool windowHas(const QImage &image, QPoint centre, QRgb colour)
 {
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if (image.pixel(centre + QPoint(dx, dy)) == colour)
+            if (isColour(image.pixel(centre + QPoint(dx, dy)), colour))
                 return true;
     return false;
 }
@@ -124,7 +132,7 @@ private slots:
         scale = 0.05;
         PAINT_OUTLINE outline(kExtent, kExtent, &ProjectData(), scan.get(), &scale);
         const QImage image = render(outline, scale, 600);
-        QCOMPARE(image.pixel(pixelAt(bearing, distance, scale, 600)), covered ? kGreenOnWhite : kWhite);
+        QVERIFY(isColour(image.pixel(pixelAt(bearing, distance, scale, 600)), covered ? kGreenOnWhite : kWhite));
     }
 
     // Over the displayed area's zones the scan shows what trips: the values inside a zone as dots of
@@ -181,7 +189,7 @@ private slots:
         scale = 0.05;
         PAINT_STRENGTH strength(kExtent, kExtent, &ProjectData(), scan.get(), &scale);
         const QImage image = render(strength, scale, 600);
-        QCOMPARE(image.pixel(pixelAt(90, 1500, scale, 600)), kBlueOnWhite);
+        QVERIFY(isColour(image.pixel(pixelAt(90, 1500, scale, 600)), kBlueOnWhite));
         QCOMPARE(image.pixel(pixelAt(90, 3000, scale, 600)), kWhite);
         QCOMPARE(image.pixel(pixelAt(270, 1000, scale, 600)), kWhite);
     }
@@ -237,11 +245,11 @@ private slots:
         scan->InstallDir = false;
         QImage image = render(outline, scale, 600);
         QCOMPARE(image.pixel(right), kWhite);
-        QCOMPARE(image.pixel(left), kGreenOnWhite);
+        QVERIFY(isColour(image.pixel(left), kGreenOnWhite));
 
         scan->InstallDir = true;
         image = render(outline, scale, 600);
-        QCOMPARE(image.pixel(right), kGreenOnWhite);
+        QVERIFY(isColour(image.pixel(right), kGreenOnWhite));
         QCOMPARE(image.pixel(left), kWhite);
     }
 

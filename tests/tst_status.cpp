@@ -14,14 +14,16 @@
 
 namespace {
 
+// Both sides take the same road (resource -> pixmap -> image): Qt picks its premultiplication routine
+// by processor, and a pixmap compared with the file converted another way differs at soft edges on some.
 QImage lampImage(QLabel *lamp)
 {
-    return lamp->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+    return lamp->pixmap(Qt::ReturnByValue).toImage();
 }
 
 QImage resourceImage(const QString &name)
 {
-    return QImage(QStringLiteral(":/images/%1.png").arg(name)).convertToFormat(QImage::Format_ARGB32);
+    return QPixmap(QStringLiteral(":/images/%1.png").arg(name)).toImage();
 }
 
 } // namespace

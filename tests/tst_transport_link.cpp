@@ -221,7 +221,7 @@ private slots:
         QVERIFY(window->optionScene()->outlineItem()->isVisible());
 
         sim.stop(); // the sensor's end of the connection closes
-        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 5000);
         QCOMPARE(stateWord(), QStringLiteral("Connection lost"));
         QVERIFY(window->connectionStatus()->stateLabel()->toolTip().contains(QLatin1String("closed")));
         verifyNothingLive();
