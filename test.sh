@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 . scripts/deps.sh
 veltrin_install_deps "${VELTRIN_INSTALL_TEST_DEPS[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+veltrin_configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 
 # The program broadcasts discovery datagrams when its windows are built: tests never run in the
