@@ -3,11 +3,12 @@
 # Sourced by run.sh and test.sh.
 
 # What the installation tests (ctest label install) use: the desktop entry and AppStream validators,
-# the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package.
+# the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package, help2man
+# for its manual pages (written at build time), lintian to check it and man-db to read the pages.
 # The configuration report test reads the PDF's text with pdftotext and needs the CJK fonts for
 # the Chinese report.
 VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file
-    poppler-utils fonts-noto-cjk)
+    poppler-utils fonts-noto-cjk help2man lintian man-db)
 
 # The fuzz build (.ci/run): clang with libFuzzer and the sanitizer runtimes.
 VELTRIN_FUZZ_DEPS=(clang libclang-rt-14-dev)

@@ -391,17 +391,25 @@ private slots:
     {
         QTest::addColumn<bool>("english");
         QTest::addColumn<QStringList>("startTexts"); // title, buttons, label, tabs, quit
-        QTest::addColumn<QStringList>("aboutTexts"); // title, heading, version, date, notes, close
+        QTest::addColumn<QStringList>("aboutTexts"); // title, heading, version, date, licence, notes, close
         QTest::newRow("English") << true << QStringList{"Welcome to Veltrin", "Create", "Open",     "Connect",
                                                         "Open Project file",  "Serial", "Ethernet", "Quit"}
-                                 << QStringList{"About",          "Veltrin",
-                                                "Version: 1.5.2", "Date: 2024-08-21",
-                                                "Release Notes",  "关闭"};
+                                 << QStringList{"About",
+                                                "Veltrin",
+                                                "Version: 1.5.2",
+                                                "Date: 2024-08-21",
+                                                "License: GNU GPL 3.0 or later",
+                                                "Release Notes",
+                                                "关闭"};
         QTest::newRow("Chinese") << false << QStringList{"欢迎使用Veltrin", "创建", "打开",   "连接",
                                                          "打开工程文件",    "串口", "以太网", "退出"}
-                                 << QStringList{
-                                        "关于",     "Veltrin", "软件版本: 1.5.2", "开发日期: 2024-08-21",
-                                        "版本信息", "关闭"};
+                                 << QStringList{"关于",
+                                                "Veltrin",
+                                                "软件版本: 1.5.2",
+                                                "开发日期: 2024-08-21",
+                                                "许可证: GNU GPL 3.0 或更高版本",
+                                                "版本信息",
+                                                "关闭"};
     }
 
     void dialogsSpeakTheWindowsLanguage()
@@ -427,7 +435,8 @@ private slots:
         About *about = w.aboutDialog();
         Ui::About *a = about->form();
         QCOMPARE((QStringList{about->windowTitle(), a->label_Title->text(), a->label_Ver->text(),
-                              a->label_Data->text(), a->ReleaseNotes->title(), a->Button_Close->text()}),
+                              a->label_Data->text(), a->label_License->text(), a->ReleaseNotes->title(),
+                              a->Button_Close->text()}),
                  aboutTexts);
         QVERIFY(a->NoteMessage->toPlainText().isEmpty());
         QVERIFY(a->NoteMessage->isEnabled());

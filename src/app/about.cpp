@@ -36,6 +36,7 @@ void About::applyTexts(bool english)
     m_ui->label_Title->setText(QStringLiteral("Veltrin"));
     m_ui->label_Ver->setText(t("Version: 1.5.2", "软件版本: 1.5.2"));
     m_ui->label_Data->setText(t("Date: 2024-08-21", "开发日期: 2024-08-21"));
+    m_ui->label_License->setText(t("License: GNU GPL 3.0 or later", "许可证: GNU GPL 3.0 或更高版本"));
     m_ui->ReleaseNotes->setTitle(t("Release Notes", "版本信息"));
     m_ui->Button_Close->setText(QString::fromUtf8("关闭"));
     m_ui->NoteMessage->clear();

@@ -6,7 +6,7 @@ namespace Ui {
 class About;
 }
 
-// Product name, software version and release date.
+// Product name, software version, release date and licence.
 class About : public QDialog {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 
 #include "sensor_server.h"
 #include "sim_options.h"
+#include "veltrin_version.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -51,6 +52,9 @@ int main(int argc, char *argv[])
     QString message;
     switch (parseSimOptions(QCoreApplication::arguments(), &options, &message)) {
     case ParseResult::Help: std::fputs(qPrintable(message), stdout); return 0;
+    case ParseResult::Version:
+        std::fputs("veltrin-sensor-sim " VELTRIN_VERSION "\n" VELTRIN_VERSION_NOTICE, stdout);
+        return 0;
     case ParseResult::Error:
         std::fprintf(stderr, "veltrin-sensor-sim: %s\nTry --help.\n", qPrintable(message));
         return 2;

@@ -71,6 +71,8 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         "stops cleanly on SIGINT or SIGTERM."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows these options."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Shows the version."));
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("IPv4 address to serve on (default 127.0.0.1), or a "
                                                     "range FIRST-LAST of up to 256 addresses: a fleet, "
@@ -134,7 +136,7 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         QStringLiteral("Serve the revolutions of this scan recording, looping, as "
                        "what the sensor sees."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus,
+    parser.addOptions({help, version, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus,
                        rejectWrites, chunk, garbage, bootMs, dropNth, delay, alterArea, replay});
 
     if (!parser.parse(arguments)) {
@@ -145,6 +147,8 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         *message = parser.helpText();
         return ParseResult::Help;
     }
+    if (parser.isSet(version))
+        return ParseResult::Version;
     if (!parser.positionalArguments().isEmpty()) {
         *message = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
         return ParseResult::Error;

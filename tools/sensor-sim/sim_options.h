@@ -43,7 +43,7 @@ constexpr quint16 kSensorPort = 8080;
 constexpr int kMaxFleet = 256;
 constexpr quint16 kDiscoveryPort = 1900;
 
-enum class ParseResult { Ok, Help, Error };
+enum class ParseResult { Ok, Help, Version, Error };
 
 // Parses argv (program name first). On Help, *message holds the help text; on Error, the reason.
 ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, QString *message);

@@ -143,7 +143,8 @@ QString helpText(const QString &command)
         for (const Command &k : commands())
             text += QString("  %1%2\n").arg(QLatin1String(k.name), -10).arg(QLatin1String(k.summary));
         text += QStringLiteral(
-            "\nveltrin-cli COMMAND --help shows a command's arguments and options.\n"
+            "\nveltrin-cli COMMAND --help shows a command's arguments and options;\n"
+            "veltrin-cli --version shows the version.\n"
             "Progress goes to standard error, results to standard output.\n"
             "Exit codes: 0 success, 1 a difference or a rejected write, 2 bad usage or a bad file,\n"
             "3 the sensor could not be reached or stopped answering.\n");
@@ -174,6 +175,10 @@ bool parseArguments(const QStringList &arguments, Invocation *inv, QString *mess
         return false;
     }
     QString first = arguments.first();
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        inv->version = true;
+        return true;
+    }
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
         inv->help = true;
         inv->command = arguments.value(1);

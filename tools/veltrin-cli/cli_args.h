@@ -18,6 +18,7 @@ struct Invocation {
     QStringList positional;
     QHash<QString, QStringList> options; // long name -> values (an empty value for a flag)
     bool help = false;
+    bool version = false; // --version: the program's version and licence
 
     bool has(const QString &name) const { return options.contains(name); }
     QString value(const QString &name, const QString &fallback = QString()) const

@@ -2,6 +2,7 @@
 #include "cli_args.h"
 #include "cli_commands.h"
 #include "cli_output.h"
+#include "veltrin_version.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -18,6 +19,10 @@ int main(int argc, char *argv[])
     if (!parseArguments(arguments, &inv, &message)) {
         printErr(QString("veltrin-cli: %1\nTry veltrin-cli --help.\n").arg(message));
         return ExitUsage;
+    }
+    if (inv.version) {
+        printOut(QStringLiteral("veltrin-cli " VELTRIN_VERSION "\n" VELTRIN_VERSION_NOTICE));
+        return ExitOk;
     }
     if (inv.help) {
         printOut(helpText(inv.command));
