@@ -42,6 +42,7 @@ QString SensorStatus::faultText(quint16 fault)
 struct SiteMonitor::Sensor {
     FleetTarget target;
     std::unique_ptr<ExchangeEngine> engine;
+    std::unique_ptr<ExchangeEngine> retired; // the engine of the attempt that just failed
     QTimer retry;
     QElapsedTimer sinceAnswer; // since the last report (or since the attempt began)
     bool answered = false;     // this connection brought the product information
@@ -93,6 +94,7 @@ void SiteMonitor::stop()
     m_watchdog.stop();
     for (auto &s : m_sensors) {
         s->retry.stop();
+        s->retired.reset();
         if (s->engine) {
             s->engine->disconnect(this);
             s->engine->AbandonExchange();
@@ -107,6 +109,7 @@ void SiteMonitor::connectSensor(int index)
     if (!m_running)
         return;
     Sensor &s = *m_sensors[index];
+    s.retired.reset();
     if (s.engine) {
         s.engine->disconnect(this);
         s.engine->close();
@@ -187,8 +190,9 @@ void SiteMonitor::failed(int index, const QString &why)
         s.engine->disconnect(this);
         s.engine->AbandonExchange();
         s.engine->close();
-        // Not deleted here: this may run inside one of its own signals.
-        s.engine.release()->deleteLater();
+        // Not deleted here: this may run inside one of its own signals. The next attempt (or stop)
+        // deletes it.
+        s.retired = std::move(s.engine);
     }
     const SensorStatus &st = m_statuses[index];
     const bool known = st.link == SensorStatus::Link::Ok || st.link == SensorStatus::Link::Lost;

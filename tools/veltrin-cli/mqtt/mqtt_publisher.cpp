@@ -156,14 +156,18 @@ void MqttPublisher::onPublish(struct mosquitto *, void *self, int mid)
     }
 }
 
-void MqttPublisher::connectionEvent(bool connected, const QString &why)
+void MqttPublisher::connectionEvent(bool connected, const QString &reason)
 {
     // Queued events arrive in order; the flag tells the state now, so a stale "connected" is skipped.
     if (connected && !m_connected.load())
         return;
-    if (connected == m_reportedConnected && connected)
+    // A broker that stays away is retried quietly: each failed attempt is not news.
+    const QString why = connected || m_everConnected ? reason : QStringLiteral("cannot connect");
+    m_everConnected = m_everConnected || connected;
+    if (connected == m_reportedConnected && (connected || why == m_lastWhy))
         return;
     m_reportedConnected = connected;
+    m_lastWhy = why;
     emit ConnectionChanged(connected, why);
     if (connected) {
         while (!m_offline.empty() && m_connected.load()) {

@@ -64,6 +64,8 @@ private:
     std::mutex m_ackedLock;
     QSet<int> m_acked;
     bool m_reportedConnected = false;
+    QString m_lastWhy;
+    bool m_everConnected = false;
     std::deque<std::pair<QByteArray, QByteArray>> m_offline; // topic, payload
     quint64 m_dropped = 0;
 };
