@@ -118,7 +118,7 @@ const QVector<Command> &commands()
           {"interval", 0, "S", "Publish every state at least every S seconds (default 5)."},
           {"mqtt", 0, "HOST[:PORT]", "Publish to this MQTT broker (port 1883 by default)."},
           {"topic", 0, "PREFIX", "First level of the MQTT topics (default veltrin)."},
-          {"json", 0, nullptr, "Print JSON lines: a state on every change, an event per switch."}}},
+          {"json", 0, nullptr, "Print JSON lines: states (on change and every --interval), events."}}},
         {"report",
          "report FILE -o OUT.pdf [--language en|zh]",
          1,

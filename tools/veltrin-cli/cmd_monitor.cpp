@@ -354,12 +354,14 @@ private:
         QVector<int> order;
         for (int i = 0; i < all.size(); ++i)
             order.append(i);
+        // Rows that fit below the two head lines, keeping the last line of the screen free so that
+        // nothing scrolls; one of them says how many are left out.
         int room = height > 0 ? height - 3 : all.size();
         if (room < all.size()) {
             std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
                 return (all[a].link != SensorStatus::Link::Ok) > (all[b].link != SensorStatus::Link::Ok);
             });
-            room = qMax(0, room);
+            room = qMax(0, room - 1);
         }
         const int shown = qMin(room, all.size());
         for (int k = 0; k < shown; ++k) {
@@ -393,9 +395,15 @@ private:
                              fault) +
                     eol;
         }
-        if (shown < all.size())
-            text +=
-                QString("... %1 more, all ok (a taller terminal shows them)").arg(all.size() - shown) + eol;
+        if (shown < all.size()) {
+            int hiddenTrouble = 0;
+            for (int k = shown; k < all.size(); ++k)
+                hiddenTrouble += all[order[k]].link != SensorStatus::Link::Ok;
+            text += QString("... %1 more, %2 of them not ok (a taller terminal shows them)")
+                        .arg(all.size() - shown)
+                        .arg(hiddenTrouble) +
+                    eol;
+        }
         return text;
     }
 
