@@ -144,9 +144,9 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
                                     QStringLiteral("Serial number of the (first) sensor, 1-65535 (default "
                                                    "20417); a fleet counts up from it."),
                                     QStringLiteral("N"));
-    parser.addOptions({help,   address, serial,  pty,         rate,         area,         discovery,
-                       mode,   drop,    corrupt, writeStatus, rejectWrites, chunk,        garbage,
-                       bootMs, dropNth, delay,   alterArea,   replay,       switchOutputs});
+    parser.addOptions({help, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus,
+                       rejectWrites, chunk, garbage, bootMs, dropNth, delay, alterArea, replay});
+    parser.addOptions({serial, switchOutputs});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
