@@ -53,7 +53,7 @@ QJsonArray bitsOn(uint word, int bits)
 }
 
 // The topic level that names a sensor: its serial number once known, before that its address.
-QString sensorKey(const SensorStatus &s)
+[[maybe_unused]] QString sensorKey(const SensorStatus &s)
 {
     if (s.serialKnown)
         return QString::number(s.serialNumber);
@@ -116,7 +116,7 @@ QJsonObject eventJson(const SensorStatus &s, uint previousOutputs, quint16 previ
     return o;
 }
 
-QByteArray compact(const QJsonObject &o)
+[[maybe_unused]] QByteArray compact(const QJsonObject &o)
 {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
@@ -475,7 +475,7 @@ int runMonitor(const Invocation &inv)
     }
 
     QString brokerHost;
-    int brokerPort = kDefaultMqttPort;
+    [[maybe_unused]] int brokerPort = kDefaultMqttPort;
     if (inv.has(QStringLiteral("mqtt"))) {
 #ifndef VELTRIN_HAVE_MQTT
         printErr(QStringLiteral("veltrin-cli: this veltrin-cli was built without MQTT (libmosquitto was "
