@@ -6,16 +6,17 @@
 # the MIME database and a content-type query, dpkg-shlibdeps and file for the Debian package, help2man
 # for its manual pages (written at build time), lintian to check it and man-db to read the pages.
 # The configuration report test reads the PDF's text with pdftotext and needs the CJK fonts for
-# the Chinese report.
+# the Chinese report. The monitor's MQTT test runs a broker and subscribes with its clients.
 VELTRIN_INSTALL_TEST_DEPS=(desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev file
-    poppler-utils fonts-noto-cjk help2man lintian man-db)
+    poppler-utils fonts-noto-cjk help2man lintian man-db mosquitto mosquitto-clients)
 
 # The fuzz build (.ci/run): clang with libFuzzer and the sanitizer runtimes.
 VELTRIN_FUZZ_DEPS=(clang libclang-rt-14-dev)
 
 veltrin_install_deps() {
     local pkgs=(cmake g++ make ninja-build ccache lld pkg-config qtbase5-dev qtbase5-dev-tools
-        libqt5serialport5-dev libqt5opengl5-dev libgl-dev iproute2 util-linux procps fonts-dejavu-core "$@")
+        libqt5serialport5-dev libqt5opengl5-dev libgl-dev libmosquitto-dev iproute2 util-linux procps
+        fonts-dejavu-core "$@")
     local missing=()
     local p
     for p in "${pkgs[@]}"; do

@@ -141,6 +141,36 @@ private slots:
         QCOMPARE(udp.exchange(writeArea, FrameCode::WArea), writes[0].rejected);
     }
 
+    // Outputs that switch by themselves, for watching a fleet: they come round through every value,
+    // the fault word is set exactly while all three are on, and the serial numbers count from the one
+    // asked for.
+    void outputsSwitchByThemselvesThroughEveryValue()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({QStringLiteral("--address"), QStringLiteral("127.0.24.40-127.0.24.41"),
+                            QStringLiteral("--serial"), QStringLiteral("500"),
+                            QStringLiteral("--switch-outputs"), QStringLiteral("100")}),
+                 qPrintable(sim.error));
+        SimLink link;
+        QVERIFY(link.openTcp(QStringLiteral("127.0.24.41")));
+        TxFrame product;
+        buildPlainRequest(product, FrameCode::RPrda);
+        QCOMPARE(int(decodeProductInfo(frameBytes(link.exchange(product, FrameCode::RPrda))).SerialNumber),
+                 501);
+        TxFrame poll;
+        buildSimulationRequest(poll, SimulationRequest());
+        QSet<uint> seen;
+        for (int i = 0; i < 400 && seen.size() < 8; ++i) {
+            const QByteArray frame = link.exchange(poll, FrameCode::WSimu);
+            QVERIFY(!frame.isEmpty());
+            const SelfCheckReport report = decodeSelfCheck(frameBytes(frame));
+            QCOMPARE(int(report.Status), report.OutputPorts == 7 ? 1 : 0);
+            seen.insert(report.OutputPorts);
+            QTest::qWait(20);
+        }
+        QCOMPARE(seen.size(), 8); // every value of 0..7 came round
+    }
+
     void rangeThatRunsBackwardsOrIsTooLongIsRefused_data()
     {
         QTest::addColumn<QString>("address");

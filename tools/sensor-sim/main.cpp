@@ -79,6 +79,8 @@ int main(int argc, char *argv[])
         SimOptions one = options;
         one.address = QHostAddress(options.address.toIPv4Address() + quint32(i));
         one.count = 1;
+        one.fleetIndex = i;
+        one.fleetSize = options.count;
         one.serialNumber = options.serialNumber + i;
         if (options.rejectWrites.contains(one.address))
             one.writeStatus = 1;

@@ -10,6 +10,7 @@
 #include "comm/codec/hisn.h"
 #include "comm/codec/replies.h"
 
+#include <QDateTime>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
@@ -778,8 +779,17 @@ SelfCheckReport SensorServer::selfCheck() const
             input = match;
     }
     r.InputPorts = uint(input);
+    int switched = -1; // the step of the self-switching outputs
+    if (m_options.switchOutputsMs > 0) {
+        const qint64 period = m_options.switchOutputsMs;
+        const qint64 phase = qint64(m_options.fleetIndex) * period / qMax(1, m_options.fleetSize);
+        const qint64 step = (QDateTime::currentMSecsSinceEpoch() - phase) / period;
+        switched = int(step % 8);
+    }
     if (m_simulation.OutputSimulation) {
         r.OutputPorts = uint(m_simulation.OutputBits & 0xFF);
+    } else if (switched >= 0) {
+        r.OutputPorts = uint(switched);
     } else {
         // The lamps tell the truth: an output is on when a beam ends inside its zone.
         quint16 distance[kSerialBeams];
@@ -797,6 +807,8 @@ SelfCheckReport SensorServer::selfCheck() const
     }
     // The simulated fault byte is taken as the fault bits (1 = "Revolve Abnormal").
     r.Status = quint16(m_simulation.Fault & 0x7F);
+    if (r.Status == 0 && switched == 7)
+        r.Status = 1;
 
     const double t = sceneSeconds();
     r.Temperature = qint16(3650 + 140 * std::sin(2 * M_PI * t / 300) + 15 * std::sin(2 * M_PI * t / 23));

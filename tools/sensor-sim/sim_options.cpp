@@ -136,8 +136,19 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         QStringLiteral("Serve the revolutions of this scan recording, looping, as "
                        "what the sensor sees."),
         QStringLiteral("FILE"));
+    const QCommandLineOption switchOutputs(
+        QStringLiteral("switch-outputs"),
+        QStringLiteral("Every MS milliseconds the outputs step to the next value of 0 to 7, at wall-clock "
+                       "times that are multiples of MS (sensor i of a fleet of n shifted by i*MS/n); the "
+                       "fault word is 1 while all three are on. Output or fault simulation still wins."),
+        QStringLiteral("MS"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Serial number of the (first) sensor, 1-65535 (default "
+                                                   "20417); a fleet counts up from it."),
+                                    QStringLiteral("N"));
     parser.addOptions({help, version, address, pty, rate, area, discovery, mode, drop, corrupt, writeStatus,
                        rejectWrites, chunk, garbage, bootMs, dropNth, delay, alterArea, replay});
+    parser.addOptions({serial, switchOutputs});
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -221,6 +232,8 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
         !readInt(parser, chunk, 0, 65536, &options->chunk, message) ||
         !readInt(parser, bootMs, 0, 600000, &options->bootMs, message) ||
         !readInt(parser, alterArea, 0, 63, &options->alterArea, message) ||
+        !readInt(parser, serial, 1, 65535, &options->serialNumber, message) ||
+        !readInt(parser, switchOutputs, 0, 3600000, &options->switchOutputsMs, message) ||
         !readCodeSpec(parser, dropNth, 1, &options->dropCode, &options->dropNth, nullptr, message) ||
         !readCodeSpec(parser, delay, 2, &options->delayCode, &options->delayNth, &options->delayMs, message))
         return ParseResult::Error;

@@ -37,6 +37,12 @@ struct SimOptions {
     int alterArea = -1; // this area is stored with its detection size one higher than it was sent
     // Sensors of a fleet that answer every write with status 1 (rejected) and store nothing.
     QList<QHostAddress> rejectWrites;
+    // Outputs that switch by themselves, for watching a fleet: every switchOutputsMs the output bits
+    // step to the next value of 0..7, on the wall clock, sensor fleetIndex of fleetSize shifted by
+    // fleetIndex * switchOutputsMs / fleetSize so that a fleet does not switch all at once.
+    int switchOutputsMs = 0;
+    int fleetIndex = 0;
+    int fleetSize = 1;
 };
 
 constexpr quint16 kSensorPort = 8080;

@@ -102,6 +102,23 @@ const QVector<Command> &commands()
           {"record", 0, "FILE", "Also record the scans into a recording (.vscan)."},
           kUdp,
           kBaud}},
+        {"monitor",
+         "monitor ADDRESS... [--udp] [--interval S] [--mqtt HOST[:PORT]] [--topic PREFIX] [--json]",
+         1,
+         -1,
+         "Watch many sensors at once, on the terminal and over MQTT.",
+         "Follows each sensor's link, active area, inputs, outputs, fault word, install direction and\n"
+         "self-check values until Ctrl-C. On a terminal: a table updated in place; otherwise one line per\n"
+         "change, or JSON lines with --json. A sensor that stops answering is shown lost at once and\n"
+         "retried in the background. With --mqtt, publishes (QoS 1) PREFIX/SERIAL/state (retained JSON, on\n"
+         "every change and every --interval), PREFIX/SERIAL/event (an output switch or fault change) and\n"
+         "PREFIX/monitor/HOST (online or offline, retained, also as the last will).\n",
+         {kUdp,
+          kBaud,
+          {"interval", 0, "S", "Publish every state at least every S seconds (default 5)."},
+          {"mqtt", 0, "HOST[:PORT]", "Publish to this MQTT broker (port 1883 by default)."},
+          {"topic", 0, "PREFIX", "First level of the MQTT topics (default veltrin)."},
+          {"json", 0, nullptr, "Print JSON lines: states (on change and every --interval), events."}}},
         {"report",
          "report FILE -o OUT.pdf [--language en|zh]",
          1,

@@ -32,3 +32,5 @@ int runReport(const Invocation &inv);
 // Commands that talk to sensors.
 int runExchange(const Invocation &inv);
 int runStream(const Invocation &inv);
+// Watches sensors until Ctrl-C: terminal table, lines or JSON, and MQTT.
+int runMonitor(const Invocation &inv);

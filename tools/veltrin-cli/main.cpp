@@ -51,5 +51,7 @@ int main(int argc, char *argv[])
         return runDiff(inv);
     if (inv.command == QLatin1String("report"))
         return runReport(inv);
+    if (inv.command == QLatin1String("monitor"))
+        return runMonitor(inv);
     return runExchange(inv);
 }
