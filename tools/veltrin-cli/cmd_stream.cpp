@@ -1,7 +1,6 @@
 // stream: the live scan to standard output, and optionally into a recording.
 #include "cli_commands.h"
 #include "cli_output.h"
-#include "sensor_job.h"
 
 #include "comm/net/sensor_search.h"
 #include "exchange/exchange_engine.h"

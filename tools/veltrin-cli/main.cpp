@@ -16,8 +16,9 @@ int main(int argc, char *argv[])
     Invocation inv;
     QString message;
     if (!parseArguments(arguments, &inv, &message)) {
+        setJsonOutput(arguments.contains(QStringLiteral("--json")));
         printErr(QString("veltrin-cli: %1\nTry veltrin-cli --help.\n").arg(message));
-        return ExitUsage;
+        return finishJson(ExitUsage);
     }
     if (inv.help) {
         printOut(helpText(inv.command));
@@ -40,11 +41,12 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::setApplicationName(QStringLiteral("veltrin-cli"));
 
+    setJsonOutput(inv.has("json"));
     if (inv.command == QLatin1String("discover"))
-        return runDiscover(inv);
+        return finishJson(runDiscover(inv));
     if (inv.command == QLatin1String("diff"))
-        return runDiff(inv);
+        return finishJson(runDiff(inv));
     if (inv.command == QLatin1String("report"))
         return runReport(inv);
-    return runExchange(inv);
+    return finishJson(runExchange(inv));
 }
