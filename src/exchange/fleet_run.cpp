@@ -263,7 +263,8 @@ QString FleetRun::doneText(const ExchangeEngine::Result &result) const
     const int firstMissing = result.areasNotDone.isEmpty() ? kAreaCount : result.areasNotDone.first();
     QStringList done, missing;
     if (firstMissing > 0)
-        done << text("areas %1", "区域%1").arg(areaSpan(0, firstMissing - 1));
+        done << (firstMissing == 1 ? text("area 0", "区域0")
+                                   : text("areas %1", "区域%1").arg(areaSpan(0, firstMissing - 1)));
     if (firstMissing < kAreaCount)
         missing << text("areas %1", "区域%1").arg(areaSpan(firstMissing, kAreaCount - 1));
     (result.casesDone ? done : missing) << text("case channels", "工况通道");
