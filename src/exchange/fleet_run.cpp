@@ -1,5 +1,7 @@
 #include "exchange/fleet_run.h"
 
+#include "exchange/sequence_text.h"
+
 #include <QHostAddress>
 #include <QTimer>
 
@@ -199,7 +201,7 @@ void FleetRun::onSequenceFinished(int index, const ExchangeEngine::Result &resul
     if (s.step != Step::Running)
         return;
     m_results[index].detail = result;
-    const QString done = doneText(result);
+    const QString done = sequenceDoneText(result, m_language);
     switch (result.outcome) {
     case ExchangeEngine::Outcome::Complete: break;
     case ExchangeEngine::Outcome::Differences: {
@@ -247,47 +249,6 @@ QString FleetRun::okText(bool restarted) const
         return m_verify ? text("written, verified and restarted", "已写入、校验并重启")
                         : text("written and restarted", "已写入并重启");
     return m_verify ? text("written and verified", "已写入并校验") : text("written", "已写入");
-}
-
-namespace {
-QString areaSpan(int first, int last)
-{
-    return first == last ? QString::number(first) : QStringLiteral("%1–%2").arg(first).arg(last);
-}
-} // namespace
-
-// What a sequence that ended early had done and not done, from the engine's result: areas go first,
-// then the case channels, then the parameters, and a verify after a write reads them back in turn.
-QString FleetRun::doneText(const ExchangeEngine::Result &result) const
-{
-    const int firstMissing = result.areasNotDone.isEmpty() ? kAreaCount : result.areasNotDone.first();
-    QStringList done, missing;
-    if (firstMissing > 0)
-        done << (firstMissing == 1 ? text("area 0", "区域0")
-                                   : text("areas %1", "区域%1").arg(areaSpan(0, firstMissing - 1)));
-    if (firstMissing < kAreaCount)
-        missing << text("areas %1", "区域%1").arg(areaSpan(firstMissing, kAreaCount - 1));
-    (result.casesDone ? done : missing) << text("case channels", "工况通道");
-    (result.parametersDone ? done : missing) << text("parameters", "参数");
-    auto list = [this](const QStringList &parts) {
-        if (m_language == 1)
-            return parts.join(QStringLiteral("、"));
-        return parts.size() < 2 ? parts.join(QString())
-                                : parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) +
-                                      QStringLiteral(" and ") + parts.last();
-    };
-    const bool write = result.sequence == ExchangeEngine::Sequence::WriteAll;
-    QStringList said;
-    if (result.afterWrite)
-        said << text("all written, read-back unfinished", "已全部写入，回读未完成");
-    if (!done.isEmpty())
-        said << (write ? text("%1 written", "%1已写入") : text("%1 read", "%1已读取")).arg(list(done));
-    if (!missing.isEmpty())
-        said << (write ? text("%1 not written", "%1未写入") : text("%1 not read", "%1未读取"))
-                    .arg(list(missing));
-    if (write && done.isEmpty())
-        said = QStringList{text("nothing written", "未写入任何数据")};
-    return said.join(text("; ", "；"));
 }
 
 void FleetRun::onLost(int index, const QString &why)

@@ -115,7 +115,6 @@ private:
     void onLost(int index, const QString &why);
     void finishSensor(int index, Outcome outcome, const QString &message);
     QString text(const char *english, const char *chinese) const;
-    QString doneText(const ExchangeEngine::Result &result) const;
     QString okText(bool restarted) const;
 
     std::vector<std::unique_ptr<Sensor>> m_sensors;
