@@ -155,10 +155,19 @@ private slots:
             run.addSensor({FleetTarget::Transport::Tcp, address});
         run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
         QSignalSpy finished(&run, &FleetRun::Finished);
-        connect(&run, &FleetRun::SensorProgress, this, [&](int, ExchangeEngine::Sequence, int done, int) {
-            if (done == 10)
-                run.stopAtFrameBoundary();
-        });
+        // Stopped once both are well into their areas.
+        int done[2] = {0, 0};
+        bool stopped = false;
+        connect(&run, &FleetRun::SensorProgress, this,
+                [&](int index, ExchangeEngine::Sequence sequence, int areas, int) {
+                    if (sequence != ExchangeEngine::Sequence::WriteAll)
+                        return;
+                    done[index] = areas;
+                    if (qMin(done[0], done[1]) >= 5 && run.isRunning() && !stopped) {
+                        stopped = true;
+                        run.stopAtFrameBoundary();
+                    }
+                });
         QVERIFY(run.start(FleetRun::Operation::WriteAll));
         QVERIFY(finished.wait(30000));
 
