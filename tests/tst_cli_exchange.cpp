@@ -186,41 +186,56 @@ private slots:
             QCOMPARE(sensors[i].toObject()["result"].toString(), QString(i == 2 ? "differences" : "ok"));
     }
 
-    // A fleet written from one file, without the read-back and restarted, then read into one file per
-    // sensor (named by its address): each holds the design, and each kept its own IP address, which a
-    // single sensor's write does take from the file.
-    void fleetKeepsEachSensorsAddressAndReadsIntoOneFilePerSensor()
+    // A fleet on two serial lines written from one file, without the read-back and restarted, then read
+    // into one file per sensor: each holds the design, and each kept its own IP address, which a single
+    // sensor's write does take from the file. The two devices have one name in different folders, and
+    // their files do not overwrite each other.
+    void serialFleetKeepsEachSensorsAddressAndReadsIntoOneFilePerSensor()
     {
-        SimProcess fleet;
-        QVERIFY2(fleet.start({"--address", "127.0.22.44-127.0.22.45", "--boot-ms", "0"}),
-                 qPrintable(fleet.error));
+        SimProcess first, second;
+        QVERIFY2(first.start({"--address", "127.0.22.44", "--pty", "--boot-ms", "0"}),
+                 qPrintable(first.error));
+        QVERIFY2(second.start({"--address", "127.0.22.45", "--pty", "--boot-ms", "0"}),
+                 qPrintable(second.error));
         QTemporaryDir dir;
-        const QStringList addresses{"127.0.22.44", "127.0.22.45"};
+        QStringList devices;
+        for (const QString &folder : {QString("left"), QString("right")}) {
+            QVERIFY(QDir(dir.path()).mkpath(folder));
+            devices << dir.filePath(folder + "/scanner");
+        }
+        QVERIFY(QFile::link(first.pty, devices[0]) && QFile::link(second.pty, devices[1]));
         for (int i = 0; i < 2; ++i) {
             const QString own = saveDesign(dir, QString("own%1").arg(i), 0, 44 + i);
-            QCOMPARE(runCli({"write", addresses[i], own}).exitCode, 0);
+            QCOMPARE(runCli({"write", devices[i], own}).exitCode, 0);
         }
         const QString design = saveDesign(dir, "design", 5);
-        CliRun run = runCli(QStringList{"write", "--no-verify", "--restart", "--json"} + addresses +
+        CliRun run = runCli(QStringList{"write", "--no-verify", "--restart", "--json"} + devices +
                             QStringList{design});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         for (const QJsonValue &sensor : json(run)["sensors"].toArray())
             QCOMPARE(sensor.toObject()["message"].toString(), QString("written and restarted"));
-        QCOMPARE(runCli(QStringList{"verify"} + addresses + QStringList{design}).exitCode, 0);
+        QCOMPARE(runCli(QStringList{"verify"} + devices + QStringList{design}).exitCode, 0);
 
-        run = runCli(QStringList{"read", "-o", dir.filePath("site.VKT30")} + addresses);
+        run = runCli(QStringList{"read", "-o", dir.filePath("site.VKT30")} + devices);
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-        QVERIFY2(run.out.contains(QRegularExpression("127.0.22.45 +20418 +[0-9.]+ s  read\\n")),
+        QStringList files = QDir(dir.path()).entryList({"site-*.VKT30"});
+        QCOMPARE(files.size(), 2);
+        run = runCli(QStringList{"read", "-o", dir.filePath("site") + "/"} + devices);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.contains(QRegularExpression("scanner +20417 +[0-9.]+ s  read into ")),
                  qPrintable(run.out));
-        for (int i = 0; i < 2; ++i) {
-            const QString file = dir.filePath("site-" + addresses[i] + ".VKT30");
-            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-            run = runCli({"diff", design, file});
-            QCOMPARE(run.out,
-                     QString("sensor settings, IP Address: 192.168.1.88 -> 10.0.0.%1\n").arg(44 + i));
+        files = QDir(dir.filePath("site")).entryList({"*.VKT30"});
+        QCOMPARE(files.size(), 2);
+        QStringList addresses;
+        for (const QString &name : files) {
+            run = runCli({"diff", design, dir.filePath("site/" + name)});
+            addresses << run.out;
         }
+        addresses.sort();
+        QCOMPARE(addresses, (QStringList{"sensor settings, IP Address: 192.168.1.88 -> 10.0.0.44\n",
+                                         "sensor settings, IP Address: 192.168.1.88 -> 10.0.0.45\n"}));
         // One sensor on its own is written and compared with everything the file says.
-        run = runCli({"verify", addresses[0], design});
+        run = runCli({"verify", devices[0], design});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString("sensor settings, IP Address (first two parts): 192.168 -> 10.0\n"
                                   "sensor settings, IP Address (last two parts): 1.88 -> 0.44\n"));

@@ -142,20 +142,85 @@ private slots:
         QCOMPARE(int(read.results()[1].serialNumber), kFirstSerial + kRejecting);
     }
 
-    // Cancelling ends every sensor still running, at once, and the run with them.
-    void cancelEndsEverySensorStillRunning()
+    // Stopped mid-write, each sensor finishes the request on its way and sends nothing more; what its
+    // result says was written is exactly what it holds, and what it says was not is untouched.
+    void stopAtFrameBoundarySaysExactlyWhatWasWritten()
     {
+        SimProcess fresh;
+        QVERIFY2(fresh.start({QStringLiteral("--address"), QStringLiteral("127.0.24.100-127.0.24.101")}),
+                 qPrintable(fresh.error));
+        const QStringList addresses{QStringLiteral("127.0.24.100"), QStringLiteral("127.0.24.101")};
         FleetRun run;
-        addFleet(run, 4);
+        for (const QString &address : addresses)
+            run.addSensor({FleetTarget::Transport::Tcp, address});
+        run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
         QSignalSpy finished(&run, &FleetRun::Finished);
-        QSignalSpy progress(&run, &FleetRun::SensorProgress);
-        QVERIFY(run.start(FleetRun::Operation::ReadAll));
-        QVERIFY(progress.wait(10000));
-        run.cancel();
-        QCOMPARE(finished.count(), 1);
-        for (const FleetRun::SensorResult &r : run.results())
+        // Stopped once both are well into their areas.
+        int done[2] = {0, 0};
+        bool stopped = false;
+        connect(&run, &FleetRun::SensorProgress, this,
+                [&](int index, ExchangeEngine::Sequence sequence, int areas, int) {
+                    if (sequence != ExchangeEngine::Sequence::WriteAll)
+                        return;
+                    done[index] = areas;
+                    if (qMin(done[0], done[1]) >= 5 && run.isRunning() && !stopped) {
+                        stopped = true;
+                        run.stopAtFrameBoundary();
+                    }
+                });
+        QVERIFY(run.start(FleetRun::Operation::WriteAll));
+        QVERIFY(finished.wait(30000));
+
+        FleetRun read;
+        for (const QString &address : addresses)
+            read.addSensor({FleetTarget::Transport::Tcp, address});
+        QSignalSpy readDone(&read, &FleetRun::Finished);
+        QVERIFY(read.start(FleetRun::Operation::ReadAll));
+        QVERIFY(readDone.wait(30000));
+        QVERIFY(read.allOk());
+        const QVector<AREA_DATA> design = fleetDesignAreas();
+        for (int s = 0; s < 2; ++s) {
+            const FleetRun::SensorResult &r = run.results()[s];
             QCOMPARE(r.outcome, FleetRun::Outcome::Cancelled);
-        QVERIFY(!run.isRunning());
+            const int written = r.detail.areasNotDone.value(0, kAreaCount);
+            QVERIFY2(written > 0 && written < kAreaCount, qPrintable(r.message));
+            QCOMPARE(r.message, QStringLiteral("interrupted: areas 0–%1 written; areas %2–63, case channels "
+                                               "and parameters not written")
+                                    .arg(written - 1)
+                                    .arg(written));
+            const QVector<AREA_DATA> &held = read.engine(s)->projectStore()->Areas;
+            // The zones (the case channels, part of each area, were not written).
+            for (int i = 0; i < kAreaCount; ++i)
+                QVERIFY2((held[i].Out1Coord == design[i].Out1Coord) == (i < written),
+                         qPrintable(QString::number(i)));
+        }
+    }
+
+    // A sensor that goes silent once the restart is asked for: the design was written and verified,
+    // and the result says so, with the restart unconfirmed (no success, no failure of the write).
+    void restartNotAcknowledgedSaysWrittenAndVerified()
+    {
+        SimProcess silent;
+        QVERIFY2(silent.start({QStringLiteral("--address"), QStringLiteral("127.0.24.102")}),
+                 qPrintable(silent.error));
+        FleetRun run;
+        run.addSensor({FleetTarget::Transport::Tcp, QStringLiteral("127.0.24.102")});
+        run.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
+        run.setRestartAfterWrite(true);
+        QSignalSpy finished(&run, &FleetRun::Finished);
+        QVERIFY(run.start(FleetRun::Operation::WriteAll));
+        connect(run.engine(0), &ExchangeEngine::FrameSent, this, [&](const QByteArray &frame) {
+            if (frame.contains("RBoot"))
+                ::kill(pid_t(silent.pid()), SIGSTOP); // before the request leaves
+        });
+        const bool ended = finished.wait(60000);
+        ::kill(pid_t(silent.pid()), SIGCONT);
+        QVERIFY(ended);
+        const FleetRun::SensorResult &r = run.results()[0];
+        QCOMPARE(r.outcome, FleetRun::Outcome::RestartUnconfirmed);
+        QVERIFY2(r.message.startsWith(QLatin1String("written and verified; restart unconfirmed")),
+                 qPrintable(r.message));
+        QVERIFY(!r.restarted);
     }
 
     // Without verify, with a restart: each sensor acknowledges the restart; the one that rejects is

@@ -1,6 +1,6 @@
 // The window against the stand-in over TCP: a read-all started while the live scan streams into the
-// open data table ends with exactly one message that tells the truth; a verified write-all leaves its
-// line in the write log beside the project file.
+// open data table ends with exactly one message that tells the truth; every write-all, verified or cut
+// short, leaves its line in the write log beside the project file.
 #include "app/mainwindow.h"
 #include "area/store/project_data.h"
 #include "comm/codec/codec.h"
@@ -156,6 +156,24 @@ private slots:
         shown = window->statusBar()->currentMessage();
         QVERIFY2(!shown.contains(QLatin1String("never saved")) && shown.contains(dir.path()),
                  qPrintable(shown));
+
+        // A write cut short is logged as well, with what it wrote and what it did not.
+        SERIAL_COMM *comm = window->serialComm();
+        QObject probe;
+        connect(comm->Engine(), &ExchangeEngine::SequenceProgress, &probe,
+                [comm](ExchangeEngine::Sequence sequence, int done, int) {
+                    if (sequence == ExchangeEngine::Sequence::WriteAll && done == 5)
+                        comm->CancelSequence();
+                });
+        ui()->WriteAllSetting->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(dir.filePath(QString::fromLatin1(kWriteLogName))).size(), 2,
+                                  30000);
+        const QString cut = logLines(dir.filePath(QString::fromLatin1(kWriteLogName))).last();
+        QVERIFY2(
+            cut.contains(QLatin1String("Cancelled.")) &&
+                cut.endsWith(QStringLiteral("areas 0–4 written; areas 5–63, case channels and parameters "
+                                            "not written")),
+            qPrintable(cut));
     }
 };
 

@@ -1,4 +1,4 @@
-// The write log: one tab-separated line per verified write, beside the project file.
+// The write log: one tab-separated line per write attempt, beside the project file.
 #include "comm/write_log.h"
 
 #include <QFile>

@@ -8,9 +8,10 @@
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/edit_control.h"
-#include "area/geometry/polar.h"
 #include "area/file/project_file.h"
+#include "area/geometry/polar.h"
 #include "area/store/project_data.h"
+#include "comm/codec/design_image.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/ethnertsetting.h"
 #include "comm/sensor_setting.h"
@@ -19,6 +20,7 @@
 #include "comm/write_log.h"
 #include "editor/breach_legend.h"
 #include "editor/option_scene.h"
+#include "exchange/sequence_text.h"
 #include "monitor/data_table.h"
 #include "monitor/io_simulation.h"
 #include "ui_mainwindow.h"
@@ -159,14 +161,26 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         commitPendingEdits(); // compared as the user sees it, the value being typed included
         SerialComm->VerifySensorDataSlots();
     });
-    connect(SerialComm, &SERIAL_COMM::VerifyFinished, this,
-            [this](bool afterWrite, bool, quint32 crc, const QString &result) {
-                if (!afterWrite)
+    // Every write attempt is logged with how it ended: verified or not, refused, rejected, cut short.
+    connect(SerialComm->Engine(), &ExchangeEngine::SequenceFinished, this,
+            [this](const ExchangeEngine::Result &r) {
+                using Outcome = ExchangeEngine::Outcome;
+                if (r.sequence != ExchangeEngine::Sequence::WriteAll && !r.afterWrite)
                     return;
+                // Cut short: what stopped it, then what was and was not written.
+                const bool cut = r.outcome != Outcome::Complete && r.outcome != Outcome::Differences &&
+                                 r.outcome != Outcome::Refused;
+                const QString result =
+                    cut ? r.problem + QLatin1Char('\n') + sequenceDoneText(r, SerialComm->Language())
+                        : r.message;
                 // Beside the project file; a project never saved has no folder of its own.
                 const QString project = projectFileName();
                 const QString path = writeLogPath(project);
                 QString error;
+                // A write cut short was never compared: the fingerprint is that of the design it carried.
+                const quint32 crc = r.imageCrc ? r.imageCrc
+                                               : designImageCrc(*SerialComm->Engine()->projectStore(),
+                                                                *SerialComm->Engine()->parameters());
                 if (!appendWriteLog(project, SerialComm->LastProduct(), crc, result,
                                     QDateTime::currentDateTime(), &error))
                     statusBar()->showMessage(

@@ -5,8 +5,9 @@
 #include <QDateTime>
 #include <QString>
 
-// The write log: one line per write-all that was read back and compared, kept beside the project
-// file, so that an engineer can show later what went into which sensor.
+// The write log: one line per write-all attempt (verified, differing, refused, rejected or cut short,
+// with what it wrote), kept beside the project file, so that an engineer can show later what went into
+// which sensor.
 constexpr const char *kWriteLogName = "veltrin-write-log.txt";
 
 // The folder of projectFile, or the application's data folder for a project never saved.

@@ -392,6 +392,7 @@ void ExchangeEngine::AbandonExchange()
     m_areaWriteAttempt = 0;
     m_unknownAreaStatus = 0;
     m_sequence = Sequence::None;
+    m_cancelAtBoundary = false;
     m_productQuiet = false;
     m_productForLog = false;
     ++m_epoch;
@@ -554,6 +555,13 @@ void ExchangeEngine::CancelSequence()
     finishSequence(Text("Cancelled.", "已取消。"), Outcome::Cancelled);
 }
 
+void ExchangeEngine::CancelSequenceAtFrameBoundary()
+{
+    m_cancelAtBoundary = m_sequence != Sequence::None;
+    if (m_awaited == Request::None)
+        CancelSequence();
+}
+
 // ---- Sequences. ----
 
 void ExchangeEngine::beginSequence(Sequence sequence)
@@ -608,6 +616,7 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     if (sequence == Sequence::None)
         return;
     m_sequence = Sequence::None;
+    m_cancelAtBoundary = false;
     const bool reading = sequence != Sequence::WriteAll;
     const bool areasPending = m_flags[int(reading ? Request::ReadAreas : Request::WriteAreas)];
     // What is still raised is not done; a reply still on its way finds nothing waiting for it.
@@ -948,6 +957,10 @@ void ExchangeEngine::SerialPortSendData()
         return;
     if (m_sequence != Sequence::None && m_sequenceClock.elapsed() > kSequenceDeadlineMs) {
         finishSequence(Text("The exchange took too long and was stopped.", "通讯时间过长，已停止。"));
+        return;
+    }
+    if (m_cancelAtBoundary && m_awaited == Request::None) {
+        CancelSequence();
         return;
     }
     m_inScheduler = true;

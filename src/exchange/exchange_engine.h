@@ -266,6 +266,9 @@ public slots:
     void VerifySensorDataSlots();
     // Stops the running sequence and says what was done.
     void CancelSequence();
+    // The same, once the reply awaited now has come or timed out, before anything more is sent: what
+    // the result says was written or read is what the sensor confirmed.
+    void CancelSequenceAtFrameBoundary();
     void SerialPortSendData();
     void SerialPortReceiveData();
     void ReadWriteOverTime();
@@ -411,6 +414,7 @@ private:
     quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
+    bool m_cancelAtBoundary = false;
 
     // The running sequence and what it has done so far.
     Sequence m_sequence = Sequence::None;

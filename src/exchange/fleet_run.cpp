@@ -1,5 +1,7 @@
 #include "exchange/fleet_run.h"
 
+#include "exchange/sequence_text.h"
+
 #include <QHostAddress>
 #include <QTimer>
 
@@ -48,6 +50,15 @@ void FleetRun::setDesign(const QVector<AREA_DATA> &areas, const SENSOR_PARAMETER
     m_hasDesign = areas.size() == kAreaCount;
 }
 
+ExchangeEngine::FitReport FleetRun::checkDesignFits() const
+{
+    ExchangeEngine engine;
+    engine.SetLanguage(m_language);
+    engine.SetDeviceType(m_deviceType);
+    engine.projectStore()->Areas = m_areas;
+    return engine.CheckWriteFits();
+}
+
 ExchangeEngine *FleetRun::engine(int index) const
 {
     return index >= 0 && index < int(m_sensors.size()) ? m_sensors[size_t(index)]->engine : nullptr;
@@ -68,7 +79,8 @@ QString FleetRun::text(const char *english, const char *chinese) const
 
 bool FleetRun::start(Operation operation)
 {
-    if (m_started || m_sensors.empty() || (operation != Operation::ReadAll && !m_hasDesign))
+    const bool needsDesign = operation == Operation::WriteAll || operation == Operation::Verify;
+    if (m_started || m_sensors.empty() || (needsDesign && !m_hasDesign))
         return false;
     m_started = true;
     m_operation = operation;
@@ -104,18 +116,24 @@ void FleetRun::startSensor(int index)
         if (m_sensors[size_t(index)]->step == Step::ReadingAddress)
             runOperation(index);
     });
+    connect(engine, &ExchangeEngine::SelfCheckReceived, this, [this, index](const SelfCheckReport &report) {
+        if (m_operation != Operation::Info || m_sensors[size_t(index)]->step != Step::Running)
+            return;
+        m_results[index].selfCheck = report;
+        finishSensor(index, Outcome::Ok, text("ok", "正常"));
+    });
     connect(engine, &ExchangeEngine::RebootAcknowledged, this, [this, index] {
         if (m_sensors[size_t(index)]->step != Step::Restarting)
             return;
         m_results[index].restarted = true;
-        finishSensor(index, Outcome::Ok, m_results[index].message);
+        finishSensor(index, Outcome::Ok, okText(true));
     });
     connect(engine, &ExchangeEngine::LinkFailed, this,
             [this, index](const QString &error) { m_sensors[size_t(index)]->linkError = error; });
     connect(engine, &ExchangeEngine::ExchangeGaveUp, this, [this, index] {
         const QString &error = m_sensors[size_t(index)]->linkError;
-        onLost(index, error.isEmpty() ? text("The sensor did not answer in time.", "传感器未及时应答。")
-                                      : text("The connection failed: %1", "连接失败：%1").arg(error));
+        onLost(index, error.isEmpty() ? text("no answer in time", "未及时应答")
+                                      : text("connection failed: %1", "连接失败：%1").arg(error));
     });
 
     emit SensorStarted(index);
@@ -132,7 +150,7 @@ void FleetRun::startSensor(int index)
     if (!opened) {
         // Ended from the event loop, as every other sensor, never inside start().
         const QString why =
-            text("Could not open %1: %2", "无法打开%1：%2").arg(s.target.address, engine->LinkError());
+            text("unreachable: cannot open: %1", "无法连接：无法打开：%1").arg(engine->LinkError());
         QTimer::singleShot(0, this, [this, index, why] { finishSensor(index, Outcome::Unreachable, why); });
         return;
     }
@@ -146,6 +164,7 @@ void FleetRun::onProductRead(int index, const ProductInfo &info)
     Sensor &s = *m_sensors[size_t(index)];
     m_results[index].serialNumber = quint16(info.SerialNumber);
     m_results[index].serialKnown = true;
+    m_results[index].product = info;
     if (s.step != Step::Confirming)
         return;
     const bool keep = m_keepAddresses < 0 ? m_sensors.size() > 1 : m_keepAddresses == 1;
@@ -169,6 +188,7 @@ void FleetRun::runOperation(int index)
     }
     s.step = Step::Running;
     switch (m_operation) {
+    case Operation::Info: s.engine->ReadSimulationTime(); break; // SelfCheckReceived
     case Operation::ReadAll: s.engine->ReadSensorAllDataSlots(); break;
     case Operation::WriteAll: s.engine->WriteSensorAllDataSlots(); break;
     case Operation::Verify: s.engine->VerifySensorDataSlots(); break;
@@ -181,35 +201,54 @@ void FleetRun::onSequenceFinished(int index, const ExchangeEngine::Result &resul
     if (s.step != Step::Running)
         return;
     m_results[index].detail = result;
+    const QString done = sequenceDoneText(result, m_language);
     switch (result.outcome) {
     case ExchangeEngine::Outcome::Complete: break;
-    case ExchangeEngine::Outcome::Differences:
-        finishSensor(index, Outcome::Differences, result.message);
+    case ExchangeEngine::Outcome::Differences: {
+        const int n = result.differences.size();
+        finishSensor(index, Outcome::Differences,
+                     n == 1 ? text("1 difference", "1处差异") : text("%1 differences", "%1处差异").arg(n));
         return;
-    case ExchangeEngine::Outcome::Rejected: finishSensor(index, Outcome::Rejected, result.message); return;
-    case ExchangeEngine::Outcome::Refused: finishSensor(index, Outcome::Refused, result.message); return;
-    case ExchangeEngine::Outcome::Cancelled: finishSensor(index, Outcome::Cancelled, result.message); return;
-    case ExchangeEngine::Outcome::Incomplete:
-    case ExchangeEngine::Outcome::GaveUp: finishSensor(index, Outcome::Unreachable, result.message); return;
     }
-
-    QString done;
-    switch (m_operation) {
-    case Operation::ReadAll: done = text("Read", "已读取"); break;
-    case Operation::Verify: done = text("Identical", "一致"); break;
-    case Operation::WriteAll:
-        done = result.sequence == ExchangeEngine::Sequence::Verify
-                   ? text("Written and verified", "已写入并校验")
-                   : text("Written", "已写入");
-        break;
+    case ExchangeEngine::Outcome::Rejected:
+        finishSensor(index, Outcome::Rejected,
+                     text("rejected: %1; %2", "被拒绝：%1；%2").arg(result.problem, done));
+        return;
+    case ExchangeEngine::Outcome::Refused:
+        finishSensor(index, Outcome::Refused, text("not sent: %1", "未发送：%1").arg(result.problem));
+        return;
+    case ExchangeEngine::Outcome::Cancelled:
+        finishSensor(index, Outcome::Cancelled, text("interrupted: %1", "已中断：%1").arg(done));
+        return;
+    case ExchangeEngine::Outcome::GaveUp:
+        finishSensor(index, Outcome::Unreachable, text("stopped answering: %1", "停止应答：%1").arg(done));
+        return;
+    case ExchangeEngine::Outcome::Incomplete:
+        finishSensor(index, Outcome::Unreachable,
+                     (result.problem.isEmpty() ? text("incomplete", "未完成") : result.problem) +
+                         text("; ", "；") + done);
+        return;
     }
     if (m_operation == Operation::WriteAll && m_restart) {
-        m_results[index].message = done + text(", restarted", "，已重启");
         s.step = Step::Restarting;
         s.engine->SensorRebootSlots();
         return;
     }
-    finishSensor(index, Outcome::Ok, done);
+    finishSensor(index, Outcome::Ok, okText(false));
+}
+
+QString FleetRun::okText(bool restarted) const
+{
+    switch (m_operation) {
+    case Operation::Info: return text("ok", "正常");
+    case Operation::ReadAll: return text("read", "已读取");
+    case Operation::Verify: return text("identical", "一致");
+    case Operation::WriteAll: break;
+    }
+    if (restarted)
+        return m_verify ? text("written, verified and restarted", "已写入、校验并重启")
+                        : text("written and restarted", "已写入并重启");
+    return m_verify ? text("written and verified", "已写入并校验") : text("written", "已写入");
 }
 
 void FleetRun::onLost(int index, const QString &why)
@@ -217,15 +256,17 @@ void FleetRun::onLost(int index, const QString &why)
     Sensor &s = *m_sensors[size_t(index)];
     switch (s.step) {
     case Step::Confirming:
-    case Step::ReadingAddress: finishSensor(index, Outcome::Unreachable, why); break;
+    case Step::ReadingAddress:
+        finishSensor(index, Outcome::Unreachable, text("unreachable: %1", "无法连接：%1").arg(why));
+        break;
     case Step::Restarting:
-        // Written (and verified), but whether it restarted is unknown: not a success.
-        finishSensor(
-            index, Outcome::Unreachable,
-            text("Written, but the restart was not acknowledged: %1", "已写入，但重启未获确认：%1").arg(why));
+        // Written (and verified), but whether it restarted is unknown: not a success, and no failure of
+        // the design either.
+        finishSensor(index, Outcome::RestartUnconfirmed,
+                     text("%1; restart unconfirmed: %2", "%1；重启未获确认：%2").arg(okText(false), why));
         break;
     case Step::Running: // the engine's own result has already said it, unless it gave up outside a sequence
-        finishSensor(index, Outcome::Unreachable, why);
+        finishSensor(index, Outcome::Unreachable, text("stopped answering: %1", "停止应答：%1").arg(why));
         break;
     case Step::Idle:
     case Step::Done: break;
@@ -250,13 +291,21 @@ void FleetRun::finishSensor(int index, Outcome outcome, const QString &message)
         emit Finished();
 }
 
-void FleetRun::cancel()
+void FleetRun::stopAtFrameBoundary()
 {
     for (int i = 0; i < int(m_sensors.size()); ++i) {
         Sensor &s = *m_sensors[size_t(i)];
-        if (s.step == Step::Done || !s.engine)
+        if (!s.engine || s.step == Step::Done || s.step == Step::Restarting)
             continue;
-        s.engine->AbandonExchange(); // nothing more leaves for it
-        finishSensor(i, Outcome::Cancelled, text("Cancelled.", "已取消。"));
+        if (s.step == Step::Running && m_operation != Operation::Info) {
+            s.engine->CancelSequenceAtFrameBoundary(); // SequenceFinished says what was done
+            continue;
+        }
+        // Nothing of the operation has been sent yet.
+        s.engine->AbandonExchange();
+        const QString why = m_operation == Operation::WriteAll
+                                ? text("interrupted: nothing written", "已中断：未写入任何数据")
+                                : text("interrupted", "已中断");
+        QTimer::singleShot(0, this, [this, i, why] { finishSensor(i, Outcome::Cancelled, why); });
     }
 }

@@ -19,24 +19,27 @@ struct FleetTarget {
     quint16 port = ExchangeEngine::kSensorPort;
 };
 
-// One operation (read-all, write-all, verify) run over many sensors at once, each by an engine of its
-// own over its own connection with its own scheduler, all in the caller's event loop. A sensor that
-// fails ends on its own; the others go on. Each sensor first has its product information read (its
-// serial number, and proof that it answers); then the operation runs; a write-all may end with a restart.
+// One operation (product information, read-all, write-all, verify) run over many sensors at once, each
+// by an engine of its own over its own connection with its own scheduler, all in the caller's event loop.
+// A sensor that fails ends on its own; the others go on. Each sensor first has its product information
+// read (its serial number, and proof that it answers); then the operation runs; a write-all may end with
+// a restart. Every end of every sensor is told in one text, in the selected language.
 class FleetRun : public QObject {
     Q_OBJECT
 public:
-    enum class Operation { ReadAll, WriteAll, Verify };
+    // Info: the product information and one self-check report.
+    enum class Operation { Info, ReadAll, WriteAll, Verify };
     Q_ENUM(Operation)
 
     // How one sensor ended.
     enum class Outcome {
-        Ok,          // read, written (and verified), or verified identical
-        Differences, // verify: the sensor holds something else than the design
-        Rejected,    // the sensor refused a write (status 1 or 2)
-        Unreachable, // no connection, no answer, or it stopped answering on the way
-        Refused,     // write-all not started: the design does not fit the sensor (nothing sent)
-        Cancelled    // cancel() before it ended
+        Ok,                // read, written (and verified), or verified identical
+        Differences,       // verify: the sensor holds something else than the design
+        Rejected,          // the sensor refused a write (status 1 or 2)
+        Unreachable,       // no connection, no answer, or it stopped answering on the way
+        Refused,           // write-all not started: the design does not fit the sensor (nothing sent)
+        Cancelled,         // stopAtFrameBoundary() before it ended
+        RestartUnconfirmed // written (and verified), but the restart was not acknowledged
     };
     Q_ENUM(Outcome)
 
@@ -44,8 +47,12 @@ public:
         QString address;
         quint16 serialNumber = 0; // from the product information; 0 when it never answered
         bool serialKnown = false;
+        ProductInfo product;       // valid with serialKnown
+        SelfCheckReport selfCheck; // Info
         Outcome outcome = Outcome::Unreachable;
-        QString message;               // what happened, in the selected language
+        // How it ended, in the selected language: "written and verified", "stopped answering: areas 0–9
+        // written; areas 10–63, case channels and parameters not written", ...
+        QString message;
         qint64 elapsedMs = 0;          // from its start to its end
         bool restarted = false;        // the sensor acknowledged the restart request
         ExchangeEngine::Result detail; // the engine's result of the operation (differences, areas not done)
@@ -62,6 +69,8 @@ public:
     // What write-all writes and verify compares against: the 64 areas (case channels with them), the
     // 25 parameters and the model (its range limit bounds the fit check).
     void setDesign(const QVector<AREA_DATA> &areas, const SENSOR_PARAMETERS &parameters, int deviceType);
+    // The write-all's fit check of the design (errors: nothing would be sent), before anything starts.
+    ExchangeEngine::FitReport checkDesignFits() const;
     void setVerifyAfterWrite(bool verify) { m_verify = verify; }
     void setRestartAfterWrite(bool restart) { m_restart = restart; }
     // Whether each sensor keeps its own IP address instead of the design's when written or verified
@@ -74,8 +83,10 @@ public:
     // Starts every sensor at once; false (and nothing started) when there is no sensor, it ran already,
     // or write-all and verify have no design.
     bool start(Operation operation);
-    // Stops the sensors still running; each ends Cancelled. Finished follows.
-    void cancel();
+    // Stops the sensors still running once the reply each awaits has come (or timed out), so that each
+    // result says exactly what the sensor confirmed; each ends Cancelled. A restart already asked for
+    // is awaited. Finished follows from the event loop.
+    void stopAtFrameBoundary();
     bool isRunning() const { return m_running > 0; }
 
     const QVector<SensorResult> &results() const { return m_results; }
@@ -104,6 +115,7 @@ private:
     void onLost(int index, const QString &why);
     void finishSensor(int index, Outcome outcome, const QString &message);
     QString text(const char *english, const char *chinese) const;
+    QString okText(bool restarted) const;
 
     std::vector<std::unique_ptr<Sensor>> m_sensors;
     QVector<SensorResult> m_results;

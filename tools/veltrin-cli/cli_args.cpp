@@ -26,7 +26,8 @@ const Option kUdp{"udp", 0, nullptr,
 const Option kBaud{"baud", 0, "RATE", "Baud rate of a serial device (default 115200)."};
 
 const char kAddressHelp[] =
-    "ADDRESS is an IPv4 address (port 8080, TCP unless --udp) or a serial device such as /dev/ttyUSB0.\n";
+    "ADDRESS is an IPv4 address (port 8080, TCP unless --udp; decimal, no leading zeros) or a serial\n"
+    "device such as /dev/ttyUSB0.\n";
 
 const QVector<Command> &commands()
 {
@@ -56,8 +57,10 @@ const QVector<Command> &commands()
          -1,
          "Read all areas, case channels and parameters into a project file.",
          "The model of the project file is the sensor's. The file gets the model's extension when it has\n"
-         "none. With several addresses each sensor's file is FILE with its address before the extension.\n",
-         {{"output", 'o', "FILE", "Project file to write (required)."}, kUdp, kBaud, kJson}},
+         "none. With several addresses each sensor's file is FILE with its address (or its device's name)\n"
+         "before the extension; a FILE ending in / is a folder that gets one file per sensor.\n"
+         "Every sensor is read and saved or reported, even when another's file cannot be written.\n",
+         {{"output", 'o', "FILE", "Project file, or folder/, to write (required)."}, kUdp, kBaud, kJson}},
         {"write",
          "write ADDRESS... FILE [--no-verify] [--restart] [--udp] [--baud RATE] [--json]",
          2,
@@ -96,7 +99,8 @@ const QVector<Command> &commands()
          "csv: one line per beam, \"revolution,angle_deg,distance_mm,intensity\" after a header line.\n"
          "ndjson: one JSON object per revolution with arrays angle_deg, distance_mm and intensity.\n"
          "Angles are in the sensor's own frame: degrees counter-clockwise from its right-hand side, from\n"
-         "-70 to 250 (a serial scan's 640 beams run from 250 down in half degrees).\n",
+         "-70 to 250 (a serial scan's 640 beams run from 250 down in half degrees).\n"
+         "The time counts from the first scan. A stream that stops is an error (exit 3).\n",
          {{"seconds", 0, "N", "How long to stream (required)."},
           {"format", 0, "FORMAT", "csv (default) or ndjson."},
           {"record", 0, "FILE", "Also record the scans into a recording (.vscan)."},
@@ -163,8 +167,11 @@ QString helpText(const QString &command)
             "\nveltrin-cli COMMAND --help shows a command's arguments and options;\n"
             "veltrin-cli --version shows the version.\n"
             "Progress goes to standard error, results to standard output.\n"
+            "With --json every exit prints one JSON document, errors included.\n"
             "Exit codes: 0 success, 1 a difference or a rejected write, 2 bad usage or a bad file,\n"
-            "3 the sensor could not be reached or stopped answering.\n");
+            "3 the sensor could not be reached or stopped answering (or a restart was not\n"
+            "acknowledged), 130 interrupted by Ctrl-C: each sensor stopped at its next frame boundary\n"
+            "and the result says what was and was not written.\n");
         return text;
     }
     QString text = QString("Usage: veltrin-cli %1\n%2\n\n%3")

@@ -7,9 +7,10 @@
 // Exit codes of every command.
 enum ExitCode {
     ExitOk = 0,
-    ExitDifferent = 1,  // a difference found, or the sensor rejected a write
-    ExitUsage = 2,      // bad usage or a bad file
-    ExitUnreachable = 3 // the sensor could not be reached or stopped answering
+    ExitDifferent = 1,    // a difference found, or the sensor rejected a write
+    ExitUsage = 2,        // bad usage or a bad file
+    ExitUnreachable = 3,  // the sensor could not be reached or stopped answering
+    ExitInterrupted = 130 // Ctrl-C: stopped at a frame boundary, what was done is said
 };
 
 // One command line, parsed against the table of commands.

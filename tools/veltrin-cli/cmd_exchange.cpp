@@ -1,7 +1,7 @@
-// Commands that talk to sensors: info, read, write and verify (one sensor or a fleet at once).
+// Commands that talk to sensors: info, read, write and verify (one sensor or a fleet at once), each run
+// by the fleet runner.
 #include "cli_commands.h"
 #include "cli_output.h"
-#include "sensor_job.h"
 
 #include "area/file/project_diff.h"
 #include "area/file/project_file.h"
@@ -9,16 +9,29 @@
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
 #include "comm/net/sensor_search.h"
+#include "exchange/fleet_run.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QJsonArray>
-#include <QTimer>
 
 namespace {
 
-bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<SensorTarget> *targets)
+using Outcome = FleetRun::Outcome;
+using SensorResult = FleetRun::SensorResult;
+
+// Two names of one sensor: the same IPv4 address, or the same serial device behind two paths.
+QString identityOf(const FleetTarget &t)
+{
+    if (t.transport != FleetTarget::Transport::Serial)
+        return QHostAddress(t.address).toString();
+    const QFileInfo info(t.address);
+    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+}
+
+bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<FleetTarget> *targets)
 {
     double baud = 115200;
     QString message;
@@ -26,92 +39,143 @@ bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<Se
         printErr(QString("veltrin-cli: %1\n").arg(message));
         return false;
     }
+    QStringList seen;
     for (const QString &text : addresses) {
-        SensorTarget t;
+        FleetTarget t;
         t.address = text.trimmed();
         t.baud = qint32(baud);
         if (t.address.startsWith(QLatin1Char('/'))) {
-            t.serial = true;
+            t.transport = FleetTarget::Transport::Serial;
         } else if (isIPv4Address(t.address)) {
-            t.udp = inv.has("udp");
+            t.transport = inv.has("udp") ? FleetTarget::Transport::Udp : FleetTarget::Transport::Tcp;
         } else {
-            printErr(
-                QString("veltrin-cli: \"%1\" is neither an IPv4 address nor a serial device\n").arg(text));
+            printErr(QString("veltrin-cli: \"%1\" is neither an IPv4 address (four numbers 0-255 without "
+                             "leading zeros) nor a serial device\n")
+                         .arg(text));
             return false;
         }
-        for (const SensorTarget &other : *targets)
-            if (other.address == t.address) {
-                printErr(QString("veltrin-cli: %1 is named twice\n").arg(t.address));
-                return false;
-            }
+        const QString identity = identityOf(t);
+        if (seen.contains(identity)) {
+            printErr(QString("veltrin-cli: %1 is named twice\n").arg(t.address));
+            return false;
+        }
+        seen << identity;
         targets->append(t);
     }
     return true;
 }
 
-// Runs the jobs concurrently, with their progress on standard error, until every one has ended.
-void runJobs(const QVector<SensorJob *> &jobs)
+// Runs the operation over every sensor at once, with the progress on standard error, until every one
+// has ended. Ctrl-C stops each at its next frame boundary; its result says what was done.
+void runFleet(FleetRun &run, FleetRun::Operation operation)
 {
     Progress progress;
-    int remaining = jobs.size();
-    for (SensorJob *job : jobs) {
-        QObject::connect(job, &SensorJob::progress, job,
-                         [&progress](const QString &address, const QString &stage, int done, int total) {
-                             progress.update(address, stage, done, total);
-                         });
-        QObject::connect(job, &SensorJob::done, job, [&remaining] {
-            if (--remaining == 0)
-                QCoreApplication::quit();
-        });
-    }
-    for (SensorJob *job : jobs)
-        job->start();
-    if (remaining > 0)
+    QObject::connect(&run, &FleetRun::SensorProgress, &run,
+                     [&](int index, ExchangeEngine::Sequence sequence, int done, int total) {
+                         const char *stage = sequence == ExchangeEngine::Sequence::ReadAll    ? "reading"
+                                             : sequence == ExchangeEngine::Sequence::WriteAll ? "writing"
+                                                                                              : "verifying";
+                         progress.update(run.results()[index].address, QLatin1String(stage), done, total);
+                     });
+    QObject::connect(&run, &FleetRun::Finished, &run, [] { QCoreApplication::quit(); });
+    InterruptWatch interrupt([&] {
+        progress.clear();
+        printErr(QStringLiteral("interrupted: stopping at the next frame boundary\n"));
+        run.stopAtFrameBoundary();
+    });
+    if (run.start(operation) && run.isRunning())
         QCoreApplication::exec();
     progress.clear();
 }
 
-// The worst outcome decides: unreachable over a bad design over a difference.
-int exitCodeOf(const QVector<SensorJob *> &jobs)
+int exitCodeOf(const SensorResult &r)
 {
-    int code = ExitOk;
+    switch (r.outcome) {
+    case Outcome::Ok: return ExitOk;
+    case Outcome::Differences:
+    case Outcome::Rejected: return ExitDifferent;
+    case Outcome::Refused: return ExitUsage;
+    case Outcome::Unreachable:
+    case Outcome::RestartUnconfirmed: return ExitUnreachable;
+    case Outcome::Cancelled: return ExitInterrupted;
+    }
+    return ExitUnreachable;
+}
+
+// The worst outcome decides: interrupted over unreachable over a bad design or file over a difference.
+int worstOf(int a, int b)
+{
     auto rank = [](int c) {
-        return c == ExitUnreachable ? 3 : c == ExitUsage ? 2 : c == ExitDifferent ? 1 : 0;
+        return c == ExitInterrupted   ? 4
+               : c == ExitUnreachable ? 3
+               : c == ExitUsage       ? 2
+               : c == ExitDifferent   ? 1
+                                      : 0;
     };
-    for (SensorJob *job : jobs)
-        if (rank(job->exitCode()) > rank(code))
-            code = job->exitCode();
-    return code;
+    return rank(b) > rank(a) ? b : a;
 }
 
-QString serialText(const SensorJob *job)
+QString resultWord(Outcome outcome)
 {
-    return job->serialNumber() >= 0 ? QString::number(job->serialNumber()) : QStringLiteral("-");
+    switch (outcome) {
+    case Outcome::Ok: return QStringLiteral("ok");
+    case Outcome::Differences: return QStringLiteral("differences");
+    case Outcome::Rejected: return QStringLiteral("rejected");
+    case Outcome::Refused: return QStringLiteral("refused");
+    case Outcome::Unreachable: return QStringLiteral("unreachable");
+    case Outcome::Cancelled: return QStringLiteral("interrupted");
+    case Outcome::RestartUnconfirmed: return QStringLiteral("restart-unconfirmed");
+    }
+    return QString();
 }
 
-void printTable(const QVector<SensorJob *> &jobs)
+QString serialText(const SensorResult &r)
+{
+    return r.serialKnown ? QString::number(r.serialNumber) : QStringLiteral("-");
+}
+
+double secondsOf(const SensorResult &r)
+{
+    return r.elapsedMs / 1000.0;
+}
+
+// One row per sensor: what it is and how it ended; results[i] may carry a message of the caller's.
+void printTable(const QVector<SensorResult> &results)
 {
     int width = 7;
-    for (const SensorJob *job : jobs)
-        width = qMax(width, job->target().address.size());
+    for (const SensorResult &r : results)
+        width = qMax(width, r.address.size());
     printOut(
         QString("%1  %2  %3  %4\n").arg("ADDRESS", -width).arg("SERIAL", -6).arg("TIME", 8).arg("RESULT"));
-    for (const SensorJob *job : jobs)
+    for (const SensorResult &r : results)
         printOut(QString("%1  %2  %3  %4\n")
-                     .arg(job->target().address, -width)
-                     .arg(serialText(job), -6)
-                     .arg(QString::number(job->seconds(), 'f', 2) + QLatin1String(" s"), 8)
-                     .arg(job->resultText()));
+                     .arg(r.address, -width)
+                     .arg(serialText(r), -6)
+                     .arg(QString::number(secondsOf(r), 'f', 2) + QLatin1String(" s"), 8)
+                     .arg(r.message));
 }
 
-QJsonObject jobJson(const SensorJob *job)
+QJsonObject sensorJson(const SensorResult &r)
 {
-    QJsonObject o{{"address", job->target().address},
-                  {"result", job->resultWord()},
-                  {"message", job->resultText()},
-                  {"seconds", job->seconds()}};
-    if (job->serialNumber() >= 0)
-        o["serial"] = job->serialNumber();
+    QJsonObject o{{"address", r.address},
+                  {"result", resultWord(r.outcome)},
+                  {"message", r.message},
+                  {"seconds", secondsOf(r)}};
+    if (r.serialKnown)
+        o["serial"] = r.serialNumber;
+    // A sequence that ended early: how far it came (areas are done from 0 upwards).
+    const ExchangeEngine::Result &d = r.detail;
+    if (d.sequence != ExchangeEngine::Sequence::None && r.outcome != Outcome::Ok &&
+        r.outcome != Outcome::Differences && r.outcome != Outcome::Refused) {
+        const bool write = d.sequence == ExchangeEngine::Sequence::WriteAll;
+        o["stopped"] =
+            QJsonObject{{"stage", write          ? "write"
+                                  : d.afterWrite ? "read-back"
+                                                 : "read"},
+                        {"areasDone", d.areasNotDone.isEmpty() ? kAreaCount : d.areasNotDone.first()},
+                        {"caseChannelsDone", d.casesDone},
+                        {"parametersDone", d.parametersDone}};
+    }
     return o;
 }
 
@@ -172,28 +236,42 @@ ProjectDiff::Difference toListing(const VerifyDifference &v)
     return d;
 }
 
-QJsonArray differencesOf(const SensorJob *job, bool print, bool prefix)
+QJsonArray differencesOf(const SensorResult &r, bool print, bool prefix)
 {
     QVector<ProjectDiff::Difference> listing;
-    for (const VerifyDifference &v : job->result().differences)
+    for (const VerifyDifference &v : r.detail.differences)
         listing.append(toListing(v));
     if (print)
         for (const ProjectDiff::Difference &d : listing)
-            printOut((prefix ? job->target().address + QLatin1String(": ") : QString()) +
-                     ProjectDiff::describe(d) + QLatin1Char('\n'));
+            printOut((prefix ? r.address + QLatin1String(": ") : QString()) + ProjectDiff::describe(d) +
+                     QLatin1Char('\n'));
     return differencesJson(listing, "file", "sensor");
 }
 
-int runInfo(const Invocation &inv, const SensorTarget &target)
+// A result of one sensor alone, as text: on standard output when it went well, else as an error.
+void printOne(const SensorResult &r, const QString &what)
 {
-    SensorJob job(target, SensorJob::Operation::Info);
-    runJobs({&job});
-    if (job.status() != SensorJob::Status::Ok) {
-        printErr(QString("veltrin-cli: %1: %2\n").arg(target.address, job.resultText()));
-        return job.exitCode();
+    const QString line = QString("%1: %2 (serial number %3, %4 s)\n")
+                             .arg(r.address, what, serialText(r))
+                             .arg(secondsOf(r), 0, 'f', 2);
+    r.outcome == Outcome::Ok ? printOut(line) : printErr(QLatin1String("veltrin-cli: ") + line);
+}
+
+int runInfo(const Invocation &inv, const FleetTarget &target)
+{
+    FleetRun run;
+    run.addSensor(target);
+    runFleet(run, FleetRun::Operation::Info);
+    const SensorResult &r = run.results().first();
+    const int code = exitCodeOf(r);
+    if (r.outcome != Outcome::Ok) {
+        if (inv.has("json"))
+            printJson(QJsonObject{{"sensors", QJsonArray{sensorJson(r)}}, {"exitCode", code}});
+        printErr(QString("veltrin-cli: %1: %2\n").arg(target.address, r.message));
+        return code;
     }
-    const ::ProductInfo &p = job.product();
-    const SelfCheckReport &s = job.selfCheck();
+    const ::ProductInfo &p = r.product;
+    const SelfCheckReport &s = r.selfCheck;
     const QString firmware = QString::number(p.Firmware / 100.0, 'f', 2);
     const QString made = QString("%1-%2-%3")
                              .arg(p.Year)
@@ -212,7 +290,8 @@ int runInfo(const Invocation &inv, const SensorTarget &target)
                                                         {"receive_v", s.ReceiveVoltage / 100.0},
                                                         {"inputs", int(s.InputPorts)},
                                                         {"outputs", int(s.OutputPorts)},
-                                                        {"status", s.Status}}}});
+                                                        {"status", s.Status}}},
+                              {"exitCode", ExitOk}});
         return ExitOk;
     }
     printOut(QString("Address:              %1\n"
@@ -244,72 +323,107 @@ int runInfo(const Invocation &inv, const SensorTarget &target)
     return ExitOk;
 }
 
-// The file one sensor's read goes to: FILE itself for one sensor; for several, FILE with the address
-// before the extension ("site-127.0.22.10.VKT30").
-QString readFileName(const QString &file, const SensorTarget &target, bool several, int deviceType)
+// What names sensor index in its file: its address, or its serial device's name; the device's whole
+// path when another device of the run has the same name (/dev/pts/0 and /dev/usb/0).
+QString fileTag(const QVector<FleetTarget> &targets, int index)
 {
-    if (!several)
+    const FleetTarget &t = targets[index];
+    if (t.transport != FleetTarget::Transport::Serial)
+        return t.address;
+    const QString name = QFileInfo(t.address).fileName();
+    for (int i = 0; i < targets.size(); ++i)
+        if (i != index && targets[i].transport == FleetTarget::Transport::Serial &&
+            QFileInfo(targets[i].address).fileName() == name)
+            return t.address.mid(1).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return name;
+}
+
+// The file one sensor's read goes to: FILE itself for one sensor; for several, FILE with the sensor's
+// tag before the extension ("site-127.0.22.10.VKT30"); into a folder (FILE ends with / or is one),
+// the tag alone ("site/127.0.22.10.VKT30").
+QString readFileName(const QString &file, const QVector<FleetTarget> &targets, int index, int deviceType)
+{
+    if (file.endsWith(QLatin1Char('/')) || QFileInfo(file).isDir())
+        return ProjectFile::withExtension(QDir(file).filePath(fileTag(targets, index)), deviceType);
+    if (targets.size() == 1)
         return ProjectFile::withExtension(file, deviceType);
     const QFileInfo info(file);
     const DeviceInfo *model = deviceInfo(deviceType);
     QString base = info.fileName();
     if (model && base.endsWith(QLatin1String(model->extension)))
         base.chop(int(qstrlen(model->extension)));
-    const QString tag = target.serial ? QFileInfo(target.address).fileName() : target.address;
-    return ProjectFile::withExtension(info.dir().filePath(base + QLatin1Char('-') + tag), deviceType);
+    return ProjectFile::withExtension(info.dir().filePath(base + QLatin1Char('-') + fileTag(targets, index)),
+                                      deviceType);
 }
 
-int runRead(const Invocation &inv, const QVector<SensorTarget> &targets)
+// Every sensor is read and its file saved, or said why not; the table and the JSON always come.
+int runRead(const Invocation &inv, const QVector<FleetTarget> &targets)
 {
     const QString file = inv.value("output");
     if (file.isEmpty()) {
         printErr(QStringLiteral("veltrin-cli: read needs -o FILE\n"));
         return ExitUsage;
     }
-    QVector<SensorJob *> jobs;
-    for (const SensorTarget &t : targets)
-        jobs.append(new SensorJob(t, SensorJob::Operation::ReadAll, qApp));
-    runJobs(jobs);
+    if (file.endsWith(QLatin1Char('/')) && !QDir().mkpath(file)) {
+        printErr(QString("veltrin-cli: the folder %1 cannot be made\n").arg(file));
+        return ExitUsage;
+    }
+    FleetRun run;
+    for (const FleetTarget &t : targets)
+        run.addSensor(t);
+    runFleet(run, FleetRun::Operation::ReadAll);
+    QVector<SensorResult> results = run.results();
+    const bool json = inv.has("json");
+    int code = ExitOk;
     QJsonArray sensors;
-    for (SensorJob *job : jobs) {
-        QJsonObject o = jobJson(job);
-        if (job->status() == SensorJob::Status::Ok) {
-            int model = job->product().ModelCode;
+    for (int i = 0; i < results.size(); ++i) {
+        SensorResult &r = results[i];
+        int sensorCode = exitCodeOf(r);
+        QString name;
+        if (r.outcome == Outcome::Ok) {
+            int model = r.product.ModelCode;
             if (!deviceInfo(model)) {
-                printErr(
-                    QString("veltrin-cli: %1 reports model code %2, which no project model has; the file is "
-                            "saved as Laser30\n")
-                        .arg(job->target().address)
-                        .arg(model));
+                printErr(QString("%1 reports model code %2, which no project model has; the file is saved as "
+                                 "Laser30\n")
+                             .arg(r.address)
+                             .arg(model));
                 model = kDefaultDeviceType;
             }
-            const QString name = readFileName(file, job->target(), targets.size() > 1, model);
+            name = readFileName(file, targets, i, model);
             QString error;
-            if (!ProjectFile::save(name, model, SensorSettings::fromParameters(*job->engine().parameters()),
-                                   *job->engine().projectStore(), &error)) {
-                printErr(QString("veltrin-cli: %1 was not written: %2\n").arg(name, error));
-                return ExitUsage;
+            ExchangeEngine *engine = run.engine(i);
+            if (ProjectFile::save(name, model, SensorSettings::fromParameters(*engine->parameters()),
+                                  *engine->projectStore(), &error)) {
+                r.message = QString("read into %1").arg(name);
+            } else {
+                r.message = QString("read, but %1 was not written: %2").arg(name, error);
+                name.clear();
+                sensorCode = ExitUsage;
             }
-            o["file"] = name;
-            if (targets.size() == 1 && !inv.has("json"))
-                printOut(QString("%1: read into %2 (serial number %3, %4 s)\n")
-                             .arg(job->target().address, name, serialText(job))
-                             .arg(job->seconds(), 0, 'f', 2));
-        } else if (targets.size() == 1 && !inv.has("json")) {
-            printErr(QString("veltrin-cli: %1: %2\n").arg(job->target().address, job->resultText()));
         }
+        code = worstOf(code, sensorCode);
+        QJsonObject o = sensorJson(r);
+        if (sensorCode == ExitUsage)
+            o["result"] = QStringLiteral("not-saved");
+        if (!name.isEmpty())
+            o["file"] = name;
         sensors.append(o);
+        if (targets.size() == 1 && !json) {
+            if (sensorCode == ExitOk)
+                printOne(r, r.message);
+            else
+                printErr(QString("veltrin-cli: %1: %2\n").arg(r.address, r.message));
+        }
     }
-    const int code = exitCodeOf(jobs);
-    if (inv.has("json"))
+    if (json)
         printJson(QJsonObject{{"sensors", sensors}, {"exitCode", code}});
     else if (targets.size() > 1)
-        printTable(jobs);
+        printTable(results);
     return code;
 }
 
 // write and verify: the design of FILE to or against every sensor.
-int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool write)
+int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool write)
 {
     const QString file = inv.positional.last();
     PROJECT_DATA project;
@@ -326,21 +440,14 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
             return ExitUsage;
         }
     }
-    const SENSOR_PARAMETERS parameters = SensorSettings::toParameters(input.sensorStates);
-    const bool several = targets.size() > 1;
-    QVector<SensorJob *> jobs;
-    for (const SensorTarget &t : targets) {
-        auto *job =
-            new SensorJob(t, write ? SensorJob::Operation::WriteAll : SensorJob::Operation::Verify, qApp);
-        job->setDesign(input.deviceType, project, parameters);
-        job->setVerifyAfterWrite(!inv.has("no-verify"));
-        job->setRestart(inv.has("restart"));
-        // One file's address written to a whole fleet would bring every sensor up at that one address.
-        job->setKeepOwnAddress(several && !t.serial);
-        jobs.append(job);
-    }
+    FleetRun run;
+    for (const FleetTarget &t : targets)
+        run.addSensor(t);
+    run.setDesign(project.Areas, SensorSettings::toParameters(input.sensorStates), input.deviceType);
+    run.setVerifyAfterWrite(!inv.has("no-verify"));
+    run.setRestartAfterWrite(inv.has("restart"));
     if (write) {
-        const ExchangeEngine::FitReport fit = jobs.first()->engine().CheckWriteFits();
+        const ExchangeEngine::FitReport fit = run.checkDesignFits();
         for (const QString &line : fit.errors)
             printErr(QString("veltrin-cli: %1: %2\n").arg(file, line));
         if (!fit.errors.isEmpty()) {
@@ -348,27 +455,25 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
             return ExitUsage;
         }
         for (const QString &line : fit.warnings)
-            printErr(QString("veltrin-cli: warning: %1\n").arg(line));
+            printErr(QString("warning: %1\n").arg(line));
     }
-    runJobs(jobs);
+    runFleet(run, write ? FleetRun::Operation::WriteAll : FleetRun::Operation::Verify);
     const bool json = inv.has("json");
+    const bool several = targets.size() > 1;
+    int code = ExitOk;
     QJsonArray sensors;
-    for (SensorJob *job : jobs) {
-        QJsonObject o = jobJson(job);
-        o["differences"] = differencesOf(job, !json, several);
+    for (const SensorResult &r : run.results()) {
+        QJsonObject o = sensorJson(r);
+        o["differences"] = differencesOf(r, !json, several);
         sensors.append(o);
-        if (!several && !json) {
-            const QString line = QString("%1: %2 (serial number %3, %4 s)\n")
-                                     .arg(job->target().address, job->resultText(), serialText(job))
-                                     .arg(job->seconds(), 0, 'f', 2);
-            job->exitCode() == ExitOk ? printOut(line) : printErr(QLatin1String("veltrin-cli: ") + line);
-        }
+        code = worstOf(code, exitCodeOf(r));
+        if (!several && !json)
+            printOne(r, r.message);
     }
-    const int code = exitCodeOf(jobs);
     if (json)
         printJson(QJsonObject{{"sensors", sensors}, {"exitCode", code}});
     else if (several)
-        printTable(jobs);
+        printTable(run.results());
     return code;
 }
 
@@ -381,7 +486,7 @@ int runExchange(const Invocation &inv)
     const bool withFile = inv.command == QLatin1String("write") || inv.command == QLatin1String("verify");
     const QStringList addresses =
         withFile ? QStringList(inv.positional.mid(0, inv.positional.size() - 1)) : inv.positional;
-    QVector<SensorTarget> targets;
+    QVector<FleetTarget> targets;
     if (!targetsFrom(inv, addresses, &targets))
         return ExitUsage;
     if (inv.command == QLatin1String("info"))

@@ -1,19 +1,23 @@
 // stream: the live scan to standard output, and optionally into a recording.
 #include "cli_commands.h"
 #include "cli_output.h"
-#include "sensor_job.h"
 
 #include "comm/net/sensor_search.h"
 #include "exchange/exchange_engine.h"
 #include "scan/scan_recorder.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
 
 namespace {
+
+// The first scan may take a while (the motor spinning up); a stream that stops is told within 3 s.
+constexpr int kFirstScanMs = 10000;
+constexpr int kStalledMs = 2000;
 
 // Bearing of beam i in the sensor's own frame, degrees: a network revolution runs from -70° to 250°,
 // the 640 beams of a serial scan from 250° down in half degrees.
@@ -82,6 +86,18 @@ int runStream(const Invocation &inv)
     bool productKnown = false;
 
     int revolutions = 0;
+    // --seconds counts from the first scan; a stream that goes quiet for longer than its own rhythm
+    // allows has stopped.
+    QTimer duration, stalled;
+    duration.setSingleShot(true);
+    stalled.setSingleShot(true);
+    QObject::connect(&duration, &QTimer::timeout, [] { QCoreApplication::quit(); });
+    QObject::connect(&stalled, &QTimer::timeout, [&] {
+        fail(revolutions == 0 ? QString("no scan arrived within %1 s").arg(kFirstScanMs / 1000)
+                              : QString("the scan stopped after %1 revolutions").arg(revolutions));
+    });
+    QElapsedTimer sinceLast;
+    qint64 longestGap = 0;
     const bool csv = format == QLatin1String("csv");
     QObject::connect(&engine, &ExchangeEngine::RevolutionReceived, &engine,
                      [&](const QVector<quint16> &distance, const QVector<quint16> &intensity) {
@@ -112,13 +128,21 @@ int runStream(const Invocation &inv)
                                    QLatin1Char('\n');
                          }
                          printOut(out);
+                         // Until a second scan shows the rhythm, the wait for the first one (motor
+                         // spin-up included) stands in for it, halved.
+                         longestGap = qMax(longestGap, sinceLast.elapsed() / (revolutions == 0 ? 2 : 1));
+                         if (revolutions == 0)
+                             duration.start(int(seconds * 1000));
+                         sinceLast.start();
+                         stalled.start(int(qMax<qint64>(kStalledMs, 3 * longestGap)));
                          ++revolutions;
                      });
 
     auto startStreaming = [&] {
         engine.OpenSendReadScanf();
         engine.OpenSendReadIntensity();
-        QTimer::singleShot(int(seconds * 1000), &engine, [] { QCoreApplication::quit(); });
+        stalled.start(kFirstScanMs);
+        sinceLast.start();
     };
     // The recording's header carries the angle resolution and the mounting: read the parameters first.
     QObject::connect(&engine, &ExchangeEngine::ReceiveParameters, &engine, [&] {
@@ -167,27 +191,28 @@ int runStream(const Invocation &inv)
         if (!productKnown)
             fail(QStringLiteral("no answer"));
     });
+    InterruptWatch interrupt([] { QCoreApplication::quit(); });
     QCoreApplication::exec();
+    duration.stop();
+    stalled.stop();
+    if (interrupt.interrupted() && code == ExitOk)
+        code = ExitInterrupted;
 
     engine.CloseSendReadScanf();
     engine.CloseSendReadIntensity();
-    if (!serial && productKnown && code == ExitOk) {
+    if (!serial && productKnown && (code == ExitOk || code == ExitInterrupted)) {
         engine.StopStreamSlots(); // leave the sensor quiet, as it was before
         QTimer::singleShot(100, [] { QCoreApplication::quit(); });
         QCoreApplication::exec();
     }
     engine.close();
-    if (recording && !recorder->stop() && code == ExitOk) {
+    if (recording && !recorder->stop() && (code == ExitOk || code == ExitInterrupted)) {
         printErr(QString("veltrin-cli: %1 is incomplete\n").arg(record));
         code = ExitUsage;
     }
     if (code == ExitUnreachable)
         printErr(QString("veltrin-cli: %1: %2\n").arg(address, failure));
-    else if (code == ExitOk && revolutions == 0) {
-        printErr(QString("veltrin-cli: %1: no scan arrived in %2 s\n").arg(address).arg(seconds));
-        code = ExitUnreachable;
-    } else if (recording) {
+    else if (recording)
         printErr(QString("%1: %2 scans recorded\n").arg(record).arg(recorder->scans()));
-    }
     return code;
 }

@@ -17,8 +17,9 @@ int main(int argc, char *argv[])
     Invocation inv;
     QString message;
     if (!parseArguments(arguments, &inv, &message)) {
+        setJsonOutput(arguments.contains(QStringLiteral("--json")));
         printErr(QString("veltrin-cli: %1\nTry veltrin-cli --help.\n").arg(message));
-        return ExitUsage;
+        return finishJson(ExitUsage);
     }
     if (inv.version) {
         printOut(QStringLiteral("veltrin-cli " VELTRIN_VERSION "\n" VELTRIN_VERSION_NOTICE));
@@ -45,13 +46,15 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::setApplicationName(QStringLiteral("veltrin-cli"));
 
+    setJsonOutput(inv.has("json"));
     if (inv.command == QLatin1String("discover"))
-        return runDiscover(inv);
+        return finishJson(runDiscover(inv));
     if (inv.command == QLatin1String("diff"))
-        return runDiff(inv);
+        return finishJson(runDiff(inv));
     if (inv.command == QLatin1String("report"))
         return runReport(inv);
+    // The monitor prints JSON lines of its own as it goes.
     if (inv.command == QLatin1String("monitor"))
         return runMonitor(inv);
-    return runExchange(inv);
+    return finishJson(runExchange(inv));
 }

@@ -190,14 +190,17 @@ void SensorSearch::forgetModes()
 
 bool isIPv4Address(const QString &text)
 {
+    // Decimal only: "127.0.0.025" would be opened as octal (.21) by the socket layer.
     const QStringList parts = text.trimmed().split(QLatin1Char('.'));
     if (parts.size() != 4)
         return false;
     for (const QString &part : parts) {
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (part.isEmpty() || part.size() > 3 || !ok || value < 0 || value > 255 || part.startsWith('+') ||
-            part.startsWith('-'))
+        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.startsWith(QLatin1Char('0'))))
+            return false;
+        for (const QChar c : part)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        if (part.toInt() > 255)
             return false;
     }
     return true;

@@ -9,7 +9,8 @@
 
 class QUdpSocket;
 
-// True for a dotted-quad IPv4 address ("192.168.1.100"), each part 0 to 255.
+// True for a dotted-quad IPv4 address ("192.168.1.100"), each part 0 to 255 in decimal without leading
+// zeros.
 bool isIPv4Address(const QString &text);
 
 // Finds sensors on the local IPv4 networks: an M-SEARCH datagram goes to the broadcast address of
