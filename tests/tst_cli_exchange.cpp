@@ -138,6 +138,20 @@ private slots:
 
         CliRun run = runCli({"write", "127.0.22.21", junk.fileName()});
         QCOMPARE(run.exitCode, 2);
+        // A file cut inside area 11 is damaged, not a design with empty areas: refused before anything
+        // is sent (the rejecting sensor would have answered with exit 1).
+        QFile sound(design);
+        QVERIFY(sound.open(QIODevice::ReadOnly));
+        const QByteArray cut = sound.readAll().left(sound.size() / 4);
+        sound.close();
+        QFile damaged(dir.filePath("cut.VKT30"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(cut);
+        damaged.close();
+        run = runCli({"write", "127.0.22.21", damaged.fileName()});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("the file ends inside area") && run.err.contains("nothing written"),
+                 qPrintable(run.err));
         run = runCli({"write", "127.0.22.21", design});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("rejected"), qPrintable(run.err));
