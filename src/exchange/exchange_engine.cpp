@@ -568,6 +568,7 @@ void ExchangeEngine::beginSequence(Sequence sequence)
     m_writeAreaIndex = 0;
     m_differenceTexts.clear();
     m_differences.clear();
+    m_verifyNotes.clear();
     emit SequenceStarted(sequence);
 }
 
@@ -690,11 +691,19 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     result.afterWrite = afterWrite;
     result.imageCrc = crc;
     result.differences = m_differences;
+    result.notes = m_verifyNotes;
     QString text;
     const bool match = complete && m_differenceTexts.isEmpty();
     if (match) {
         text = Text("Verified: 64 areas, case channels and 25 parameters match",
                     "校验通过：64个区域、工况通道和25个参数一致");
+        // Values a design cannot hold (unused slots) are the sensor's own; the zones mean the same.
+        if (!m_verifyNotes.isEmpty())
+            text +=
+                QLatin1Char('\n') +
+                Text("Note: %1 also hold values in slots their shape does not use; they were not compared.",
+                     "注意：%1 在其形状未使用的位置还保存有其他数值，未作比较。")
+                    .arg(m_verifyNotes.join(QStringLiteral(", ")));
     } else if (complete) {
         result.outcome = Outcome::Differences;
         text = Text("Verify found differences: %1", "校验发现差异：%1")
@@ -810,25 +819,30 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
     QStringList parts;
     if (code == FrameCode::RArea) {
         const QByteArray &expected = m_expectedAreas.value(areaIndex);
-        if (differs(expected, 6, 14))
+        if (expected.size() < kAreaRecordLength || frame.size() < kAreaRecordLength) {
+            note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, 0, 0, 0);
+            return Text("area %1", "区域%1").arg(areaIndex);
+        }
+        const AreaRecordComparison c =
+            compareAreaRecords(reinterpret_cast<const uchar *>(expected.constData()),
+                               reinterpret_cast<const uchar *>(frame.constData()));
+        if (!c.zoneParameters.isEmpty())
             parts << Text("zone parameters", "区域参数");
-        for (int f = 0; f < 4; ++f)
-            if (differs(expected, 6 + 2 * f, 8 + 2 * f))
-                note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f, u16(expected, 6 + 2 * f),
-                     u16(frame, 6 + 2 * f));
+        for (int f : c.zoneParameters)
+            note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f,
+                 u16(expected, kAreaZoneParameters + 2 * f), u16(frame, kAreaZoneParameters + 2 * f));
         for (int j = 0; j < kOutputCount; ++j) {
-            const int shape = kAreaShapeBlock + 16 * j;
-            const int points = kAreaPointBlock + 400 * j;
-            const bool shapeDiffers = differs(expected, shape, shape + 16);
-            const bool pointsDiffer = differs(expected, points, points + 400);
-            if (shapeDiffers || pointsDiffer)
+            const int shape = kAreaShapeBlock + kAreaShapeBlockSize * j;
+            if (c.shapes.contains(j) || c.points.contains(j))
                 parts << Text("Out%1", "输出%1").arg(j + 1);
-            if (shapeDiffers)
+            if (c.shapes.contains(j))
                 note(VerifyDifference::Part::OutputShape, areaIndex, j, -1, u16(expected, shape),
                      u16(frame, shape));
-            if (pointsDiffer)
-                note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1, u16(expected, shape + 2),
-                     u16(frame, shape + 2));
+            if (c.points.contains(j))
+                note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1,
+                     u16(expected, shape + kShapeCount), u16(frame, shape + kShapeCount));
+            if (c.notes.contains(j))
+                m_verifyNotes << Text("area %1 Out%2", "区域%1 输出%2").arg(areaIndex).arg(j + 1);
         }
         return parts.isEmpty() ? QString()
                                : Text("area %1 (%2)", "区域%1（%2）")

@@ -131,11 +131,14 @@ public:
         // Areas not read (read-all), not written (write-all), or not read back (verify), ascending.
         QVector<int> areasNotDone;
         bool casesDone = false;
+        int sensorModel = -1; // a write refused because the sensor is of another model: its model
         bool parametersDone = false;
         QVector<VerifyDifference> differences; // verify only
-        quint32 imageCrc = 0;                  // verify: CRC-32 of the design's wire image compared against
-        QString problem; // what stopped it, in the selected language; empty when nothing did
-        QString message; // the whole result text, as the window shows it
+        // Verify: outputs that differ only in bytes no design can express (unused slots); not differences.
+        QStringList notes;
+        quint32 imageCrc = 0; // verify: CRC-32 of the design's wire image compared against
+        QString problem;      // what stopped it, in the selected language; empty when nothing did
+        QString message;      // the whole result text, as the window shows it
         bool ok() const { return outcome == Outcome::Complete; }
     };
 
@@ -430,6 +433,7 @@ private:
     QByteArray m_expectedCases;
     QByteArray m_expectedParameters;
     QStringList m_differenceTexts;
+    QStringList m_verifyNotes;
     QVector<VerifyDifference> m_differences;
 
     QTimer *m_distancePoll;

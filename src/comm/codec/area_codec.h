@@ -11,6 +11,18 @@ constexpr int kAreaPointSlots = 100;
 constexpr int kAreaShapeBlock = 14; // first shape block; blocks are 16 bytes apart
 constexpr int kAreaPointBlock = 62; // first point block; blocks are 400 bytes apart
 constexpr int kMaxAreaIndex = 63;
+constexpr int kAreaZoneParameters = 6; // four values: on delay, off delay, hysteresis, detection size
+constexpr int kAreaShapeBlockSize = 16;
+constexpr int kAreaPointBlockSize = 4 * kAreaPointSlots;
+// Within a shape block.
+constexpr int kShapeType = 0; // the reader takes the low byte
+constexpr int kShapeCount = 2;
+constexpr int kArcFirstAngle = 4;
+constexpr int kArcSecondAngle = 6;
+constexpr int kArcRadius = 8;
+constexpr int kStraightValue = 10;
+constexpr int kFanValue = 12;
+constexpr int kRatioValue = 14;
 
 // Bearing of a point as the sensor orders them: atan2 + 2π in single precision, minus 2π at
 // 4.712389 or more, so the result lies in [-π/2, 3π/2).
@@ -51,3 +63,17 @@ struct AreaFitProblem {
 // Every area against what the record can hold and the model's range (rangeLimit, mm); at most one
 // problem of each kind per output.
 QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int rangeLimit);
+
+// Two area records compared by what a design means: the four zone parameters; per output the shape
+// type, a polygon's or rectangle's point count and points (in bearing order, the order the zone is
+// swept), an arc's angles and radius, a derived zone's own value. Bytes that no design can express
+// (the other derived slots, an arc's count, point slots past the count, the type's high byte) are
+// not differences: an output where only such bytes differ is a note.
+struct AreaRecordComparison {
+    QVector<int> zoneParameters; // 0..3 that differ
+    QVector<int> shapes;         // outputs whose type, arc or derived value differ
+    QVector<int> points;         // outputs (polygon, rectangle) whose count or points differ
+    QVector<int> notes;          // outputs that differ only in bytes no design can express
+    bool same() const { return zoneParameters.isEmpty() && shapes.isEmpty() && points.isEmpty(); }
+};
+AreaRecordComparison compareAreaRecords(const uchar *expected, const uchar *actual);
