@@ -4,6 +4,7 @@
 
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
+#include "comm/codec/area_codec.h"
 
 #include <QDate>
 #include <QFile>
@@ -14,6 +15,9 @@ namespace ProjectFile {
 
 namespace {
 const char *kEol = "\r\n";
+const char *const kArcRecordsStart = "ArcRecordData";
+const char *const kArcRecordsEnd = "ArcRecordDataEnd";
+constexpr int kInstallDirState = 14; // Para_SensorInstallDir among the sensor settings
 
 void writePoints(QTextStream &out, const char *start, const char *end, const QVector<QPoint> &points)
 {
@@ -389,6 +393,55 @@ QVector<int> readSensorSettingsFrom(LineReader &in, QVector<Repair> *findings)
     return states;
 }
 
+// Arcs read from a sensor and not edited since, by the record they were read with: their points alone
+// cannot always give it back (two radii a millimetre apart can round to the same points). After the
+// information block, which readers that do not know these lines never read.
+void writeArcRecords(QTextStream &out, const PROJECT_DATA &project, bool installDir)
+{
+    QStringList lines;
+    for (int n = 0; n < project.Areas.size(); ++n)
+        for (int k = 0; k < kOutputCount; ++k) {
+            const AREA_DATA &a = project.Areas[n];
+            const ArcRecord &arc = a.ReadArc[k];
+            if (a.shape(k) == Arc && arcRecordHolds(arc, a.coord(k), installDir))
+                lines
+                    << QString("%1,%2,%3,%4,%5").arg(n).arg(k).arg(arc.first).arg(arc.second).arg(arc.radius);
+        }
+    if (lines.isEmpty())
+        return;
+    out << kArcRecordsStart << kEol;
+    for (const QString &line : lines)
+        out << line << kEol;
+    out << kArcRecordsEnd << kEol;
+}
+
+// The arc records after the area section. A record whose arc's points no longer are what it gives
+// (the file was edited) is let go: the points are the design.
+void readArcRecords(LineReader &in, PROJECT_DATA &project, bool installDir, QVector<Repair> &repairs)
+{
+    while (!in.atEnd() && in.next() != QLatin1String(kArcRecordsStart)) {
+    }
+    while (!in.atEnd()) {
+        const QString line = in.next();
+        if (line == QLatin1String(kArcRecordsEnd))
+            return;
+        const QStringList parts = line.split(QLatin1Char(','));
+        int v[5] = {};
+        bool ok = parts.size() == 5;
+        for (int i = 0; ok && i < 5; ++i)
+            ok = wholeNumber(parts[i], &v[i]);
+        if (!ok || v[0] < 0 || v[0] >= project.Areas.size() || v[1] < 0 || v[1] >= kOutputCount || v[4] < 0 ||
+            v[4] > 65535) {
+            repairs.append(lineFinding(Repair::UnknownLine, -1, -1, in, line));
+            continue;
+        }
+        AREA_DATA &a = project.Areas[v[0]];
+        const ArcRecord arc{v[2], v[3], v[4], true};
+        if (a.shape(v[1]) == Arc && arcRecordHolds(arc, a.coord(v[1]), installDir))
+            a.ReadArc[v[1]] = arc;
+    }
+}
+
 } // namespace
 
 QString fieldName(int field, bool en)
@@ -555,6 +608,7 @@ LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, 
     LineReader in(stream, 1);
     contents.sensorStates = readSensorSettingsFrom(in, &contents.repairs);
     contents.repairs += readAreasFrom(in, project);
+    readArcRecords(in, project, contents.sensorStates.value(kInstallDirState) != 0, contents.repairs);
     return LoadStatus::Loaded;
 }
 
@@ -579,6 +633,7 @@ bool save(const QString &name, int deviceType, const QVector<int> &sensorControl
     out << "KDR_VKT_INFORMATION" << kEol;
     out << QDate::currentDate().toString("yyyy-MM-dd") << kEol;
     out << "SOFTWARE VERSION 1.5.2" << kEol;
+    writeArcRecords(out, project, sensorControlStates.value(kInstallDirState) != 0);
     out.flush();
     if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError || !file.commit()) {
         if (error)

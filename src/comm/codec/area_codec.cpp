@@ -93,20 +93,24 @@ QPoint mirrored(const QPoint &p, bool installDir)
     return installDir ? QPoint(-p.x(), p.y()) : p;
 }
 
+} // namespace
+
 // An arc keeps the record it was read with while its points are still what that record gives.
-bool readArcStillHolds(const ArcRecord &read, const QVector<QPoint> &pts, bool installDir)
+bool arcRecordHolds(const ArcRecord &read, const QVector<QPoint> &pts, bool installDir)
 {
-    if (!read.valid)
+    if (!read.valid || pts.size() != 2)
         return false;
     const QPoint first = mirrored(arcEndPoint(read.first, read.radius), installDir);
     const QPoint second = mirrored(arcEndPoint(read.second, read.radius), installDir);
     return (pts[0] == first && pts[1] == second) || (pts[0] == second && pts[1] == first);
 }
 
+namespace {
+
 void encodeArc(uchar *block, const QVector<QPoint> &pts, const ArcRecord &read, bool installDir)
 {
     ArcRecord arc = read;
-    if (!readArcStillHolds(read, pts, installDir)) {
+    if (!arcRecordHolds(read, pts, installDir)) {
         // Points beyond 32 bits cannot be drawn; the fit check refuses them before anything is sent.
         arc = arcFromPoints(mirrored(pts[0], installDir), mirrored(pts[1], installDir));
     }

@@ -38,6 +38,10 @@ QPoint arcEndPoint(int degrees, int radius);
 // are still those its read record gives (area.ReadArc) is written with that record's angles and radius.
 void encodeAreaRecord(uchar *frame, const char *code, int areaIndex, const AREA_DATA &area, bool installDir);
 
+// Whether an arc's two points (program frame) are still those the read record gives: then the record,
+// not the points, is what is written.
+bool arcRecordHolds(const ArcRecord &read, const QVector<QPoint> &points, bool installDir);
+
 // Decodes an area record into area, as the program stores a read area: shape types 0..5 replace the
 // stored type (others leave it), point lists are rebuilt; installDir negates x. Returns the record's
 // area index (0..255); the caller stores nothing for an index above 63. The checksum is not checked here.
