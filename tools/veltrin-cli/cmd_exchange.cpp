@@ -326,6 +326,8 @@ int runDesign(const Invocation &inv, const QVector<SensorTarget> &targets, bool 
             return ExitUsage;
         }
     }
+    for (const QString &line : input.notes)
+        printErr(QString("veltrin-cli: note: %1: %2\n").arg(file, line));
     const SENSOR_PARAMETERS parameters = SensorSettings::toParameters(input.sensorStates);
     const bool several = targets.size() > 1;
     QVector<SensorJob *> jobs;
