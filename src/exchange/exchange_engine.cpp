@@ -759,6 +759,16 @@ ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
             errors << where +
                           Text("an arc needs two points, not %1", "圆弧需要两个点，而不是%1个").arg(p.value);
             break;
+        case AreaFitProblem::OneBearing:
+            errors << where +
+                          Text("points (%1, %2) and (%3, %4) lie on one bearing; the sensor would keep only "
+                               "one of them",
+                               "点(%1, %2)和(%3, %4)位于同一方位上；传感器只会保留其中一个")
+                              .arg(p.first.x())
+                              .arg(p.first.y())
+                              .arg(p.second.x())
+                              .arg(p.second.y());
+            break;
         case AreaFitProblem::BeyondRange: warnings << where + Text("%1 mm", "%1 mm").arg(p.value); break;
         }
     }

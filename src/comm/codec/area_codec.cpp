@@ -240,6 +240,27 @@ int decodeAreaRecord(const uchar *frame, AREA_DATA &area, bool installDir)
     return frame[5];
 }
 
+QVector<QPair<int, int>> pointsOnOneBearing(const QVector<QPoint> &points)
+{
+    QVector<QPair<int, int>> pairs;
+    for (bool installDir : {false, true}) {
+        std::map<float, int> seen;
+        for (int i = 0; i < points.size(); ++i) {
+            const qint64 x = points[i].x();
+            const float bearing = sensorBearing(clampCoord(installDir ? -x : x), clampCoord(points[i].y()));
+            const auto it = seen.find(bearing);
+            if (it == seen.end()) {
+                seen[bearing] = i;
+            } else {
+                const QPair<int, int> pair(it->second, i);
+                if (!pairs.contains(pair))
+                    pairs << pair;
+            }
+        }
+    }
+    return pairs;
+}
+
 QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int rangeLimit)
 {
     QVector<AreaFitProblem> problems;
@@ -273,6 +294,11 @@ QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int range
             default:
                 if (pts.size() > kAreaPointSlots)
                     report(AreaFitProblem::TooManyPoints, pts.size());
+                for (const QPair<int, int> &pair : pointsOnOneBearing(pts)) {
+                    AreaFitProblem problem{
+                        i, j, AreaFitProblem::OneBearing, 0, pts[pair.first], pts[pair.second]};
+                    problems.append(problem);
+                }
                 for (const QPoint &p : pts) {
                     // x is negated for a reversed mounting, so -32768 has no mirror image.
                     if (qAbs(qint64(p.x())) > 32767)

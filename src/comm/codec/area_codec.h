@@ -3,6 +3,7 @@
 #include "area/store/project_data.h"
 #include "comm/codec/frame_catalogue.h"
 
+#include <QPair>
 #include <QtGlobal>
 
 // The 1264-byte area record of "WArea" (request) and "RArea" (reply): area index, four zone
@@ -57,12 +58,26 @@ inline int areaIndexOfRecord(const uchar *frame)
 // cut or changed on the way, so nothing may be sent; BeyondRange (a point past the model's reach) is
 // carried intact and only worth a warning.
 struct AreaFitProblem {
-    enum Kind { TooManyPoints, BeyondWire, BadParameter, RadiusTooLarge, ArcPointCount, BeyondRange };
+    enum Kind {
+        TooManyPoints,
+        BeyondWire,
+        BadParameter,
+        RadiusTooLarge,
+        ArcPointCount,
+        OneBearing,
+        BeyondRange
+    };
     int area = 0;
     int output = 0; // 0..2
     Kind kind = TooManyPoints;
-    qint64 value = 0; // the count, coordinate, parameter, radius or distance at fault
+    qint64 value = 0;     // the count, coordinate, parameter, radius or distance at fault
+    QPoint first, second; // OneBearing: two points the record would merge
 };
+
+// Pairs of positions in a polygon's or rectangle's point list that lie on one bearing as the sensor
+// orders points (for either mounting): the record keeps only one of each pair, so such a zone cannot
+// be sent as drawn.
+QVector<QPair<int, int>> pointsOnOneBearing(const QVector<QPoint> &points);
 
 // Every area against what the record can hold and the model's range (rangeLimit, mm); at most one
 // problem of each kind per output.
