@@ -187,6 +187,16 @@ private slots:
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains("the file ends inside area") && run.err.contains("nothing written"),
                  qPrintable(run.err));
+        // A design for another model is not sent (the rejecting sensor would have answered with exit 1).
+        PROJECT_DATA small;
+        const QString other = dir.filePath("small.VKT05");
+        QVERIFY(ProjectFile::save(other, Laser05, SensorSettings::defaults(), small));
+        run = runCli({"write", "127.0.22.21", other});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(
+            run.err.contains("The sensor is model VKT30 (code 3); the design is for model VKT05 (code 0). "
+                             "Nothing was written."),
+            qPrintable(run.err));
         run = runCli({"write", "127.0.22.21", design});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("rejected"), qPrintable(run.err));

@@ -183,8 +183,47 @@ void ExchangeEngine::SetLanguage(int language)
 
 void ExchangeEngine::SetDeviceType(int code)
 {
-    if (const DeviceInfo *info = deviceInfo(code))
+    if (const DeviceInfo *info = deviceInfo(code)) {
         m_rangeLimit = info->rangeLimit;
+        m_deviceType = code;
+    }
+}
+
+void ExchangeEngine::ContinueWriteToOtherModel(bool write)
+{
+    if (!m_modelAnswerPending || m_sequence != Sequence::WriteAll)
+        return;
+    m_modelAnswerPending = false;
+    if (!write) {
+        refuseOtherModel(m_product.ModelCode);
+        return;
+    }
+    startWriting();
+}
+
+void ExchangeEngine::startWriting()
+{
+    m_flags[int(Request::WriteAreas)] = true;
+    m_flags[int(Request::WriteCases)] = true;
+    m_flags[int(Request::WriteParameters)] = true;
+}
+
+void ExchangeEngine::refuseOtherModel(int sensorModel)
+{
+    auto name = [](int code) {
+        const DeviceInfo *info = deviceInfo(code);
+        return info ? QString::fromLatin1(info->extension + 1) : QString::number(code);
+    };
+    m_refusedModel = sensorModel;
+    m_flags[int(Request::WriteAreas)] = true; // so that the result says none was written
+    finishSequence(Text("The sensor is model %1 (code %2); the design is for model %3 (code %4). Nothing was "
+                        "written.",
+                        "传感器型号为%1（代码%2）；设计适用于型号%3（代码%4）。未写入任何数据。")
+                       .arg(name(sensorModel))
+                       .arg(sensorModel)
+                       .arg(name(m_deviceType))
+                       .arg(m_deviceType),
+                   Outcome::Refused);
 }
 
 void ExchangeEngine::SetUdpPeer(const QHostAddress &address, quint16 port)
@@ -526,9 +565,12 @@ void ExchangeEngine::WriteSensorAllDataSlots()
     m_areaWriteAttempt = 0;
     m_unknownAreaStatus = 0;
     m_expectedAreas = QVector<QByteArray>(kAreaCount);
-    m_flags[int(Request::WriteAreas)] = true;
-    m_flags[int(Request::WriteCases)] = true;
-    m_flags[int(Request::WriteParameters)] = true;
+    if (deviceInfo(m_deviceType)) { // which model the sensor is, before anything is written
+        m_modelCheck = true;
+        m_flags[int(Request::ProductInfo)] = true;
+        return;
+    }
+    startWriting();
 }
 
 void ExchangeEngine::VerifySensorDataSlots()
@@ -650,6 +692,10 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     for (int i = firstMissing; i < kAreaCount; ++i)
         result.areasNotDone << i;
     result.casesDone = m_casesDone;
+    result.sensorModel = m_refusedModel;
+    m_refusedModel = -1;
+    m_modelCheck = false;
+    m_modelAnswerPending = false;
     result.parametersDone = m_parametersDone;
     result.problem = problem;
     auto finish = [&](MessageKind kind, const QString &title, const QString &text) {
@@ -1122,6 +1168,21 @@ void ExchangeEngine::onProduct(const ::ProductInfo &info)
     m_flags[int(Request::ProductInfo)] = false;
     emit ProductInfoReceived(info.SerialNumber);
     m_product = info;
+    if (m_modelCheck && m_sequence == Sequence::WriteAll) {
+        m_modelCheck = false;
+        if (info.ModelCode == m_deviceType) {
+            startWriting();
+            return;
+        }
+        static const QMetaMethod otherModel = QMetaMethod::fromSignal(&ExchangeEngine::OtherModelFound);
+        if (isSignalConnected(otherModel)) {
+            m_modelAnswerPending = true;
+            emit OtherModelFound(info.ModelCode, m_deviceType);
+        } else {
+            refuseOtherModel(info.ModelCode);
+        }
+        return;
+    }
     if (m_productForLog) { // read for a verify's write log: no box
         m_productForLog = false;
         finishWhenReadsDone();

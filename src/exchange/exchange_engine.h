@@ -204,6 +204,11 @@ public:
     // Whether an acknowledged write-all reads everything back and compares (default true). Without, the
     // write-all finishes Complete once the parameters are acknowledged.
     void SetVerifyAfterWrite(bool verify) { m_verifyWrites = verify; }
+    // A write-all first reads which model the sensor is. A sensor of another model than the design's
+    // (SetDeviceType) refuses the write (nothing sent) unless a listener of OtherModelFound answers
+    // with ContinueWriteToOtherModel(true) while the write waits. Without SetDeviceType nothing is checked.
+    void ContinueWriteToOtherModel(bool write);
+    bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
     bool VerifyAfterWrite() const { return m_verifyWrites; }
     // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
     void SetUdpPeer(const QHostAddress &address, quint16 port = kSensorPort);
@@ -276,6 +281,9 @@ public slots:
     void CloseSerialPortSlots();
 
 signals:
+    // The write-all found a sensor of another model than the design's; answer with
+    // ContinueWriteToOtherModel. Nothing has been sent yet.
+    void OtherModelFound(int sensorModel, int designModel);
     // ---- Sequences. ----
     void SequenceStarted(ExchangeEngine::Sequence sequence);
     // Areas done of total (64) in the running sequence's area loop; emitted when the loop sends its
@@ -354,6 +362,8 @@ private:
     void finishWhenReadsDone();
     QString statusText(FrameCode code, int status) const;
     void prepareVerifyImages();
+    void startWriting();
+    void refuseOtherModel(int sensorModel);
     QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame);
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
@@ -414,6 +424,10 @@ private:
     quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
+    int m_deviceType = -1;       // the design's model; -1: not checked
+    bool m_modelCheck = false;   // the running write-all waits for the sensor's model
+    bool m_modelAnswerPending = false;
+    int m_refusedModel = -1;
 
     // The running sequence and what it has done so far.
     Sequence m_sequence = Sequence::None;
