@@ -8,8 +8,8 @@
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/edit_control.h"
-#include "area/geometry/polar.h"
 #include "area/file/project_file.h"
+#include "area/geometry/polar.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/ethnertsetting.h"
@@ -240,6 +240,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
     AreaTable->setUndoActions(ui->Undo, ui->Redo);
     resetUndoBase();
+    BlankDesign = ProjectData().Areas;
     refreshTitle();
 }
 
