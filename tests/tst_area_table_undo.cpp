@@ -105,7 +105,7 @@ private slots:
     }
 
     // The read-all's areas are stored by the exchange; the window's refresh after it makes the step.
-    void readFromTheSensorIsOneUndoStepAndNoEditOfItsOwn()
+    void readFromTheSensorIsOneUndoStepAndLeavesTheDesignUnsaved()
     {
         MainWindow w;
         Ui::MainWindow *ui = w.form();
@@ -120,7 +120,7 @@ private slots:
         p.Areas[0] = read;
         p.Areas[9].OpenDelay = 3;
         emit w.serialComm()->ReceiveAreasComplete();
-        QVERIFY(!p.Modified);
+        QVERIFY(p.Modified); // the saved design is not what the window now holds
         QCOMPARE(ui->CoordTableWidgetOut1->item(1, 2)->text(), QString("1000"));
 
         ui->Undo->trigger();

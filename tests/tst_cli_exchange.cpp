@@ -122,6 +122,41 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.out));
     }
 
+    // Settings a sensor holds beyond the dock's values (RS485 ID 0, Cross Number entry 9) go through
+    // write, read, verify and diff unchanged, with a note; only what cannot be sent at all is refused.
+    void settingsBeyondTheDockSurviveWriteReadAndVerify()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--address", "127.0.22.23"}), qPrintable(sim.error));
+        QTemporaryDir dir;
+        PROJECT_DATA p;
+        QVector<int> states = SensorSettings::defaults();
+        states[4] = 0;  // RS485 ID
+        states[16] = 9; // Cross Number entry
+        const QString design = dir.filePath("odd.VKT30");
+        QVERIFY(ProjectFile::save(design, Laser30, states, p));
+
+        CliRun run = runCli({"write", "127.0.22.23", design});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(
+            run.err.contains("RS485 ID(1-127): 0 is not among the settings dock's values; kept as it is"),
+            qPrintable(run.err));
+        const QString back = dir.filePath("back");
+        run = runCli({"read", "127.0.22.23", "-o", back});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        run = runCli({"verify", "127.0.22.23", back + ".VKT30"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        run = runCli({"diff", design, back + ".VKT30"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+        QVERIFY2(runCli({"write", "127.0.22.23", back + ".VKT30"}).exitCode == 0, qPrintable(run.err));
+
+        states[4] = 70000; // no 16-bit value: damage, nothing sent
+        QVERIFY(ProjectFile::save(design, Laser30, states, p));
+        run = runCli({"write", "127.0.22.23", design});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("70000 cannot be sent"), qPrintable(run.err));
+    }
+
     // Every failure has its exit code: a file that is no project 2 and nothing sent, a sensor that
     // is not there 3, a sensor that rejects the write 1.
     void exitCodesOfFailures()
@@ -138,6 +173,30 @@ private slots:
 
         CliRun run = runCli({"write", "127.0.22.21", junk.fileName()});
         QCOMPARE(run.exitCode, 2);
+        // A file cut inside area 11 is damaged, not a design with empty areas: refused before anything
+        // is sent (the rejecting sensor would have answered with exit 1).
+        QFile sound(design);
+        QVERIFY(sound.open(QIODevice::ReadOnly));
+        const QByteArray cut = sound.readAll().left(sound.size() / 4);
+        sound.close();
+        QFile damaged(dir.filePath("cut.VKT30"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(cut);
+        damaged.close();
+        run = runCli({"write", "127.0.22.21", damaged.fileName()});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("the file ends inside area") && run.err.contains("nothing written"),
+                 qPrintable(run.err));
+        // A design for another model is not sent (the rejecting sensor would have answered with exit 1).
+        PROJECT_DATA small;
+        const QString other = dir.filePath("small.VKT05");
+        QVERIFY(ProjectFile::save(other, Laser05, SensorSettings::defaults(), small));
+        run = runCli({"write", "127.0.22.21", other});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(
+            run.err.contains("The sensor is model VKT30 (code 3); the design is for model VKT05 (code 0). "
+                             "Nothing was written."),
+            qPrintable(run.err));
         run = runCli({"write", "127.0.22.21", design});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("rejected"), qPrintable(run.err));

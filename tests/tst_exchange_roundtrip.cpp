@@ -278,13 +278,25 @@ void ExchangeRoundTrip::pointsBeyondTheModelsRangeAreWrittenOnlyWhenAccepted()
     QCOMPARE(m_prompts.size(), 1);
     QVERIFY(m_prompts[0].text.contains(QStringLiteral("Area 2 Out1: 7006 mm")));
 
-    // Yes: written as drawn, not clamped to the range.
+    // Yes: written as drawn, not clamped to the range. The stand-in is a 30 m sensor: the window asks
+    // before a design for the 5 m model goes to it, and No sends nothing.
     m_answer = [](const Dialogs::Prompt &p) {
         return p.text.startsWith(QStringLiteral("These points")) ? 0 : 1;
     };
     m_prompts.clear();
     m_comm->WriteSensorAllDataSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 3, 30000);
+    QVERIFY2(m_prompts[1].text.startsWith(QStringLiteral(
+                 "The sensor is model VKT30 (code 3), but the design is for model VKT05 (code 0).")),
+             qPrintable(m_prompts[1].text));
+    QVERIFY(!m_sent.contains("WArea"));
+    m_answer = [](const Dialogs::Prompt &p) {
+        return p.text.startsWith(QStringLiteral("These points")) || p.text.contains("Write it anyway") ? 0
+                                                                                                       : 1;
+    };
+    m_prompts.clear();
+    m_comm->WriteSensorAllDataSlots();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 3, 30000);
     QVERIFY2(lastText().contains(QStringLiteral("Verified")), qPrintable(lastText()));
 }
 

@@ -154,6 +154,11 @@ private slots:
     void areasReadFromTheSensorAreShownEverywhere()
     {
         MainWindow w;
+        // The design was saved as t2: the sensor's areas are not t2's design.
+        QTemporaryDir dir;
+        chosenFile = dir.filePath("t2");
+        QVERIFY(w.saveProjectAs());
+        QVERIFY(!w.projectFileName().isEmpty());
         ProjectData().Areas[0] = sampleArea();
         emit w.serialComm()->ReceiveAreasComplete();
         QTableWidget *table = w.form()->CoordTableWidgetOut1;
@@ -162,7 +167,10 @@ private slots:
         QCOMPARE(w.optionScene()->handles().size(), 4); // three vertices and the spare on the sensor
         QCOMPARE(w.form()->Area_OpenDelay->currentIndex(), 6);
         QCOMPARE(ProjectData().UndoHistory[0].last(), sampleArea());
-        QVERIFY(!ProjectData().Modified); // reading is no edit
+        // The read changed the design: unsaved, and Save asks for a name instead of overwriting t2.
+        QVERIFY(ProjectData().Modified);
+        QVERIFY(w.projectFileName().isEmpty());
+        QVERIFY(w.isWindowModified());
     }
 
     void unreadableOrForeignFilesChangeNothing()

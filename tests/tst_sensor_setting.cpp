@@ -6,11 +6,13 @@
 #include "comm/sensor_setting.h"
 #include "ui_mainwindow.h"
 
+#include "area/file/sensor_settings.h"
 #include <QComboBox>
 #include <QGroupBox>
 #include <QMainWindow>
 #include <QSpinBox>
 #include <QTextStream>
+
 #include <QtTest>
 #include <memory>
 
@@ -32,7 +34,7 @@ private slots:
     void controlsAreEnabledPerConnectionType_data();
     void controlsAreEnabledPerConnectionType();
     void projectSectionRoundTripsEveryControl();
-    void projectSectionWithoutMarkerOrWithBadIndexesRecoversQuietly();
+    void projectSectionWithoutMarkerOrWithBadIndexesKeepsTheDefaults();
 
 private:
     QComboBox *combo(int c) const { return qobject_cast<QComboBox *>(m_setting->control(c)); }
@@ -316,20 +318,20 @@ void SensorSettingDock::projectSectionRoundTripsEveryControl()
     QCOMPARE(record, m_parameters);
 }
 
-void SensorSettingDock::projectSectionWithoutMarkerOrWithBadIndexesRecoversQuietly()
+void SensorSettingDock::projectSectionWithoutMarkerOrWithBadIndexesKeepsTheDefaults()
 {
     m_scan.ConnectType = 1;
-    // No marker: every line past the end reads as 0; spin boxes clamp to their ranges.
+    // No marker: every control shows the defaults, not entry 0 of each list.
     {
         QString text = QStringLiteral("KDR_VKT_30\r\nCoordTableData\r\n0\r\n");
         QTextStream in(&text);
         m_setting->ReadSettingSection(in);
-        QCOMPARE(m_setting->ControlStates(), (QVector<int>{0, 0, 0, 0, 1,  0, 0, 0, 1, 0, 0, 0, 0, 0,
-                                                           0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(m_parameters.RS485IDAddress, 1);
-        QCOMPARE(m_parameters.SensorIPAddressHigh, 10 * 256);
+        QCOMPARE(m_setting->ControlStates(), SensorSettings::defaults());
+        QCOMPARE(m_parameters.RS485IDAddress, 127);
+        QCOMPARE(m_parameters.SensorIPAddressHigh, 192 * 256 + 168);
     }
-    // An index naming no entry leaves that control as it was; junk reads as 0.
+    // An index naming no entry leaves that control as it was; a line that is no whole number, and
+    // every line past the end, keeps the default.
     {
         m_setting->SetControlStates(
             {1, 1, 1, 1, 50, 1, 1, 1, 50, 1, 1, 1, 1, 1, 1, 1, 1, 1, 20, 1, 1, 1, 1, 1, 1, 9, 9});
@@ -340,11 +342,11 @@ void SensorSettingDock::projectSectionWithoutMarkerOrWithBadIndexesRecoversQuiet
         QCOMPARE(got[SENSOR_SETTING::ControlMode], 1);
         QCOMPARE(got[SENSOR_SETTING::RS232BaudRate], 1);
         QCOMPARE(got[SENSOR_SETTING::RS232CommVerify], 0);
-        QCOMPARE(got[SENSOR_SETTING::RS232StopBit], 2);
+        QCOMPARE(got[SENSOR_SETTING::RS232StopBit], 0);
         QCOMPARE(got[SENSOR_SETTING::RS485IDAddress], 127);
+        QCOMPARE(got[SENSOR_SETTING::CANIDAddress], 127);
         QCOMPARE(m_parameters.ControlMode, 1);
         QCOMPARE(m_parameters.RS485IDAddress, 127);
-        QVERIFY(m_parameters.ControlMode >= 0 && m_parameters.RS232BaudRate >= 0);
     }
 }
 

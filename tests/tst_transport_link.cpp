@@ -359,11 +359,13 @@ private slots:
         QTest::addColumn<int>("answer");      // 0 load, 1 keep
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("loaded");
-        QTest::newRow("asked, load") << true << "ask" << 0 << true << true;
-        QTest::newRow("asked, keep") << true << "ask" << 1 << true << false;
-        QTest::newRow("setting keep") << true << "keep" << 0 << false << false;
-        QTest::newRow("setting load") << true << "load" << 1 << false << true;
-        QTest::newRow("fresh project") << false << "ask" << 1 << false << true;
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("asked, load") << true << "ask" << 0 << true << true << true;
+        QTest::newRow("asked, keep") << true << "ask" << 1 << true << false << true;
+        QTest::newRow("setting keep") << true << "keep" << 0 << false << false << true;
+        QTest::newRow("setting load") << true << "load" << 1 << false << true << true;
+        QTest::newRow("drawn and saved") << false << "ask" << 1 << true << false << true;
+        QTest::newRow("fresh project") << false << "ask" << 1 << false << true << false;
     }
 
     void connectingAsksBeforeReplacingADesign()
@@ -373,12 +375,13 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(bool, loaded);
+        QFETCH(bool, drawn);
         QSettings("Trevalor", "Parameters").setValue(QStringLiteral("connect/unsavedDesign"), setting);
         QVERIFY2(sim.start({"--address", "127.0.12.11"}), qPrintable(sim.error));
         QStringList questions;
         Dialogs::setResponder([&](const Dialogs::Prompt &p) {
             recorder.prompts << p;
-            if (p.text.contains(QLatin1String("opened from a file"))) {
+            if (p.text.contains(QLatin1String("did not come from this sensor"))) {
                 questions << p.buttons;
                 return answer;
             }
@@ -389,7 +392,9 @@ private slots:
                 [&sent](const QByteArray &frame) { sent << frame.left(5); });
         const QVector<QPoint> design{QPoint(-500, 800), QPoint(500, 800), QPoint(500, 1500),
                                      QPoint(-500, 1500)};
-        ProjectData().Areas[3].Out1Coord = design;
+        const QVector<QPoint> before = ProjectData().Areas[3].Out1Coord;
+        if (drawn)
+            ProjectData().Areas[3].Out1Coord = design;
         ProjectData().Modified = modified;
 
         connectEthernet(QStringLiteral("127.0.12.11"));
@@ -408,7 +413,9 @@ private slots:
                      (QStringList{QStringLiteral("Load the sensor's areas into the project"),
                                   QStringLiteral("Keep the project (read the sensor's parameters only)")}));
         QCOMPARE(sent.count("RArea") == kAreaCount, loaded);
-        QCOMPARE(ProjectData().Areas[3].Out1Coord == design, !loaded);
+        QCOMPARE(ProjectData().Areas[3].Out1Coord == (drawn ? design : before), !loaded);
+        if (loaded) // the sensor's areas are no saved design
+            QVERIFY(ProjectData().Modified);
         if (!loaded) {
             QVERIFY(!sent.contains("RArea") && !sent.contains("RCase"));
             QCOMPARE(recorder.count(kReadOk), 0);

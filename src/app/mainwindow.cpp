@@ -254,6 +254,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     EditControl->EditControlUpdateEditData(); // the lists show what the area now holds
     AreaTable->setUndoActions(ui->Undo, ui->Redo);
     resetUndoBase();
+    BlankDesign = ProjectData().Areas;
     refreshTitle();
 }
 

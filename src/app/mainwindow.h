@@ -2,10 +2,11 @@
 
 #include "app/connection_status.h"
 #include "area/file/project_file.h"
-#include "report/config_report.h"
 #include "area/store/device_type.h"
+#include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
 #include "comm/link_parameters.h"
+#include "report/config_report.h"
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
@@ -274,6 +275,12 @@ private:
     bool SensorLinkKnown = false;
     bool LinkEditedInDock = false;
     bool ProjectFromFile = false; // the design was opened from a file
+    // What connecting may replace without asking: the areas of a new project, and those last read from
+    // the sensor (by its serial number) while they are unchanged.
+    QVector<AREA_DATA> BlankDesign;
+    QVector<AREA_DATA> DesignAsRead;
+    int DesignReadFrom = -1;
+    bool designCameFromThisSensor() const;
     SettingsDialog *SerialSettingDialog = nullptr;
     EthnertSetting *EthernetSettingDialog = nullptr;
     OPTION_SCENE *OptionScene = nullptr;

@@ -514,12 +514,20 @@ void MainWindow::restartConfirmed()
                  connectionText("Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
-// A design with unsaved changes, or one opened from a file, is not replaced by the sensor's areas
-// without the user's word: asked, or as chosen in the application settings.
+bool MainWindow::designCameFromThisSensor() const
+{
+    const QVector<AREA_DATA> &areas = ProjectData().Areas;
+    if (ProjectFileName.isEmpty() && !ProjectFromFile && areas == BlankDesign)
+        return true; // a new project: the sensor's areas are what there is to see
+    return DesignReadFrom >= 0 && DesignReadFrom == SensorSerialNumber && areas == DesignAsRead;
+}
+
+// A design that did not come from this sensor (drawn, opened, saved or not) is not replaced by the
+// sensor's areas without the user's word: asked, or as chosen in the application settings.
 bool MainWindow::loadSensorAreasOnConnect()
 {
-    if (!ProjectData().Modified && !ProjectFromFile)
-        return true; // a fresh project: the sensor's areas are what there is to see
+    if (designCameFromThisSensor())
+        return true;
     const QString choice = QSettings("Trevalor", "Parameters")
                                .value(QStringLiteral("connect/unsavedDesign"), QStringLiteral("ask"))
                                .toString();
@@ -529,9 +537,9 @@ bool MainWindow::loadSensorAreasOnConnect()
         return false;
     const int answer =
         Dialogs::ask(this, Dialogs::Icon::Question, connectionText("Message", "提示"),
-                     connectionText("The project has unsaved changes or was opened from a file. What should "
-                                    "connecting do with it?",
-                                    "项目有未保存的修改或来自文件。连接时如何处理该项目？"),
+                     connectionText("The project holds a design that did not come from this sensor (saved or "
+                                    "not). What should connecting do with it?",
+                                    "项目中的设计并非来自此传感器（无论是否已保存）。连接时如何处理该项目？"),
                      {connectionText("Load the sensor's areas into the project", "将传感器的区域载入项目"),
                       connectionText("Keep the project (read the sensor's parameters only)",
                                      "保留项目（只读取传感器参数）")},

@@ -128,15 +128,25 @@ void MainWindow::refreshAfterAreasLoaded()
 }
 
 // A read from the sensor is one undo step of every area it changed: Undo brings back the design held
-// before the read, Redo what was read. Reading alone leaves the modified mark as it was.
+// before the read, Redo what was read. A read that changed the design leaves it unsaved and no longer
+// the design of the file it came from: Save asks for a name rather than overwrite that file.
 void MainWindow::areasReadFromSensor()
 {
     PROJECT_DATA &p = ProjectData();
     const bool wasModified = p.Modified;
+    bool changed = false;
     for (int area = 0; area < kAreaCount; ++area)
-        if (p.Areas[area] != p.UndoHistory[area].value(p.UndoPosition[area]))
+        if (p.Areas[area] != p.UndoHistory[area].value(p.UndoPosition[area])) {
             AreaTable->SaveUndoArea(area);
-    p.Modified = wasModified;
+            changed = true;
+        }
+    p.Modified = wasModified || changed;
+    if (changed) {
+        ProjectFileName.clear();
+        ProjectFromFile = false;
+    }
+    DesignAsRead = p.Areas;
+    DesignReadFrom = SensorSerialNumber;
     refreshEditors();
     AreaTable->RefreshUndoActions();
     refreshTitle();
@@ -222,6 +232,7 @@ bool MainWindow::openProjectFile(const QString &name, bool anyModel)
                                        .arg(QLatin1String(deviceInfo(DeviceType)->extension + 1))
                                        .arg(points);
     ProjectFromFile = true;
+    DesignReadFrom = -1;
     if (!repaired.isEmpty()) {
         constexpr int kShown = 20;
         QStringList lines = repaired.mid(0, kShown);
@@ -299,6 +310,8 @@ void MainWindow::createNewProject(int code)
     resetUndoBase();
     ProjectFileName.clear();
     ProjectFromFile = false;
+    BlankDesign = ProjectData().Areas;
+    DesignReadFrom = -1;
     refreshTitle();
 }
 

@@ -2,6 +2,7 @@
 
 #include "area/geometry/polar.h"
 #include "area/store/project_data.h"
+#include "comm/codec/area_codec.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -190,12 +191,18 @@ void COORD_TABLE::refillTable(int output, bool polarTable)
     for (int r = 0; r < n; ++r) {
         const QPoint &p = points[r];
         setCell(table, r, 0, QString::number(r + 1));
+        table->item(r, 0)->setIcon(QIcon());
+        table->item(r, 0)->setToolTip(QString());
         setCell(table, r, 1, polarTable ? polarText(polar::radius(p)) : QString::number(p.x()));
         setCell(table, r, 2, polarTable ? polarText(polar::degrees(p)) : QString::number(p.y()));
         markRange(table, r, polarTable, p);
     }
+    if (area.shape(output) == Polygon || area.shape(output) == Rectangle)
+        markOneBearing(table, points);
     if (area.shape(output) == Polygon) {
         setCell(table, n, 0, QString::number(n + 1));
+        table->item(n, 0)->setIcon(QIcon());
+        table->item(n, 0)->setToolTip(QString());
         setCell(table, n, 1, "0");
         setCell(table, n, 2, "0");
         markRange(table, n, polarTable, QPoint(0, 0));
@@ -223,6 +230,27 @@ void COORD_TABLE::markRange(QTableWidget *table, int row, bool polarTable, const
         if (QTableWidgetItem *item = table->item(row, column)) {
             item->setIcon(mark);
             item->setToolTip(tip);
+        }
+}
+
+// Points on one bearing cannot both reach the sensor (its record keeps one per bearing): both rows are
+// marked while the user draws, and a write refuses the zone.
+void COORD_TABLE::markOneBearing(QTableWidget *table, const QVector<QPoint> &points)
+{
+    const QIcon mark = QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    for (const QPair<int, int> &pair : pointsOnOneBearing(points))
+        for (int row : {pair.first, pair.second}) {
+            const int other = row == pair.first ? pair.second : pair.first;
+            const QString tip =
+                English ? QString("On one bearing with point %1: the sensor keeps only one of "
+                                  "them. Move one of the two.")
+                              .arg(other + 1)
+                        : QString::fromUtf8("与点%1位于同一方位：传感器只保留其中一个。请移动其中一个点。")
+                              .arg(other + 1);
+            if (QTableWidgetItem *item = table->item(row, 0)) {
+                item->setIcon(mark);
+                item->setToolTip(tip);
+            }
         }
 }
 

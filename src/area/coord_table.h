@@ -56,6 +56,7 @@ private:
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
     void markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point);
+    void markOneBearing(QTableWidget *table, const QVector<QPoint> &points);
 
     PROJECT_DATA *Project;
     QTableWidget *Cartesian[3];

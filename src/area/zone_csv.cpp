@@ -1,5 +1,7 @@
 #include "area/zone_csv.h"
 
+#include "comm/codec/area_codec.h"
+
 #include <QStringList>
 #include <climits>
 #include <cmath>
@@ -107,6 +109,28 @@ bool fitsShape(const QVector<QPoint> &p, int shape, int output, Refusal *refusal
         return no(QStringLiteral("%1 points: a zone holds at most %2.").arg(p.size()).arg(kMaxZonePoints),
                   QStringLiteral("%1个点：一个区域最多%2个点。").arg(p.size()).arg(kMaxZonePoints));
     const bool dependent = shape == Straight || shape == Fan || shape == Ratio;
+    if (shape == Polygon || shape == Rectangle) {
+        const QVector<QPair<int, int>> merged = pointsOnOneBearing(p);
+        if (!merged.isEmpty()) {
+            const QPoint a = p[merged[0].first], b = p[merged[0].second];
+            return no(
+                QStringLiteral("Points %1 (%2, %3) and %4 (%5, %6) lie on one bearing: the sensor keeps only "
+                               "one of them.")
+                    .arg(merged[0].first + 1)
+                    .arg(a.x())
+                    .arg(a.y())
+                    .arg(merged[0].second + 1)
+                    .arg(b.x())
+                    .arg(b.y()),
+                QStringLiteral("点%1（%2, %3）和点%4（%5, %6）位于同一方位上：传感器只保留其中一个。")
+                    .arg(merged[0].first + 1)
+                    .arg(a.x())
+                    .arg(a.y())
+                    .arg(merged[0].second + 1)
+                    .arg(b.x())
+                    .arg(b.y()));
+        }
+    }
     if (shape < Polygon || shape > Ratio || (output == 0 && dependent))
         return no(QStringLiteral("Out %1 cannot take the shape %2.").arg(output + 1).arg(shapeName(shape)),
                   QStringLiteral("输出%1不能使用形状%2。").arg(output + 1).arg(shapeName(shape)));

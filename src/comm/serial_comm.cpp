@@ -1,5 +1,7 @@
 #include "comm/serial_comm.h"
 
+#include "area/store/device_type.h"
+
 #include "area/dialogs.h"
 
 #include <QLabel>
@@ -53,6 +55,26 @@ SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_
     connect(e, &ExchangeEngine::VerifyFinished, this, &SERIAL_COMM::VerifyFinished);
     connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
+    connect(e, &ExchangeEngine::OtherModelFound, this, &SERIAL_COMM::askOtherModel);
+}
+
+// Nothing is written yet: the user decides whether a design for one model goes to a sensor of another.
+void SERIAL_COMM::askOtherModel(int sensorModel, int designModel)
+{
+    auto name = [](int code) {
+        const DeviceInfo *info = deviceInfo(code);
+        return info ? QString::fromLatin1(info->extension + 1) : QString::number(code);
+    };
+    const int choice = Dialogs::ask(
+        nullptr, Dialogs::Icon::Question, text("Warning", "警告"),
+        text("The sensor is model %1 (code %2), but the design is for model %3 (code %4).\nWrite it anyway?",
+             "传感器型号为%1（代码%2），但设计适用于型号%3（代码%4）。\n仍然写入吗？")
+            .arg(name(sensorModel))
+            .arg(sensorModel)
+            .arg(name(designModel))
+            .arg(designModel),
+        {text("Yes", "确定"), text("No", "取消")}, 1);
+    m_engine->ContinueWriteToOtherModel(choice == 0);
 }
 
 // The engine does more when these have a receiver (copies each frame; leaves the restart message to the

@@ -132,6 +132,7 @@ protected:
 private:
     void showProgress(ExchangeEngine::Sequence sequence, int done);
     void closeProgress();
+    void askOtherModel(int sensorModel, int designModel);
     void showMessage(ExchangeEngine::MessageKind kind, const QString &title, const QString &text);
     QString text(const char *english, const char *chinese) const { return m_engine->Text(english, chinese); }
 

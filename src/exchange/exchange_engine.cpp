@@ -183,8 +183,47 @@ void ExchangeEngine::SetLanguage(int language)
 
 void ExchangeEngine::SetDeviceType(int code)
 {
-    if (const DeviceInfo *info = deviceInfo(code))
+    if (const DeviceInfo *info = deviceInfo(code)) {
         m_rangeLimit = info->rangeLimit;
+        m_deviceType = code;
+    }
+}
+
+void ExchangeEngine::ContinueWriteToOtherModel(bool write)
+{
+    if (!m_modelAnswerPending || m_sequence != Sequence::WriteAll)
+        return;
+    m_modelAnswerPending = false;
+    if (!write) {
+        refuseOtherModel(m_product.ModelCode);
+        return;
+    }
+    startWriting();
+}
+
+void ExchangeEngine::startWriting()
+{
+    m_flags[int(Request::WriteAreas)] = true;
+    m_flags[int(Request::WriteCases)] = true;
+    m_flags[int(Request::WriteParameters)] = true;
+}
+
+void ExchangeEngine::refuseOtherModel(int sensorModel)
+{
+    auto name = [](int code) {
+        const DeviceInfo *info = deviceInfo(code);
+        return info ? QString::fromLatin1(info->extension + 1) : QString::number(code);
+    };
+    m_refusedModel = sensorModel;
+    m_flags[int(Request::WriteAreas)] = true; // so that the result says none was written
+    finishSequence(Text("The sensor is model %1 (code %2); the design is for model %3 (code %4). Nothing was "
+                        "written.",
+                        "传感器型号为%1（代码%2）；设计适用于型号%3（代码%4）。未写入任何数据。")
+                       .arg(name(sensorModel))
+                       .arg(sensorModel)
+                       .arg(name(m_deviceType))
+                       .arg(m_deviceType),
+                   Outcome::Refused);
 }
 
 void ExchangeEngine::SetUdpPeer(const QHostAddress &address, quint16 port)
@@ -527,9 +566,12 @@ void ExchangeEngine::WriteSensorAllDataSlots()
     m_areaWriteAttempt = 0;
     m_unknownAreaStatus = 0;
     m_expectedAreas = QVector<QByteArray>(kAreaCount);
-    m_flags[int(Request::WriteAreas)] = true;
-    m_flags[int(Request::WriteCases)] = true;
-    m_flags[int(Request::WriteParameters)] = true;
+    if (deviceInfo(m_deviceType)) { // which model the sensor is, before anything is written
+        m_modelCheck = true;
+        m_flags[int(Request::ProductInfo)] = true;
+        return;
+    }
+    startWriting();
 }
 
 void ExchangeEngine::VerifySensorDataSlots()
@@ -576,6 +618,7 @@ void ExchangeEngine::beginSequence(Sequence sequence)
     m_writeAreaIndex = 0;
     m_differenceTexts.clear();
     m_differences.clear();
+    m_verifyNotes.clear();
     emit SequenceStarted(sequence);
 }
 
@@ -658,6 +701,10 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     for (int i = firstMissing; i < kAreaCount; ++i)
         result.areasNotDone << i;
     result.casesDone = m_casesDone;
+    result.sensorModel = m_refusedModel;
+    m_refusedModel = -1;
+    m_modelCheck = false;
+    m_modelAnswerPending = false;
     result.parametersDone = m_parametersDone;
     result.problem = problem;
     auto finish = [&](MessageKind kind, const QString &title, const QString &text) {
@@ -699,11 +746,19 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     result.afterWrite = afterWrite;
     result.imageCrc = crc;
     result.differences = m_differences;
+    result.notes = m_verifyNotes;
     QString text;
     const bool match = complete && m_differenceTexts.isEmpty();
     if (match) {
         text = Text("Verified: 64 areas, case channels and 25 parameters match",
                     "校验通过：64个区域、工况通道和25个参数一致");
+        // Values a design cannot hold (unused slots) are the sensor's own; the zones mean the same.
+        if (!m_verifyNotes.isEmpty())
+            text +=
+                QLatin1Char('\n') +
+                Text("Note: %1 also hold values in slots their shape does not use; they were not compared.",
+                     "注意：%1 在其形状未使用的位置还保存有其他数值，未作比较。")
+                    .arg(m_verifyNotes.join(QStringLiteral(", ")));
     } else if (complete) {
         result.outcome = Outcome::Differences;
         text = Text("Verify found differences: %1", "校验发现差异：%1")
@@ -758,6 +813,16 @@ ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
         case AreaFitProblem::ArcPointCount:
             errors << where +
                           Text("an arc needs two points, not %1", "圆弧需要两个点，而不是%1个").arg(p.value);
+            break;
+        case AreaFitProblem::OneBearing:
+            errors << where +
+                          Text("points (%1, %2) and (%3, %4) lie on one bearing; the sensor would keep only "
+                               "one of them",
+                               "点(%1, %2)和(%3, %4)位于同一方位上；传感器只会保留其中一个")
+                              .arg(p.first.x())
+                              .arg(p.first.y())
+                              .arg(p.second.x())
+                              .arg(p.second.y());
             break;
         case AreaFitProblem::BeyondRange: warnings << where + Text("%1 mm", "%1 mm").arg(p.value); break;
         }
@@ -819,25 +884,30 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
     QStringList parts;
     if (code == FrameCode::RArea) {
         const QByteArray &expected = m_expectedAreas.value(areaIndex);
-        if (differs(expected, 6, 14))
+        if (expected.size() < kAreaRecordLength || frame.size() < kAreaRecordLength) {
+            note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, 0, 0, 0);
+            return Text("area %1", "区域%1").arg(areaIndex);
+        }
+        const AreaRecordComparison c =
+            compareAreaRecords(reinterpret_cast<const uchar *>(expected.constData()),
+                               reinterpret_cast<const uchar *>(frame.constData()));
+        if (!c.zoneParameters.isEmpty())
             parts << Text("zone parameters", "区域参数");
-        for (int f = 0; f < 4; ++f)
-            if (differs(expected, 6 + 2 * f, 8 + 2 * f))
-                note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f, u16(expected, 6 + 2 * f),
-                     u16(frame, 6 + 2 * f));
+        for (int f : c.zoneParameters)
+            note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f,
+                 u16(expected, kAreaZoneParameters + 2 * f), u16(frame, kAreaZoneParameters + 2 * f));
         for (int j = 0; j < kOutputCount; ++j) {
-            const int shape = kAreaShapeBlock + 16 * j;
-            const int points = kAreaPointBlock + 400 * j;
-            const bool shapeDiffers = differs(expected, shape, shape + 16);
-            const bool pointsDiffer = differs(expected, points, points + 400);
-            if (shapeDiffers || pointsDiffer)
+            const int shape = kAreaShapeBlock + kAreaShapeBlockSize * j;
+            if (c.shapes.contains(j) || c.points.contains(j))
                 parts << Text("Out%1", "输出%1").arg(j + 1);
-            if (shapeDiffers)
+            if (c.shapes.contains(j))
                 note(VerifyDifference::Part::OutputShape, areaIndex, j, -1, u16(expected, shape),
                      u16(frame, shape));
-            if (pointsDiffer)
-                note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1, u16(expected, shape + 2),
-                     u16(frame, shape + 2));
+            if (c.points.contains(j))
+                note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1,
+                     u16(expected, shape + kShapeCount), u16(frame, shape + kShapeCount));
+            if (c.notes.contains(j))
+                m_verifyNotes << Text("area %1 Out%2", "区域%1 输出%2").arg(areaIndex).arg(j + 1);
         }
         return parts.isEmpty() ? QString()
                                : Text("area %1 (%2)", "区域%1（%2）")
@@ -1111,6 +1181,21 @@ void ExchangeEngine::onProduct(const ::ProductInfo &info)
     m_flags[int(Request::ProductInfo)] = false;
     emit ProductInfoReceived(info.SerialNumber);
     m_product = info;
+    if (m_modelCheck && m_sequence == Sequence::WriteAll) {
+        m_modelCheck = false;
+        if (info.ModelCode == m_deviceType) {
+            startWriting();
+            return;
+        }
+        static const QMetaMethod otherModel = QMetaMethod::fromSignal(&ExchangeEngine::OtherModelFound);
+        if (isSignalConnected(otherModel)) {
+            m_modelAnswerPending = true;
+            emit OtherModelFound(info.ModelCode, m_deviceType);
+        } else {
+            refuseOtherModel(info.ModelCode);
+        }
+        return;
+    }
     if (m_productForLog) { // read for a verify's write log: no box
         m_productForLog = false;
         finishWhenReadsDone();

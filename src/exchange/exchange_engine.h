@@ -131,11 +131,14 @@ public:
         // Areas not read (read-all), not written (write-all), or not read back (verify), ascending.
         QVector<int> areasNotDone;
         bool casesDone = false;
+        int sensorModel = -1; // a write refused because the sensor is of another model: its model
         bool parametersDone = false;
         QVector<VerifyDifference> differences; // verify only
-        quint32 imageCrc = 0;                  // verify: CRC-32 of the design's wire image compared against
-        QString problem; // what stopped it, in the selected language; empty when nothing did
-        QString message; // the whole result text, as the window shows it
+        // Verify: outputs that differ only in bytes no design can express (unused slots); not differences.
+        QStringList notes;
+        quint32 imageCrc = 0; // verify: CRC-32 of the design's wire image compared against
+        QString problem;      // what stopped it, in the selected language; empty when nothing did
+        QString message;      // the whole result text, as the window shows it
         bool ok() const { return outcome == Outcome::Complete; }
     };
 
@@ -201,6 +204,11 @@ public:
     // Whether an acknowledged write-all reads everything back and compares (default true). Without, the
     // write-all finishes Complete once the parameters are acknowledged.
     void SetVerifyAfterWrite(bool verify) { m_verifyWrites = verify; }
+    // A write-all first reads which model the sensor is. A sensor of another model than the design's
+    // (SetDeviceType) refuses the write (nothing sent) unless a listener of OtherModelFound answers
+    // with ContinueWriteToOtherModel(true) while the write waits. Without SetDeviceType nothing is checked.
+    void ContinueWriteToOtherModel(bool write);
+    bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
     bool VerifyAfterWrite() const { return m_verifyWrites; }
     // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
     void SetUdpPeer(const QHostAddress &address, quint16 port = kSensorPort);
@@ -276,6 +284,9 @@ public slots:
     void CloseSerialPortSlots();
 
 signals:
+    // The write-all found a sensor of another model than the design's; answer with
+    // ContinueWriteToOtherModel. Nothing has been sent yet.
+    void OtherModelFound(int sensorModel, int designModel);
     // ---- Sequences. ----
     void SequenceStarted(ExchangeEngine::Sequence sequence);
     // Areas done of total (64) in the running sequence's area loop; emitted when the loop sends its
@@ -354,6 +365,8 @@ private:
     void finishWhenReadsDone();
     QString statusText(FrameCode code, int status) const;
     void prepareVerifyImages();
+    void startWriting();
+    void refuseOtherModel(int sensorModel);
     QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame);
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
@@ -415,6 +428,10 @@ private:
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
     bool m_cancelAtBoundary = false;
+    int m_deviceType = -1;       // the design's model; -1: not checked
+    bool m_modelCheck = false;   // the running write-all waits for the sensor's model
+    bool m_modelAnswerPending = false;
+    int m_refusedModel = -1;
 
     // The running sequence and what it has done so far.
     Sequence m_sequence = Sequence::None;
@@ -434,6 +451,7 @@ private:
     QByteArray m_expectedCases;
     QByteArray m_expectedParameters;
     QStringList m_differenceTexts;
+    QStringList m_verifyNotes;
     QVector<VerifyDifference> m_differences;
 
     QTimer *m_distancePoll;

@@ -10,8 +10,9 @@ class PROJECT_DATA;
 // A project file as the command line uses it.
 struct ProjectInput {
     int deviceType = -1;
-    QVector<int> sensorStates; // brought into range
-    QStringList repairs;       // what the reader had to repair, one line each
+    QVector<int> sensorStates; // as the file holds them
+    QStringList repairs;       // damage the reader found, one line each: such a file is never written
+    QStringList notes;         // settings beyond the dock's values, kept as they are
 };
 
 // Reads a project file into project; false with a message on stderr when it is no readable project.

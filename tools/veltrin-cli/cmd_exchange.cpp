@@ -440,6 +440,8 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
             return ExitUsage;
         }
     }
+    for (const QString &line : input.notes)
+        printErr(QString("note: %1: %2\n").arg(file, line));
     FleetRun run;
     for (const FleetTarget &t : targets)
         run.addSensor(t);

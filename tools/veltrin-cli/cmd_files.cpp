@@ -32,14 +32,11 @@ bool loadProject(const QString &name, PROJECT_DATA &project, ProjectInput *input
         return false;
     }
     input->deviceType = contents.deviceType;
-    input->sensorStates = SensorSettings::repaired(contents.sensorStates, SensorSettings::defaults());
-    input->repairs.clear();
-    for (int c = 0; c < SensorSettings::kCount; ++c)
-        if (input->sensorStates[c] != contents.sensorStates.value(c))
-            input->repairs << QString("Sensor setting %1: %2 is out of range, now %3")
-                                  .arg(SensorSettings::label(c, true))
-                                  .arg(contents.sensorStates.value(c))
-                                  .arg(input->sensorStates[c]);
+    // What a sensor held goes back to it as it was, also where the dock offers no such value; only what
+    // cannot travel to a sensor at all is damage.
+    input->sensorStates = contents.sensorStates;
+    input->repairs = SensorSettings::unsendable(input->sensorStates, true);
+    input->notes = SensorSettings::beyondDock(input->sensorStates, true);
     for (const ProjectFile::Repair &r : contents.repairs)
         input->repairs << ProjectFile::describe(r, true);
     return true;

@@ -1,7 +1,10 @@
 #include "area/file/project_file.h"
 
+#include "area/file/sensor_settings.h"
+
 #include "area/store/device_type.h"
 #include "area/store/project_data.h"
+#include "comm/codec/area_codec.h"
 
 #include <QDate>
 #include <QFile>
@@ -12,6 +15,9 @@ namespace ProjectFile {
 
 namespace {
 const char *kEol = "\r\n";
+const char *const kArcRecordsStart = "ArcRecordData";
+const char *const kArcRecordsEnd = "ArcRecordDataEnd";
+constexpr int kInstallDirState = 14; // Para_SensorInstallDir among the sensor settings
 
 void writePoints(QTextStream &out, const char *start, const char *end, const QVector<QPoint> &points)
 {
@@ -21,29 +27,42 @@ void writePoints(QTextStream &out, const char *start, const char *end, const QVe
     out << end << kEol;
 }
 // Lines with one line of look-back, so that a marker which ends a damaged zone early is still found
-// by the search that wants it.
+// by the search that wants it. Counts lines so that every finding can say where it is.
 class LineReader {
 public:
-    explicit LineReader(QTextStream &in) : In(in) {}
+    explicit LineReader(QTextStream &in, int linesBefore = 0) : In(in), Line(linesBefore) {}
     bool atEnd() const { return !HasPending && In.atEnd(); }
+    // The next line; past the end an empty one, and endReached() tells.
     QString next()
     {
         if (HasPending) {
             HasPending = false;
+            ++Line;
             return Pending;
         }
+        if (In.atEnd()) {
+            EndReached = true;
+            return QString();
+        }
+        ++Line;
         return In.readLine();
     }
     void putBack(const QString &line)
     {
         Pending = line;
         HasPending = true;
+        --Line;
     }
+    // The number of the line next() returned last.
+    int line() const { return Line; }
+    bool endReached() const { return EndReached; }
 
 private:
     QTextStream &In;
     QString Pending;
     bool HasPending = false;
+    int Line = 0;
+    bool EndReached = false;
 };
 
 // The markers of one block in file order; a zone's start is 2k, its end 2k + 1.
@@ -51,83 +70,140 @@ const char *const kMarkers[] = {"Out1CoordStr", "Out1CoordEnd", "Out2CoordStr", 
                                 "Out3CoordStr", "Out3CoordEnd", "CoordTableDataEnd"};
 constexpr int kMarkerCount = 7;
 
-int markerIndex(const QString &line)
+// The marker a line is, blanks around it tolerated (exact says whether there were none).
+int markerIndex(const QString &line, bool *exact = nullptr)
 {
+    const QString bare = line.trimmed();
     for (int i = 0; i < kMarkerCount; ++i)
-        if (line == QLatin1String(kMarkers[i]))
+        if (bare == QLatin1String(kMarkers[i])) {
+            if (exact)
+                *exact = bare.size() == line.size();
             return i;
+        }
     return -1;
+}
+
+// A whole decimal number and nothing else: "-5538" is one, "1x00", "2.5e3", " 7" and "" are not.
+bool wholeNumber(const QString &text, int *value)
+{
+    const int digitsFrom = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (text.size() == digitsFrom || text.size() > digitsFrom + 10)
+        return false;
+    for (int i = digitsFrom; i < text.size(); ++i)
+        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
+            return false;
+    const qint64 v = text.toLongLong();
+    if (v < INT_MIN || v > INT_MAX)
+        return false;
+    *value = int(v);
+    return true;
 }
 
 int toInt(const QString &text, bool *ok = nullptr)
 {
-    bool valid = false;
-    const int v = text.toInt(&valid, 10);
+    int v = 0;
+    const bool valid = wholeNumber(text, &v);
     if (ok)
         *ok = valid;
     return valid ? v : 0;
 }
 
-QPoint toPoint(const QString &line)
+// "x,y" with two whole numbers, or nothing.
+bool toPoint(const QString &line, QPoint *point)
 {
-    const int comma = line.indexOf(',');
-    if (comma < 0)
-        return QPoint(toInt(line), 0);
-    const int next = line.indexOf(',', comma + 1);
-    const QString y = next < 0 ? line.mid(comma + 1) : line.mid(comma + 1, next - comma - 1);
-    return QPoint(toInt(line.left(comma)), toInt(y));
+    const QStringList parts = line.split(QLatin1Char(','));
+    int x = 0, y = 0;
+    if (parts.size() != 2 || !wholeNumber(parts[0], &x) || !wholeNumber(parts[1], &y))
+        return false;
+    *point = QPoint(x, y);
+    return true;
 }
 
-// A line with no comma that is an area number: the start of the next area's block. (A point line
-// always has its comma in files the program writes; one without is read as x alone otherwise.)
+// A line with no comma that is an area number: the start of the next area's block.
 bool isBlockNumber(const QString &line)
 {
-    bool ok = false;
-    const int n = line.toInt(&ok, 10);
-    return ok && n >= 0 && n < kAreaCount && !line.contains(',');
+    int n = -1;
+    return wholeNumber(line, &n) && n >= 0 && n < kAreaCount;
 }
 
-void readZone(LineReader &in, int area, int zone, QVector<QPoint> &points, QVector<Repair> &repairs)
+Repair lineFinding(Repair::Kind kind, int area, int output, const LineReader &in, const QString &line)
+{
+    Repair r{kind, area, output};
+    r.line = in.line();
+    r.was = line.left(40);
+    return r;
+}
+
+// A marker, listed when blanks surround it.
+int readMarker(const LineReader &in, const QString &line, int area, int zone, QVector<Repair> &repairs)
+{
+    bool exact = true;
+    const int m = markerIndex(line, &exact);
+    if (m >= 0 && !exact) {
+        Repair r = lineFinding(Repair::MarkerBlanks, area, zone, in, line);
+        r.now = m;
+        repairs.append(r);
+    }
+    return m;
+}
+
+// Returns whether the zone ended where it should: at its end marker or at the next marker or block.
+bool readZone(LineReader &in, int area, int zone, QVector<QPoint> &points, QVector<Repair> &repairs)
 {
     const int start = 2 * zone, end = 2 * zone + 1;
-    // Search the start marker.
+    // Search the start marker; whatever stands before it is listed and ignored.
     bool found = false;
     while (!in.atEnd()) {
         const QString line = in.next();
         const int m = markerIndex(line);
         if (m == start) {
+            readMarker(in, line, area, zone, repairs);
             found = true;
             break;
         }
-        if (m == end)
-            return; // start marker missing: the zone stays empty
+        if (m == end) {
+            readMarker(in, line, area, zone, repairs);
+            repairs.append(lineFinding(Repair::UnknownLine, area, zone, in, line)); // start marker missing
+            return true;
+        }
         if (m > end || (m < 0 && isBlockNumber(line))) {
             in.putBack(line);
-            return;
+            return true;
         }
+        repairs.append(lineFinding(Repair::UnknownLine, area, zone, in, line));
     }
     if (!found)
-        return;
-    // Points up to the end marker; the line that meets the end of the stream is never a point. A
-    // missing end marker must not swallow the next block: its number, or any other zone's marker,
-    // ends this zone.
+        return false;
+    bool ended = false;
+    // Points up to the end marker. A missing end marker must not swallow the next block: its number,
+    // or any other zone's marker, ends this zone.
     int count = 0;
     while (!in.atEnd()) {
         const QString line = in.next();
-        if (in.atEnd())
-            break;
         const int m = markerIndex(line);
-        if (m == end)
+        if (m == end) {
+            readMarker(in, line, area, zone, repairs);
+            ended = true;
             break;
-        if (m == start)
+        }
+        if (m == start) {
+            repairs.append(lineFinding(Repair::UnknownLine, area, zone, in, line));
             continue;
+        }
         if (m >= 0 || isBlockNumber(line)) {
             in.putBack(line);
             repairs.append({Repair::ZoneEndMissing, area, zone});
+            repairs.last().line = in.line() + 1;
+            ended = true;
             break;
         }
+        QPoint p;
+        if (!toPoint(line, &p)) {
+            repairs.append(lineFinding(Repair::BadPoint, area, zone, in, line));
+            continue;
+        }
         if (++count <= kMaxZonePoints)
-            points.append(toPoint(line));
+            points.append(p);
     }
     if (count > kMaxZonePoints) {
         Repair r{Repair::TooManyPoints, area, zone};
@@ -135,6 +211,7 @@ void readZone(LineReader &in, int area, int zone, QVector<QPoint> &points, QVect
         r.now = kMaxZonePoints;
         repairs.append(r);
     }
+    return ended;
 }
 
 struct Range {
@@ -144,10 +221,11 @@ struct Range {
 const Range kFieldRanges[9] = {{0, 25},     {0, 25},     {0, 10},     {0, 9}, {-180, 180},
                                {-180, 180}, {-300, 300}, {-300, 300}, {0, 4}};
 
-// One of the nine value lines. A marker where the value should be is left for the zone search.
+// One of the nine value lines. A marker where the value should be is left for the zone search. Past
+// the end of the file nothing is listed here: the end inside the block is.
 int readField(LineReader &in, int area, int field, QVector<Repair> &repairs)
 {
-    const QString line = in.atEnd() ? QString() : in.next();
+    const QString line = in.next();
     if (markerIndex(line) >= 0)
         in.putBack(line);
     bool ok = false;
@@ -155,11 +233,213 @@ int readField(LineReader &in, int area, int field, QVector<Repair> &repairs)
     Repair r{ok ? Repair::OutOfRange : Repair::NotANumber, area};
     r.field = field;
     r.was = line.left(20);
+    r.line = in.line();
     const Range range = kFieldRanges[field];
     r.now = qBound(range.min, v, range.max);
-    if (!ok || r.now != v)
+    if ((!ok && !in.endReached()) || (ok && r.now != v))
         repairs.append(r);
     return r.now;
+}
+
+QString areaList(const QVector<int> &areas)
+{
+    QStringList spans;
+    for (int i = 0; i < areas.size();) {
+        int j = i;
+        while (j + 1 < areas.size() && areas[j + 1] == areas[j] + 1)
+            ++j;
+        spans << (i == j ? QString::number(areas[i]) : QString("%1–%2").arg(areas[i]).arg(areas[j]));
+        i = j + 1;
+    }
+    return spans.join(QStringLiteral(", "));
+}
+
+QVector<Repair> readAreasFrom(LineReader &in, PROJECT_DATA &project)
+{
+    QVector<Repair> repairs;
+    bool sectionFound = false;
+    while (!in.atEnd()) {
+        const QString line = in.next();
+        if (line == QLatin1String("CoordTableData")) {
+            sectionFound = true;
+            break;
+        }
+        if (line.trimmed() == QLatin1String("CoordTableData")) {
+            repairs.append(lineFinding(Repair::MarkerBlanks, -1, -1, in, line));
+            repairs.last().now = -1;
+            sectionFound = true;
+            break;
+        }
+    }
+    if (!sectionFound) {
+        repairs.append({Repair::SectionMissing, -1});
+        return repairs;
+    }
+    QVector<bool> read(kAreaCount, false);
+    QString numberLine = in.next();
+    bool ok = false;
+    int n = toInt(numberLine, &ok);
+    bool sectionEnded = false;
+    while (ok && n >= 0 && n < kAreaCount && !in.endReached()) {
+        read[n] = true;
+        AREA_DATA &area = project.Areas[n];
+        area.Out1Coord.clear();
+        area.Out2Coord.clear();
+        area.Out3Coord.clear();
+        int *const fields[9] = {&area.OpenDelay,       &area.CloseDelay,      &area.Hysteresis,
+                                &area.DetectionSize,   &area.SteerMinDgree,   &area.SteerMaxDgree,
+                                &area.VehicleMinSpeed, &area.VehicleMaxSpeed, &area.VehicleOptionMode};
+        for (int f = 0; f < 9; ++f)
+            *fields[f] = readField(in, n, f, repairs);
+        QString shapes[3];
+        int shapeLines[3] = {};
+        for (int k = 0; k < 3; ++k) {
+            shapes[k] = in.next();
+            shapeLines[k] = in.line();
+            if (markerIndex(shapes[k]) >= 0) {
+                in.putBack(shapes[k]);
+                shapes[k].clear();
+            }
+        }
+        bool ended = true;
+        for (int zone = 0; zone < kOutputCount; ++zone)
+            ended = readZone(in, n, zone, area.coord(zone), repairs);
+        const bool cutShort = in.endReached() || (!ended && in.atEnd());
+        numberLine = in.next();
+        for (int k = 0; k < kOutputCount; ++k) {
+            int code = -1;
+            if (wholeNumber(shapes[k], &code) && code >= Polygon && code <= (k == 0 ? Rectangle : Ratio)) {
+                area.shape(k) = code;
+            } else if (!cutShort) {
+                Repair r{Repair::BadShape, n, k};
+                r.was = shapes[k].left(20);
+                r.line = shapeLines[k];
+                repairs.append(r);
+            }
+        }
+        if (cutShort || in.endReached()) {
+            if (cutShort) {
+                Repair r{Repair::FileEndsInArea, n};
+                r.line = in.line();
+                repairs.append(r);
+            }
+            break;
+        }
+        if (readMarker(in, numberLine, n, -1, repairs) == kMarkerCount - 1) {
+            sectionEnded = true;
+            break;
+        }
+        // A block number that is no number would otherwise read as area 0 and overwrite it.
+        n = toInt(numberLine, &ok);
+        if (!ok || n < 0 || n >= kAreaCount) {
+            repairs.append(lineFinding(Repair::SectionEndMissing, -1, -1, in, numberLine));
+            sectionEnded = true; // the section ends here; what follows is not read
+        }
+    }
+    if (!sectionEnded && !in.endReached() && !(ok && n >= 0 && n < kAreaCount))
+        repairs.append(lineFinding(Repair::UnknownLine, -1, -1, in, numberLine));
+    else if (!sectionEnded && (repairs.isEmpty() || repairs.last().kind != Repair::FileEndsInArea))
+        repairs.append({Repair::SectionEndMissing, -1});
+    QVector<int> missing;
+    for (int i = 0; i < kAreaCount; ++i)
+        if (!read[i])
+            missing << i;
+    if (!missing.isEmpty()) {
+        Repair r{Repair::AreasMissing, -1};
+        r.count = missing.size();
+        r.was = areaList(missing);
+        repairs.append(r);
+    }
+    return repairs;
+}
+
+QVector<int> readSensorSettingsFrom(LineReader &in, QVector<Repair> *findings)
+{
+    const QVector<int> fallback = SensorSettings::defaults();
+    QVector<int> states = fallback;
+    bool found = false;
+    while (!in.atEnd()) {
+        if (in.next().trimmed() == QLatin1String("SensorSetting")) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        if (findings)
+            findings->append({Repair::SettingsMissing, -1});
+        return states;
+    }
+    for (int c = 0; c < kSensorSettingCount; ++c) {
+        const QString line = in.next();
+        if (in.endReached()) {
+            if (findings) {
+                Repair r{Repair::SettingsMissing, -1};
+                r.line = in.line();
+                r.count = c;
+                findings->append(r);
+            }
+            break;
+        }
+        int v = 0;
+        if (wholeNumber(line, &v)) {
+            states[c] = v;
+        } else if (findings) {
+            Repair r = lineFinding(Repair::BadSetting, -1, -1, in, line);
+            r.field = c;
+            r.now = fallback[c];
+            findings->append(r);
+        }
+    }
+    return states;
+}
+
+// Arcs read from a sensor and not edited since, by the record they were read with: their points alone
+// cannot always give it back (two radii a millimetre apart can round to the same points). After the
+// information block, which readers that do not know these lines never read.
+void writeArcRecords(QTextStream &out, const PROJECT_DATA &project, bool installDir)
+{
+    QStringList lines;
+    for (int n = 0; n < project.Areas.size(); ++n)
+        for (int k = 0; k < kOutputCount; ++k) {
+            const AREA_DATA &a = project.Areas[n];
+            const ArcRecord &arc = a.ReadArc[k];
+            if (a.shape(k) == Arc && arcRecordHolds(arc, a.coord(k), installDir))
+                lines
+                    << QString("%1,%2,%3,%4,%5").arg(n).arg(k).arg(arc.first).arg(arc.second).arg(arc.radius);
+        }
+    if (lines.isEmpty())
+        return;
+    out << kArcRecordsStart << kEol;
+    for (const QString &line : lines)
+        out << line << kEol;
+    out << kArcRecordsEnd << kEol;
+}
+
+// The arc records after the area section. A record whose arc's points no longer are what it gives
+// (the file was edited) is let go: the points are the design.
+void readArcRecords(LineReader &in, PROJECT_DATA &project, bool installDir, QVector<Repair> &repairs)
+{
+    while (!in.atEnd() && in.next() != QLatin1String(kArcRecordsStart)) {
+    }
+    while (!in.atEnd()) {
+        const QString line = in.next();
+        if (line == QLatin1String(kArcRecordsEnd))
+            return;
+        const QStringList parts = line.split(QLatin1Char(','));
+        int v[5] = {};
+        bool ok = parts.size() == 5;
+        for (int i = 0; ok && i < 5; ++i)
+            ok = wholeNumber(parts[i], &v[i]);
+        if (!ok || v[0] < 0 || v[0] >= project.Areas.size() || v[1] < 0 || v[1] >= kOutputCount || v[4] < 0 ||
+            v[4] > 65535) {
+            repairs.append(lineFinding(Repair::UnknownLine, -1, -1, in, line));
+            continue;
+        }
+        AREA_DATA &a = project.Areas[v[0]];
+        const ArcRecord arc{v[2], v[3], v[4], true};
+        if (a.shape(v[1]) == Arc && arcRecordHolds(arc, a.coord(v[1]), installDir))
+            a.ReadArc[v[1]] = arc;
+    }
 }
 
 } // namespace
@@ -177,74 +457,86 @@ QString fieldName(int field, bool en)
 
 QString describe(const Repair &r, bool en)
 {
-    const QString where = en ? QString("Area %1").arg(r.area) : QString("区域%1").arg(r.area);
-    const QString out = en ? QString(", Out %1").arg(r.output + 1) : QString("，输出%1").arg(r.output + 1);
+    const QString at =
+        r.line > 0 ? (en ? QString("Line %1: ").arg(r.line) : QString("第%1行：").arg(r.line)) : QString();
+    const QString where = r.area < 0 ? QString()
+                          : en       ? QString("Area %1").arg(r.area)
+                                     : QString("区域%1").arg(r.area);
+    const QString out = r.output < 0 ? QString()
+                        : en         ? QString(", Out %1").arg(r.output + 1)
+                                     : QString("，输出%1").arg(r.output + 1);
+    const QString place = where + out + (where.isEmpty() ? QString() : en ? QString(": ") : QString("："));
     const QString field = fieldName(r.field, en);
     switch (r.kind) {
     case Repair::OutOfRange:
-        return en ? QString("%1: %2 %3 is out of range, now %4").arg(where, field, r.was).arg(r.now)
-                  : QString("%1：%2 %3 超出范围，改为 %4").arg(where, field, r.was).arg(r.now);
+        return at + (en ? QString("%1%2 %3 is out of range, now %4").arg(place, field, r.was).arg(r.now)
+                        : QString("%1%2 %3 超出范围，改为 %4").arg(place, field, r.was).arg(r.now));
     case Repair::NotANumber:
-        return en ? QString("%1: %2 \"%3\" is no number, now %4").arg(where, field, r.was).arg(r.now)
-                  : QString("%1：%2 “%3” 不是数字，改为 %4").arg(where, field, r.was).arg(r.now);
+        return at +
+               (en ? QString("%1%2 \"%3\" is no whole number, now %4").arg(place, field, r.was).arg(r.now)
+                   : QString("%1%2 “%3” 不是整数，改为 %4").arg(place, field, r.was).arg(r.now));
     case Repair::TooManyPoints:
-        return en ? QString("%1%2: %3 points, the first %4 kept").arg(where, out).arg(r.count).arg(r.now)
-                  : QString("%1%2：%3 个点，保留前 %4 个").arg(where, out).arg(r.count).arg(r.now);
+        return at + (en ? QString("%1%2 points, the first %3 kept").arg(place).arg(r.count).arg(r.now)
+                        : QString("%1%2 个点，保留前 %3 个").arg(place).arg(r.count).arg(r.now));
     case Repair::ZoneEndMissing:
-        return en ? QString("%1%2: end of the point list missing").arg(where, out)
-                  : QString("%1%2：点列表缺少结束标记").arg(where, out);
+        return at + (en ? QString("%1end of the point list missing; the points before are kept").arg(place)
+                        : QString("%1点列表缺少结束标记；保留之前的点").arg(place));
     case Repair::BadShape:
-        return en ? QString("%1%2: shape code \"%3\" unknown, ignored").arg(where, out, r.was)
-                  : QString("%1%2：形状代码“%3”无效，已忽略").arg(where, out, r.was);
+        return at + (en ? QString("%1shape code \"%2\" unknown, ignored").arg(place, r.was)
+                        : QString("%1形状代码“%2”无效，已忽略").arg(place, r.was));
+    case Repair::BadPoint:
+        return at + (en ? QString("%1\"%2\" is no point (two whole numbers), left out").arg(place, r.was)
+                        : QString("%1“%2”不是点（两个整数），已略去").arg(place, r.was));
+    case Repair::MarkerBlanks: {
+        const QString marker = r.now >= 0 && r.now < kMarkerCount ? QLatin1String(kMarkers[r.now])
+                                                                  : QStringLiteral("CoordTableData");
+        return at + (en ? QString("%1\"%2\" has blanks around it, read as %3").arg(place, r.was, marker)
+                        : QString("%1“%2”前后有空白，按 %3 读取").arg(place, r.was, marker));
     }
-    return where;
+    case Repair::UnknownLine:
+        return at + (en ? QString("%1\"%2\" does not belong here, ignored").arg(place, r.was)
+                        : QString("%1“%2”不应在此处，已忽略").arg(place, r.was));
+    case Repair::FileEndsInArea:
+        return at + (en ? QString("the file ends inside area %1; what was read of it is kept").arg(r.area)
+                        : QString("文件在区域%1中结束；保留已读取的部分").arg(r.area));
+    case Repair::SectionEndMissing:
+        if (r.line > 0)
+            return at + (en ? QString("\"%1\" where the next area or the section's end (CoordTableDataEnd) "
+                                      "should be; nothing after it is read")
+                                  .arg(r.was)
+                            : QString("“%1”处应为下一个区域或结束标记（CoordTableDataEnd）；其后内容未读取")
+                                  .arg(r.was));
+        return en ? QStringLiteral("the area section has no end (CoordTableDataEnd)")
+                  : QStringLiteral("区域数据缺少结束标记（CoordTableDataEnd）");
+    case Repair::SectionMissing:
+        return en ? QStringLiteral("the file has no area section; every area is empty")
+                  : QStringLiteral("文件没有区域数据；所有区域为空");
+    case Repair::AreasMissing:
+        return en ? QString("no block for areas %1; they are empty").arg(r.was)
+                  : QString("区域%1没有数据块；这些区域为空").arg(r.was);
+    case Repair::BadSetting:
+        return at + (en ? QString("sensor setting %1 \"%2\" is no whole number, kept at %3")
+                              .arg(SensorSettings::label(r.field, true), r.was)
+                              .arg(r.now)
+                        : QString("传感器设置 %1 “%2” 不是整数，保持为 %3")
+                              .arg(SensorSettings::label(r.field, false), r.was)
+                              .arg(r.now));
+    case Repair::SettingsMissing:
+        return r.line > 0
+                   ? at + (en ? QString("the sensor settings end after %1 of 27 lines; the rest keep "
+                                        "their defaults")
+                                    .arg(r.count)
+                              : QString("传感器设置在第%1行（共27行）后结束；其余保持默认值").arg(r.count))
+                   : (en ? QStringLiteral("the file has no sensor settings; they keep their defaults")
+                         : QStringLiteral("文件没有传感器设置；保持默认值"));
+    }
+    return at + where;
 }
 
 QVector<Repair> readAreas(QTextStream &stream, PROJECT_DATA &project)
 {
-    QVector<Repair> repairs;
     LineReader in(stream);
-    while (!in.atEnd() && in.next() != QLatin1String("CoordTableData")) {
-    }
-    bool ok = false;
-    int n = toInt(in.next(), &ok);
-    while (ok && n >= 0 && n < kAreaCount && !in.atEnd()) {
-        AREA_DATA &area = project.Areas[n];
-        area.Out1Coord.clear();
-        area.Out2Coord.clear();
-        area.Out3Coord.clear();
-        int *const fields[9] = {&area.OpenDelay,       &area.CloseDelay,      &area.Hysteresis,
-                                &area.DetectionSize,   &area.SteerMinDgree,   &area.SteerMaxDgree,
-                                &area.VehicleMinSpeed, &area.VehicleMaxSpeed, &area.VehicleOptionMode};
-        for (int f = 0; f < 9; ++f)
-            *fields[f] = readField(in, n, f, repairs);
-        QString shapes[3];
-        for (QString &s : shapes) {
-            s = in.atEnd() ? QString() : in.next();
-            if (markerIndex(s) >= 0) {
-                in.putBack(s);
-                s.clear();
-            }
-        }
-        for (int zone = 0; zone < kOutputCount; ++zone)
-            readZone(in, n, zone, area.coord(zone), repairs);
-        const QString last = in.next();
-        for (int k = 0; k < kOutputCount; ++k) {
-            const int code = toInt(shapes[k]); // no number reads as 0, a polygon
-            if (code >= Polygon && code <= (k == 0 ? Rectangle : Ratio)) {
-                area.shape(k) = code;
-            } else {
-                Repair r{Repair::BadShape, n, k};
-                r.was = shapes[k].left(20);
-                repairs.append(r);
-            }
-        }
-        if (last == QLatin1String("CoordTableDataEnd") || in.atEnd())
-            break;
-        // A block number that is no number would otherwise read as area 0 and overwrite it.
-        n = toInt(last, &ok);
-    }
-    return repairs;
+    return readAreasFrom(in, project);
 }
 
 void writeAreas(QTextStream &out, const PROJECT_DATA &project)
@@ -280,16 +572,10 @@ QString withExtension(const QString &name, int deviceType)
     return name.endsWith(ext, Qt::CaseSensitive) ? name : name + ext;
 }
 
-QVector<int> readSensorSettings(QTextStream &in)
+QVector<int> readSensorSettings(QTextStream &stream, QVector<Repair> *findings)
 {
-    while (!in.atEnd()) {
-        if (in.readLine().trimmed() == QLatin1String("SensorSetting"))
-            break;
-    }
-    QVector<int> states(kSensorSettingCount, 0);
-    for (int &state : states)
-        state = in.atEnd() ? 0 : in.readLine().trimmed().toInt();
-    return states;
+    LineReader in(stream);
+    return readSensorSettingsFrom(in, findings);
 }
 
 LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, int onlyModel, QString *error)
@@ -302,8 +588,8 @@ LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, 
     }
     if (file.size() > kMaxFileBytes)
         return LoadStatus::TooLarge;
-    QTextStream in(&file);
-    const QString magic = in.readLine();
+    QTextStream stream(&file);
+    const QString magic = stream.readLine();
     int code = -1;
     for (int c = Laser05; c <= Laser50 && code < 0; ++c)
         if (magic == QLatin1String(deviceInfo(c)->magic))
@@ -318,8 +604,11 @@ LoadStatus load(const QString &name, PROJECT_DATA &project, Contents &contents, 
     for (AREA_DATA &area : project.Areas)
         area = fresh;
     contents.deviceType = code;
-    contents.sensorStates = readSensorSettings(in);
-    contents.repairs = readAreas(in, project);
+    contents.repairs.clear();
+    LineReader in(stream, 1);
+    contents.sensorStates = readSensorSettingsFrom(in, &contents.repairs);
+    contents.repairs += readAreasFrom(in, project);
+    readArcRecords(in, project, contents.sensorStates.value(kInstallDirState) != 0, contents.repairs);
     return LoadStatus::Loaded;
 }
 
@@ -344,6 +633,7 @@ bool save(const QString &name, int deviceType, const QVector<int> &sensorControl
     out << "KDR_VKT_INFORMATION" << kEol;
     out << QDate::currentDate().toString("yyyy-MM-dd") << kEol;
     out << "SOFTWARE VERSION 1.5.2" << kEol;
+    writeArcRecords(out, project, sensorControlStates.value(kInstallDirState) != 0);
     out.flush();
     if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError || !file.commit()) {
         if (error)

@@ -95,6 +95,41 @@ QVector<int> repaired(const QVector<int> &states, const QVector<int> &fallback)
     return out;
 }
 
+QStringList unsendable(const QVector<int> &states, bool english)
+{
+    QStringList lines;
+    for (int c = 0; c < kCount; ++c) {
+        const int v = states.value(c);
+        const int most = c >= IP1 && c <= IP4 ? 255 : 65535;
+        if (v < 0 || v > most)
+            lines << (english ? QString("Sensor setting %1: %2 cannot be sent (0 to %3)")
+                              : QString("传感器设置 %1：%2 无法发送（0 到 %3）"))
+                         .arg(label(c, english))
+                         .arg(v)
+                         .arg(most);
+    }
+    return lines;
+}
+
+QStringList beyondDock(const QVector<int> &states, bool english)
+{
+    QStringList lines;
+    for (int c = 0; c < kCount; ++c) {
+        const Control &k = kControls[c];
+        const int v = states.value(c);
+        const bool shown = k.items > 0 ? v >= 0 && v < k.items : v >= k.min && v <= k.max;
+        if (!shown)
+            lines
+                << (english
+                        ? QString(
+                              "Sensor setting %1: %2 is not among the settings dock's values; kept as it is")
+                        : QString("传感器设置 %1：%2 不在设置面板的取值中；保持原值"))
+                       .arg(label(c, english))
+                       .arg(v);
+    }
+    return lines;
+}
+
 QVector<int> defaults()
 {
     return fromParameters(SENSOR_PARAMETERS());

@@ -2,6 +2,7 @@
 
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 struct SENSOR_PARAMETERS;
@@ -31,6 +32,12 @@ const Control *control(int c);
 // The states a file gives, brought into what the controls can show: an entry a drop-down does not
 // have leaves it at fallback's state, a spin value is clamped to its range.
 QVector<int> repaired(const QVector<int> &states, const QVector<int> &fallback);
+// What a sensor cannot be given as the states stand, one line each: a value beyond the 16 bits a
+// parameter travels in, an address part beyond 0..255 (it would change its neighbour).
+QStringList unsendable(const QVector<int> &states, bool english);
+// States the dock cannot show (an entry its list lacks, a value beyond its spin box) that are still
+// sent as they are: what a sensor held goes back to it unchanged. One line each.
+QStringList beyondDock(const QVector<int> &states, bool english);
 // The states of the default parameters, as a fresh window shows them.
 QVector<int> defaults();
 

@@ -4,6 +4,7 @@
 #include "comm/codec/wire_bytes.h"
 
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -13,8 +14,8 @@ using namespace wire;
 namespace {
 
 constexpr float kTwoPi = float(2.0 * M_PI);
-constexpr int kShapeBlockSize = 16;
-constexpr int kPointBlockSize = 4 * kAreaPointSlots;
+constexpr int kShapeBlockSize = kAreaShapeBlockSize;
+constexpr int kPointBlockSize = kAreaPointBlockSize;
 
 // Coordinates beyond the 16-bit wire range are pinned to its edge: wrapping would put a point on the
 // opposite side of the sensor.
@@ -92,20 +93,24 @@ QPoint mirrored(const QPoint &p, bool installDir)
     return installDir ? QPoint(-p.x(), p.y()) : p;
 }
 
+} // namespace
+
 // An arc keeps the record it was read with while its points are still what that record gives.
-bool readArcStillHolds(const ArcRecord &read, const QVector<QPoint> &pts, bool installDir)
+bool arcRecordHolds(const ArcRecord &read, const QVector<QPoint> &pts, bool installDir)
 {
-    if (!read.valid)
+    if (!read.valid || pts.size() != 2)
         return false;
     const QPoint first = mirrored(arcEndPoint(read.first, read.radius), installDir);
     const QPoint second = mirrored(arcEndPoint(read.second, read.radius), installDir);
     return (pts[0] == first && pts[1] == second) || (pts[0] == second && pts[1] == first);
 }
 
+namespace {
+
 void encodeArc(uchar *block, const QVector<QPoint> &pts, const ArcRecord &read, bool installDir)
 {
     ArcRecord arc = read;
-    if (!readArcStillHolds(read, pts, installDir)) {
+    if (!arcRecordHolds(read, pts, installDir)) {
         // Points beyond 32 bits cannot be drawn; the fit check refuses them before anything is sent.
         arc = arcFromPoints(mirrored(pts[0], installDir), mirrored(pts[1], installDir));
     }
@@ -235,6 +240,27 @@ int decodeAreaRecord(const uchar *frame, AREA_DATA &area, bool installDir)
     return frame[5];
 }
 
+QVector<QPair<int, int>> pointsOnOneBearing(const QVector<QPoint> &points)
+{
+    QVector<QPair<int, int>> pairs;
+    for (bool installDir : {false, true}) {
+        std::map<float, int> seen;
+        for (int i = 0; i < points.size(); ++i) {
+            const qint64 x = points[i].x();
+            const float bearing = sensorBearing(clampCoord(installDir ? -x : x), clampCoord(points[i].y()));
+            const auto it = seen.find(bearing);
+            if (it == seen.end()) {
+                seen[bearing] = i;
+            } else {
+                const QPair<int, int> pair(it->second, i);
+                if (!pairs.contains(pair))
+                    pairs << pair;
+            }
+        }
+    }
+    return pairs;
+}
+
 QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int rangeLimit)
 {
     QVector<AreaFitProblem> problems;
@@ -268,6 +294,11 @@ QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int range
             default:
                 if (pts.size() > kAreaPointSlots)
                     report(AreaFitProblem::TooManyPoints, pts.size());
+                for (const QPair<int, int> &pair : pointsOnOneBearing(pts)) {
+                    AreaFitProblem problem{
+                        i, j, AreaFitProblem::OneBearing, 0, pts[pair.first], pts[pair.second]};
+                    problems.append(problem);
+                }
                 for (const QPoint &p : pts) {
                     // x is negated for a reversed mounting, so -32768 has no mirror image.
                     if (qAbs(qint64(p.x())) > 32767)
@@ -283,4 +314,70 @@ QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int range
         }
     }
     return problems;
+}
+
+namespace {
+
+// A polygon's or rectangle's points as the sensor sweeps them: the count's first slots in bearing
+// order (none for a count the reader takes as empty).
+QVector<QPoint> sweptPoints(const uchar *block, const uchar *points)
+{
+    const int n = getU16(block + kShapeCount);
+    QVector<QPoint> list;
+    for (int k = 0; k < n && n <= kAreaPointSlots; ++k)
+        list.append(QPoint(getS16(points + 4 * k), getS16(points + 4 * k + 2)));
+    std::sort(list.begin(), list.end(), [](const QPoint &a, const QPoint &b) {
+        const float ba = sensorBearing(a.x(), a.y()), bb = sensorBearing(b.x(), b.y());
+        if (ba != bb)
+            return ba < bb;
+        return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+    });
+    return list;
+}
+
+bool sameBytes(const uchar *a, const uchar *b, int from, int to)
+{
+    return std::memcmp(a + from, b + from, size_t(to - from)) == 0;
+}
+
+} // namespace
+
+AreaRecordComparison compareAreaRecords(const uchar *expected, const uchar *actual)
+{
+    AreaRecordComparison c;
+    for (int f = 0; f < 4; ++f)
+        if (!sameBytes(expected, actual, kAreaZoneParameters + 2 * f, kAreaZoneParameters + 2 * f + 2))
+            c.zoneParameters << f;
+    for (int j = 0; j < kOutputCount; ++j) {
+        const uchar *eb = expected + kAreaShapeBlock + kShapeBlockSize * j;
+        const uchar *ab = actual + kAreaShapeBlock + kShapeBlockSize * j;
+        const uchar *ep = expected + kAreaPointBlock + kPointBlockSize * j;
+        const uchar *ap = actual + kAreaPointBlock + kPointBlockSize * j;
+        if (sameBytes(eb, ab, 0, kShapeBlockSize) && sameBytes(ep, ap, 0, kPointBlockSize))
+            continue;
+        const int type = eb[kShapeType + 1];
+        bool meaningDiffers = eb[kShapeType + 1] != ab[kShapeType + 1];
+        bool pointsDiffer = false;
+        if (!meaningDiffers) {
+            switch (type) {
+            case Arc: meaningDiffers = !sameBytes(eb, ab, kArcFirstAngle, kArcRadius + 2); break;
+            case Straight: meaningDiffers = !sameBytes(eb, ab, kStraightValue, kStraightValue + 2); break;
+            case Fan: meaningDiffers = !sameBytes(eb, ab, kFanValue, kFanValue + 2); break;
+            case Ratio: meaningDiffers = !sameBytes(eb, ab, kRatioValue, kRatioValue + 2); break;
+            case Polygon:
+            case Rectangle:
+                pointsDiffer = !sameBytes(eb, ab, kShapeCount, kShapeCount + 2) ||
+                               sweptPoints(eb, ep) != sweptPoints(ab, ap);
+                break;
+            default: meaningDiffers = !sameBytes(eb, ab, 0, kShapeBlockSize); break;
+            }
+        }
+        if (meaningDiffers)
+            c.shapes << j;
+        else if (pointsDiffer)
+            c.points << j;
+        else
+            c.notes << j;
+    }
+    return c;
 }
