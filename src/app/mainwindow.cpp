@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "exchange/link.h"
 
 #include "app/about.h"
 #include "app/create.h"
@@ -8,8 +9,8 @@
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/edit_control.h"
-#include "area/geometry/polar.h"
 #include "area/file/project_file.h"
+#include "area/geometry/polar.h"
 #include "area/store/project_data.h"
 #include "comm/codec/sensor_parameters.h"
 #include "comm/ethnertsetting.h"
@@ -29,14 +30,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QSerialPort>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUdpSocket>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
@@ -50,6 +48,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     AboutDialog = new About;
     StartDialog = new Create;
     EthernetSettingDialog = new EthnertSetting;
+    EthernetSettingDialog->setRememberedAddress(
+        QSettings("Trevalor", "Parameters").value(QStringLiteral("connect/lastAddress")).toString());
 
     // 3. Device type.
     DeviceType = kDefaultDeviceType;
@@ -68,15 +68,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     OptionScene =
         new OPTION_SCENE(&DeviceType, scene, &ProjectData(), &ScanData(), ui->graphicsView->baseItems());
 
-    // 7. Transports.
-    SerialPort = new QSerialPort;
-    TcpSocket = new QTcpSocket;
-    UdpSocket = new QUdpSocket;
+    // 7. The serial line's settings.
     SerialSettingDialog = new SettingsDialog;
 
-    // 8. The command exchange over them.
-    SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
-                                 TcpSocket, UdpSocket);
+    // 8. The command exchange; its engine holds the link to the sensor.
+    SerialComm = new SERIAL_COMM(&ScanData(), &ProjectData(), SensorParameters, SensorControl);
 
     // 9. The scan data table over the form's table.
     DataTable = new DATA_TABLE(&ScanData(), ui->DataTableWidget);
@@ -253,13 +249,7 @@ MainWindow::~MainWindow()
     for (QObject *sender : std::initializer_list<QObject *>{SensorSetting, CoordTable, EditControl, AreaTable,
                                                             ui->graphicsView})
         disconnect(sender, nullptr, this, nullptr);
-    delete SerialComm;
-    SerialPort->close();
-    delete SerialPort;
-    TcpSocket->abort();
-    delete TcpSocket;
-    UdpSocket->close();
-    delete UdpSocket;
+    delete SerialComm; // closes the link with the engine
     delete IoSimulation;
     delete SensorSetting;
     delete EditControl;
@@ -614,7 +604,8 @@ void MainWindow::OpenCloseIOSimulationDock(bool Checked)
 
 bool MainWindow::anyTransportOpen() const
 {
-    return SerialPort->isOpen() || TcpSocket->isOpen() || UdpSocket->isOpen();
+    const Link *link = SerialComm->Engine()->link();
+    return link && (link->state() == Link::State::Open || link->state() == Link::State::Opening);
 }
 
 // A stream starts only with a live connection; the action's check is kept and re-applied on the

@@ -9,13 +9,10 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                         SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                         QUdpSocket *udpSocket, QObject *parent)
+SERIAL_COMM::SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
+                         SENSOR_CONTROL *scanControl, QObject *parent)
     : QObject(parent), m_engine(new ExchangeEngine(scanStore, projectStore, parameters, scanControl, this))
 {
-    m_engine->UseTransports(serialPort, tcpSocket, udpSocket);
-
     // Closed at start: no parent, application-modal, the sensor picture as its label. Its Cancel
     // stops the running sequence; it never closes or resets the dialog by itself.
     m_progress = new QProgressDialog();
@@ -53,6 +50,8 @@ SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_
     connect(e, &ExchangeEngine::VerifyFinished, this, &SERIAL_COMM::VerifyFinished);
     connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
+    connect(e, &ExchangeEngine::LinkOpened, this, &SERIAL_COMM::LinkOpened);
+    connect(e, &ExchangeEngine::LinkLost, this, &SERIAL_COMM::LinkLost);
 }
 
 // The engine does more when these have a receiver (copies each frame; leaves the restart message to the

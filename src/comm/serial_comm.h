@@ -6,12 +6,9 @@
 
 class PROJECT_DATA;
 class QProgressDialog;
-class QSerialPort;
-class QTcpSocket;
-class QUdpSocket;
 
 // The window's side of the exchange with the sensor: it owns an ExchangeEngine over the window's stores
-// and transports, passes the window's requests on, and turns what the engine reports into what the
+// (and the engine its link), passes the window's requests on, and turns what the engine reports into what the
 // window shows: the progress dialog (with Cancel) and the message boxes, in the selected language.
 // Questions are asked before a sequence starts, never in the middle of one.
 class SERIAL_COMM : public QObject {
@@ -33,9 +30,8 @@ public:
     static constexpr int kSequenceTimeoutLimit = ExchangeEngine::kSequenceTimeoutLimit;
     static constexpr int kSequenceDeadlineMs = ExchangeEngine::kSequenceDeadlineMs;
 
-    SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                QUdpSocket *udpSocket, QObject *parent = nullptr);
+    SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
+                SENSOR_CONTROL *scanControl, QObject *parent = nullptr);
     ~SERIAL_COMM() override;
 
     ExchangeEngine *Engine() const { return m_engine; }
@@ -55,8 +51,6 @@ public:
     void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
     void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
     int RangeLimit() const { return m_engine->RangeLimit(); }
-    // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
-    void SetUdpPeer(const QHostAddress &address, quint16 port = 8080) { m_engine->SetUdpPeer(address, port); }
 
     // ---- State, for the main window's displays and for tests. ----
     bool RequestRaised(Request request) const { return m_engine->RequestRaised(request); }
@@ -102,7 +96,6 @@ public slots:
     // Stops the running sequence (the progress dialog's Cancel) and says what was done.
     void CancelSequence();
     void SerialPortSendData() { m_engine->SerialPortSendData(); }
-    void SerialPortReceiveData() { m_engine->SerialPortReceiveData(); }
     void ReadWriteOverTime() { m_engine->ReadWriteOverTime(); }
     void CloseSerialPortSlots() { m_engine->CloseSerialPortSlots(); }
 
@@ -125,6 +118,8 @@ signals:
     void RebootAcknowledged();
     void ProductInformationRead(const ::ProductInfo &info);
     void ExchangeGaveUp();
+    void LinkOpened();
+    void LinkLost(const QString &why);
 
 protected:
     void connectNotify(const QMetaMethod &signal) override;
