@@ -8,8 +8,6 @@
 #include "comm/serial_comm.h"
 #include "editor/option_scene.h"
 #include "editor/paint_outline.h"
-#include "editor/teach_control.h"
-#include "monitor/data_table.h"
 #include "scan/scan_playback.h"
 #include "scan/scan_recorder.h"
 #include "ui_mainwindow.h"
@@ -127,16 +125,8 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
         refreshRecordAction();
     });
 
-    // A recording feeds the displays in the order the exchange does: the data table, the scene, the
-    // teach-in; then the status row, the monitoring display and the badges.
-    connect(Playback, &ScanPlayback::scanShown, window->dataTable(), &DATA_TABLE::DataTableWidgetDisplay);
-    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintOutline);
-    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintIntensity);
-    connect(Playback, &ScanPlayback::scanShown, window->teachControl(), &TeachControl::scanArrived);
-    connect(Playback, &ScanPlayback::selfCheckShown, window, &MainWindow::SelfCheckDisp);
-    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::IOPortDisplayer);
-    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::MonitorGraphicDisplay);
-    connect(Playback, &ScanPlayback::portsShown, window->statusBadges(), &StatusBadges::showSensorReport);
+    // A recording enters where the sensor's data does, so every display shows it as it would live data.
+    comm->ShowRecording(Playback);
     connect(Playback, &ScanPlayback::positionChanged, this, &ScanReplayControl::refreshPosition);
     connect(Playback, &ScanPlayback::playingChanged, this, &ScanReplayControl::refreshBar);
 }

@@ -1,6 +1,7 @@
 #include "comm/serial_comm.h"
 
 #include "area/dialogs.h"
+#include "scan/scan_playback.h"
 
 #include <QLabel>
 #include <QMetaMethod>
@@ -52,6 +53,16 @@ SERIAL_COMM::SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSO
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
     connect(e, &ExchangeEngine::LinkOpened, this, &SERIAL_COMM::LinkOpened);
     connect(e, &ExchangeEngine::LinkLost, this, &SERIAL_COMM::LinkLost);
+}
+
+// A recording enters where the sensor's data does: every display follows either the same way, and
+// each signal keeps its meaning (the ports' third value is the fault word, as the sensor sends it).
+void SERIAL_COMM::ShowRecording(ScanPlayback *playback)
+{
+    connect(playback, &ScanPlayback::scanShown, this, &SERIAL_COMM::ReceiveScanfData);
+    connect(playback, &ScanPlayback::scanShown, this, &SERIAL_COMM::ReceiveIntensityData);
+    connect(playback, &ScanPlayback::selfCheckShown, this, &SERIAL_COMM::SelfCheckStatus);
+    connect(playback, &ScanPlayback::portsShown, this, &SERIAL_COMM::IOPortSignals);
 }
 
 // The engine does more when these have a receiver (copies each frame; leaves the restart message to the

@@ -6,6 +6,7 @@
 
 class PROJECT_DATA;
 class QProgressDialog;
+class ScanPlayback;
 
 // The window's side of the exchange with the sensor: it owns an ExchangeEngine over the window's stores
 // (and the engine its link), passes the window's requests on, and turns what the engine reports into what the
@@ -51,6 +52,8 @@ public:
     void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
     void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
     int RangeLimit() const { return m_engine->RangeLimit(); }
+    // A recording played back feeds the same signals as the sensor.
+    void ShowRecording(ScanPlayback *playback);
 
     // ---- State, for the main window's displays and for tests. ----
     bool RequestRaised(Request request) const { return m_engine->RequestRaised(request); }
