@@ -210,7 +210,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     makeFileCommands();
     makeRecentProjectsMenu();
     makeAppSettings();
-    Replay = new ScanReplayControl(this);
+    makeReplayControl();
 
     // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
     // layout the user arranged and saved replaces this.
@@ -600,6 +600,35 @@ void MainWindow::OpenCloseIOSimulationDock(bool Checked)
     IoSimulation->SimulationSignalSlots();
     IoSimulation->SimulationCaseSlots();
     ui->IOSimulationDock->hide();
+}
+
+// Recording and playback, given what they drive.
+void MainWindow::makeReplayControl()
+{
+    ScanReplayControl::Parts parts;
+    parts.window = this;
+    parts.exchange = SerialComm;
+    parts.connection = LinkStatus;
+    parts.fileMenu = ui->File;
+    parts.openBefore = ui->Save;
+    parts.displayMenu = ui->Display;
+    parts.distance = ui->Distance;
+    parts.intensity = ui->Intensity;
+    parts.selfCheck = ui->SelfCheck;
+    parts.selfCheckDock = ui->SelfCheckDock;
+    parts.directionLabel = ui->label_dirValue;
+    parts.scene = OptionScene;
+    parts.view = ui->graphicsView;
+    parts.badges = Badges;
+    parts.disconnect = [this] { CloseSerialPort(); };
+    parts.showStreams = [this] {
+        OpenCloseReadScanf(ui->Distance->isChecked());
+        OpenCloseReadIntensity(ui->Intensity->isChecked());
+    };
+    parts.showDirection = [this](bool reversed) { DirChange(reversed); };
+    parts.clearDisplays = [this] { clearLiveDisplays(); };
+    parts.model = [this] { return int(DeviceType); };
+    Replay = new ScanReplayControl(parts, this);
 }
 
 bool MainWindow::anyTransportOpen() const

@@ -219,6 +219,7 @@ private:
     void makeSceneConnections();
     void makeStatusConnections();
     void makeBadgeConnections();
+    void makeReplayControl();
     // The badges follow the mode, the simulation flags and the language.
     void refreshBadges();
     void makeViewConnections();
