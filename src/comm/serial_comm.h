@@ -9,9 +9,10 @@ class QProgressDialog;
 class ScanPlayback;
 
 // The window's side of the exchange with the sensor: it owns an ExchangeEngine over the window's stores
-// (and the engine its link), passes the window's requests on, and turns what the engine reports into what the
-// window shows: the progress dialog (with Cancel) and the message boxes, in the selected language.
-// Questions are asked before a sequence starts, never in the middle of one.
+// (the engine owns the link), passes the window's requests on, and turns what the engine reports into
+// what the window shows: the progress dialog (with Cancel) and the message boxes, in the selected
+// language. Questions are asked before a sequence starts, never in the middle of one. Its slots keep
+// the window's established names and translate them into the engine's own where those differ.
 class SERIAL_COMM : public QObject {
     Q_OBJECT
 
@@ -79,8 +80,8 @@ public slots:
     void CloseSendReadIntensity() { m_engine->CloseSendReadIntensity(); }
     void OpenSendReadSimulation() { m_engine->OpenSendReadSimulation(); }
     void CloseSendReadSimulation() { m_engine->CloseSendReadSimulation(); }
-    void ReadScanfTime() { m_engine->ReadScanfTime(); }
-    void ReadIntensityTime() { m_engine->ReadIntensityTime(); }
+    void ReadScanfTime() { m_engine->requestDistance(); }
+    void ReadIntensityTime() { m_engine->requestIntensity(); }
     void ReadSimulationTime() { m_engine->ReadSimulationTime(); }
     void SensorRebootSlots() { m_engine->SensorRebootSlots(); }
     void SensorInformationSlots() { m_engine->SensorInformationSlots(); }
@@ -98,9 +99,9 @@ public slots:
     void VerifySensorDataSlots() { m_engine->VerifySensorDataSlots(); }
     // Stops the running sequence (the progress dialog's Cancel) and says what was done.
     void CancelSequence();
-    void SerialPortSendData() { m_engine->SerialPortSendData(); }
-    void ReadWriteOverTime() { m_engine->ReadWriteOverTime(); }
-    void CloseSerialPortSlots() { m_engine->CloseSerialPortSlots(); }
+    void SerialPortSendData() { m_engine->sendNextRequest(); }
+    void ReadWriteOverTime() { m_engine->replyTimedOut(); }
+    void CloseSerialPortSlots() { m_engine->clearReceived(); }
 
 signals:
     // Passed on from the engine, which says what each one means.

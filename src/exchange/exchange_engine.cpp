@@ -145,11 +145,11 @@ void ExchangeEngine::init()
     m_replyTimeout->setInterval(kReplyTimeoutMs);
     m_scheduler->start(kSchedulerMs);
 
-    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::ReadScanfTime);
-    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::ReadIntensityTime);
+    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::requestDistance);
+    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::requestIntensity);
     connect(m_simulationPoll, &QTimer::timeout, this, &ExchangeEngine::ReadSimulationTime);
-    connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::ReadWriteOverTime);
-    connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::SerialPortSendData);
+    connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::replyTimedOut);
+    connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::sendNextRequest);
 
     m_scan->InstallDir = false;
 }
@@ -274,7 +274,7 @@ void ExchangeEngine::loseLink(const QString &why)
     CloseSendReadScanf();
     CloseSendReadIntensity();
     CloseSendReadSimulation();
-    CloseSerialPortSlots();
+    clearReceived();
     if (m_link && m_link->state() != Link::State::Lost)
         m_link->close();
     emit LinkLost(why);
@@ -348,7 +348,7 @@ void ExchangeEngine::close()
     CloseSendReadScanf();
     CloseSendReadIntensity();
     CloseSendReadSimulation();
-    CloseSerialPortSlots();
+    clearReceived();
     if (m_link) {
         Link *old = m_link;
         m_link = nullptr;
@@ -387,7 +387,7 @@ void ExchangeEngine::AbandonExchange()
     ++m_epoch;
 }
 
-void ExchangeEngine::CloseSerialPortSlots()
+void ExchangeEngine::clearReceived()
 {
     m_rx.clear();
     m_hisn.reset();
@@ -436,11 +436,11 @@ void ExchangeEngine::CloseSendReadSimulation()
     m_simulationPoll->stop();
 }
 
-void ExchangeEngine::ReadScanfTime()
+void ExchangeEngine::requestDistance()
 {
     m_flags[int(Request::Distance)] = true;
 }
-void ExchangeEngine::ReadIntensityTime()
+void ExchangeEngine::requestIntensity()
 {
     m_flags[int(Request::Intensity)] = true;
 }
@@ -914,7 +914,7 @@ void ExchangeEngine::readAreaStep()
     }
 }
 
-void ExchangeEngine::SerialPortSendData()
+void ExchangeEngine::sendNextRequest()
 {
     // A handler waiting in a message box, or a progress update pumping events, must not see a
     // second request leave behind its back.
@@ -1285,7 +1285,7 @@ void ExchangeEngine::onRevolutions(int completed)
 
 // ---- Reply time-out. ----
 
-void ExchangeEngine::ReadWriteOverTime()
+void ExchangeEngine::replyTimedOut()
 {
     // The awaited request leaves again with the next tick; the area loops resend the area they wait for.
     m_awaited = Request::None;

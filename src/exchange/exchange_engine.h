@@ -237,8 +237,9 @@ public slots:
     void CloseSendReadIntensity();
     void OpenSendReadSimulation();
     void CloseSendReadSimulation();
-    void ReadScanfTime();
-    void ReadIntensityTime();
+    // One distance (on Ethernet: stream keep-alive) or intensity request, as the polls raise them.
+    void requestDistance();
+    void requestIntensity();
     // Also a one-shot self-check request ("WSimu"), answered by SelfCheckReceived.
     void ReadSimulationTime();
     // On Ethernet: asks the sensor to stop its scan stream ("RAuto" 0); the distance poll would start it
@@ -263,10 +264,12 @@ public slots:
     void VerifySensorDataSlots();
     // Stops the running sequence and says what was done.
     void CancelSequence();
-    void SerialPortSendData();
-    void ReadWriteOverTime();
+    // The 20 ms scheduler tick: sends the most urgent raised request while no reply is awaited.
+    void sendNextRequest();
+    // The awaited reply did not come in time: the request goes again, or the exchange gives up.
+    void replyTimedOut();
     // Empties the receive buffer and resets the Ethernet ring's index and count.
-    void CloseSerialPortSlots();
+    void clearReceived();
 
 signals:
     // ---- Sequences. ----
