@@ -14,10 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSerialPort>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 #include <cstdio>
 
 namespace {
@@ -57,12 +54,10 @@ int main(int argc, char **argv)
     }
     const QString pty = sim.pty;
 
-    QSerialPort serial;
-    QTcpSocket tcp;
-    QUdpSocket udp;
     SENSOR_PARAMETERS parameters;
     SENSOR_CONTROL control;
-    SERIAL_COMM comm(&serial, &ScanData(), &ProjectData(), &parameters, &control, &tcp, &udp);
+    SERIAL_COMM comm(&ScanData(), &ProjectData(), &parameters, &control);
+    ExchangeEngine *engine = comm.Engine();
 
     QStringList prompts;
     Dialogs::setResponder([&](const Dialogs::Prompt &p) {
@@ -95,10 +90,9 @@ int main(int argc, char **argv)
     const double tick = SERIAL_COMM::kSchedulerMs / 1000.0;
 
     // ---- Read-all and write-all over TCP. ----
-    ScanData().ConnectType = 1;
-    ScanData().EtherMode = 0;
-    tcp.connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
-    if (!tcp.waitForConnected(3000)) {
+    engine->openTcp(QHostAddress(QString::fromLatin1(kAddress)));
+    runUntil([&] { return engine->IsOpen() || engine->link()->state() != Link::State::Opening; }, 3000);
+    if (!engine->IsOpen()) {
         std::fprintf(stderr, "no TCP connection\n");
         return 1;
     }
@@ -153,14 +147,10 @@ int main(int argc, char **argv)
         print("writeverify_floor_s", writeVerifyFloor, "s");
         print("writeverify_ratio", writeVerifyBest / writeVerifyFloor, "x");
     }
-    tcp.abort();
-    comm.AbandonExchange();
-    comm.CloseSerialPortSlots();
+    engine->close();
 
     // ---- Live distances over the pseudo-terminal. ----
-    ScanData().ConnectType = 0;
-    serial.setPortName(pty);
-    if (pty.isEmpty() || !serial.open(QIODevice::ReadWrite)) {
+    if (pty.isEmpty() || !engine->openSerial(pty, 115200)) {
         std::fprintf(stderr, "cannot open the stand-in's pseudo-terminal %s\n", qPrintable(pty));
         rc = 1;
     } else {
@@ -176,7 +166,7 @@ int main(int argc, char **argv)
         comm.CloseSendReadScanf();
         print("serial_scan_hz", (scans - first) / seconds, "Hz");
         print("serial_scan_poll_hz", 1000.0 / SERIAL_COMM::kSerialScanPollMs, "Hz");
-        serial.close();
+        engine->close();
     }
 
     Dialogs::setResponder(nullptr);

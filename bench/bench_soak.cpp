@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     QObject::connect(w.serialComm(), &SERIAL_COMM::ReceiveScanfData, [&] { ++processed; });
     w.show();
     w.CreatEthernetPort(QString::fromLatin1(kAddress));
-    if (!runUntil([&] { return w.tcpSocket()->state() == QAbstractSocket::ConnectedState; }, 10000)) {
+    if (!runUntil([&] { return w.link() && w.link()->isOpen(); }, 10000)) {
         std::fprintf(stderr, "no connection to the stand-in\n");
         return 1;
     }

@@ -8,11 +8,10 @@
 #include "sim_process.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
-#include <QSerialPort>
-#include <QTcpSocket>
-#include <QUdpSocket>
 #include <QtGlobal>
 #include <memory>
 
@@ -41,20 +40,23 @@ inline std::unique_ptr<SimProcess> startSimAt(const char *address, const QString
     return sim;
 }
 
-inline bool connectTcp(QTcpSocket &socket, const char *address)
+// Opens the engine's link to address over TCP and waits until the sensor accepted it.
+inline bool connectTcp(ExchangeEngine *engine, const char *address, quint16 port = 8080)
 {
-    socket.connectToHost(QHostAddress(QString::fromLatin1(address)), 8080);
-    return socket.waitForConnected(3000);
+    if (!engine->openTcp(QHostAddress(QString::fromLatin1(address)), port))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!engine->IsOpen() && engine->link()->state() == Link::State::Opening && clock.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return engine->IsOpen();
 }
 
-// The exchange under test with its three transports and the two records it is given; every frame it sends
+// The exchange under test with the two records it is given; every frame it sends
 // is kept in m_sent. A test class derives from it, calls buildExchange() in init() and
 // tearDownExchange() in cleanup().
 struct ExchangeRig {
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<QSerialPort> m_serial;
-    std::unique_ptr<QTcpSocket> m_tcp;
-    std::unique_ptr<QUdpSocket> m_udp;
     SENSOR_PARAMETERS m_parameters;
     SENSOR_CONTROL m_control;
     std::unique_ptr<SERIAL_COMM> m_comm;
@@ -65,21 +67,14 @@ struct ExchangeRig {
         m_parameters = SENSOR_PARAMETERS();
         m_control = SENSOR_CONTROL();
         m_sent.clear();
-        m_serial.reset(new QSerialPort);
-        m_tcp.reset(new QTcpSocket);
-        m_udp.reset(new QUdpSocket);
-        m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
-                                     m_tcp.get(), m_udp.get()));
+        m_comm.reset(new SERIAL_COMM(&ScanData(), &ProjectData(), &m_parameters, &m_control));
         QObject::connect(m_comm.get(), &SERIAL_COMM::FrameSent, context,
                          [this](const QByteArray &f) { m_sent << f; });
     }
-    // The exchange goes before the transports it uses, the stand-in last.
+    // The exchange goes before the stand-in.
     void tearDownExchange()
     {
         m_comm.reset();
-        m_tcp.reset();
-        m_udp.reset();
-        m_serial.reset();
         m_sim.reset();
     }
 };

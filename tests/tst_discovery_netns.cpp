@@ -12,9 +12,11 @@
 #include "ui_ethnertsetting.h"
 #include "ui_mainwindow.h"
 
+#include "link_probe.h"
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUdpSocket>
+
 #include <QtTest>
 
 #include <fcntl.h>
@@ -218,16 +220,15 @@ private slots:
         list->setCurrentIndex(list->findText(addressA));
         window.form()->Connection->trigger();
 
-        QVERIFY(!window.tcpSocket()->isOpen());
-        QCOMPARE(window.udpSocket()->state(), QAbstractSocket::ConnectedState);
-        QCOMPARE(window.udpSocket()->peerAddress(), QHostAddress(addressA));
-        QCOMPARE(window.udpSocket()->peerPort(), quint16(8080));
+        QVERIFY(!openOver(window.link(), Link::Kind::Tcp));
+        QVERIFY(openOver(window.link(), Link::Kind::Udp));
+        QCOMPARE(window.link()->peerName(), QString(addressA) + QStringLiteral(":8080"));
         QVERIFY(window.ethernetSettingsDialog()->discovery()->sockets().isEmpty()); // ended on connect
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count("Parameters Read OK!"), 1, 20000);
         QCOMPARE(recorder.count("The sensor did not answer in time. Check the connection."), 0);
 
         window.CloseSerialPort();
-        QVERIFY(!window.udpSocket()->isOpen());
+        QVERIFY(!openOver(window.link(), Link::Kind::Udp));
     }
 
     // A TCP sensor and a UDP sensor on one network: whichever answered last, each is reached over
@@ -254,8 +255,8 @@ private slots:
             window.form()->Connection->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(recorder.count("Parameters Read OK!"), read + 1, 20000);
             const bool udp = address == addressB;
-            QCOMPARE(window.tcpSocket()->isOpen(), !udp);
-            QCOMPARE(window.udpSocket()->isOpen(), udp);
+            QCOMPARE(openOver(window.link(), Link::Kind::Tcp), !udp);
+            QCOMPARE(openOver(window.link(), Link::Kind::Udp), udp);
             window.CloseSerialPort();
         }
         QCOMPARE(recorder.count("Connect OverTimer, Check Connect"), 0);

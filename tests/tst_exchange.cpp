@@ -86,9 +86,6 @@ private:
     bool prompted(const QString &text) const;
 
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<QSerialPort> m_serial;
-    std::unique_ptr<QTcpSocket> m_tcp;
-    std::unique_ptr<QUdpSocket> m_udp;
     SENSOR_PARAMETERS m_parameters;
     SENSOR_CONTROL m_control;
     std::unique_ptr<SERIAL_COMM> m_comm;
@@ -113,20 +110,13 @@ void ExchangeOverEthernet::init()
         m_prompts << p;
         return m_answer ? m_answer(p) : 0;
     });
-    m_serial.reset(new QSerialPort);
-    m_tcp.reset(new QTcpSocket);
-    m_udp.reset(new QUdpSocket);
-    m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
-                                 m_tcp.get(), m_udp.get()));
+    m_comm.reset(new SERIAL_COMM(&ScanData(), &ProjectData(), &m_parameters, &m_control));
     connect(m_comm.get(), &SERIAL_COMM::FrameSent, this, [this](const QByteArray &f) { m_sent << f; });
 }
 
 void ExchangeOverEthernet::cleanup()
 {
     m_comm.reset();
-    m_tcp.reset();
-    m_udp.reset();
-    m_serial.reset();
     m_sim.reset();
     Dialogs::setResponder(nullptr);
 }
@@ -139,7 +129,7 @@ bool ExchangeOverEthernet::startSim(const QStringList &options)
 
 bool ExchangeOverEthernet::connectTcp()
 {
-    return ::connectTcp(*m_tcp, kAddress);
+    return ::connectTcp(m_comm->Engine(), kAddress);
 }
 
 int ExchangeOverEthernet::countSent(const char *code) const
@@ -288,7 +278,7 @@ void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAga
     QVERIFY(!m_comm->AnyRequestRaised());
 
     // The restarting sensor hangs up and takes connections again after its boot time.
-    QTRY_COMPARE_WITH_TIMEOUT(m_tcp->state(), QAbstractSocket::UnconnectedState, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_comm->Engine()->link()->state(), Link::State::Lost, 3000);
     QTRY_VERIFY_WITH_TIMEOUT(connectTcp(), 5000);
 
     // Forget everything here, read it back from the sensor.
@@ -357,8 +347,7 @@ void ExchangeOverEthernet::udpModeTalksToTheSensorsAddress()
 {
     QVERIFY(startSim());
     ScanData().EtherMode = 1;
-    m_udp->connectToHost(QHostAddress(QString::fromLatin1(kAddress)), 8080);
-    QVERIFY(m_udp->waitForConnected(1000));
+    QVERIFY(m_comm->Engine()->openUdp(QHostAddress(QString::fromLatin1(kAddress))));
 
     m_parameters.CANIDAddress = 3;
     QSignalSpy parameters(m_comm.get(), &SERIAL_COMM::ReceiveParameters);

@@ -49,9 +49,6 @@ private:
     int countSent(const char *code) const;
 
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<QSerialPort> m_serial;
-    std::unique_ptr<QTcpSocket> m_tcp;
-    std::unique_ptr<QUdpSocket> m_udp;
     SENSOR_PARAMETERS m_parameters;
     SENSOR_CONTROL m_control;
     std::unique_ptr<SERIAL_COMM> m_comm;
@@ -77,11 +74,7 @@ void ExchangeFaultsAndScans::init()
         m_prompts << p;
         return 0;
     });
-    m_serial.reset(new QSerialPort);
-    m_tcp.reset(new QTcpSocket);
-    m_udp.reset(new QUdpSocket);
-    m_comm.reset(new SERIAL_COMM(m_serial.get(), &ScanData(), &ProjectData(), &m_parameters, &m_control,
-                                 m_tcp.get(), m_udp.get()));
+    m_comm.reset(new SERIAL_COMM(&ScanData(), &ProjectData(), &m_parameters, &m_control));
     connect(m_comm.get(), &SERIAL_COMM::FrameSent, this, [this](const QByteArray &f) {
         m_sent << f;
         m_sentAt << m_clock.elapsed();
@@ -91,11 +84,6 @@ void ExchangeFaultsAndScans::init()
 void ExchangeFaultsAndScans::cleanup()
 {
     m_comm.reset();
-    if (m_serial->isOpen())
-        m_serial->close();
-    m_tcp.reset();
-    m_udp.reset();
-    m_serial.reset();
     m_sim.reset();
     Dialogs::setResponder(nullptr);
 }
@@ -108,7 +96,7 @@ bool ExchangeFaultsAndScans::startSim(const QStringList &options)
 
 bool ExchangeFaultsAndScans::connectTcp()
 {
-    return ::connectTcp(*m_tcp, kAddress);
+    return ::connectTcp(m_comm->Engine(), kAddress);
 }
 
 int ExchangeFaultsAndScans::countSent(const char *code) const
@@ -213,9 +201,7 @@ void ExchangeFaultsAndScans::serialPollingFillsBeamsClampedToTheModelsRange()
 {
     QVERIFY(startSim({QStringLiteral("--pty")}));
     QVERIFY(!m_sim->pty.isEmpty());
-    ScanData().ConnectType = 0;
-    m_serial->setPortName(m_sim->pty);
-    QVERIFY2(m_serial->open(QIODevice::ReadWrite), qPrintable(m_serial->errorString()));
+    QVERIFY2(m_comm->Engine()->openSerial(m_sim->pty, 115200), qPrintable(m_comm->Engine()->LinkError()));
 
     m_comm->SetDeviceType(Laser05); // the room's far walls lie beyond this model's range
     QCOMPARE(m_comm->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
@@ -305,8 +291,8 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     QFETCH(bool, readReply);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-    m_tcp->connectToHost(server.serverAddress(), server.serverPort());
-    QVERIFY(m_tcp->waitForConnected(3000));
+    QVERIFY(::connectTcp(m_comm->Engine(), "127.0.0.1", server.serverPort()));
+    QSignalSpy arrived(m_comm->Engine()->link(), &Link::bytesArrived);
     QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
     QTcpSocket *peer = server.nextPendingConnection();
     QTest::qWait(300); // the progress dialog is not brand new, as in a running program
@@ -317,7 +303,7 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     else
         buildStatusReply(tx, FrameCode::WArea, 0);
     peer->write(tx.constData(), tx.length);
-    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 3000);
     QTest::qWait(50);
 
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
@@ -342,8 +328,8 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
     QFETCH(int, messages);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-    m_tcp->connectToHost(server.serverAddress(), server.serverPort());
-    QVERIFY(m_tcp->waitForConnected(3000));
+    QVERIFY(::connectTcp(m_comm->Engine(), "127.0.0.1", server.serverPort()));
+    QSignalSpy arrived(m_comm->Engine()->link(), &Link::bytesArrived);
     QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
     QTcpSocket *peer = server.nextPendingConnection();
     Dialogs::setResponder([this](const Dialogs::Prompt &p) {
@@ -376,7 +362,7 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
     peer->write(tx.constData(), tx.length);
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 5000);
     peer->write(tx.constData(), tx.length); // the late answer
-    QTRY_VERIFY_WITH_TIMEOUT(m_comm->ReceiveBuffer().isEmpty() && m_tcp->bytesAvailable() == 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 5000);
     QTest::qWait(100);
     QCOMPARE(m_prompts.size(), messages);
     QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));

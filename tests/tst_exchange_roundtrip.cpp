@@ -117,7 +117,7 @@ bool ExchangeRoundTrip::startSim(const QStringList &options)
 {
     const QByteArray at = address(++m_addressIndex).toLatin1();
     m_sim = startSimAt(at.constData(), options);
-    return m_sim && connectTcp(*m_tcp, at.constData());
+    return m_sim && connectTcp(m_comm->Engine(), at.constData());
 }
 
 void ExchangeRoundTrip::connectAndRead()

@@ -64,7 +64,7 @@ private slots:
     {
         m_sim = startSimAt(kAddress, {QStringLiteral("--rate"), QStringLiteral("50")});
         QVERIFY(m_sim);
-        QVERIFY(connectTcp(*m_tcp, kAddress));
+        QVERIFY(connectTcp(m_comm->Engine(), kAddress));
         m_comm->SetDeviceType(Laser30);
         teach::Gatherer gatherer(&ScanData());
         connect(m_comm.get(), &SERIAL_COMM::ReceiveScanfData, &gatherer, &teach::Gatherer::revolutionArrived);

@@ -6,6 +6,7 @@
 #include "comm/codec/codec.h"
 #include "comm/serial_comm.h"
 #include "comm/write_log.h"
+#include "exchange/link.h"
 #include "tst_transport_sim.h"
 #include "ui_mainwindow.h"
 
@@ -13,6 +14,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <memory>
@@ -79,7 +81,7 @@ private slots:
 
         window->ConnectChangeEthernetModeSlot();
         window->CreatEthernetPort(QString::fromLatin1(kAddress));
-        QVERIFY(window->tcpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         SERIAL_COMM *comm = window->serialComm();
         // The connect's own read-all first.
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -119,7 +121,7 @@ private slots:
     // Runs after the read-all test, on its connection.
     void verifiedWriteIsLoggedBesideTheProjectOrInAppDataWhenNeverSaved()
     {
-        QVERIFY(window->tcpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         const QString written = QStringLiteral("Parameters Write Complete.Please restart.");
         auto writeAll = [&] {
             const int before = recorder.count(written);

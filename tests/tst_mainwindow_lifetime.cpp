@@ -2,9 +2,11 @@
 // (in the program and in every test that builds a window).
 #include "app/mainwindow.h"
 
+#include "comm/serial_comm.h"
 #include <QApplication>
 #include <QSerialPort>
 #include <QStandardPaths>
+
 #include <QtTest>
 
 #include <poll.h>
@@ -44,8 +46,7 @@ private slots:
         ::close(slave);
         {
             MainWindow w;
-            w.serialPort()->setPortName(QString::fromLocal8Bit(name));
-            QVERIFY(w.serialPort()->open(QIODevice::ReadWrite));
+            QVERIFY(w.serialComm()->Engine()->openSerial(QString::fromLocal8Bit(name), 115200));
         }
         pollfd p{master, POLLIN, 0};
         QVERIFY(::poll(&p, 1, 0) >= 0);

@@ -6,6 +6,7 @@
 
 #include "app/mainwindow.h"
 #include "app/scan_replay_control.h"
+#include "app/status_badges.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
 #include "editor/breach_legend.h"
@@ -241,6 +242,43 @@ private slots:
         QCOMPARE(ScanData().EtherCount, 0);
         QCOMPARE(ui->DataTableWidget->item(0, 1)->text(), QString());
         QCOMPARE(ui->InputlcdNum->intValue(), 0);
+    }
+
+    // Outputs switching while every report says no fault: the badges show the area and no fault, as
+    // they would for the sensor itself.
+    void replayedRecordingWithoutFaultsShowsNoFaultBadge()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("healthy.vscan"));
+        RecordingHeader header;
+        header.model = Laser30;
+        header.pointsPerDegree = 2;
+        header.product = {3, 105, 4711, 2026, 11, 30};
+        header.start = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+        ScanRecordingWriter writer;
+        QVERIFY(writer.open(path, header));
+        writer.addSelfCheck(0, {4, 3, 0, 2512, 1800, 1205, 2830, 14250});
+        QVector<quint16> d(kPoints, 3000), in(kPoints, 300);
+        writer.addScan(RecordedScan::Revolution, 0, d.constData(), in.constData(), kPoints);
+        writer.addSelfCheck(50, {7, 5, 0, 2512, 1800, 1205, 2830, 14250});
+        writer.addScan(RecordedScan::Revolution, 100, d.constData(), in.constData(), kPoints);
+        QVERIFY(writer.close(200));
+
+        MainWindow w;
+        showWindow(w);
+        m_fileAnswer = path;
+        w.scanReplay()->openAction()->trigger();
+        QVERIFY2(w.scanReplay()->isPlayingBack(), m_prompts.isEmpty() ? "" : qPrintable(m_prompts[0].text));
+        ScanPlayback *playback = w.scanReplay()->playback();
+        playback->pause();
+        for (const int at : {0, 100}) {
+            playback->seek(at);
+            const int area = at == 0 ? 4 : 7;
+            QCOMPARE(w.form()->InputlcdNum->intValue(), area);
+            QVERIFY2(w.statusBadges()->faultBadge()->isHidden(),
+                     qPrintable(w.statusBadges()->faultBadge()->text()));
+            QCOMPARE(w.statusBadges()->areaBadge()->text(), QStringLiteral("Area %1").arg(area));
+        }
+        QVERIFY(w.form()->label_StatusValue->text().startsWith(QLatin1String("Normal")));
     }
 
     // Foreign, damaged and empty files are refused with the reader's reason and leave a playback

@@ -13,10 +13,12 @@
 #include "ui_create.h"
 #include "ui_mainwindow.h"
 
+#include "link_probe.h"
 #include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUdpSocket>
+
 #include <QtTest>
 
 namespace {
@@ -278,7 +280,8 @@ private slots:
         QCOMPARE(ui->EthnernetSetting->isEnabled(), tab == 1);
         QCOMPARE(ui->SerialSetting->isEnabled(), tab == 0);
         QCOMPARE(ui->Para_SensorEtherMode->isEnabled(), tab == 1);
-        QVERIFY(!w.serialPort()->isOpen() && !w.tcpSocket()->isOpen() && !w.udpSocket()->isOpen());
+        QVERIFY(!openOver(w.link(), Link::Kind::Serial) && !openOver(w.link(), Link::Kind::Tcp) &&
+                !openOver(w.link(), Link::Kind::Udp));
         QVERIFY(ui->Connection->isEnabled());
         QVERIFY(prompts.isEmpty());
         QVERIFY(!w.startDialog()->isVisible());
@@ -312,7 +315,7 @@ private slots:
         QCOMPARE(w.form()->ZoomSlider->minimum(), -90);
         QCOMPARE(prompts.size(), 1);
         QCOMPARE(prompts[0].text, QString("Serial Open error"));
-        QVERIFY(!w.serialPort()->isOpen());
+        QVERIFY(!openOver(w.link(), Link::Kind::Serial));
         QVERIFY(w.form()->Connection->isEnabled());
     }
 
@@ -329,9 +332,8 @@ private slots:
 
         QTest::mouseClick(dialog->form()->Button_Connect, Qt::LeftButton);
         QCOMPARE(ScanData().ConnectType, 1);
-        QVERIFY(w.udpSocket()->isOpen());
-        QCOMPARE(w.udpSocket()->peerAddress(), QHostAddress("127.0.0.4"));
-        QCOMPARE(w.udpSocket()->peerPort(), quint16(8080));
+        QVERIFY(openOver(w.link(), Link::Kind::Udp));
+        QCOMPARE(w.link()->peerName(), QString("127.0.0.4") + QStringLiteral(":8080"));
         QVERIFY(w.form()->DisConnection->isEnabled());
         QCOMPARE(w.connectionLabel()->text(), QString("IP地址:127.0.0.4 "));
         w.CloseSerialPort();

@@ -6,10 +6,12 @@
 #include "area/store/project_data.h"
 #include "comm/codec/codec.h"
 #include "comm/serial_comm.h"
+#include "exchange/link.h"
 #include "ui_mainwindow.h"
 
 #include <QProcess>
 #include <QSettings>
+
 #include <QtTest>
 
 #include <memory>
@@ -94,7 +96,7 @@ private slots:
 
         window->ConnectChangeEthernetModeSlot();
         window->CreatEthernetPort(kAddress);
-        QVERIFY(window->tcpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
 
         QTRY_COMPARE_WITH_TIMEOUT(ProjectData().CurrentArea, 5, 10000);
         QCOMPARE(ui()->InputlcdNum->intValue(), 5);

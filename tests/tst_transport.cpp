@@ -10,6 +10,7 @@
 #include "comm/ethnertsetting.h"
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
+#include "exchange/link.h"
 #include "ui_ethnertsetting.h"
 #include "ui_mainwindow.h"
 #include "ui_settingsdialog.h"
@@ -22,6 +23,9 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include "link_probe.h"
+
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -68,9 +72,7 @@ class TestTransport : public QObject {
         QVERIFY(!f->IOSimulationDock->isVisible() && !f->SelfCheckDock->isVisible());
         QVERIFY2(window->statusBar()->currentMessage().startsWith(message),
                  qPrintable(window->statusBar()->currentMessage()));
-        QVERIFY(!window->serialPort()->isOpen());
-        QVERIFY(!window->tcpSocket()->isOpen());
-        QVERIFY(!window->udpSocket()->isOpen());
+        QVERIFY(!window->link() || !window->link()->isOpen());
         SERIAL_COMM *comm = window->serialComm();
         QVERIFY(!comm->DistancePollActive() && !comm->IntensityPollActive() && !comm->SimulationPollActive());
         QVERIFY(!comm->AnyRequestRaised());
@@ -128,9 +130,10 @@ private slots:
         QSignalSpy scans(window->serialComm(), &SERIAL_COMM::ReceiveScanfData);
         window->CreatOpenSerialPort(sim.pty);
 
-        QVERIFY(window->serialPort()->isOpen());
-        QVERIFY(sim.pty.endsWith(window->serialPort()->portName()));
-        QCOMPARE(window->serialPort()->baudRate(), 115200);
+        const auto *serial = qobject_cast<SerialLink *>(window->link());
+        QVERIFY(serial && serial->isOpen());
+        QVERIFY(sim.pty.endsWith(serial->port().portName()));
+        QCOMPARE(serial->port().baudRate(), 115200);
         verifyConnectedActions(ui()->SerialConnection, ui()->EthernetConnection);
         QCOMPARE(window->statusBar()->currentMessage(),
                  QStringLiteral("Connected to %1 : 115200, 8, None, 1, None").arg(sim.pty));
@@ -159,10 +162,11 @@ private slots:
         QVERIFY2(sim.start({"--address", "127.0.0.41", "--pty"}), qPrintable(sim.error));
         window->ConnectChangeUSARTModeSlot();
         window->CreatOpenSerialPort(sim.pty);
-        QVERIFY(window->serialPort()->isOpen());
+        const auto *serial = qobject_cast<SerialLink *>(window->link());
+        QVERIFY(serial && serial->isOpen());
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
 
-        QSignalSpy portErrors(window->serialPort(), &QSerialPort::errorOccurred);
+        QSignalSpy portErrors(&serial->port(), &QSerialPort::errorOccurred);
         sim.stop();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.find(QStringLiteral("Critical Error")), 5000);
         // A dead line is recognised at its first failed read, not after a storm of them.
@@ -182,6 +186,78 @@ private slots:
         QCOMPARE(critical, 1);
     }
 
+    // Connection never takes the first listed port for granted: the settings ask, a typed device
+    // path is taken, and the window says Connecting until the sensor has answered.
+    void serialConnectionWithoutAChosenPortAsksForOne()
+    {
+        QVERIFY2(sim.start({"--address", "127.0.0.48", "--pty"}), qPrintable(sim.error));
+        window->ConnectChangeUSARTModeSlot();
+        ui()->Connection->trigger();
+        SettingsDialog *dialog = window->serialSettingsDialog();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(recorder.prompts.isEmpty());
+        QVERIFY(!window->link());
+        QCOMPARE(window->connectionState(), ConnectionStatus::State::Closed);
+
+        QVERIFY(::kill(pid_t(sim.pid()), SIGSTOP) == 0); // no answer yet
+        dialog->form()->serialPortInfoListBox->setEditText(sim.pty);
+        dialog->form()->applyButton->click();
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(openOver(window->link(), Link::Kind::Serial));
+        QTest::qWait(300);
+        QCOMPARE(window->connectionState(), ConnectionStatus::State::Connecting);
+        QVERIFY2(window->statusBar()->currentMessage().startsWith(QStringLiteral("Connecting to ") + sim.pty),
+                 qPrintable(window->statusBar()->currentMessage()));
+        ::kill(pid_t(sim.pid()), SIGCONT);
+        QTRY_COMPARE_WITH_TIMEOUT(window->connectionState(), ConnectionStatus::State::Connected, 5000);
+        QVERIFY(window->statusBar()->currentMessage().startsWith(QStringLiteral("Connected to ") + sim.pty));
+
+        // The port chosen once is the one Connection uses next.
+        ui()->DisConnection->trigger();
+        ui()->Connection->trigger();
+        QVERIFY(!dialog->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(window->connectionState(), ConnectionStatus::State::Connected, 5000);
+        QCOMPARE(window->link()->peerName(), sim.pty);
+    }
+
+    // Connection without an address opens the Ethernet settings, whose search says what it is doing;
+    // the address of a connection is offered again at the next start.
+    void ethernetConnectionWithoutAnAddressSearchesAndTheAddressIsRemembered()
+    {
+        QSettings("Trevalor", "Parameters").remove(QStringLiteral("connect/lastAddress"));
+        window = std::make_unique<MainWindow>();
+        window->LanguageToEnglish();
+        window->ConnectChangeEthernetModeSlot();
+        EthnertSetting *dialog = window->ethernetSettingsDialog();
+        QVERIFY(dialog->address().isEmpty());
+        ui()->Connection->trigger();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(recorder.prompts.isEmpty());
+        QCOMPARE(dialog->searchLabel()->text(), QStringLiteral("Searching for sensors…"));
+        // Nothing answers in the test's network.
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->searchLabel()->text(),
+                                  QStringLiteral("No sensor answered. Type the sensor's address."),
+                                  EthnertSetting::kAnswerWaitMs + 3000);
+
+        QVERIFY2(sim.start({"--address", "127.0.0.49"}), qPrintable(sim.error));
+        dialog->fillPortsInfo();
+        dialog->discovery()->takeAnswer(QHostAddress(QStringLiteral("127.0.0.49")), "HTTP/1.1 200 OK\r\n");
+        QCOMPARE(dialog->searchLabel()->text(), QStringLiteral("1 sensor(s) answered."));
+        QCOMPARE(dialog->address(), QStringLiteral("127.0.0.49"));
+        dialog->form()->Enter->click();
+        QTRY_COMPARE_WITH_TIMEOUT(window->connectionState(), ConnectionStatus::State::Connected, 5000);
+        ui()->DisConnection->trigger();
+
+        window = std::make_unique<MainWindow>();
+        window->LanguageToEnglish();
+        window->ConnectChangeEthernetModeSlot();
+        QCOMPARE(window->ethernetSettingsDialog()->address(), QStringLiteral("127.0.0.49"));
+        ui()->Connection->trigger(); // straight to the remembered sensor
+        QVERIFY(!window->ethernetSettingsDialog()->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(window->connectionState(), ConnectionStatus::State::Connected, 5000);
+        QSettings("Trevalor", "Parameters").remove(QStringLiteral("connect/lastAddress"));
+    }
+
     void missingPortGivesSerialOpenErrorAndStaysUsable()
     {
         window->ConnectChangeUSARTModeSlot();
@@ -192,7 +268,7 @@ private slots:
         QCOMPARE(recorder.prompts[0].title, QStringLiteral("Error"));
         QCOMPARE(recorder.prompts[0].text, QStringLiteral("Serial Open error"));
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Open error"));
-        QVERIFY(!window->serialPort()->isOpen());
+        QVERIFY(!window->link()->isOpen());
         QVERIFY(ui()->Connection->isEnabled());
         QVERIFY(!ui()->DisConnection->isEnabled() && !ui()->ReadAllSetting->isEnabled());
         QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
@@ -235,13 +311,12 @@ private slots:
         verifyConnectedActions(ui()->EthernetConnection, ui()->SerialConnection);
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connect127.0.0.42:8080"));
         QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.42 "));
-        QVERIFY(window->tcpSocket()->isOpen());
-        QVERIFY(!window->udpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         QVERIFY(window->serialComm()->DistancePollActive());
         QVERIFY(window->serialComm()->SimulationPollActive());
 
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
-        QCOMPARE(window->tcpSocket()->state(), QAbstractSocket::ConnectedState);
+        QVERIFY(window->link()->isOpen());
         QTRY_VERIFY_WITH_TIMEOUT(scans.count() > 0, 8000);
 
         ui()->DisConnection->trigger();
@@ -261,10 +336,9 @@ private slots:
         connectEthernet(QStringLiteral("127.0.0.43"));
         QCOMPARE(ScanData().EtherMode, 1);
 
-        QVERIFY(!window->tcpSocket()->isOpen());
-        QCOMPARE(window->udpSocket()->state(), QAbstractSocket::ConnectedState);
-        QCOMPARE(window->udpSocket()->peerAddress(), QHostAddress(QStringLiteral("127.0.0.43")));
-        QCOMPARE(window->udpSocket()->peerPort(), quint16(8080));
+        QCOMPARE(window->link()->kind(), Link::Kind::Udp);
+        QVERIFY(window->link()->isOpen());
+        QCOMPARE(window->link()->peerName(), QStringLiteral("127.0.0.43:8080"));
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
         QCOMPARE(recorder.count(kGiveUp), 0);
 
@@ -301,28 +375,6 @@ private slots:
         QVERIFY(ui()->Connection->isEnabled() && !ui()->DisConnection->isEnabled());
         QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
         QVERIFY(!window->serialComm()->AnyRequestRaised());
-    }
-
-    void portErrorsOtherThanALostDeviceAreIgnored()
-    {
-        QVERIFY2(sim.start({"--address", "127.0.0.45", "--pty"}), qPrintable(sim.error));
-        window->ConnectChangeUSARTModeSlot();
-        window->CreatOpenSerialPort(sim.pty);
-        QVERIFY(window->serialPort()->isOpen());
-        for (QSerialPort::SerialPortError e : {QSerialPort::ReadError, QSerialPort::WriteError,
-                                               QSerialPort::TimeoutError, QSerialPort::ParityError})
-            window->handleError(e);
-        QVERIFY(window->serialPort()->isOpen());
-        QVERIFY(ui()->DisConnection->isEnabled());
-        QCOMPARE(recorder.find(QStringLiteral("Critical Error")), nullptr);
-
-        // A lost device while connected over Ethernet is none of the serial port's business.
-        window->CloseSerialPort();
-        QVERIFY2(sim.start({"--address", "127.0.0.45"}), qPrintable(sim.error));
-        connectEthernet(QStringLiteral("127.0.0.45"));
-        window->handleError(QSerialPort::ResourceError);
-        QVERIFY(ui()->DisConnection->isEnabled());
-        QVERIFY(window->tcpSocket()->isOpen());
     }
 };
 

@@ -97,11 +97,21 @@ private slots:
         f->stopBitsBox->setCurrentIndex(stop);
         f->flowControlBox->setCurrentIndex(flow);
         QSignalSpy open(&dialog, &SettingsDialog::OpenSerialSignal);
+        // No port is taken for granted: without one, nothing is asked to open.
+        QVERIFY(f->serialPortInfoListBox->currentText().isEmpty());
         QTest::mouseClick(f->applyButton, Qt::LeftButton);
+        QCOMPARE(open.count(), 0);
+        QVERIFY(dialog.isVisible());
 
+        // A device the system does not list is typed.
+        f->serialPortInfoListBox->setEditText(QStringLiteral(" /dev/serial/by-id/usb-veltrin-test "));
+        QTest::mouseClick(f->applyButton, Qt::LeftButton);
         QCOMPARE(open.count(), 1);
-        QCOMPARE(open[0][0].toString(), f->serialPortInfoListBox->currentText());
+        QCOMPARE(open[0][0].toString(), QStringLiteral("/dev/serial/by-id/usb-veltrin-test"));
+        QCOMPARE(dialog.chosenPort(), QStringLiteral("/dev/serial/by-id/usb-veltrin-test"));
         QVERIFY(!dialog.isVisible());
+        dialog.fillPortsInfo(); // a refreshed list keeps the choice
+        QCOMPARE(f->serialPortInfoListBox->currentText(), dialog.chosenPort());
         const SettingsDialog::Settings s = dialog.settings();
         QTEST(int(s.baudRate), "baudRate");
         QCOMPARE(int(s.dataBits), bits + 5);

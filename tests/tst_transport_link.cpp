@@ -16,9 +16,11 @@
 #include "comm/serial_comm.h"
 #include "editor/option_scene.h"
 #include "editor/paint_outline.h"
+#include "exchange/link.h"
 #include "ui_ethnertsetting.h"
 #include "ui_mainwindow.h"
 
+#include "link_probe.h"
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -27,8 +29,10 @@
 #include <QStatusBar>
 #include <QTcpSocket>
 #include <QUdpSocket>
+
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -167,7 +171,7 @@ private slots:
         // The same address reaching the window another way is refused as well.
         window->CreatEthernetPort(QStringLiteral("300.1.2.3"));
         QCOMPARE(state(), State::Closed);
-        QVERIFY(!window->tcpSocket()->isOpen());
+        QVERIFY(!openOver(window->link(), Link::Kind::Tcp));
         QVERIFY(ui()->Connection->isEnabled() && !ui()->ReadAllSetting->isEnabled());
         dialog->hide();
     }
@@ -244,21 +248,49 @@ private slots:
         verifyNothingLive();
     }
 
-    void udpSilenceAfterTheGiveUpIsALoss()
+    void silentSensorIsShownLostSoonAfterTheGiveUp_data()
     {
-        QVERIFY2(sim.start({"--address", "127.0.12.5"}), qPrintable(sim.error));
-        window->ethernetSettingsDialog()->discovery()->takeAnswer(QHostAddress(QStringLiteral("127.0.12.5")),
-                                                                  "HTTP/1.1 200 OK\r\nMODE: UDP\r\n");
-        connectEthernet(QStringLiteral("127.0.12.5"));
-        // No connection to wait for: the first answer makes it connected.
-        QCOMPARE(window->udpSocket()->state(), QAbstractSocket::ConnectedState);
-        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Connected, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+        QTest::addColumn<QString>("transport");
+        QTest::newRow("TCP") << QStringLiteral("TCP");
+        QTest::newRow("UDP") << QStringLiteral("UDP");
+        QTest::newRow("serial") << QStringLiteral("serial");
+    }
 
-        sim.stop();
-        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 4 * SERIAL_COMM::kReplyTimeoutMs + 3000);
+    // The sensor stops answering and streaming but keeps its end of the line open: only the give-up
+    // can tell, and it must end the connection on every kind of link.
+    void silentSensorIsShownLostSoonAfterTheGiveUp()
+    {
+        QFETCH(QString, transport);
+        QVERIFY2(sim.start({"--address", "127.0.12.7", "--pty", "--rate", "20"}), qPrintable(sim.error));
+        ui()->Monitoring->trigger();
+        ui()->Distance->trigger();
+        if (transport == QLatin1String("serial")) {
+            window->ConnectChangeUSARTModeSlot();
+            window->CreatOpenSerialPort(sim.pty);
+            QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(!ui()->label_StatusValue->text().isEmpty(), 5000);
+        } else {
+            if (transport == QLatin1String("UDP"))
+                window->ethernetSettingsDialog()->discovery()->takeAnswer(
+                    QHostAddress(QStringLiteral("127.0.12.7")), "HTTP/1.1 200 OK\r\nMODE: UDP\r\n");
+            connectLive("127.0.12.7");
+        }
+        QCOMPARE(state(), State::Connected);
+        QVERIFY(ui()->InputlcdNum->intValue() != 0 || !ui()->label_StatusValue->text().isEmpty());
+
+        QElapsedTimer sinceGiveUp;
+        connect(window->serialComm(), &SERIAL_COMM::ExchangeGaveUp, this, [&sinceGiveUp] {
+            if (!sinceGiveUp.isValid())
+                sinceGiveUp.start();
+        });
+        QVERIFY(::kill(pid_t(sim.pid()), SIGSTOP) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(sinceGiveUp.isValid(), 4 * SERIAL_COMM::kReplyTimeoutMs + 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 1500);
+        ::kill(pid_t(sim.pid()), SIGCONT);
+        QCOMPARE(stateWord(), QStringLiteral("Connection lost"));
+        QVERIFY(window->statusBar()->currentMessage().startsWith(QLatin1String("Connection lost")));
         verifyNothingLive();
-        QVERIFY(!window->udpSocket()->isOpen());
+        QVERIFY(ui()->Connection->isEnabled() && !ui()->DisConnection->isEnabled());
     }
 
     void eachDiscoveredSensorIsReachedOverTheModeItAnnounced()
@@ -273,19 +305,20 @@ private slots:
         // The last answer came from the UDP sensor; the TCP one is still reached over TCP.
         connectEthernet(QStringLiteral("127.0.12.7"));
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
-        QCOMPARE(window->tcpSocket()->state(), QAbstractSocket::ConnectedState);
-        QVERIFY(!window->udpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
+        QVERIFY(window->link()->isOpen());
+        QVERIFY(!openOver(window->link(), Link::Kind::Udp));
         ui()->DisConnection->trigger();
 
         connectEthernet(QStringLiteral("127.0.12.8"));
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
-        QCOMPARE(window->udpSocket()->peerAddress(), QHostAddress(QStringLiteral("127.0.12.8")));
-        QVERIFY(!window->tcpSocket()->isOpen());
+        QCOMPARE(window->link()->peerName(), QString(QStringLiteral("127.0.12.8")) + QStringLiteral(":8080"));
+        QVERIFY(!openOver(window->link(), Link::Kind::Tcp));
         ui()->DisConnection->trigger();
 
         // An address typed by hand, never announced, uses TCP.
         connectEthernet(QStringLiteral("127.0.12.9"));
-        QVERIFY(window->tcpSocket()->isOpen());
+        QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         QCOMPARE(ScanData().EtherMode, 0);
     }
 

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "exchange/link.h"
 
 #include "app/about.h"
 #include "app/create.h"
@@ -31,14 +32,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QSerialPort>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUdpSocket>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
@@ -52,6 +50,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     AboutDialog = new About;
     StartDialog = new Create;
     EthernetSettingDialog = new EthnertSetting;
+    EthernetSettingDialog->setRememberedAddress(
+        QSettings("Trevalor", "Parameters").value(QStringLiteral("connect/lastAddress")).toString());
 
     // 3. Device type.
     DeviceType = kDefaultDeviceType;
@@ -70,15 +70,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     OptionScene =
         new OPTION_SCENE(&DeviceType, scene, &ProjectData(), &ScanData(), ui->graphicsView->baseItems());
 
-    // 7. Transports.
-    SerialPort = new QSerialPort;
-    TcpSocket = new QTcpSocket;
-    UdpSocket = new QUdpSocket;
+    // 7. The serial line's settings.
     SerialSettingDialog = new SettingsDialog;
 
-    // 8. The command exchange over them.
-    SerialComm = new SERIAL_COMM(SerialPort, &ScanData(), &ProjectData(), SensorParameters, SensorControl,
-                                 TcpSocket, UdpSocket);
+    // 8. The command exchange; its engine holds the link to the sensor.
+    SerialComm = new SERIAL_COMM(&ScanData(), &ProjectData(), SensorParameters, SensorControl);
 
     // 9. The scan data table over the form's table.
     DataTable = new DATA_TABLE(&ScanData(), ui->DataTableWidget);
@@ -228,7 +224,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     makeFileCommands();
     makeRecentProjectsMenu();
     makeAppSettings();
-    Replay = new ScanReplayControl(this);
+    makeReplayControl();
 
     // The right-hand docks share one column as tabs, so a laptop screen holds all of them; a
     // layout the user arranged and saved replaces this.
@@ -268,13 +264,7 @@ MainWindow::~MainWindow()
     for (QObject *sender : std::initializer_list<QObject *>{SensorSetting, CoordTable, EditControl, AreaTable,
                                                             ui->graphicsView})
         disconnect(sender, nullptr, this, nullptr);
-    delete SerialComm;
-    SerialPort->close();
-    delete SerialPort;
-    TcpSocket->abort();
-    delete TcpSocket;
-    UdpSocket->close();
-    delete UdpSocket;
+    delete SerialComm; // closes the link with the engine
     delete IoSimulation;
     delete SensorSetting;
     delete EditControl;
@@ -627,9 +617,39 @@ void MainWindow::OpenCloseIOSimulationDock(bool Checked)
     ui->IOSimulationDock->hide();
 }
 
+// Recording and playback, given what they drive.
+void MainWindow::makeReplayControl()
+{
+    ScanReplayControl::Parts parts;
+    parts.window = this;
+    parts.exchange = SerialComm;
+    parts.connection = LinkStatus;
+    parts.fileMenu = ui->File;
+    parts.openBefore = ui->Save;
+    parts.displayMenu = ui->Display;
+    parts.distance = ui->Distance;
+    parts.intensity = ui->Intensity;
+    parts.selfCheck = ui->SelfCheck;
+    parts.selfCheckDock = ui->SelfCheckDock;
+    parts.directionLabel = ui->label_dirValue;
+    parts.scene = OptionScene;
+    parts.view = ui->graphicsView;
+    parts.badges = Badges;
+    parts.disconnect = [this] { CloseSerialPort(); };
+    parts.showStreams = [this] {
+        OpenCloseReadScanf(ui->Distance->isChecked());
+        OpenCloseReadIntensity(ui->Intensity->isChecked());
+    };
+    parts.showDirection = [this](bool reversed) { DirChange(reversed); };
+    parts.clearDisplays = [this] { clearLiveDisplays(); };
+    parts.model = [this] { return int(DeviceType); };
+    Replay = new ScanReplayControl(parts, this);
+}
+
 bool MainWindow::anyTransportOpen() const
 {
-    return SerialPort->isOpen() || TcpSocket->isOpen() || UdpSocket->isOpen();
+    const Link *link = SerialComm->Engine()->link();
+    return link && (link->state() == Link::State::Open || link->state() == Link::State::Opening);
 }
 
 // A stream starts only with a live connection; the action's check is kept and re-applied on the

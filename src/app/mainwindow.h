@@ -8,18 +8,15 @@
 #include "comm/link_parameters.h"
 #include "report/config_report.h"
 
-#include <QAbstractSocket>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
-#include <QSerialPort>
 #include <QVector>
 
 class QGraphicsScene;
 class QLabel;
 class QMenu;
-class QTcpSocket;
-class QUdpSocket;
+class Link;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
@@ -100,9 +97,8 @@ public:
     EthnertSetting *ethernetSettingsDialog() const { return EthernetSettingDialog; }
     Create *startDialog() const { return StartDialog; }
     About *aboutDialog() const { return AboutDialog; }
-    QSerialPort *serialPort() const { return SerialPort; }
-    QTcpSocket *tcpSocket() const { return TcpSocket; }
-    QUdpSocket *udpSocket() const { return UdpSocket; }
+    // The link to the sensor, or null before the first connection.
+    Link *link() const;
     QLabel *connectionLabel() const { return ConnectLabel; }
     ConnectionStatus *connectionStatus() const { return LinkStatus; }
     ConnectionStatus::State connectionState() const;
@@ -151,7 +147,6 @@ public slots:
     // Connection (mainwindow_connection.cpp).
     void OpenSerialPort();
     void CloseSerialPort();
-    void handleError(QSerialPort::SerialPortError error);
     void CreatOpenSerialPort(QString Com);
     void CreatEthernetPort(QString Com);
     void CreatEthnertModeSignalSlot(QString Type);
@@ -206,12 +201,11 @@ private:
     QString peerLabelText() const;
     void enterConnecting(const QString &peer);
     void enterConnected();
+    QString serialLineText() const;
     void beginExchange();
-    void tcpConnected();
-    void tcpFailed(QAbstractSocket::SocketError error);
-    QString socketErrorText(QAbstractSocket::SocketError error) const;
+    void linkOpened();
+    void linkLost(const QString &why);
     void sensorAnswered();
-    void exchangeGaveUp();
     void connectFailed(const QString &why);
     void connectionLost(const QString &why);
     void stopLink();
@@ -226,6 +220,7 @@ private:
     void makeSceneConnections();
     void makeStatusConnections();
     void makeBadgeConnections();
+    void makeReplayControl();
     // The badges follow the mode, the simulation flags and the language.
     void refreshBadges();
     void makeViewConnections();
@@ -256,9 +251,6 @@ private:
     Create *StartDialog = nullptr;
     int Language = 0; // 0 Simplified Chinese, 1 English
     About *AboutDialog = nullptr;
-    QSerialPort *SerialPort = nullptr;
-    QTcpSocket *TcpSocket = nullptr;
-    QUdpSocket *UdpSocket = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     uint MonitorMemory = 0; // the last input word the monitoring display acted on
     QLabel *ConnectLabel = nullptr;

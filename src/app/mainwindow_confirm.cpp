@@ -3,25 +3,13 @@
 #include "app/mainwindow.h"
 
 #include "area/dialogs.h"
-#include "comm/codec/scan_data.h"
 #include "comm/serial_comm.h"
 #include "ui_mainwindow.h"
-
-#include <QSerialPort>
-#include <QTcpSocket>
-#include <QUdpSocket>
 
 QString MainWindow::connectedSensorName() const
 {
     const bool en = Language == 1;
-    QString where;
-    if (ScanData().ConnectType == 0) {
-        where = SerialPort->portName();
-    } else {
-        const QAbstractSocket *socket = TcpSocket->isOpen() ? static_cast<QAbstractSocket *>(TcpSocket)
-                                                            : static_cast<QAbstractSocket *>(UdpSocket);
-        where = socket->peerName().isEmpty() ? socket->peerAddress().toString() : socket->peerName();
-    }
+    const QString where = LastPeer; // the port or address as the user chose it
     QString name = en ? QString("the sensor at %1").arg(where) : QString::fromUtf8("传感器 %1").arg(where);
     if (SensorSerialNumber >= 0)
         name += en ? QString(" (serial number %1)").arg(SensorSerialNumber)

@@ -15,6 +15,7 @@
 #include "comm/serial_comm.h"
 #include "comm/settingsdialog.h"
 #include "editor/option_scene.h"
+#include "exchange/link.h"
 #include "monitor/data_table.h"
 #include "monitor/io_simulation.h"
 #include "ui_mainwindow.h"
@@ -22,41 +23,22 @@
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSerialPort>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
-
 namespace {
-
 constexpr quint16 kSensorPort = 8080;
-
-// A device that went away (an unplugged adapter, the far end of a pseudo-terminal closed) is not
-// always reported as a resource error: reads may keep failing with a plain read error instead.
-bool lineHungUp(QSerialPort *port)
-{
-#ifdef Q_OS_UNIX
-    if (!port->isOpen() || port->handle() < 0)
-        return false;
-    pollfd p{int(port->handle()), 0, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLNVAL));
-#else
-    Q_UNUSED(port);
-    return false;
-#endif
-}
-
 } // namespace
 
 using LinkState = ConnectionStatus::State;
+
+Link *MainWindow::link() const
+{
+    return SerialComm->Engine()->link();
+}
 
 QString MainWindow::connectionText(const char *english, const char *chinese) const
 {
@@ -71,25 +53,15 @@ void MainWindow::makeTransportConnections()
     connect(ui->EthnernetSetting, &QAction::triggered, EthernetSettingDialog, &EthnertSetting::fillPortsInfo);
     connect(ui->Connection, &QAction::triggered, this, &MainWindow::OpenSerialPort);
     connect(ui->DisConnection, &QAction::triggered, this, &MainWindow::CloseSerialPort);
-    connect(SerialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleError);
     connect(EthernetSettingDialog, &EthnertSetting::OpenEthernetSignal, this, &MainWindow::CreatEthernetPort);
     connect(SerialSettingDialog, &SettingsDialog::OpenSerialSignal, this, &MainWindow::CreatOpenSerialPort);
     connect(EthernetSettingDialog, &EthnertSetting::OpenEthernetMode, this,
             &MainWindow::CreatEthnertModeSignalSlot);
 
-    connect(TcpSocket, &QTcpSocket::connected, this, &MainWindow::tcpConnected);
-    // Handled from the event loop, not inside connectToHost or abort, which may report at once.
-    connect(TcpSocket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        QMetaObject::invokeMethod(
-            this, [this, error] { tcpFailed(error); }, Qt::QueuedConnection);
-    });
-    connect(TcpSocket, &QTcpSocket::disconnected, this, [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { tcpFailed(QAbstractSocket::RemoteHostClosedError); }, Qt::QueuedConnection);
-    });
+    connect(SerialComm, &SERIAL_COMM::LinkOpened, this, &MainWindow::linkOpened);
+    connect(SerialComm, &SERIAL_COMM::LinkLost, this, &MainWindow::linkLost);
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, this, &MainWindow::sensorAnswered);
     connect(SerialComm, &SERIAL_COMM::SelfCheckStatus, this, &MainWindow::sensorAnswered);
-    connect(SerialComm, &SERIAL_COMM::ExchangeGaveUp, this, &MainWindow::exchangeGaveUp);
     connect(SerialComm, &SERIAL_COMM::RebootAcknowledged, this, &MainWindow::startRestartWait);
     connect(SerialComm, &SERIAL_COMM::ProductInformationRead, this, &MainWindow::restartConfirmed);
     connect(ConnectTimer, &QTimer::timeout, this, [this] {
@@ -128,10 +100,23 @@ void MainWindow::OpenSerialPort()
             CreatOpenSerialPort(LastPeer);
         return;
     }
-    if (ScanData().ConnectType == 1)
+    // Nothing chosen yet: the settings ask where to, instead of taking the first port listed or
+    // failing on an empty address.
+    if (ScanData().ConnectType == 1) {
+        if (EthernetSettingDialog->address().isEmpty()) {
+            EthernetSettingDialog->show();
+            EthernetSettingDialog->fillPortsInfo();
+            return;
+        }
         EthernetSettingDialog->update();
-    else
-        SerialSettingDialog->update();
+        return;
+    }
+    if (SerialSettingDialog->chosenPort().isEmpty()) {
+        SerialSettingDialog->show();
+        SerialSettingDialog->fillPortsInfo();
+        return;
+    }
+    CreatOpenSerialPort(SerialSettingDialog->chosenPort());
 }
 
 // The actions that talk to the sensor, enabled only while it is known to answer.
@@ -172,6 +157,22 @@ void MainWindow::enterConnected()
     setSensorActions(true);
     ui->DisConnection->setEnabled(true);
     LinkStatus->setState(LinkState::Connected);
+    if (LastConnectType == 0) {
+        statusBar()->showMessage(connectionText("Connected to %1", "连接到 %1").arg(serialLineText()));
+    } else {
+        // The next start offers this address again.
+        QSettings("Trevalor", "Parameters").setValue(QStringLiteral("connect/lastAddress"), LastPeer);
+        EthernetSettingDialog->setRememberedAddress(LastPeer);
+    }
+}
+
+// "/dev/ttyUSB0 : 115200, 8, None, 1, None"
+QString MainWindow::serialLineText() const
+{
+    const SettingsDialog::Settings s = SerialSettingDialog->settings();
+    return QStringLiteral("%1 : %2, %3, %4, %5, %6")
+        .arg(LastPeer, s.stringBaudRate, s.stringDataBits, s.stringParity, s.stringStopBits,
+             s.stringFlowControl);
 }
 
 // The exchange of a fresh connection: nothing left over from an earlier one may be taken for a
@@ -205,14 +206,13 @@ void MainWindow::CreatOpenSerialPort(QString Com)
     ui->EthnernetSetting->setEnabled(false);
 
     const SettingsDialog::Settings s = SerialSettingDialog->settings();
-    SerialPort->setPortName(Com);
-    SerialPort->setBaudRate(s.baudRate);
-    SerialPort->setDataBits(s.dataBits);
-    SerialPort->setParity(s.parity);
-    SerialPort->setStopBits(s.stopBits);
-    SerialPort->setFlowControl(s.flowControl);
-
-    if (!SerialPort->open(QIODevice::ReadWrite)) {
+    SerialLine line;
+    line.baudRate = s.baudRate;
+    line.dataBits = s.dataBits;
+    line.parity = s.parity;
+    line.stopBits = s.stopBits;
+    line.flowControl = s.flowControl;
+    if (!SerialComm->Engine()->openSerial(Com, line)) {
         Dialogs::ask(this, Dialogs::Icon::Critical, connectionText("Error", "错误"),
                      connectionText("Serial Open error", "串口打开失败"));
         statusBar()->showMessage(connectionText("Open error", "打开错误"));
@@ -221,10 +221,7 @@ void MainWindow::CreatOpenSerialPort(QString Com)
 
     // The port is open; the sensor counts as connected once it has answered.
     enterConnecting(Com);
-    statusBar()->showMessage(
-        connectionText("Connected to %1 : %2, %3, %4, %5, %6", "连接到 %1 : %2, %3, %4, %5, %6")
-            .arg(Com, s.stringBaudRate, s.stringDataBits, s.stringParity, s.stringStopBits,
-                 s.stringFlowControl));
+    statusBar()->showMessage(connectionText("Connecting to %1…", "正在连接 %1…").arg(serialLineText()));
     beginExchange();
 }
 
@@ -241,9 +238,6 @@ void MainWindow::CreatEthernetPort(QString Com)
     ui->EthnernetSetting->setEnabled(false);
 
     Com = Com.trimmed();
-    // A socket still busy with an earlier attempt would ignore the new address.
-    TcpSocket->abort();
-    UdpSocket->abort();
     // Nowhere to connect to is a failure now, not a string of time-outs later.
     if (Com.isEmpty() || !acceptIPv4Address(this, Com, Language == 1)) {
         if (Com.isEmpty())
@@ -257,14 +251,18 @@ void MainWindow::CreatEthernetPort(QString Com)
 
     enterConnecting(Com);
     statusBar()->showMessage(connectionText("Connect", "连接到") + Com + QStringLiteral(":8080"));
+    ExchangeEngine *engine = SerialComm->Engine();
     if (ScanData().EtherMode == 0) {
         // Asynchronous: the exchange starts once the sensor accepted the connection.
         ConnectTimer->start(kConnectTimeoutMs);
-        TcpSocket->connectToHost(Com, kSensorPort, QIODevice::ReadWrite);
+        engine->openTcp(QHostAddress(Com), kSensorPort);
         return;
     }
-    UdpSocket->connectToHost(Com, kSensorPort, QIODevice::ReadWrite);
-    SerialComm->SetUdpPeer(QHostAddress(Com), kSensorPort);
+    if (!engine->openUdp(QHostAddress(Com), kSensorPort)) {
+        connectFailed(
+            connectionText("Cannot connect to %1: %2", "无法连接到 %1：%2").arg(Com, engine->LinkError()));
+        return;
+    }
     // UDP has no connection: the first answer makes it connected, a give-up makes it lost.
     beginExchange();
 }
@@ -277,9 +275,11 @@ void MainWindow::CreatEthnertModeSignalSlot(QString Type)
         ScanData().EtherMode = 1;
 }
 
-void MainWindow::tcpConnected()
+// Over TCP the sensor accepted the connection: a fresh one, or its return after a restart.
+void MainWindow::linkOpened()
 {
-    if (ScanData().ConnectType != 1 || ScanData().EtherMode != 0)
+    const Link *link = SerialComm->Engine()->link();
+    if (!link || link->kind() != Link::Kind::Tcp)
         return;
     if (LinkStatus->state() == LinkState::Connecting) {
         enterConnected();
@@ -292,40 +292,26 @@ void MainWindow::tcpConnected()
     }
 }
 
-void MainWindow::tcpFailed(QAbstractSocket::SocketError error)
+// The engine decided the sensor is lost, whatever the link: refused, closed, vanished or silent.
+void MainWindow::linkLost(const QString &why)
 {
-    // Our own abort reports a disconnect as well, and a report may be older than the attempt that
-    // runs now: only a socket that is down counts.
-    if (ScanData().ConnectType != 1 || ScanData().EtherMode != 0 ||
-        TcpSocket->state() != QAbstractSocket::UnconnectedState)
-        return;
+    const Link *link = SerialComm->Engine()->link();
+    const bool linkFailed = link && link->state() == Link::State::Lost; // not the give-up
     switch (LinkStatus->state()) {
     case LinkState::Connecting:
-        connectFailed(connectionText("Cannot connect to %1: %2", "无法连接到 %1：%2")
-                          .arg(LastPeer, socketErrorText(error)));
+        if (linkFailed)
+            connectFailed(connectionText("Cannot connect to %1: %2", "无法连接到 %1：%2").arg(LastPeer, why));
+        else
+            connectionLost(connectionText("The sensor did not answer.", "传感器没有应答。"));
         break;
-    case LinkState::Connected: connectionLost(socketErrorText(error)); break;
-    default: break; // restarting: the next attempt follows; closed or lost: nothing to do
+    case LinkState::Connected:
+        connectionLost(why);
+        // A line that failed says so at once; the give-up has said it in its own warning.
+        if (linkFailed)
+            Dialogs::show(this, Dialogs::Icon::Critical, connectionText("Critical Error", "严重错误"), why);
+        break;
+    default: break; // restarting: the restart wait decides; closed or lost: nothing to do
     }
-}
-
-QString MainWindow::socketErrorText(QAbstractSocket::SocketError error) const
-{
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return connectionText("Connection refused (no sensor listens there).",
-                              "连接被拒绝（该地址没有传感器在监听）。");
-    case QAbstractSocket::RemoteHostClosedError:
-        return connectionText("The sensor closed the connection.", "传感器关闭了连接。");
-    case QAbstractSocket::NetworkError:
-    case QAbstractSocket::HostNotFoundError:
-        return connectionText("No route to the sensor (network unreachable).",
-                              "无法到达传感器（网络不可达）。");
-    case QAbstractSocket::SocketTimeoutError:
-        return connectionText("The sensor did not answer in time.", "传感器没有及时应答。");
-    default: break;
-    }
-    return TcpSocket->errorString();
 }
 
 // A reply has arrived: over UDP and serial this is what makes the link connected.
@@ -333,15 +319,6 @@ void MainWindow::sensorAnswered()
 {
     if (LinkStatus->state() == LinkState::Connecting)
         enterConnected();
-}
-
-void MainWindow::exchangeGaveUp()
-{
-    const bool udp = ScanData().ConnectType == 1 && ScanData().EtherMode == 1;
-    if (LinkStatus->state() == LinkState::Connected && udp)
-        connectionLost(connectionText("The sensor stopped answering.", "传感器停止应答。"));
-    else if (LinkStatus->state() == LinkState::Connecting)
-        connectionLost(connectionText("The sensor did not answer.", "传感器没有应答。"));
 }
 
 // The attempt failed before the sensor answered: said at once with its reason, back to disconnected.
@@ -384,11 +361,7 @@ void MainWindow::stopLink()
     OpenCloseReadScanf(false);
     OpenCloseReadIntensity(false);
 
-    SerialPort->close();
-    TcpSocket->abort();
-    TcpSocket->close();
-    UdpSocket->close();
-    SerialComm->CloseSerialPortSlots();
+    SerialComm->Engine()->close();
     clearLiveDisplays();
 }
 
@@ -429,22 +402,6 @@ void MainWindow::CloseSerialPort()
     ui->EthernetConnection->setEnabled(true);
 }
 
-void MainWindow::handleError(QSerialPort::SerialPortError error)
-{
-    const bool gone =
-        error == QSerialPort::ResourceError ||
-        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && lineHungUp(SerialPort));
-    // Only a live serial connection is ended here; a late report after a close changes nothing.
-    const LinkState state = LinkStatus->state();
-    if (!gone || ScanData().ConnectType != 0 ||
-        (state != LinkState::Connected && state != LinkState::Connecting))
-        return;
-    const QString why = SerialPort->errorString();
-    // Closed before the box: a dead line would otherwise keep reporting while the box waits.
-    connectionLost(why);
-    Dialogs::ask(this, Dialogs::Icon::Critical, connectionText("Critical Error", "严重错误"), why);
-}
-
 // ---- Restart: the sensor acknowledged "RBoot" and goes away for a while. ----
 
 void MainWindow::startRestartWait()
@@ -483,15 +440,17 @@ void MainWindow::restartTick()
     if (elapsed - LastRestartProbe < kRestartProbeMs)
         return;
     LastRestartProbe = elapsed;
-    if (ScanData().ConnectType == 1 && ScanData().EtherMode == 0) {
+    ExchangeEngine *engine = SerialComm->Engine();
+    if (engine->link() && engine->link()->kind() == Link::Kind::Tcp) {
         // Over TCP the sensor hung up; a new connection is tried until it is accepted, and the
-        // product information confirms it (tcpConnected).
+        // product information confirms it (linkOpened).
         // Only a connection made after the restart counts; the old one is about to be hung up.
-        if (TcpSocket->state() == QAbstractSocket::UnconnectedState) {
-            TcpSocket->connectToHost(LastPeer, kSensorPort, QIODevice::ReadWrite);
+        const Link::State state = engine->link()->state();
+        if (state == Link::State::Lost || state == Link::State::Closed) {
+            engine->reopen();
             return;
         }
-        if (TcpSocket->state() != QAbstractSocket::ConnectedState || !RestartReconnected)
+        if (state != Link::State::Open || !RestartReconnected)
             return;
     }
     // Ask again until an answer comes: a fresh request each time, so the exchange never reaches its

@@ -22,8 +22,6 @@
 #include <QSerialPort>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTcpSocket>
-#include <QUdpSocket>
 
 void MainWindow::makeFileCommands()
 {

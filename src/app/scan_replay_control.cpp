@@ -1,24 +1,25 @@
 #include "app/scan_replay_control.h"
 
 #include "app/connection_status.h"
-#include "app/mainwindow.h"
 #include "app/status_badges.h"
 #include "area/dialogs.h"
 #include "area/zone_csv_commands.h"
+#include "comm/codec/scan_data.h"
 #include "comm/serial_comm.h"
 #include "editor/option_scene.h"
 #include "editor/paint_outline.h"
-#include "editor/teach_control.h"
-#include "monitor/data_table.h"
+#include "editor/viewwindow.h"
 #include "scan/scan_playback.h"
 #include "scan/scan_recorder.h"
-#include "ui_mainwindow.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QSlider>
 #include <QStatusBar>
@@ -64,18 +65,17 @@ QIcon recordIcon()
 
 } // namespace
 
-ScanReplayControl::ScanReplayControl(MainWindow *window)
-    : QObject(window), Window(window), Recorder(new ScanRecorder(&ScanData(), this)),
+ScanReplayControl::ScanReplayControl(const Parts &parts, QObject *parent)
+    : QObject(parent), P(parts), Recorder(new ScanRecorder(&ScanData(), this)),
       Playback(new ScanPlayback(&ScanData(), this))
 {
-    Ui::MainWindow *ui = window->form();
-    SERIAL_COMM *comm = window->serialComm();
+    SERIAL_COMM *comm = P.exchange;
 
     // File › Open Recording…, after Open.
     Open = new QAction(this);
     Open->setObjectName(QStringLiteral("OpenRecording"));
     Open->setIcon(QIcon(QStringLiteral(":/images/radar.png")));
-    ui->File->insertAction(ui->Save, Open);
+    P.fileMenu->insertAction(P.openBefore, Open);
     connect(Open, &QAction::triggered, this, &ScanReplayControl::openRecording);
 
     // Display › Record Scan, after the display modes.
@@ -84,8 +84,8 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
     Record->setIcon(recordIcon());
     Record->setCheckable(true);
     Record->setEnabled(false);
-    ui->Display->addSeparator();
-    ui->Display->addAction(Record);
+    P.displayMenu->addSeparator();
+    P.displayMenu->addAction(Record);
     connect(Record, &QAction::toggled, this, &ScanReplayControl::recordToggled);
 
     RecordLabel = new QLabel;
@@ -93,7 +93,7 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
     RecordLabel->setStyleSheet(
         QStringLiteral("QLabel { color: #c00000; font-weight: bold; padding: 0 6px; }"));
     RecordLabel->hide();
-    window->statusBar()->insertPermanentWidget(0, RecordLabel);
+    P.window->statusBar()->insertPermanentWidget(0, RecordLabel);
     RecordTick = new QTimer(this);
     RecordTick->setInterval(500);
     connect(RecordTick, &QTimer::timeout, this, &ScanReplayControl::refreshRecordLabel);
@@ -111,15 +111,14 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
     });
     // The stream ends with the connection (lost, closed, the sensor restarting) or when Distance is
     // switched off; the recording ends with it.
-    connect(window->connectionStatus(), &ConnectionStatus::StateChanged, this,
-            [this](ConnectionStatus::State s) {
-                if (s != ConnectionStatus::State::Connected) {
-                    ScanSeen = false;
-                    stopRecording();
-                }
-                refreshRecordAction();
-            });
-    connect(ui->Distance, &QAction::toggled, this, [this](bool on) {
+    connect(P.connection, &ConnectionStatus::StateChanged, this, [this](ConnectionStatus::State s) {
+        if (s != ConnectionStatus::State::Connected) {
+            ScanSeen = false;
+            stopRecording();
+        }
+        refreshRecordAction();
+    });
+    connect(P.distance, &QAction::toggled, this, [this](bool on) {
         if (!on) {
             ScanSeen = false;
             stopRecording();
@@ -127,16 +126,8 @@ ScanReplayControl::ScanReplayControl(MainWindow *window)
         refreshRecordAction();
     });
 
-    // A recording feeds the displays in the order the exchange does: the data table, the scene, the
-    // teach-in; then the status row, the monitoring display and the badges.
-    connect(Playback, &ScanPlayback::scanShown, window->dataTable(), &DATA_TABLE::DataTableWidgetDisplay);
-    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintOutline);
-    connect(Playback, &ScanPlayback::scanShown, window->optionScene(), &OPTION_SCENE::UpdataPaintIntensity);
-    connect(Playback, &ScanPlayback::scanShown, window->teachControl(), &TeachControl::scanArrived);
-    connect(Playback, &ScanPlayback::selfCheckShown, window, &MainWindow::SelfCheckDisp);
-    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::IOPortDisplayer);
-    connect(Playback, &ScanPlayback::portsShown, window, &MainWindow::MonitorGraphicDisplay);
-    connect(Playback, &ScanPlayback::portsShown, window->statusBadges(), &StatusBadges::showSensorReport);
+    // A recording enters where the sensor's data does, so every display shows it as it would live data.
+    comm->ShowRecording(Playback);
     connect(Playback, &ScanPlayback::positionChanged, this, &ScanReplayControl::refreshPosition);
     connect(Playback, &ScanPlayback::playingChanged, this, &ScanReplayControl::refreshBar);
 }
@@ -163,7 +154,7 @@ void ScanReplayControl::setEnglish(bool english)
     refreshBar();
     if (isPlayingBack()) {
         Playback->repeatReport();
-        Window->DirChange(Playback->recording().header().installDir);
+        P.showDirection(Playback->recording().header().installDir);
     }
 }
 
@@ -173,8 +164,8 @@ void ScanReplayControl::setEnglish(bool english)
 // be stopped.
 void ScanReplayControl::refreshRecordAction()
 {
-    const bool streaming = ScanSeen && Window->connectionState() == ConnectionStatus::State::Connected &&
-                           Window->form()->Distance->isChecked() && !isPlayingBack();
+    const bool streaming = ScanSeen && P.connection->state() == ConnectionStatus::State::Connected &&
+                           P.distance->isChecked() && !isPlayingBack();
     Record->setEnabled(streaming || Recorder->isRecording());
 }
 
@@ -189,7 +180,7 @@ void ScanReplayControl::recordToggled(bool on)
 void ScanReplayControl::startRecording()
 {
     const QString name = ZoneCsvCommands::chooseSaveName(
-        Window, English, tr2("Record Scan", "录制扫描"),
+        P.window, English, tr2("Record Scan", "录制扫描"),
         tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"), QStringLiteral(".vscan"));
     // The stream may have ended while the user chose.
     if (name.isEmpty() || !Record->isEnabled()) {
@@ -199,16 +190,16 @@ void ScanReplayControl::startRecording()
     }
     const SCAN_DATA &scan = ScanData();
     RecordingHeader header;
-    header.model = Window->deviceType();
+    header.model = P.model();
     header.pointsPerDegree = scan.ConnectType == 1 ? scan.EtherCount / 320 : kSerialBeams / 320;
     header.installDir = scan.InstallDir;
-    header.product = Window->serialComm()->LastProduct();
+    header.product = P.exchange->LastProduct();
     if (!Recorder->start(name, header)) {
         {
             QSignalBlocker block(Record);
             Record->setChecked(false);
         }
-        Dialogs::ask(Window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
+        Dialogs::ask(P.window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
                      tr2("The recording cannot be written to %1:\n%2", "无法写入扫描记录 %1：\n%2")
                          .arg(QDir::toNativeSeparators(name), Recorder->errorString()));
         return;
@@ -240,7 +231,7 @@ void ScanReplayControl::stopRecording()
                  : tr2("Recording %1 ended incomplete (%2): %3", "扫描记录 %1 未完整结束（%2）：%3")
                        .arg(name, summary, Recorder->errorString());
     // After what the disconnect or the stream stop says of itself in the same moment.
-    QTimer::singleShot(0, this, [this, note] { Window->statusBar()->showMessage(note, 15000); });
+    QTimer::singleShot(0, this, [this, note] { P.window->statusBar()->showMessage(note, 15000); });
 }
 
 // The disk is full or the file cannot grow: the recording stops at once, and what was recorded
@@ -252,7 +243,7 @@ void ScanReplayControl::writeFailed()
     stopRecording();
     const int scans = Recorder->scans();
     // Shown without waiting: this arrives in the middle of the exchange's reception.
-    Dialogs::show(Window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
+    Dialogs::show(P.window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
                   tr2("Recording stopped: %1 could not be written (%2).\n"
                       "The %3 scans recorded before are kept in it.",
                       "录制已停止：无法写入 %1（%2）。\n之前录制的 %3 个扫描已保存在该文件中。")
@@ -278,7 +269,7 @@ void ScanReplayControl::refreshRecordLabel()
 void ScanReplayControl::openRecording()
 {
     const QString name =
-        Dialogs::fileName(Window, Dialogs::FileMode::Open, tr2("Open Recording", "打开扫描记录"), QString(),
+        Dialogs::fileName(P.window, Dialogs::FileMode::Open, tr2("Open Recording", "打开扫描记录"), QString(),
                           tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"));
     if (!name.isEmpty())
         openRecordingPath(name);
@@ -289,7 +280,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     const QString title = tr2("Open Recording", "打开扫描记录");
     // A sensor and a recording never feed the displays at once. Asked before reading: the file
     // may be the one being recorded, which is complete only once the connection has ended.
-    const ConnectionStatus::State state = Window->connectionState();
+    const ConnectionStatus::State state = P.connection->state();
     if (state != ConnectionStatus::State::Closed && state != ConnectionStatus::State::Lost) {
         const QString text = Recorder->isRecording()
                                  ? tr2("Playing a recording ends the connection to the sensor; the recording "
@@ -297,11 +288,11 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
                                        "回放扫描记录将断开与传感器的连接；正在进行的录制会先保存。")
                                  : tr2("Playing a recording ends the connection to the sensor.",
                                        "回放扫描记录将断开与传感器的连接。");
-        const int answer = Dialogs::ask(Window, Dialogs::Icon::Question, title, text,
+        const int answer = Dialogs::ask(P.window, Dialogs::Icon::Question, title, text,
                                         {tr2("Disconnect and Play", "断开并回放"), tr2("Cancel", "取消")}, 1);
         if (answer != 0)
             return false;
-        Window->CloseSerialPort();
+        P.disconnect();
     }
 
     const QString fileName = QFileInfo(path).fileName();
@@ -310,7 +301,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     bool readable = recording.open(path, &error, true);
     if (readable && error.kind == RecordingError::CutShort) {
         // Recorded until the program or the laptop stopped: what was complete is worth seeing.
-        const int answer = Dialogs::ask(Window, Dialogs::Icon::Question, title,
+        const int answer = Dialogs::ask(P.window, Dialogs::Icon::Question, title,
                                         tr2("%1\n%2\nPlay the %3 complete scans before that line?",
                                             "%1\n%2\n回放该行之前的 %3 个完整扫描？")
                                             .arg(fileName, describe(error, English))
@@ -325,7 +316,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     }
     if (!readable) {
         Dialogs::ask(
-            Window, Dialogs::Icon::Warning, title,
+            P.window, Dialogs::Icon::Warning, title,
             tr2("%1 cannot be played.\n%2", "无法回放 %1。\n%2").arg(fileName, describe(error, English)));
         return false;
     }
@@ -334,22 +325,20 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     const RecordingHeader header = recording.header();
     const int scans = recording.scanCount();
     Playback->open(std::move(recording), path);
-    Ui::MainWindow *ui = Window->form();
     refreshRecordAction();
     // The Self Check dock shows the recorded reports as it shows a sensor's.
-    ui->SelfCheck->setEnabled(true);
-    Window->OpenCloseReadScanf(ui->Distance->isChecked());
-    Window->OpenCloseReadIntensity(ui->Intensity->isChecked());
-    Window->DirChange(header.installDir);
+    P.selfCheck->setEnabled(true);
+    P.showStreams();
+    P.showDirection(header.installDir);
     Playback->seek(0); // the overlays are visible now: show the first scan again for them
     fitToScan();
     Bar->show();
     refreshBar();
-    Window->statusBar()->showMessage(tr2("Playing %1: %2 scans, %3", "回放 %1：%2 个扫描，%3")
-                                         .arg(fileName)
-                                         .arg(scans)
-                                         .arg(clockText(Playback->durationMs())),
-                                     8000);
+    P.window->statusBar()->showMessage(tr2("Playing %1: %2 scans, %3", "回放 %1：%2 个扫描，%3")
+                                           .arg(fileName)
+                                           .arg(scans)
+                                           .arg(clockText(Playback->durationMs())),
+                                       8000);
     Playback->play();
     return true;
 }
@@ -361,28 +350,26 @@ void ScanReplayControl::closeRecording()
     Playback->close();
     if (Bar)
         Bar->hide();
-    Ui::MainWindow *ui = Window->form();
     // Back to what the window shows without a sensor.
-    Window->clearLiveDisplays();
-    Window->statusBadges()->clearSensorState();
-    ui->label_dirValue->clear();
-    ui->SelfCheck->setChecked(false);
-    ui->SelfCheck->setEnabled(false);
-    ui->SelfCheckDock->hide();
-    Window->OpenCloseReadScanf(ui->Distance->isChecked());
-    Window->OpenCloseReadIntensity(ui->Intensity->isChecked());
+    P.clearDisplays();
+    P.badges->clearSensorState();
+    P.directionLabel->clear();
+    P.selfCheck->setChecked(false);
+    P.selfCheck->setEnabled(false);
+    P.selfCheckDock->hide();
+    P.showStreams();
     refreshRecordAction();
 }
 
 // The first scan fills the view, as the first scan of a connection does.
 void ScanReplayControl::fitToScan()
 {
-    PAINT_OUTLINE *outline = Window->optionScene()->outlineItem();
+    PAINT_OUTLINE *outline = P.scene->outlineItem();
     if (!outline->isVisible())
         return;
     const QPolygonF &scan = outline->contour(false);
     if (scan.size() > 2)
-        Window->form()->graphicsView->FitToRect(scan.boundingRect());
+        P.view->FitToRect(scan.boundingRect());
 }
 
 void ScanReplayControl::buildBar()
@@ -391,18 +378,18 @@ void ScanReplayControl::buildBar()
         return;
     // Made on first use, after the saved window layout was restored: a layout saved during a
     // playback never brings back an empty bar.
-    Bar = new QToolBar(Window);
+    Bar = new QToolBar(P.window);
     Bar->setObjectName(QStringLiteral("PlaybackBar"));
     Bar->setMovable(false);
     Bar->setFloatable(false);
-    Window->addToolBar(Qt::BottomToolBarArea, Bar);
+    P.window->addToolBar(Qt::BottomToolBarArea, Bar);
     // One row laid out as a whole: the slider takes what the others leave, nothing overflows.
     auto *row = new QWidget(Bar);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(4, 0, 4, 0);
     layout->setSpacing(4);
     Bar->addWidget(row);
-    QStyle *style = Window->style();
+    QStyle *style = P.window->style();
 
     FileLabel = new QLabel(row);
     FileLabel->setObjectName(QStringLiteral("PlaybackFile"));
@@ -467,7 +454,8 @@ void ScanReplayControl::refreshBar()
     if (!Bar)
         return;
     const bool playing = Playback->isPlaying();
-    PlayPause->setIcon(Window->style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    PlayPause->setIcon(
+        P.window->style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     PlayPause->setToolTip(playing ? tr2("Pause", "暂停") : tr2("Play", "播放"));
     StepBack->setToolTip(tr2("Previous scan", "上一个扫描"));
     StepForward->setToolTip(tr2("Next scan", "下一个扫描"));

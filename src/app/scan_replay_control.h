@@ -10,22 +10,53 @@
 
 #include <QObject>
 
-class MainWindow;
+#include <functional>
+
+class ConnectionStatus;
+class OPTION_SCENE;
 class QAction;
 class QComboBox;
 class QLabel;
+class QMainWindow;
+class QMenu;
 class QSlider;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class ScanPlayback;
 class ScanRecorder;
+class SERIAL_COMM;
+class StatusBadges;
+class ViewWindow;
 
 class ScanReplayControl : public QObject {
     Q_OBJECT
 
 public:
-    explicit ScanReplayControl(MainWindow *window);
+    // What the control drives, and what it asks of the window that holds it.
+    struct Parts {
+        QMainWindow *window = nullptr;   // parent of its boxes; holds the playback bar and status bar
+        SERIAL_COMM *exchange = nullptr; // what is recorded, and where a playback enters
+        ConnectionStatus *connection = nullptr;
+        QMenu *fileMenu = nullptr; // Open Recording goes in before openBefore
+        QAction *openBefore = nullptr;
+        QMenu *displayMenu = nullptr; // Record Scan goes at its end
+        QAction *distance = nullptr;  // the stream choices
+        QAction *intensity = nullptr;
+        QAction *selfCheck = nullptr; // shows the recorded reports
+        QWidget *selfCheckDock = nullptr;
+        QLabel *directionLabel = nullptr;
+        OPTION_SCENE *scene = nullptr;
+        ViewWindow *view = nullptr;
+        StatusBadges *badges = nullptr;
+        std::function<void()> disconnect;        // ends the connection to the sensor
+        std::function<void()> showStreams;       // the overlays as Distance and Intensity say
+        std::function<void(bool)> showDirection; // the install direction (reversed: true)
+        std::function<void()> clearDisplays;     // back to what shows without a sensor
+        std::function<int()> model;              // the device model's code
+    };
+
+    ScanReplayControl(const Parts &parts, QObject *parent);
 
     QAction *recordAction() const { return Record; }
     QAction *openAction() const { return Open; }
@@ -61,7 +92,7 @@ private:
     void fitToScan();
     QString tr2(const char *english, const char *chinese) const;
 
-    MainWindow *Window;
+    Parts P;
     ScanRecorder *Recorder;
     ScanPlayback *Playback;
     QAction *Record = nullptr;

@@ -3,6 +3,9 @@
 #include "comm/discovery.h"
 #include "ui_ethnertsetting.h"
 
+#include <QLabel>
+#include <QTimer>
+
 EthnertSetting::EthnertSetting(QWidget *parent) : QDialog(parent), m_ui(new Ui::EthnertSetting)
 {
     m_ui->setupUi(this);
@@ -11,6 +14,22 @@ EthnertSetting::EthnertSetting(QWidget *parent) : QDialog(parent), m_ui(new Ui::
 
     m_discovery = new SensorDiscovery(m_ui->Eth_ComboBox, this);
     connect(m_discovery, &SensorDiscovery::OpenEthernetMode, this, &EthnertSetting::OpenEthernetMode);
+
+    m_searchLabel = new QLabel(this);
+    m_searchLabel->setObjectName(QStringLiteral("SearchStatus"));
+    m_ui->dialogLayout->insertWidget(2, m_searchLabel);
+    m_answerWait = new QTimer(this);
+    m_answerWait->setSingleShot(true);
+    m_answerWait->setInterval(kAnswerWaitMs);
+    connect(m_answerWait, &QTimer::timeout, this, &EthnertSetting::refreshSearchLabel);
+    // Runs after the list was emptied for the new search.
+    connect(m_discovery, &SensorSearch::searchStarted, this, [this] {
+        if (m_ui->Eth_ComboBox->currentText().trimmed().isEmpty())
+            m_ui->Eth_ComboBox->setEditText(m_remembered);
+        m_answerWait->start();
+        refreshSearchLabel();
+    });
+    connect(m_discovery, &SensorSearch::sensorFound, this, &EthnertSetting::refreshSearchLabel);
 
     connect(m_ui->Button_Refresh_ETH, &QPushButton::clicked, this, &EthnertSetting::fillPortsInfo);
     connect(m_ui->Enter, &QPushButton::clicked, this, &EthnertSetting::update);
@@ -22,6 +41,33 @@ EthnertSetting::EthnertSetting(QWidget *parent) : QDialog(parent), m_ui(new Ui::
 EthnertSetting::~EthnertSetting()
 {
     delete m_ui;
+}
+
+QString EthnertSetting::address() const
+{
+    return m_ui->Eth_ComboBox->currentText().trimmed();
+}
+
+void EthnertSetting::setRememberedAddress(const QString &address)
+{
+    m_remembered = address.trimmed();
+    if (this->address().isEmpty())
+        m_ui->Eth_ComboBox->setEditText(m_remembered);
+}
+
+void EthnertSetting::refreshSearchLabel()
+{
+    auto t = [this](const char *en, const char *cn) {
+        return m_english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
+    };
+    const int found = m_discovery->found().size();
+    if (found > 0)
+        m_searchLabel->setText(t("%1 sensor(s) answered.", "%1 个传感器已应答。").arg(found));
+    else if (m_answerWait->isActive())
+        m_searchLabel->setText(t("Searching for sensors…", "正在搜索传感器…"));
+    else
+        m_searchLabel->setText(
+            t("No sensor answered. Type the sensor's address.", "没有传感器应答。请输入传感器的地址。"));
 }
 
 void EthnertSetting::fillPortsInfo()
@@ -69,4 +115,5 @@ void EthnertSetting::applyTexts(bool english)
     m_ui->label_IPAddress->setText(t("Sensor IPAddress", "传感器以太网IP地址"));
     m_ui->Enter->setText(t("OK", "确定"));
     m_ui->Cancel->setText(t("Cancel", "取消"));
+    refreshSearchLabel();
 }

@@ -4,6 +4,8 @@
 #include <QString>
 
 class SensorDiscovery;
+class QLabel;
+class QTimer;
 class QUdpSocket;
 
 namespace Ui {
@@ -21,6 +23,14 @@ public:
 
     SensorDiscovery *discovery() const { return m_discovery; }
     Ui::EthnertSetting *form() const { return m_ui; }
+    // The address typed or chosen, trimmed; empty when there is none.
+    QString address() const;
+    // The address of the last connection, offered whenever the list is empty of a choice.
+    void setRememberedAddress(const QString &address);
+    // What the search is doing: searching, how many answered, or that none did.
+    QLabel *searchLabel() const { return m_searchLabel; }
+    // How long a search waits for answers before saying that none came.
+    static constexpr int kAnswerWaitMs = 3000;
 
 public slots:
     // Starts a new discovery: empties the list and searches every local network.
@@ -40,8 +50,12 @@ signals:
 
 private:
     void applyTexts(bool english);
+    void refreshSearchLabel();
 
     Ui::EthnertSetting *m_ui;
     SensorDiscovery *m_discovery;
+    QLabel *m_searchLabel;
+    QTimer *m_answerWait;
+    QString m_remembered;
     bool m_english = false;
 };

@@ -3,6 +3,7 @@
 #include "area/store/device_type.h"
 
 #include "area/dialogs.h"
+#include "scan/scan_playback.h"
 
 #include <QLabel>
 #include <QMetaMethod>
@@ -11,13 +12,10 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                         SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                         QUdpSocket *udpSocket, QObject *parent)
+SERIAL_COMM::SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
+                         SENSOR_CONTROL *scanControl, QObject *parent)
     : QObject(parent), m_engine(new ExchangeEngine(scanStore, projectStore, parameters, scanControl, this))
 {
-    m_engine->UseTransports(serialPort, tcpSocket, udpSocket);
-
     // Closed at start: no parent, application-modal, the sensor picture as its label. Its Cancel
     // stops the running sequence; it never closes or resets the dialog by itself.
     m_progress = new QProgressDialog();
@@ -56,6 +54,8 @@ SERIAL_COMM::SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_
     connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
     connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
     connect(e, &ExchangeEngine::OtherModelFound, this, &SERIAL_COMM::askOtherModel);
+    connect(e, &ExchangeEngine::LinkOpened, this, &SERIAL_COMM::LinkOpened);
+    connect(e, &ExchangeEngine::LinkLost, this, &SERIAL_COMM::LinkLost);
 }
 
 // Nothing is written yet: the user decides whether a design for one model goes to a sensor of another.
@@ -75,6 +75,16 @@ void SERIAL_COMM::askOtherModel(int sensorModel, int designModel)
             .arg(designModel),
         {text("Yes", "确定"), text("No", "取消")}, 1);
     m_engine->ContinueWriteToOtherModel(choice == 0);
+}
+
+// A recording enters where the sensor's data does: every display follows either the same way, and
+// each signal keeps its meaning (the ports' third value is the fault word, as the sensor sends it).
+void SERIAL_COMM::ShowRecording(ScanPlayback *playback)
+{
+    connect(playback, &ScanPlayback::scanShown, this, &SERIAL_COMM::ReceiveScanfData);
+    connect(playback, &ScanPlayback::scanShown, this, &SERIAL_COMM::ReceiveIntensityData);
+    connect(playback, &ScanPlayback::selfCheckShown, this, &SERIAL_COMM::SelfCheckStatus);
+    connect(playback, &ScanPlayback::portsShown, this, &SERIAL_COMM::IOPortSignals);
 }
 
 // The engine does more when these have a receiver (copies each frame; leaves the restart message to the

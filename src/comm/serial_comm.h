@@ -6,14 +6,13 @@
 
 class PROJECT_DATA;
 class QProgressDialog;
-class QSerialPort;
-class QTcpSocket;
-class QUdpSocket;
+class ScanPlayback;
 
 // The window's side of the exchange with the sensor: it owns an ExchangeEngine over the window's stores
-// and transports, passes the window's requests on, and turns what the engine reports into what the
-// window shows: the progress dialog (with Cancel) and the message boxes, in the selected language.
-// Questions are asked before a sequence starts, never in the middle of one.
+// (the engine owns the link), passes the window's requests on, and turns what the engine reports into
+// what the window shows: the progress dialog (with Cancel) and the message boxes, in the selected
+// language. Questions are asked before a sequence starts, never in the middle of one. Its slots keep
+// the window's established names and translate them into the engine's own where those differ.
 class SERIAL_COMM : public QObject {
     Q_OBJECT
 
@@ -33,9 +32,8 @@ public:
     static constexpr int kSequenceTimeoutLimit = ExchangeEngine::kSequenceTimeoutLimit;
     static constexpr int kSequenceDeadlineMs = ExchangeEngine::kSequenceDeadlineMs;
 
-    SERIAL_COMM(QSerialPort *serialPort, SCAN_DATA *scanStore, PROJECT_DATA *projectStore,
-                SENSOR_PARAMETERS *parameters, SENSOR_CONTROL *scanControl, QTcpSocket *tcpSocket,
-                QUdpSocket *udpSocket, QObject *parent = nullptr);
+    SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
+                SENSOR_CONTROL *scanControl, QObject *parent = nullptr);
     ~SERIAL_COMM() override;
 
     ExchangeEngine *Engine() const { return m_engine; }
@@ -55,8 +53,8 @@ public:
     void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
     void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
     int RangeLimit() const { return m_engine->RangeLimit(); }
-    // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
-    void SetUdpPeer(const QHostAddress &address, quint16 port = 8080) { m_engine->SetUdpPeer(address, port); }
+    // A recording played back feeds the same signals as the sensor.
+    void ShowRecording(ScanPlayback *playback);
 
     // ---- State, for the main window's displays and for tests. ----
     bool RequestRaised(Request request) const { return m_engine->RequestRaised(request); }
@@ -82,8 +80,8 @@ public slots:
     void CloseSendReadIntensity() { m_engine->CloseSendReadIntensity(); }
     void OpenSendReadSimulation() { m_engine->OpenSendReadSimulation(); }
     void CloseSendReadSimulation() { m_engine->CloseSendReadSimulation(); }
-    void ReadScanfTime() { m_engine->ReadScanfTime(); }
-    void ReadIntensityTime() { m_engine->ReadIntensityTime(); }
+    void ReadScanfTime() { m_engine->requestDistance(); }
+    void ReadIntensityTime() { m_engine->requestIntensity(); }
     void ReadSimulationTime() { m_engine->ReadSimulationTime(); }
     void SensorRebootSlots() { m_engine->SensorRebootSlots(); }
     void SensorInformationSlots() { m_engine->SensorInformationSlots(); }
@@ -101,10 +99,9 @@ public slots:
     void VerifySensorDataSlots() { m_engine->VerifySensorDataSlots(); }
     // Stops the running sequence (the progress dialog's Cancel) and says what was done.
     void CancelSequence();
-    void SerialPortSendData() { m_engine->SerialPortSendData(); }
-    void SerialPortReceiveData() { m_engine->SerialPortReceiveData(); }
-    void ReadWriteOverTime() { m_engine->ReadWriteOverTime(); }
-    void CloseSerialPortSlots() { m_engine->CloseSerialPortSlots(); }
+    void SerialPortSendData() { m_engine->sendNextRequest(); }
+    void ReadWriteOverTime() { m_engine->replyTimedOut(); }
+    void CloseSerialPortSlots() { m_engine->clearReceived(); }
 
 signals:
     // Passed on from the engine, which says what each one means.
@@ -125,6 +122,8 @@ signals:
     void RebootAcknowledged();
     void ProductInformationRead(const ::ProductInfo &info);
     void ExchangeGaveUp();
+    void LinkOpened();
+    void LinkLost(const QString &why);
 
 protected:
     void connectNotify(const QMetaMethod &signal) override;

@@ -38,6 +38,9 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_QuitOnClose, false);
     m_ui->baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+    // A port the system does not list (a pseudo-terminal, a /dev/serial/by-id/ name) can be typed.
+    m_ui->serialPortInfoListBox->setEditable(true);
+    m_ui->serialPortInfoListBox->setInsertPolicy(QComboBox::NoInsert);
 
     connect(m_ui->applyButton, &QPushButton::clicked, this, &SettingsDialog::update);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::hide);
@@ -84,6 +87,8 @@ void SettingsDialog::fillPortsParameters()
 void SettingsDialog::fillPortsInfo()
 {
     PortList::fill(m_ui->serialPortInfoListBox, m_english);
+    // The refreshed list keeps the port chosen before, typed or listed.
+    m_ui->serialPortInfoListBox->setEditText(m_chosenPort);
 }
 
 void SettingsDialog::checkCustomBaudRatePolicy(int idx)
@@ -103,6 +108,9 @@ void SettingsDialog::checkCustomBaudRatePolicy(int idx)
 void SettingsDialog::update()
 {
     updateSettings();
+    if (m_currentSettings.name.isEmpty())
+        return;
+    m_chosenPort = m_currentSettings.name;
     emit OpenSerialSignal(m_currentSettings.name);
     hide();
 }
@@ -110,7 +118,7 @@ void SettingsDialog::update()
 void SettingsDialog::updateSettings()
 {
     Settings &s = m_currentSettings;
-    s.name = m_ui->serialPortInfoListBox->currentText();
+    s.name = m_ui->serialPortInfoListBox->currentText().trimmed();
 
     QComboBox *baud = m_ui->baudRateBox;
     const QVariant rate = baud->currentData();

@@ -36,6 +36,8 @@ public:
     ~SettingsDialog() override;
 
     Settings settings() const { return m_currentSettings; }
+    // The port the user applied last (a listed one or a typed device path); empty before.
+    QString chosenPort() const { return m_chosenPort; }
 
     // For tests and the window's own use: the widgets of the form.
     Ui::SettingsDialog *form() const { return m_ui; }
@@ -43,7 +45,8 @@ public:
 public slots:
     // Refills the port list from the system.
     void fillPortsInfo();
-    // Takes the selections into the record, asks for the port to be opened, hides the dialog.
+    // Takes the selections into the record, asks for the port to be opened, hides the dialog; without a
+    // port named, the dialog stays open.
     void update();
     // The "Custom" baud item makes the box editable for a typed rate.
     void checkCustomBaudRatePolicy(int idx);
@@ -60,6 +63,7 @@ private:
 
     Ui::SettingsDialog *m_ui;
     Settings m_currentSettings;
+    QString m_chosenPort;
     QValidator *m_baudValidator;
     bool m_english = false;
 };

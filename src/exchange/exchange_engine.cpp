@@ -8,7 +8,7 @@
 #include "comm/codec/sensor_parameters.h"
 
 #include <QMetaMethod>
-#include <QNetworkDatagram>
+#include <QPointer>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTimer>
@@ -145,11 +145,11 @@ void ExchangeEngine::init()
     m_replyTimeout->setInterval(kReplyTimeoutMs);
     m_scheduler->start(kSchedulerMs);
 
-    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::ReadScanfTime);
-    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::ReadIntensityTime);
+    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::requestDistance);
+    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::requestIntensity);
     connect(m_simulationPoll, &QTimer::timeout, this, &ExchangeEngine::ReadSimulationTime);
-    connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::ReadWriteOverTime);
-    connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::SerialPortSendData);
+    connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::replyTimedOut);
+    connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::sendNextRequest);
 
     m_scan->InstallDir = false;
 }
@@ -226,12 +226,6 @@ void ExchangeEngine::refuseOtherModel(int sensorModel)
                    Outcome::Refused);
 }
 
-void ExchangeEngine::SetUdpPeer(const QHostAddress &address, quint16 port)
-{
-    m_udpPeer = address;
-    m_udpPeerPort = port;
-}
-
 bool ExchangeEngine::AnyRequestRaised() const
 {
     for (bool f : m_flags)
@@ -257,66 +251,93 @@ bool ExchangeEngine::SimulationPollActive() const
     return m_simulationPoll->isActive();
 }
 
-// ---- Transports. ----
+// ---- Link. ----
 
-void ExchangeEngine::connectTransport(QIODevice *device)
+// Takes the new link over; false (with its reason) when it cannot start.
+bool ExchangeEngine::adopt(Link *link)
 {
-    if (device)
-        connect(device, &QIODevice::readyRead, this, &ExchangeEngine::SerialPortReceiveData);
-}
-
-void ExchangeEngine::UseTransports(QSerialPort *serialPort, QTcpSocket *tcpSocket, QUdpSocket *udpSocket)
-{
-    closeOwnTransports();
-    for (QIODevice *old : {static_cast<QIODevice *>(m_serial), static_cast<QIODevice *>(m_tcp),
-                           static_cast<QIODevice *>(m_udp)})
-        if (old)
-            disconnect(old, &QIODevice::readyRead, this, &ExchangeEngine::SerialPortReceiveData);
-    m_serial = serialPort;
-    m_tcp = tcpSocket;
-    m_udp = udpSocket;
-    connectTransport(m_serial);
-    connectTransport(m_tcp);
-    connectTransport(m_udp);
-}
-
-// The engine's own transports go with the link they served; handed-in ones stay with their owner.
-void ExchangeEngine::closeOwnTransports()
-{
-    for (QIODevice *own : {static_cast<QIODevice *>(m_ownSerial), static_cast<QIODevice *>(m_ownTcp),
-                           static_cast<QIODevice *>(m_ownUdp)}) {
-        if (!own)
-            continue;
-        own->disconnect(this);
-        if (auto *socket = qobject_cast<QAbstractSocket *>(own))
-            socket->abort();
-        own->close();
-        own->deleteLater(); // it may be the sender of the signal being handled
+    link->setParent(this);
+    m_link = link;
+    connect(link, &Link::bytesArrived, this, &ExchangeEngine::bytesArrived);
+    connect(link, &Link::stateChanged, this, &ExchangeEngine::linkStateChanged);
+    // The displays read the scan store by the kind of line that filled it.
+    m_scan->ConnectType = link->ethernet() ? 1 : 0;
+    m_scan->EtherMode = link->kind() == Link::Kind::Udp ? 1 : 0;
+    if (!link->open()) {
+        m_linkError = link->errorString();
+        return false;
     }
-    if (m_serial == m_ownSerial)
-        m_serial = nullptr;
-    if (m_tcp == m_ownTcp)
-        m_tcp = nullptr;
-    if (m_udp == m_ownUdp)
-        m_udp = nullptr;
-    m_ownSerial = nullptr;
-    m_ownTcp = nullptr;
-    m_ownUdp = nullptr;
+    return true;
 }
 
-void ExchangeEngine::linkFailed(const QString &error)
+void ExchangeEngine::linkStateChanged(Link::State state)
 {
-    m_linkError = error;
-    emit LinkFailed(error);
-    giveUp(Text("The connection to the sensor failed: %1", "与传感器的连接失败：%1").arg(error));
+    if (state == Link::State::Open) {
+        emit LinkOpened();
+    } else if (state == Link::State::Lost) {
+        Link *link = m_link;
+        const QString why = failureText(*link);
+        const QString warning =
+            Text("The connection to %1 failed: %2", "与 %1 的连接失败：%2").arg(link->peerName(), why);
+        m_linkError = link->errorString();
+        QPointer<ExchangeEngine> alive(this);
+        emit LinkFailed(m_linkError);
+        if (!alive || m_link != link)
+            return; // whoever heard it has closed (or deleted) the engine already
+        // Whoever follows the loss says it; otherwise the warning does.
+        static const QMetaMethod lost = QMetaMethod::fromSignal(&ExchangeEngine::LinkLost);
+        giveUp(warning, why, !isSignalConnected(lost));
+    }
+}
+
+QString ExchangeEngine::failureText(const Link &link) const
+{
+    switch (link.failure()) {
+    case Link::Failure::Refused:
+        return Text("Connection refused (no sensor listens there).",
+                    "连接被拒绝（该地址没有传感器在监听）。");
+    case Link::Failure::Closed: return Text("The sensor closed the connection.", "传感器关闭了连接。");
+    case Link::Failure::Unreachable:
+        return Text("No route to the sensor (network unreachable).", "无法到达传感器（网络不可达）。");
+    case Link::Failure::TimedOut: return Text("The sensor did not answer in time.", "传感器没有及时应答。");
+    default: break;
+    }
+    return link.errorString();
+}
+
+// The one place a sensor is lost: the link failed, or the sensor stopped answering. Whatever was
+// under way ends, and the link is closed so nothing more is sent until it is opened again.
+void ExchangeEngine::loseLink(const QString &why)
+{
+    AbandonExchange();
+    CloseSendReadScanf();
+    CloseSendReadIntensity();
+    CloseSendReadSimulation();
+    clearReceived();
+    if (m_link && m_link->state() != Link::State::Lost)
+        m_link->close();
+    emit LinkLost(why);
+}
+
+void ExchangeEngine::bytesArrived(const QByteArray &bytes)
+{
+    ReplyContext ctx;
+    ctx.scan = m_scan;
+    ctx.areas = &m_project->Areas;
+    ctx.parameters = m_parameters;
+    ctx.hisn = &m_hisn;
+    ctx.revolutions = &m_completed;
+    ctx.rangeLimit = m_rangeLimit;
+    m_scan->ConnectType = ethernetLink() ? 1 : 0; // the extractor follows the line the bytes came on
+    ++m_deliveries;
+    receiveDelivery(m_rx, bytes, ctx, *m_sink);
 }
 
 // Closes what was open; false (with the reason) when address cannot be a sensor's.
-bool ExchangeEngine::beginOpen(const QHostAddress &address, quint16 port)
+bool ExchangeEngine::beginOpen(const QHostAddress &address)
 {
     close();
     m_linkError.clear();
-    m_peerName = QStringLiteral("%1:%2").arg(address.toString()).arg(port);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
         m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
         return false;
@@ -326,69 +347,37 @@ bool ExchangeEngine::beginOpen(const QHostAddress &address, quint16 port)
 
 bool ExchangeEngine::openTcp(const QHostAddress &address, quint16 port)
 {
-    if (!beginOpen(address, port))
-        return false;
-    m_ownTcp = new QTcpSocket(this);
-    m_tcp = m_ownTcp;
-    connectTransport(m_tcp);
-    connect(m_ownTcp, &QTcpSocket::connected, this, &ExchangeEngine::LinkOpened);
-    connect(m_ownTcp, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        if (m_ownTcp)
-            linkFailed(m_ownTcp->errorString());
-    });
-    m_scan->ConnectType = 1;
-    m_scan->EtherMode = 0;
-    // Frames written while connecting wait in the socket until the connection stands.
-    m_ownTcp->connectToHost(address, port, QIODevice::ReadWrite);
-    return true;
+    return beginOpen(address) && adopt(new TcpLink(address, port));
 }
 
 bool ExchangeEngine::openUdp(const QHostAddress &address, quint16 port)
 {
-    if (!beginOpen(address, port))
-        return false;
-    m_ownUdp = new QUdpSocket(this);
-    m_udp = m_ownUdp;
-    connectTransport(m_udp);
-    m_scan->ConnectType = 1;
-    m_scan->EtherMode = 1;
-    // Connecting a datagram socket fixes its peer: plain writes go there and only its answers are read.
-    // A sensor that is not there shows up as time-outs.
-    m_ownUdp->connectToHost(address, port, QIODevice::ReadWrite);
-    if (m_ownUdp->state() != QAbstractSocket::ConnectedState) {
-        m_linkError = m_ownUdp->errorString();
-        closeOwnTransports();
-        return false;
-    }
-    emit LinkOpened();
-    return true;
+    return beginOpen(address) && adopt(new UdpLink(address, port));
 }
 
 bool ExchangeEngine::openSerial(const QString &device, qint32 baud)
 {
+    SerialLine line;
+    line.baudRate = baud;
+    return openSerial(device, line);
+}
+
+bool ExchangeEngine::openSerial(const QString &device, const SerialLine &line)
+{
     close();
     m_linkError.clear();
-    m_peerName = device;
-    m_ownSerial = new QSerialPort(this);
-    m_ownSerial->setPortName(device);
-    m_ownSerial->setBaudRate(baud);
-    m_ownSerial->setDataBits(QSerialPort::Data8);
-    m_ownSerial->setParity(QSerialPort::NoParity);
-    m_ownSerial->setStopBits(QSerialPort::OneStop);
-    m_ownSerial->setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_ownSerial->open(QIODevice::ReadWrite)) {
-        m_linkError = m_ownSerial->errorString();
-        closeOwnTransports();
+    return adopt(new SerialLink(device, line));
+}
+
+bool ExchangeEngine::reopen()
+{
+    if (!m_link)
+        return false;
+    m_rx.clear();
+    if (!m_link->open()) {
+        m_linkError = m_link->errorString();
         return false;
     }
-    m_serial = m_ownSerial;
-    connectTransport(m_serial);
-    connect(m_ownSerial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::ResourceError && m_ownSerial) // the device vanished
-            linkFailed(m_ownSerial->errorString());
-    });
-    m_scan->ConnectType = 0;
-    emit LinkOpened();
     return true;
 }
 
@@ -398,18 +387,19 @@ void ExchangeEngine::close()
     CloseSendReadScanf();
     CloseSendReadIntensity();
     CloseSendReadSimulation();
-    CloseSerialPortSlots();
-    closeOwnTransports();
+    clearReceived();
+    if (m_link) {
+        Link *old = m_link;
+        m_link = nullptr;
+        old->disconnect(this);
+        old->close();
+        old->deleteLater(); // it may be the sender of the signal being handled
+    }
 }
 
 bool ExchangeEngine::IsOpen() const
 {
-    QIODevice *device = activeTransport();
-    if (!device || !device->isOpen())
-        return false;
-    if (auto *socket = qobject_cast<QAbstractSocket *>(device))
-        return socket->state() == QAbstractSocket::ConnectedState;
-    return true;
+    return m_link && m_link->isOpen();
 }
 
 // ---- Settings. ----
@@ -437,7 +427,7 @@ void ExchangeEngine::AbandonExchange()
     ++m_epoch;
 }
 
-void ExchangeEngine::CloseSerialPortSlots()
+void ExchangeEngine::clearReceived()
 {
     m_rx.clear();
     m_hisn.reset();
@@ -452,7 +442,7 @@ void ExchangeEngine::CloseSerialPortSlots()
 
 void ExchangeEngine::OpenSendReadScanf()
 {
-    m_distancePoll->setInterval(m_scan && m_scan->ConnectType == 1 ? kEtherScanPollMs : kSerialScanPollMs);
+    m_distancePoll->setInterval(ethernetLink() ? kEtherScanPollMs : kSerialScanPollMs);
     m_distancePoll->start();
 }
 
@@ -464,7 +454,7 @@ void ExchangeEngine::CloseSendReadScanf()
 void ExchangeEngine::OpenSendReadIntensity()
 {
     // Over Ethernet the intensities come with the scan stream.
-    if (m_scan && m_scan->ConnectType == 1)
+    if (ethernetLink())
         return;
     m_intensityPoll->setInterval(kIntensityPollMs);
     m_intensityPoll->start();
@@ -486,11 +476,11 @@ void ExchangeEngine::CloseSendReadSimulation()
     m_simulationPoll->stop();
 }
 
-void ExchangeEngine::ReadScanfTime()
+void ExchangeEngine::requestDistance()
 {
     m_flags[int(Request::Distance)] = true;
 }
-void ExchangeEngine::ReadIntensityTime()
+void ExchangeEngine::requestIntensity()
 {
     m_flags[int(Request::Intensity)] = true;
 }
@@ -941,15 +931,6 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
 
 // ---- Sending. ----
 
-QIODevice *ExchangeEngine::activeTransport() const
-{
-    if (!m_scan || m_scan->ConnectType == 0)
-        return m_serial;
-    if (m_scan->EtherMode == 0)
-        return m_tcp;
-    return m_udp;
-}
-
 void ExchangeEngine::sendFrame(Request awaited)
 {
     if (awaited != Request::None)
@@ -960,15 +941,8 @@ void ExchangeEngine::sendFrame(Request awaited)
     if (isSignalConnected(frameSent))
         emit FrameSent(m_tx.bytes());
 
-    QIODevice *device = activeTransport();
-    if (!device || !device->isOpen())
-        return;
-    if (device == m_udp && m_udp->state() != QAbstractSocket::ConnectedState) {
-        if (!m_udpPeer.isNull())
-            m_udp->writeDatagram(m_tx.constData(), m_tx.length, m_udpPeer, m_udpPeerPort);
-        return;
-    }
-    device->write(m_tx.constData(), m_tx.length);
+    if (m_link)
+        m_link->write(m_tx.constData(), m_tx.length);
 }
 
 void ExchangeEngine::sendPlain(Request request, FrameCode code)
@@ -982,7 +956,7 @@ void ExchangeEngine::sendPlain(Request request, FrameCode code)
 // slow display buried replies under packets.
 void ExchangeEngine::stopStream()
 {
-    if (m_scan && m_scan->ConnectType == 1)
+    if (ethernetLink())
         sendAuto(false);
 }
 
@@ -1019,7 +993,7 @@ void ExchangeEngine::readAreaStep()
     }
 }
 
-void ExchangeEngine::SerialPortSendData()
+void ExchangeEngine::sendNextRequest()
 {
     // A handler waiting in a message box, or a progress update pumping events, must not see a
     // second request leave behind its back.
@@ -1035,7 +1009,7 @@ void ExchangeEngine::SerialPortSendData()
     }
     m_inScheduler = true;
     const bool awaiting = m_awaited != Request::None;
-    const bool ether = m_scan && m_scan->ConnectType == 1;
+    const bool ether = ethernetLink();
     for (int i = 0; i < kRequestCount; ++i) {
         if (!m_flags[i])
             continue;
@@ -1095,32 +1069,6 @@ void ExchangeEngine::SerialPortSendData()
 }
 
 // ---- Receiving. ----
-
-void ExchangeEngine::SerialPortReceiveData()
-{
-    QIODevice *device = activeTransport();
-    if (!device || !device->isOpen())
-        return;
-    QByteArray bytes;
-    if (device == m_udp) {
-        while (m_udp->hasPendingDatagrams())
-            bytes += m_udp->receiveDatagram().data();
-    } else {
-        bytes = device->readAll();
-    }
-    if (bytes.isEmpty())
-        return;
-
-    ReplyContext ctx;
-    ctx.scan = m_scan;
-    ctx.areas = &m_project->Areas;
-    ctx.parameters = m_parameters;
-    ctx.hisn = &m_hisn;
-    ctx.revolutions = &m_completed;
-    ctx.rangeLimit = m_rangeLimit;
-    ++m_deliveries;
-    receiveDelivery(m_rx, bytes, ctx, *m_sink);
-}
 
 void ExchangeEngine::replyArrived()
 {
@@ -1435,7 +1383,7 @@ void ExchangeEngine::onRevolutions(int completed)
 
 // ---- Reply time-out. ----
 
-void ExchangeEngine::ReadWriteOverTime()
+void ExchangeEngine::replyTimedOut()
 {
     // The awaited request leaves again with the next tick; the area loops resend the area they wait for.
     m_awaited = Request::None;
@@ -1444,7 +1392,8 @@ void ExchangeEngine::ReadWriteOverTime()
         ++m_sequenceTimeouts;
 
     if (m_timeoutCount > kTimeoutsBeforeGiveUp) {
-        giveUp(Text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接"));
+        giveUp(Text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接"),
+               Text("The sensor stopped answering.", "传感器停止应答。"));
         return;
     }
     if (m_sequence != Sequence::None && m_sequenceTimeouts > kSequenceTimeoutLimit) {
@@ -1456,8 +1405,9 @@ void ExchangeEngine::ReadWriteOverTime()
 }
 
 // Cancels all pending work: the running sequence ends with the warning as its message (otherwise the
-// warning is a message of its own), every flag is cleared and the polls stop until started again.
-void ExchangeEngine::giveUp(const QString &warning)
+// warning is a message of its own, if announced), every flag is cleared, the polls stop and the link
+// is closed until opened again; the loss is reported with why.
+void ExchangeEngine::giveUp(const QString &warning, const QString &why, bool announce)
 {
     m_timeoutCount = 0;
     const bool inSequence = m_sequence != Sequence::None;
@@ -1471,7 +1421,11 @@ void ExchangeEngine::giveUp(const QString &warning)
     m_intensityPoll->stop();
     m_simulationPoll->stop();
     m_replyTimeout->stop();
+    QPointer<ExchangeEngine> alive(this);
     emit ExchangeGaveUp();
-    if (!inSequence)
+    if (!alive)
+        return;
+    loseLink(why);
+    if (!inSequence && announce)
         message(MessageKind::Warning, Text("Warning", "警告"), warning);
 }

@@ -16,12 +16,10 @@
 #include <QVector>
 #include <memory>
 
+#include "exchange/link.h"
+
 class PROJECT_DATA;
-class QIODevice;
-class QSerialPort;
-class QTcpSocket;
 class QTimer;
-class QUdpSocket;
 
 // One thing a verify found different between the sensor and the design.
 struct VerifyDifference {
@@ -54,9 +52,10 @@ struct VerifyDifference {
 //
 // Stores: by default the engine owns a project store, a scan store, a parameter record and a scan
 // control record of its own (a command line, a fleet); the window hands in its own instead.
-// Transports: openTcp / openUdp / openSerial open one the engine owns (and close() closes it); the
-// window instead hands in its serial port and sockets with UseTransports and opens and closes them itself.
-// Which transport is active follows ConnectType and EtherMode of the scan store, as before.
+// Link: the engine holds one (serial, TCP or UDP) and owns it. Whatever ends it (a refused or closed
+// connection, a device that vanished, a sensor that stopped answering) ends in LinkLost, decided here
+// once for every kind. The engine writes the link's kind into the scan store's ConnectType for the
+// displays; it never reads it back.
 class ExchangeEngine : public QObject {
     Q_OBJECT
 
@@ -158,27 +157,27 @@ public:
                    SENSOR_CONTROL *scanControl, QObject *parent = nullptr);
     ~ExchangeEngine() override;
 
-    // ---- Transports. ----
+    // ---- Link. ----
 
-    // Hands in transports owned by the caller (any may be null); their readyRead feeds the engine.
-    // Replaces (and closes) a transport the engine opened itself.
-    void UseTransports(QSerialPort *serialPort, QTcpSocket *tcpSocket, QUdpSocket *udpSocket);
-    // Opens a transport of the engine's own to one sensor and makes it the active one. TCP connects in
-    // the background (the exchange may be started at once; frames wait for the connection); a refused
-    // or lost connection emits LinkFailed and gives up. openSerial opens 8 data bits, no parity, one
-    // stop bit, no flow control. They return false (and set LinkError) when the attempt cannot start.
+    // Opens a link of the engine's own to one sensor, closing the one before. TCP connects in the
+    // background (the exchange may be started at once; frames wait for the connection). openSerial
+    // with a baud rate alone opens 8 data bits, no parity, one stop bit, no flow control. They return
+    // false (and set LinkError) when the attempt cannot start.
     bool openTcp(const QHostAddress &address, quint16 port = kSensorPort);
     bool openUdp(const QHostAddress &address, quint16 port = kSensorPort);
     bool openSerial(const QString &device, qint32 baud);
-    // Abandons the exchange, stops the polls, empties the receive buffer and closes a transport the
-    // engine opened itself (handed-in transports are left to their owner).
+    bool openSerial(const QString &device, const SerialLine &line);
+    // Opens the present link again (a sensor that restarted hangs up its TCP connection).
+    bool reopen();
+    // Abandons the exchange, stops the polls, empties the receive buffer and closes the link.
     void close();
-    // True while the engine's own transport is connected (TCP), bound (UDP) or open (serial); for
-    // handed-in transports, whether the active one is open.
+    // True while the link is open (TCP: connected).
     bool IsOpen() const;
+    // The link, or null before the first open.
+    Link *link() const { return m_link; }
     QString LinkError() const { return m_linkError; }
-    // "127.0.21.5:8080", "/dev/ttyUSB0" or empty: the peer of the transport opened last.
-    QString PeerName() const { return m_peerName; }
+    // "127.0.21.5:8080", "/dev/ttyUSB0" or empty: the peer of the link opened last.
+    QString PeerName() const { return m_link ? m_link->peerName() : QString(); }
 
     // ---- Stores. ----
     SCAN_DATA *scanStore() const { return m_scan; }
@@ -210,8 +209,6 @@ public:
     void ContinueWriteToOtherModel(bool write);
     bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
     bool VerifyAfterWrite() const { return m_verifyWrites; }
-    // Where UDP frames go when the UDP socket has not been connected to the sensor itself.
-    void SetUdpPeer(const QHostAddress &address, quint16 port = kSensorPort);
     // The text of the selected language.
     QString Text(const char *english, const char *chinese) const;
     // Bumped by AbandonExchange and close: an answer given after it belongs to nothing.
@@ -248,8 +245,9 @@ public slots:
     void CloseSendReadIntensity();
     void OpenSendReadSimulation();
     void CloseSendReadSimulation();
-    void ReadScanfTime();
-    void ReadIntensityTime();
+    // One distance (on Ethernet: stream keep-alive) or intensity request, as the polls raise them.
+    void requestDistance();
+    void requestIntensity();
     // Also a one-shot self-check request ("WSimu"), answered by SelfCheckReceived.
     void ReadSimulationTime();
     // On Ethernet: asks the sensor to stop its scan stream ("RAuto" 0); the distance poll would start it
@@ -277,11 +275,12 @@ public slots:
     // The same, once the reply awaited now has come or timed out, before anything more is sent: what
     // the result says was written or read is what the sensor confirmed.
     void CancelSequenceAtFrameBoundary();
-    void SerialPortSendData();
-    void SerialPortReceiveData();
-    void ReadWriteOverTime();
+    // The 20 ms scheduler tick: sends the most urgent raised request while no reply is awaited.
+    void sendNextRequest();
+    // The awaited reply did not come in time: the request goes again, or the exchange gives up.
+    void replyTimedOut();
     // Empties the receive buffer and resets the Ethernet ring's index and count.
-    void CloseSerialPortSlots();
+    void clearReceived();
 
 signals:
     // The write-all found a sensor of another model than the design's; answer with
@@ -330,20 +329,29 @@ signals:
     void RebootAcknowledged();
     // The answer to ConfirmSensorSlots.
     void ProductInformationRead(const ::ProductInfo &info);
-    // The fourth time-out in a row, or the engine's own transport failed: the exchange gave up.
+    // The fourth time-out in a row, or the link failed: the exchange gave up (then LinkLost).
     void ExchangeGaveUp();
 
-    // ---- Link (transports the engine opened itself). ----
+    // ---- Link. ----
     void LinkOpened();
+    // The link itself failed: refused, closed by the sensor, the device vanished (then LinkLost).
     void LinkFailed(const QString &error);
+    // The sensor is lost, for whatever reason (a failed link or the give-up), said why in the selected
+    // language. The link is closed; nothing is sent until it is opened again.
+    void LinkLost(const QString &why);
 
 private:
     class Sink;
     friend class Sink;
 
     void init();
-    bool beginOpen(const QHostAddress &address, quint16 port);
-    QIODevice *activeTransport() const;
+    bool beginOpen(const QHostAddress &address);
+    bool adopt(Link *link);
+    bool ethernetLink() const { return m_link && m_link->ethernet(); }
+    void linkStateChanged(Link::State state);
+    void bytesArrived(const QByteArray &bytes);
+    QString failureText(const Link &link) const;
+    void loseLink(const QString &why);
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
     void sendAuto(bool start);
@@ -355,10 +363,7 @@ private:
     bool acceptReadReply(FrameCode code, const QByteArray &frame);
     void progress();
     void message(MessageKind kind, const QString &title, const QString &text);
-    void closeOwnTransports();
-    void connectTransport(QIODevice *device);
-    void linkFailed(const QString &error);
-    void giveUp(const QString &warning);
+    void giveUp(const QString &warning, const QString &why, bool announce = true);
 
     void beginSequence(Sequence sequence);
     void finishSequence(const QString &problem = QString(), Outcome failure = Outcome::Incomplete);
@@ -389,22 +394,13 @@ private:
     std::unique_ptr<PROJECT_DATA> m_ownProject;
     std::unique_ptr<SENSOR_PARAMETERS> m_ownParameters;
     std::unique_ptr<SENSOR_CONTROL> m_ownControl;
-    // Transports of its own (openTcp, openUdp, openSerial).
-    QSerialPort *m_ownSerial = nullptr;
-    QTcpSocket *m_ownTcp = nullptr;
-    QUdpSocket *m_ownUdp = nullptr;
+    Link *m_link = nullptr;
     QString m_linkError;
-    QString m_peerName;
 
     SCAN_DATA *m_scan;
     PROJECT_DATA *m_project;
     SENSOR_PARAMETERS *m_parameters;
     SENSOR_CONTROL *m_control;
-    QSerialPort *m_serial = nullptr;
-    QTcpSocket *m_tcp = nullptr;
-    QUdpSocket *m_udp = nullptr;
-    QHostAddress m_udpPeer;
-    quint16 m_udpPeerPort = kSensorPort;
 
     QByteArray m_rx;
     TxFrame m_tx;
