@@ -38,7 +38,8 @@ public slots:
 signals:
     // A typed value or a Delete key changed the current area; the tables already show it.
     void CoordTableEditSignal();
-    // Typed text that is not a number was refused; the cell shows its value again. Says why.
+    // Typed text that is not a number was refused (the cell shows its value again), or the typed
+    // corners do not yet go around a rectangle. Says why and what is expected.
     void CellInputRefused(const QString &message);
     // A value typed into the append row was refused: the zone already holds the most points the
     // sensor can.
@@ -52,7 +53,8 @@ private:
     void refillOutput(int output);
     // A typed cell: changes or appends the point, keeps the shape's rules and shows the result.
     void cellEdit(int output, bool polarTable, QTableWidgetItem *item);
-    void applyShapeRule(int output, int row);
+    // before: the zone's points as they were before this edit.
+    void applyShapeRule(int output, int row, const QVector<QPoint> &before);
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
     void markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point);
