@@ -4,6 +4,7 @@
 #include "app/create.h"
 #include "app/scan_replay_control.h"
 #include "app/status_badges.h"
+#include "app/wheel_guard.h"
 #include "area/area_table.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
@@ -229,6 +230,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->graphicsView->SetupMatrix();
     for (QPushButton *teach : {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3})
         teach->setEnabled(false);
+    // Scrolling over the docks scrolls them; no setting changes under a resting pointer.
+    (new WheelGuard(this))->guard(this);
 
     // 20. The scan control record starts from the widgets' state.
     SensorControlEnableSlot();
