@@ -266,6 +266,9 @@ void COORD_TABLE::refillOutput(int output)
 
 void COORD_TABLE::CoordTableWidgeUpdate()
 {
+    // Shown afresh (another area, shape or design): no corner counts as typed.
+    for (int &typed : TypedCorners)
+        typed = 0;
     for (int k = 0; k < kOutputCount; ++k)
         refillTable(k, false);
     for (int k = 0; k < kOutputCount; ++k)
@@ -323,7 +326,7 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
         if (coordinate)
             points[row] =
                 polarTable ? polarEdited(points[row], column, v) : cartesianEdited(points[row], column, v);
-        applyShapeRule(output, row, before);
+        applyShapeRule(output, row, polarTable ? 0 : column, before);
         if (Project->currentArea().shape(output) == Rectangle && !isRectangle(points))
             emit CellInputRefused(
                 English
@@ -349,7 +352,7 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
     emit CoordTableEditSignal();
 }
 
-void COORD_TABLE::applyShapeRule(int output, int row, const QVector<QPoint> &before)
+void COORD_TABLE::applyShapeRule(int output, int row, int column, const QVector<QPoint> &before)
 {
     AREA_DATA &area = Project->currentArea();
     QVector<QPoint> &p = area.coord(output);
@@ -359,19 +362,27 @@ void COORD_TABLE::applyShapeRule(int output, int row, const QVector<QPoint> &bef
         const int other = 1 - row;
         p[other] = fromPolar(polar::radius(p[row]), polar::angle(p[other]));
     } else if (shape == Rectangle && p.size() == 4 && row >= 0 && row <= 3) {
-        // Moving a corner of a rectangle takes its two neighbours along: the one that shared its X
-        // takes the new X, the one that shared its Y the new Y. Corners still being typed (the
-        // shape starts as four equal points) are kept as typed until the four go around a
-        // rectangle, whichever corner the user starts with and whichever way round.
-        if (!isRectangle(before))
-            return;
+        // A corner's new X goes to the neighbour that shares its X, its new Y to the one that
+        // shares its Y (P0/P1 share X unless the rectangle already goes round the other way),
+        // except where the user has typed that neighbour's value since the zone was shown: typed
+        // values stay. So two opposite corners make the rectangle, and four corners typed in turn
+        // make it whichever corner comes first and whichever way round.
         const int previous = (row + 3) % 4;
         const int next = (row + 1) % 4;
-        const bool nextSharesX = before[next].x() == before[row].x();
-        QPoint &sharesX = nextSharesX ? p[next] : p[previous];
-        QPoint &sharesY = nextSharesX ? p[previous] : p[next];
-        sharesX.setX(p[row].x());
-        sharesY.setY(p[row].y());
+        const bool horizontalFirst = isRectangle(before) && before[0].y() == before[1].y();
+        const bool nextSharesX = (row % 2 == 0) != horizontalFirst;
+        const int sharesX = nextSharesX ? next : previous;
+        const int sharesY = nextSharesX ? previous : next;
+        int &typed = TypedCorners[output];
+        const auto xBit = [](int corner) { return 1 << corner; };
+        const auto yBit = [](int corner) { return 1 << (4 + corner); };
+        if (p[row].x() != before[row].x() && !(typed & xBit(sharesX)))
+            p[sharesX].setX(p[row].x());
+        if (p[row].y() != before[row].y() && !(typed & yBit(sharesY)))
+            p[sharesY].setY(p[row].y());
+        typed |= (column == 1 ? xBit(row) : 0) | (column == 2 ? yBit(row) : 0);
+        if (typed == 0xFF)
+            typed = 0; // all eight given: from now on a corner moves the rectangle
     }
 }
 

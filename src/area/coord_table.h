@@ -53,8 +53,9 @@ private:
     void refillOutput(int output);
     // A typed cell: changes or appends the point, keeps the shape's rules and shows the result.
     void cellEdit(int output, bool polarTable, QTableWidgetItem *item);
-    // before: the zone's points as they were before this edit.
-    void applyShapeRule(int output, int row, const QVector<QPoint> &before);
+    // before: the zone's points as they were before this edit; column: the Cartesian column
+    // typed (1 X, 2 Y), 0 for a polar edit.
+    void applyShapeRule(int output, int row, int column, const QVector<QPoint> &before);
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
     void markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point);
@@ -64,4 +65,7 @@ private:
     QTableWidget *Polar[3];
     int RangeLimit = 0; // 0: no model yet, nothing marked
     bool English = false;
+    // Per output, the rectangle values typed in the Cartesian table since the tables were last
+    // shown afresh (bit i: X of corner i, bit 4 + i: its Y).
+    int TypedCorners[3] = {0, 0, 0};
 };
