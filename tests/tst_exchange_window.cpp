@@ -120,7 +120,7 @@ private slots:
     void verifiedWriteIsLoggedBesideTheProjectOrInAppDataWhenNeverSaved()
     {
         QVERIFY(window->tcpSocket()->isOpen());
-        const QString written = QStringLiteral("Parameters Write Complete.Please restart.");
+        const QString written = QStringLiteral("Parameters written. They take effect after a restart.");
         auto writeAll = [&] {
             const int before = recorder.count(written);
             ui()->WriteAllSetting->trigger();

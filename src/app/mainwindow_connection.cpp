@@ -256,7 +256,7 @@ void MainWindow::CreatEthernetPort(QString Com)
     ScanData().EtherMode = SensorDiscovery::modeOf(Com);
 
     enterConnecting(Com);
-    statusBar()->showMessage(connectionText("Connect", "连接到") + Com + QStringLiteral(":8080"));
+    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + Com + QStringLiteral(":8080"));
     if (ScanData().EtherMode == 0) {
         // Asynchronous: the exchange starts once the sensor accepted the connection.
         ConnectTimer->start(kConnectTimeoutMs);
@@ -506,7 +506,7 @@ void MainWindow::restartConfirmed()
         return;
     RestartTimer->stop();
     enterConnected();
-    statusBar()->showMessage(connectionText("Connect", "连接到") + LastPeer);
+    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + LastPeer);
     OpenCloseReadScanf(ui->Distance->isChecked());
     OpenCloseReadIntensity(ui->Intensity->isChecked());
     SerialComm->OpenSendReadSimulation();
