@@ -17,6 +17,7 @@
 #include <QGraphicsScene>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 class TestAreaEditingWindow : public QObject {
     Q_OBJECT
@@ -91,6 +92,35 @@ private slots:
         QCOMPARE(ui->CoordTableWidgetOut1->rowCount(), 1);
         ui->Redo->trigger();
         QCOMPARE(rowTexts(ui->CoordTableWidgetOut1, 0), QStringList({"1", "0", "3000"}));
+    }
+
+    // The green mark says "changed since opened or saved" (its tool tip says so): a save or an
+    // open of the design clears it.
+    void changeMarkClearsAfterSaveAndOpen()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("marks.VKT30");
+        Dialogs::setFileResponder([file](const Dialogs::FilePrompt &) { return file; });
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Ui::MainWindow *ui = w.form();
+        w.LanguageToEnglish();
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 2, "3000"));
+        QVERIFY(w.areaTable()->isMarkedChanged(0));
+        QVERIFY(ui->AreaTableWidget->item(0, 1)->toolTip().contains("Changed since"));
+        QVERIFY(w.savefile());
+        QVERIFY(!w.areaTable()->isMarkedChanged(0));
+
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 1, "200"));
+        QVERIFY(w.areaTable()->isMarkedChanged(0));
+        QVERIFY(w.savefile());
+        QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 1, "300"));
+        // Reopened without saving the last edit: the file's design, unmarked.
+        QVERIFY(w.openProjectPath(file));
+        QCOMPARE(p().Areas[0].Out1Coord, points({{200, 3000}}));
+        QVERIFY(!w.areaTable()->isMarkedChanged(0));
+        Dialogs::setFileResponder({});
     }
 
     void draggedHandleRefillsTheTables()

@@ -123,7 +123,7 @@ private slots:
         dragSpare(w, QPoint(-40, -30));
         QCOMPARE(zone, before);
         QVERIFY(spareOf(w)); // back on the sensor
-        QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("一个区域最多100个点，此区域已满。"));
+        QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("一个检测区最多100个点，此检测区已满。"));
         // An edit of a point the zone has is still taken.
         views->setCurrentIndex(0);
         QVERIFY(typeIntoCell(ui->CoordTableWidgetOut1, 0, 1, "-4900"));

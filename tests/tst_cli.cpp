@@ -111,7 +111,7 @@ private slots:
         run = runCli({"diff", fileA, fileB});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"sensor settings, Motor SpeedRatio: 20Hz,30Hz -> 10Hz,15Hz",
+                 (QStringList{"sensor settings, Motor Speed: 20Hz,30Hz -> 10Hz,15Hz",
                               "sensor settings, IP Address: 192.168.1.88 -> 192.168.1.99",
                               "area 5, Out 1, point 2: 0,2500 -> 0,2600", "area 5, Out 2, points: 1 -> 2",
                               "area 7, on delay: 3 -> 4", "area 7, Out 1, shape: Arc -> Polygon",
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(text.waitForFinished(20000));
         const QString body = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(body.contains("CRC-32 " + crc), qPrintable(body.left(400)));
-        QVERIFY(body.contains("Motor SpeedRatio"));
+        QVERIFY(body.contains("Motor Speed"));
         QVERIFY(body.contains("2500"));
 
         // A report that cannot be written, or of something that is no project, is a bad file.

@@ -114,15 +114,6 @@ private slots:
                                  'g', 6));
     }
 
-    void numberColumnEditChangesNothing()
-    {
-        setZone(0, Polygon, {QPoint(100, 200)});
-        form->showTable(0, false);
-        QVERIFY(typeIntoCell(form->cartesian(0), 0, 0, "7"));
-        QCOMPARE(area().Out1Coord, points({{100, 200}}));
-        QCOMPARE(rowTexts(form->cartesian(0), 0), QStringList({"1", "100", "200"}));
-    }
-
     void appendRowCreatesPoints_data()
     {
         QTest::addColumn<bool>("polarPage");
@@ -233,6 +224,65 @@ private slots:
         QVERIFY(typeIntoCell(form->cartesian(1), corner, 2, "1200"));
         QCOMPARE(area().Out2Coord, expected);
         QCOMPARE(form->cartesian(1)->rowCount(), 4);
+    }
+
+    // A new rectangle starts as four equal points; typed corner by corner in the natural order, or
+    // starting from the top, it becomes that rectangle, not a collapsed one drawn as a triangle.
+    void rectangleTypedCornerByCornerInAnyOrderBecomesThatRectangle_data()
+    {
+        QTest::addColumn<QVector<QPoint>>("typed");
+        QTest::newRow("bottom-left, bottom-right, top-right, top-left")
+            << points({{-500, 100}, {500, 100}, {500, 800}, {-500, 800}});
+        QTest::newRow("top-left, top-right, bottom-right, bottom-left")
+            << points({{-500, 800}, {500, 800}, {500, 100}, {-500, 100}});
+        QTest::newRow("bottom-left, top-left, top-right, bottom-right")
+            << points({{-500, 100}, {-500, 800}, {500, 800}, {500, 100}});
+    }
+    void rectangleTypedCornerByCornerInAnyOrderBecomesThatRectangle()
+    {
+        QFETCH(QVector<QPoint>, typed);
+        setZone(0, Rectangle, points({{20, 0}, {20, 0}, {20, 0}, {20, 0}}));
+        form->showTable(0, false);
+        QSignalSpy advice(form->coordTable.get(), &COORD_TABLE::CellInputRefused);
+        for (int corner = 0; corner < 4; ++corner) {
+            QVERIFY(typeIntoCell(form->cartesian(0), corner, 1, QString::number(typed[corner].x())));
+            QVERIFY(typeIntoCell(form->cartesian(0), corner, 2, QString::number(typed[corner].y())));
+        }
+        QCOMPARE(area().Out1Coord, typed);
+        // Half-typed, the user was told what a rectangle needs; complete, nothing more is said.
+        QVERIFY(advice.count() > 0);
+        const int told = advice.count();
+        // Moving a corner of the finished rectangle takes its neighbours along, whichever way round.
+        QVERIFY(typeIntoCell(form->cartesian(0), 0, 1, "-600"));
+        QCOMPARE(advice.count(), told);
+        const QVector<QPoint> &p = area().Out1Coord;
+        QCOMPARE(p[0].x(), -600);
+        QCOMPARE(int(std::count_if(p.begin(), p.end(), [](const QPoint &c) { return c.x() == -600; })), 2);
+        QCOMPARE(int(std::count_if(p.begin(), p.end(), [](const QPoint &c) { return c.x() == 500; })), 2);
+    }
+
+    // Tab in a coordinate table goes from X to Y and on to the next point's X: the point number is
+    // a label, never a stop, and cannot be typed into.
+    void tabPassesThePointNumberBy()
+    {
+        setZone(0, Polygon, points({{100, 200}, {300, 400}}));
+        form->showTable(0, false);
+        QTableWidget *table = form->cartesian(0);
+        table->setFocus();
+        table->setCurrentCell(0, 1);
+        table->editItem(table->item(0, 1));
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != table);
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(table->currentColumn(), 2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(table->currentRow(), 1);
+        QCOMPARE(table->currentColumn(), 1);
+        // Nor does it open for typing.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!typeIntoCell(table, 1, 0, "7"));
+        QCOMPARE(area().Out1Coord, points({{100, 200}, {300, 400}}));
     }
 
     void dependentShapeKeepsXAtZero_data()

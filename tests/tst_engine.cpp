@@ -140,7 +140,7 @@ void TestEngine::writeVerifyAndReadBackOverEveryTransport()
     QVERIFY(written.imageCrc != 0);
     QCOMPARE(w.messages.size(), 1);
     QCOMPARE(w.messages.first().first, MessageKind::RestartOffer);
-    QVERIFY(w.messages.first().second.startsWith("Parameters Write Complete.Please restart."));
+    QVERIFY(w.messages.first().second.startsWith("Parameters written. They take effect after a restart."));
     // 64 areas written and 64 read back, each step reported, ending at all 64.
     QCOMPARE(w.progress.count(kAreaCount), 2);
     QCOMPARE(w.progress.last(), kAreaCount);

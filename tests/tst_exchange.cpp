@@ -269,9 +269,9 @@ void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAga
     QStringList texts;
     for (const Dialogs::Prompt &p : m_prompts)
         texts << p.text;
-    QCOMPARE(texts, (QStringList{QStringLiteral("Parameters Write Complete.Please restart.\n"
+    QCOMPARE(texts, (QStringList{QStringLiteral("Parameters written. They take effect after a restart.\n"
                                                 "Verified: 64 areas, case channels and 25 parameters match\n"
-                                                "Do you restart?"),
+                                                "Restart the sensor now?"),
                                  QStringLiteral("Sensor Reboot Complete")}));
     QCOMPARE(m_prompts[0].buttons, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
@@ -302,9 +302,9 @@ void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
     QCOMPARE(m_prompts[0].title, QStringLiteral("Product Message"));
     const QStringList lines = m_prompts[0].text.split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], QStringLiteral("Product Name:  "));
+    QCOMPARE(lines[0], QStringLiteral("Product Name:  VKT-30xx")); // the stand-in's model code 3
     QVERIFY(QRegularExpression(QStringLiteral("^Firmware:  \\d+\\.\\d\\d$")).match(lines[1]).hasMatch());
-    QVERIFY(QRegularExpression(QStringLiteral("^SerialNumber:  \\d+$")).match(lines[2]).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^Serial Number:  \\d+$")).match(lines[2]).hasMatch());
     QVERIFY(
         QRegularExpression(QStringLiteral("^Production:  \\d+ - \\d+ - \\d+$")).match(lines[3]).hasMatch());
 
@@ -388,15 +388,19 @@ void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_da
     QTest::addColumn<QString>("text");
     QTest::newRow("setting error")
         << 1 << 0 << "Message"
-        << "Area 0 rejected: Parameters Setting Error.Please restart.\n"
+        << "Area 0 rejected: Parameters Setting Error: the sensor refused this area and kept its previous "
+           "data. Check that the design is for this sensor's model and that the zones lie within its range, "
+           "then write again.\n"
            "Areas 0–63 not written.\nCase channels not written.\nParameters not written.";
     QTest::newRow("flash error")
         << 2 << 0 << "Message"
         << "Area 0 rejected: FLASH Write Error\n"
            "Areas 0–63 not written.\nCase channels not written.\nParameters not written.";
-    QTest::newRow("setting error, Chinese") << 1 << 1 << "错误"
-                                            << "区域0被拒绝：参数设置异常，请重启恢复初始参数。\n"
-                                               "区域0–63未写入。\n工况通道未写入。\n参数未写入。";
+    QTest::newRow("setting error, Chinese")
+        << 1 << 1 << "错误"
+        << "区域0被拒绝：参数设置异常：传感器拒绝了该区域，仍保留原有数据。请检查设计是否适用于该"
+           "传感器型号、检测区域是否在其测量范围内，然后重新写入。\n"
+           "区域0–63未写入。\n工况通道未写入。\n参数未写入。";
 }
 
 // A sensor that keeps rejecting: three attempts at area 0, then the write-all stops with one message

@@ -122,7 +122,7 @@ private slots:
     void verifiedWriteIsLoggedBesideTheProjectOrInAppDataWhenNeverSaved()
     {
         QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
-        const QString written = QStringLiteral("Parameters Write Complete.Please restart.");
+        const QString written = QStringLiteral("Parameters written. They take effect after a restart.");
         auto writeAll = [&] {
             const int before = recorder.count(written);
             ui()->WriteAllSetting->trigger();

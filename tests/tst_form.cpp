@@ -162,7 +162,7 @@ void FormTest::actionsCarryShortcutsAndCheckStates_data()
         {"Undo", "撤销", "Ctrl+Z", false, false, true},
         {"Redo", "重做", "Ctrl+Y", false, false, true},
         {"Copy", "复制", "Ctrl+C", false, false, true},
-        {"Cut", "剪贴", "Ctrl+X", false, false, true},
+        {"Cut", "剪切", "Ctrl+X", false, false, true},
         {"Paste", "粘贴", "Ctrl+V", false, false, true},
         {"Delete", "删除", "Ctrl+D", false, false, true},
         {"DeleteAll", "全部删除", "", false, false, true},
@@ -303,7 +303,7 @@ void FormTest::toolbarsSitInTheTopAreaInOrder()
     window->hide();
     QCOMPARE(names, QStringList({"FileToolBar", "EditToolBar", "ViewToolBar", "ConnectToolBar", "HelpToolBar",
                                  "ConnTypeToolBar", "DispToolBar"}));
-    QCOMPARE(titles, QStringList({"文件", "编辑", "视窗", "链接", "帮助", "toolBar", "toolBar"}));
+    QCOMPARE(titles, QStringList({"文件", "编辑", "视窗", "连接", "帮助", "接口", "显示"}));
     QCOMPARE(
         contents,
         QStringList({"Open Save SaveAs", "Undo Redo",

@@ -397,7 +397,7 @@ private slots:
             {ui()->InportGrouptBox, "Input Simulation", "输入端口仿真"},
             {ui()->OutportGrouptBox, "Output Simulation", "输出端口仿真"},
             {ui()->FaultGroupBox, "Fault Simulation", "异常状态仿真"},
-            {ui()->CaseSimulationBox, "Simulation CaseChannel", "智能选择仿真"},
+            {ui()->CaseSimulationBox, "Case Channel Simulation", "工况通道仿真"},
             {ui()->label_SimDgree, "Steering", "驱动转角"},
             {ui()->label_SimSpeed, "Speed", "车辆速度"},
             {ui()->label_SimOptionMode, "Operation", "车辆操作模式"},

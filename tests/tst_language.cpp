@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/create.h"
 #include "app/mainwindow.h"
+#include "app/start_language.h"
 #include "area/dialogs.h"
 #include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
@@ -14,8 +15,11 @@
 
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QLocale>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -56,6 +60,8 @@ QString textAt(QWidget *window, const QString &key)
         return m->title();
     if (auto *d = qobject_cast<QDockWidget *>(o))
         return d->windowTitle();
+    if (auto *t = qobject_cast<QToolBar *>(o))
+        return t->windowTitle();
     if (auto *g = qobject_cast<QGroupBox *>(o))
         return g->title();
     if (auto *b = qobject_cast<QAbstractButton *>(o))
@@ -105,12 +111,12 @@ private slots:
         // Edition dock and tables.
         row("ArealineText", "Area", "区域");
         row("label_Hysteresis", "Hysteresis", "关闭滞后比例");
-        row("Area_Hysteresis/item/0", "Close", "关闭");
-        row("ParametersEditTab/tab/1", "CaseChannel", "智能选择");
+        row("Area_Hysteresis/item/0", "Off", "关闭");
+        row("ParametersEditTab/tab/1", "Case Channel", "工况通道");
         row("VehicleOptionMode/item/4", "Type 4", "操作模式4");
         row("AreaEditTab/tab/2", "Out 3", "输出3");
         row("TableCoordinatesOut1/tab/1", "Teaching", "自学习");
-        row("CoordinatesTypeOut3/tab/1", "Controls Polar", "角度距离");
+        row("CoordinatesTypeOut3/tab/1", "Radius / Angle", "距离/角度");
         row("CoordTableWidgetOut2/header/2", "Y [mm]", "Y坐标[mm]");
         row("PolarTableWidgeOut3/header/2", "Th [deg]", "角度[deg]");
         row("MethodOut1/item/1", "Minimum", "最小值");
@@ -119,17 +125,21 @@ private slots:
         // Sensor settings dock.
         row("label_ControlMode", "Control Mode", "传感器控制方式");
         row("label_SensorIPAddress", "IP Address:", "以太网IP地址:");
-        row("Para_ControlMode/item/1", "RS232 Interface", "RS323通讯控制");
+        row("Para_ControlMode/item/1", "RS232 Interface", "RS232通讯控制");
         row("Para_ControlMode/item/5", "CANOpen Interface", "CANOpen协议控制");
-        row("Para_RS232StopBit/item/1", "Stop 1.5Bit", "停止位1.5Bit");
-        row("Para_SensorOutputLogic/item/0", "Normally open mode", "常闭方式");
-        row("Para_ScanFilterLevel/item/2", "Middle", "中等");
+        row("Para_RS232StopBit/item/1", "1.5 stop bits", "停止位1.5Bit");
+        // Both languages name the same output behaviour.
+        row("Para_SensorOutputLogic/item/0", "Normally open", "常开方式");
+        row("Para_SensorOutputLogic/item/1", "Normally closed", "常闭方式");
+        row("FileToolBar", "File", "文件");
+        row("DispToolBar", "Display", "显示");
+        row("Para_ScanFilterLevel/item/2", "Medium", "中等");
         row("Para_TrailiFilterLevel/item/2", "Medium", "中等");
         row("Para_SensorEtherMode/item/1", "UDP Mode", "UDP模式");
         row("Para_LaserStopSignal/item/3", "Strongest", "能量最大");
         row("Para_ScanSensorAngle/item/0", "0.025°/10,15Hz", "0.025°/10,15Hz");
         // Status row, scan control, self check, IO simulation.
-        row("label_dir", "Set Mode", "安装方式");
+        row("label_dir", "Mounting", "安装方式");
         row("ScanGroupBox", "Scan Setting", "动态扫描设定");
         row("label_Set_ScanFilterLevel", "Scan Filter Level", "噪声过滤等级");
         row("label_Set_ScanSensorAngle", "Scan Sensor Angle", "角度分辨率"); // not left in English
@@ -353,6 +363,65 @@ private slots:
         QCOMPARE(prompts.size(), 1);
         QVERIFY2(prompts[0].text.contains(says), qPrintable(prompts[0].text));
         QVERIFY2(prompts[0].text.contains(QDir::toNativeSeparators(path)), qPrintable(prompts[0].text));
+    }
+
+    // Qt's own dialogs (file dialogs, the standard buttons) speak the window's language too.
+    void qtOwnTextsFollowTheLanguage()
+    {
+        MainWindow w;
+        w.LanguageToChinese();
+        QVERIFY2(QCoreApplication::translate("QFileDialog", "Look in:") != QLatin1String("Look in:"),
+                 "Qt's Chinese catalogue (Debian: qttranslations5-l10n) was not loaded");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+        w.LanguageToEnglish();
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QString("Look in:"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+        w.LanguageToChinese();
+        w.LanguageToChinese(); // chosen twice, removed once
+        w.LanguageToEnglish();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+    }
+
+    // With nothing stored, the program starts in the system's language when it is Chinese or
+    // English, and in English otherwise.
+    void firstStartFollowsTheSystemLanguage_data()
+    {
+        QTest::addColumn<QLocale>("system");
+        QTest::addColumn<int>("language");
+        QTest::newRow("Chinese") << QLocale(QLocale::Chinese, QLocale::China) << 0;
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << 1;
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << 1;
+    }
+    void firstStartFollowsTheSystemLanguage()
+    {
+        QFETCH(QLocale, system);
+        QFETCH(int, language);
+        storeFirstStartLanguage(system);
+        MainWindow w;
+        QCOMPARE(w.language(), language);
+        // Chosen once: the next start keeps what is stored, whatever the system says.
+        storeFirstStartLanguage(QLocale(language == 1 ? QLocale::Chinese : QLocale::English));
+        QCOMPARE(QSettings("Trevalor", "Parameters").value("Language").toInt(), language);
+        QCOMPARE(w.startDialog()->windowTitle(),
+                 language == 1 ? QString("Welcome to Veltrin") : QString::fromUtf8("欢迎使用Veltrin"));
+    }
+
+    // The start dialog is modal, so it carries its own language button.
+    void startDialogSwitchesTheLanguage()
+    {
+        QSettings("Trevalor", "Parameters").setValue("Language", 0);
+        MainWindow w;
+        auto *button = w.startDialog()->findChild<QPushButton *>("Button_Language");
+        QVERIFY(button);
+        QCOMPARE(button->text(), QString("English"));
+        button->click();
+        QCOMPARE(w.language(), 1);
+        QCOMPARE(w.startDialog()->windowTitle(), QString("Welcome to Veltrin"));
+        QCOMPARE(w.findChild<QAction *>("Open")->text(), QString("Open"));
+        QCOMPARE(button->text(), QString::fromUtf8("中文"));
+        button->click();
+        QCOMPARE(w.language(), 0);
+        QCOMPARE(w.findChild<QAction *>("Open")->text(), QString::fromUtf8("打开文件"));
     }
 
     void restoredLanguageIsAppliedToTheDialogs_data()

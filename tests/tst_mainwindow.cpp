@@ -393,7 +393,7 @@ private slots:
         w.LanguageToEnglish();
         QCOMPARE(ui->Open->text(), QString("Open"));
         QCOMPARE(ui->EditionControlDock->windowTitle(), QString("Edition Controls"));
-        QCOMPARE(ui->Area_Hysteresis->itemText(0), QString("Close"));
+        QCOMPARE(ui->Area_Hysteresis->itemText(0), QString("Off"));
         QCOMPARE(ui->VehicleOptionMode->currentText(), QString("Type 2"));
         QCOMPARE(ui->AreaEditTab->tabText(2), QString("Out 3"));
         w.LanguageToChinese();

@@ -140,8 +140,9 @@ private slots:
         const QString crc =
             QString("CRC-32 %1").arg(designImageCrc(p(), *w.sensorParameters()), 8, 16, QChar('0')).toUpper();
         QCOMPARE(all.count(crc), 2); // both pages
-        QVERIFY(all.contains("Laser30"));
-        for (const char *s : {"RS232 BaudRate", "Install Dir", "IP Address", "Dirty Strength", "Area 2"})
+        QVERIFY(all.contains("VKT-30xx")); // the model by its name
+        for (const char *s :
+             {"RS232 Baud Rate", "Install Direction", "IP Address", "Dirt Strength", "Area 2"})
             QVERIFY2(all.contains(s), s);
         QVERIFY(all.contains(QRegularExpression("IP Address\\s+\\d+\\.\\d+\\.\\d+\\.\\d+")));
     }

@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(ui->DataTableWidget->item(17, 2)->text(), QString("302"));
         // The first report (at 0 ms) is the one of this moment.
         QCOMPARE(ui->InputlcdNum->intValue(), 5);
-        QCOMPARE(ui->SensorTemper->text(), QString::fromUtf8("25.12°"));
+        QCOMPARE(ui->SensorTemper->text(), QString::fromUtf8("25.12 °C"));
         QCOMPARE(ProjectData().CurrentArea, 5);
         QVERIFY(ui->SelfCheck->isEnabled());
 
@@ -177,8 +177,8 @@ private slots:
         QCOMPARE(ui->InputlcdNum->intValue(), 6);
         QCOMPARE(ProjectData().CurrentArea, 6);
         QCOMPARE(ui->label_StatusValue->text(), QString("Revolve Abnormal(1)Receive Abnormal(2)"));
-        QCOMPARE(ui->SensorTemper->text(), QString::fromUtf8("-5.12°"));
-        QCOMPARE(ui->label_dirValue->text(), QString("Forward Set"));
+        QCOMPARE(ui->SensorTemper->text(), QString::fromUtf8("-5.12 °C"));
+        QCOMPARE(ui->label_dirValue->text(), QString("Forward"));
         PAINT_OUTLINE *outline = w.optionScene()->outlineItem();
         QVERIFY(outline->isVisible());
         QVERIFY(w.breachLegend()->isVisible());

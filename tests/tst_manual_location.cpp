@@ -41,6 +41,23 @@ private slots:
         QCOMPARE(manualFilePath(true, build.filePath("src"), tree.path()),
                  QDir::cleanPath(tree.filePath("manual/manual_en.pdf")));
     }
+
+    // A build (or an unpacked copy) started from another folder finds the manual kept beside the
+    // program; when it is nowhere, every place looked at can be named.
+    void manualBesideTheProgramIsFoundFromAnyFolder()
+    {
+        QTemporaryDir build, elsewhere;
+        touch(build.filePath("src/manual/manual_en.pdf"));
+        touch(build.filePath("src/manual_cn.pdf"));
+        QCOMPARE(manualFilePath(true, build.filePath("src"), elsewhere.path()),
+                 QDir::cleanPath(build.filePath("src/manual/manual_en.pdf")));
+        QCOMPARE(manualFilePath(false, build.filePath("src"), elsewhere.path()),
+                 QDir::cleanPath(build.filePath("src/manual_cn.pdf")));
+        QTemporaryDir empty;
+        const QStringList looked = manualSearchPaths(true, empty.filePath("bin"), elsewhere.path());
+        QVERIFY(looked.contains(QDir::cleanPath(empty.filePath("bin/manual/manual_en.pdf"))));
+        QVERIFY(looked.contains(QDir::cleanPath(elsewhere.filePath("manual/manual_en.pdf"))));
+    }
 };
 
 QTEST_MAIN(TestManualLocation)

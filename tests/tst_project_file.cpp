@@ -182,8 +182,9 @@ private slots:
         chosenFile = dir.filePath("missing.VKT30");
         w.openfile();
         QCOMPARE(prompts.size(), 1);
-        QCOMPARE(prompts[0].text, QString("No document"));
-        QCOMPARE(prompts[0].buttons, QStringList({"OK", "Cancel"}));
+        // Said in the window's language (Chinese at first start here).
+        QCOMPARE(prompts[0].text, QString::fromUtf8("没有文件"));
+        QCOMPARE(prompts[0].buttons, QStringList({QString::fromUtf8("确定"), QString::fromUtf8("取消")}));
         w.OpenProject(); // silent from the start dialog
         QCOMPARE(prompts.size(), 1);
 

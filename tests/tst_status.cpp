@@ -103,19 +103,19 @@ private slots:
         QTest::addColumn<QString>("temperatureText");
         QTest::addColumn<QString>("speedText");
         QTest::addColumn<QString>("voltsText");
-        QTest::newRow("below zero") << -512 << 1200 << 1205 << "-5.12°"
+        QTest::newRow("below zero") << -512 << 1200 << 1205 << "-5.12 °C"
                                     << "1200r/min"
                                     << "12.05V";
-        QTest::newRow("just below zero") << -1 << 0 << 5 << "-0.01°"
+        QTest::newRow("just below zero") << -1 << 0 << 5 << "-0.01 °C"
                                          << "0r/min"
                                          << "0.05V";
-        QTest::newRow("whole degrees") << 3600 << 600 << 100 << "36.00°"
+        QTest::newRow("whole degrees") << 3600 << 600 << 100 << "36.00 °C"
                                        << "600r/min"
                                        << "1.00V";
-        QTest::newRow("extremes") << -32768 << 65535 << 65535 << "-327.68°"
+        QTest::newRow("extremes") << -32768 << 65535 << 65535 << "-327.68 °C"
                                   << "65535r/min"
                                   << "655.35V";
-        QTest::newRow("largest temperature") << 32767 << 1 << 0 << "327.67°"
+        QTest::newRow("largest temperature") << 32767 << 1 << 0 << "327.67 °C"
                                              << "1r/min"
                                              << "0.00V";
     }
@@ -142,7 +142,7 @@ private slots:
         QTest::addColumn<bool>("english");
         QTest::addColumn<uint>("status");
         QTest::addColumn<QString>("text");
-        QTest::newRow("normal en") << true << 0u << "Normal(0)";
+        QTest::newRow("normal en") << true << 0u << "Normal (0)";
         QTest::newRow("normal zh") << false << 0u << "正常(0)";
         QTest::newRow("faults 1 and 2 en") << true << 3u << "Revolve Abnormal(1)Receive Abnormal(2)";
         QTest::newRow("faults 1 and 2 zh") << false << 3u << "旋转异常(1)接收异常(2)";
@@ -211,9 +211,9 @@ private slots:
         QCOMPARE(ui()->label_dirValue->text(), QStringLiteral("正向安装"));
         window->LanguageToEnglish();
         emit comm()->DirChangeSignals(true);
-        QCOMPARE(ui()->label_dirValue->text(), QStringLiteral("Reverse Set"));
+        QCOMPARE(ui()->label_dirValue->text(), QStringLiteral("Reverse"));
         emit comm()->DirChangeSignals(false);
-        QCOMPARE(ui()->label_dirValue->text(), QStringLiteral("Forward Set"));
+        QCOMPARE(ui()->label_dirValue->text(), QStringLiteral("Forward"));
     }
 
     void languageSwitchRenamesTheLabelsAndEmptiesTheReportedTexts()

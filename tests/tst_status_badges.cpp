@@ -120,13 +120,13 @@ private slots:
         QTest::addColumn<uint>("status");
         QTest::addColumn<QString>("area");
         QTest::addColumn<QString>("fault");
-        QTest::newRow("English, area 12, no fault") << true << 12u << 0u << "Area 12"
+        QTest::newRow("English, area 12, no fault") << true << 12u << 0u << "Sensor: Area 12"
                                                     << "";
-        QTest::newRow("Chinese, area 12, no fault") << false << 12u << 0u << "区域 12"
+        QTest::newRow("Chinese, area 12, no fault") << false << 12u << 0u << "传感器当前区域 12"
                                                     << "";
-        QTest::newRow("English, two faults") << true << 0u << 3u << "Area 0"
+        QTest::newRow("English, two faults") << true << 0u << 3u << "Sensor: Area 0"
                                              << "Revolve Abnormal(1)Receive Abnormal(2)";
-        QTest::newRow("Chinese, temperature") << false << 63u << 32u << "区域 63"
+        QTest::newRow("Chinese, temperature") << false << 63u << 32u << "传感器当前区域 63"
                                               << "过温异常(6)";
         QTest::newRow("input word beyond the areas") << true << 64u << 0u << ""
                                                      << "";

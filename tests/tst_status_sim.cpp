@@ -100,11 +100,11 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(ProjectData().CurrentArea, 5, 10000);
         QCOMPARE(ui()->InputlcdNum->intValue(), 5);
-        QCOMPARE(ui()->label_StatusValue->text(), QStringLiteral("Normal(0)"));
+        QCOMPARE(ui()->label_StatusValue->text(), QStringLiteral("Normal (0)"));
         QTRY_VERIFY_WITH_TIMEOUT(ui()->DriveVoltage->text().startsWith(QLatin1String("12.")), 5000);
         QVERIFY(ui()->RotateSpeed->text().endsWith(QLatin1String("r/min")));
-        QVERIFY(ui()->SensorTemper->text().endsWith(QStringLiteral("°")));
-        QTRY_COMPARE_WITH_TIMEOUT(ui()->label_dirValue->text(), QStringLiteral("Forward Set"), 20000);
+        QVERIFY(ui()->SensorTemper->text().endsWith(QStringLiteral(" °C")));
+        QTRY_COMPARE_WITH_TIMEOUT(ui()->label_dirValue->text(), QStringLiteral("Forward"), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(revolutions >= 3, 10000);
         QCOMPARE(mismatches, 0);
         QVERIFY(ui()->DataTableWidget->rowCount() >= 320);

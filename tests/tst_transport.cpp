@@ -309,7 +309,7 @@ private slots:
         connectEthernet(QStringLiteral("127.0.0.42"));
 
         verifyConnectedActions(ui()->EthernetConnection, ui()->SerialConnection);
-        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connect127.0.0.42:8080"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connecting to 127.0.0.42:8080"));
         QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.42 "));
         QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         QVERIFY(window->serialComm()->DistancePollActive());

@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(serial.form()->parametersBox->title(), QStringLiteral("Parameters Setting:"));
         QCOMPARE(serial.form()->applyButton->text(), QStringLiteral("Enter"));
         QCOMPARE(ethernet.windowTitle(), QStringLiteral("Ethernet Setting"));
-        QCOMPARE(ethernet.form()->label_IPAddress->text(), QStringLiteral("Sensor IPAddress"));
+        QCOMPARE(ethernet.form()->label_IPAddress->text(), QStringLiteral("Sensor IP Address"));
         serial.LanguageDisplayChinese();
         ethernet.LanguageDisplayChinese();
         QCOMPARE(serial.windowTitle(), QStringLiteral("串口设置"));

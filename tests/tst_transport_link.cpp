@@ -329,7 +329,7 @@ private slots:
         QStringList questions;
         Dialogs::setResponder([&](const Dialogs::Prompt &p) {
             recorder.prompts << p;
-            if (p.text.contains(QLatin1String("restart?")))
+            if (p.text.contains(QLatin1String("Restart the sensor now?")))
                 return 1; // no restart: the stand-in keeps serving at its own address
             // The dock edits made the project modified: New asks Save / Discard / Cancel first.
             if (p.buttons.contains(QStringLiteral("Discard")) || p.buttons.contains(QStringLiteral("不保存")))
@@ -343,11 +343,12 @@ private slots:
         connectLive("127.0.12.10");
         SENSOR_PARAMETERS &record = *window->sensorParameters();
         auto writeAllAndReadBack = [&] {
-            const int written = recorder.count(QStringLiteral("Parameters Write Complete.Please restart."));
+            const int written =
+                recorder.count(QStringLiteral("Parameters written. They take effect after a restart."));
             ui()->WriteAllSetting->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(
-                recorder.count(QStringLiteral("Parameters Write Complete.Please restart.")), written + 1,
-                20000);
+                recorder.count(QStringLiteral("Parameters written. They take effect after a restart.")),
+                written + 1, 20000);
             record = SENSOR_PARAMETERS(); // only the sensor can tell now
             const int read = recorder.count(kReadOk);
             ui()->ReadAllSetting->trigger();

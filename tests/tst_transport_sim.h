@@ -20,7 +20,7 @@ struct PromptRecorder {
     {
         Dialogs::setResponder([this](const Dialogs::Prompt &p) {
             prompts << p;
-            return p.text.contains(QLatin1String("restart?")) ? 1 : 0;
+            return p.text.contains(QLatin1String("Restart the sensor now?")) ? 1 : 0;
         });
     }
     static void uninstall() { Dialogs::setResponder({}); }

@@ -27,6 +27,8 @@ Create::Create(QWidget *parent) : QDialog(parent), m_ui(new Ui::Create)
     connect(m_ui->Button_Open, &QPushButton::clicked, this, &Create::OpenProjectFile);
     connect(m_ui->Button_Connect, &QPushButton::clicked, this, &Create::ConnectToLaserSensor);
     connect(m_ui->Button_Quit, &QPushButton::clicked, this, &Create::QuitButton);
+    // The dialog is modal: the window's Language menu cannot be reached while it is up.
+    connect(m_ui->Button_Language, &QPushButton::clicked, this, [this] { emit LanguageSignal(!m_english); });
     connect(m_ui->Button_Refresh, &QPushButton::clicked, this, &Create::UpdateSerialPortSetting);
     connect(m_ui->Button_Refresh_ETH, &QPushButton::clicked, this, &Create::UpdateEthernetSetting);
 
@@ -177,4 +179,6 @@ void Create::applyTexts(bool english)
     m_ui->ConnecttabWidget->setTabText(0, t("Serial", "串口"));
     m_ui->ConnecttabWidget->setTabText(1, t("Ethernet", "以太网"));
     m_ui->Button_Quit->setText(t("Quit", "退出"));
+    // Names the other language, in that language, so a reader of either finds it.
+    m_ui->Button_Language->setText(english ? QString::fromUtf8("中文") : QStringLiteral("English"));
 }

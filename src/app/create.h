@@ -59,6 +59,8 @@ signals:
     void OpenSerialSignal(QString Com);
     void OpenEthernetSignal(QString Com);
     void OpenEthernetMode(QString Type);
+    // The language button: the whole program switches to English (true) or Chinese.
+    void LanguageSignal(bool english);
 
 private:
     void applyTexts(bool english);

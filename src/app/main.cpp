@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
+#include "app/start_language.h"
 
 #include "veltrin_version.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstdio>
 #include <cstring>
@@ -51,6 +53,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Ties the windows to the installed desktop entry (taskbar icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.veltrin.Veltrin"));
+    storeFirstStartLanguage(QLocale::system());
     MainWindow window;
     window.show();
     // A project file given on the command line (the desktop opens project files this way) takes

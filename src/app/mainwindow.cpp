@@ -5,6 +5,7 @@
 #include "app/create.h"
 #include "app/scan_replay_control.h"
 #include "app/status_badges.h"
+#include "app/wheel_guard.h"
 #include "area/area_table.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
@@ -34,6 +35,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -119,8 +121,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         ui->SimSpeedSpinBox, ui->SimSpeedSlider, ui->SimOptionMode);
 
     // 15. Initial widget states.
+    // The Data Table stays available: it shows the last scan, live or played back.
     for (QAction *a : {ui->ReadAllSetting, ui->WriteAllSetting, ui->DisConnection, ui->SoftReboot,
-                       ui->SensorInformation, ui->DataTable, ui->IOSimulation, ui->SelfCheck})
+                       ui->SensorInformation, ui->IOSimulation, ui->SelfCheck})
         a->setEnabled(false);
     ui->Edition->setChecked(true);
     ui->SensorSetting->setChecked(true);
@@ -239,6 +242,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->graphicsView->SetupMatrix();
     for (QPushButton *teach : {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3})
         teach->setEnabled(false);
+    // Scrolling over the docks scrolls them; no setting changes under a resting pointer.
+    (new WheelGuard(this))->guard(this);
 
     // 20. The scan control record starts from the widgets' state.
     SensorControlEnableSlot();
@@ -304,6 +309,8 @@ void MainWindow::makeDialogConnections()
     connect(StartDialog, &Create::OpenEthernetSignal, this, &MainWindow::CreatEthernetPort);
     connect(StartDialog, &Create::CreateInterface, this, &MainWindow::CreatConnectTypeSignalSlot);
     connect(StartDialog, &Create::OpenEthernetMode, this, &MainWindow::CreatEthnertModeSignalSlot);
+    connect(StartDialog, &Create::LanguageSignal, this,
+            [this](bool english) { english ? LanguageToEnglish() : LanguageToChinese(); });
 }
 
 void MainWindow::makeConnections()
@@ -338,6 +345,13 @@ void MainWindow::makeConnections()
     // The data table refreshes before the scene repaints the same scan.
     connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
     connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
+    // When the values shown arrived.
+    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, this, [this] {
+        if (ui->DataTableDock->isVisible())
+            ui->label_Timestamp->setText(
+                pick("Timestamp: %1", "时间戳: %1")
+                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))));
+    });
 
     makeAreaEditingConnections();
     makeSceneConnections();
@@ -405,9 +419,9 @@ void MainWindow::makeAreaEditingConnections()
     connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
     // A zone never grows past what the sensor holds; the refusal is said where the user looks.
     const auto pointLimit = [this] {
-        statusBar()->showMessage(
-            pick("A zone holds at most 100 points; this one is full.", "一个区域最多100个点，此区域已满。"),
-            5000);
+        statusBar()->showMessage(pick("A zone holds at most 100 points; this one is full.",
+                                      "一个检测区最多100个点，此检测区已满。"),
+                                 5000);
     };
     connect(CoordTable, &COORD_TABLE::PointLimitSignal, this, pointLimit);
     connect(OptionScene, &OPTION_SCENE::PointLimitSignal, this, pointLimit);
@@ -559,6 +573,8 @@ void MainWindow::tabifyRightDocks()
     for (QDockWidget *dock : {ui->DataTableDock, ui->IOSimulationDock, ui->SelfCheckDock})
         tabifyDockWidget(ui->SensorSettingDock, dock);
     ui->SensorSettingDock->raise();
+    // The tab bar is made when the layout is next applied.
+    QTimer::singleShot(0, this, &MainWindow::showWholeDockTabTitles);
 }
 
 void MainWindow::fitToScreen(const QRect &available)

@@ -179,6 +179,7 @@ private:
     QStringList applyProjectContents(const ProjectFile::Contents &contents);
     void refreshAfterAreasLoaded();
     void refreshEditors();
+    void showWholeDockTabTitles();
     void areasReadFromSensor();
     bool saveProjectTo(const QString &name);
     bool maybeSaveChanges();

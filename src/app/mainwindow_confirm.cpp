@@ -26,7 +26,7 @@ void MainWindow::ConfirmWriteAllSlot()
         en ? QString("Write all areas, case channels and parameters to %1?\n"
                      "The settings stored in the sensor are replaced.")
                  .arg(connectedSensorName())
-           : QString::fromUtf8("将全部区域、智能选择和参数写入%1？\n传感器中保存的设置将被替换。")
+           : QString::fromUtf8("将全部区域、工况通道和参数写入%1？\n传感器中保存的设置将被替换。")
                  .arg(connectedSensorName());
     // Cancel is the default: Enter must not overwrite a sensor.
     const int choice =

@@ -250,7 +250,7 @@ void MainWindow::CreatEthernetPort(QString Com)
     ScanData().EtherMode = SensorDiscovery::modeOf(Com);
 
     enterConnecting(Com);
-    statusBar()->showMessage(connectionText("Connect", "连接到") + Com + QStringLiteral(":8080"));
+    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + Com + QStringLiteral(":8080"));
     ExchangeEngine *engine = SerialComm->Engine();
     if (ScanData().EtherMode == 0) {
         // Asynchronous: the exchange starts once the sensor accepted the connection.
@@ -465,7 +465,7 @@ void MainWindow::restartConfirmed()
         return;
     RestartTimer->stop();
     enterConnected();
-    statusBar()->showMessage(connectionText("Connect", "连接到") + LastPeer);
+    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + LastPeer);
     OpenCloseReadScanf(ui->Distance->isChecked());
     OpenCloseReadIntensity(ui->Intensity->isChecked());
     SerialComm->OpenSendReadSimulation();

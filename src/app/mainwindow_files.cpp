@@ -75,6 +75,7 @@ ReportInput MainWindow::reportInput() const
     ReportInput in;
     in.english = Language == 1;
     in.projectFile = ProjectFileName;
+    in.modified = ProjectData().Modified;
     in.created = QDateTime::currentDateTime();
     in.project = &ProjectData();
     in.crc = designImageCrc(ProjectData(), *SensorParameters);

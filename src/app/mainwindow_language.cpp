@@ -6,7 +6,9 @@
 #include "app/mainwindow.h"
 
 #include "app/manual_location.h"
+#include "app/qt_translations.h"
 #include "app/scan_replay_control.h"
+#include "area/area_table.h"
 #include "area/coord_table.h"
 #include "area/dialogs.h"
 #include "area/file/sensor_settings.h"
@@ -32,8 +34,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QUrl>
 
 namespace {
@@ -57,7 +61,7 @@ const Text kTexts[] = {
     {"Undo", "Undo", "撤销"},
     {"Redo", "Redo", "重做"},
     {"Copy", "Copy", "复制"},
-    {"Cut", "Cut", "剪贴"},
+    {"Cut", "Cut", "剪切"},
     {"Paste", "Paste", "粘贴"},
     {"Delete", "Delete", "删除"},
     {"DeleteAll", "Delete All", "全部删除"},
@@ -98,6 +102,14 @@ const Text kTexts[] = {
     {"Display", "&Display", "显示"},
     {"Language", "&Language", "语言"},
     {"Help", "&Help", "帮助"},
+    // The toolbars, as the toolbar context menu lists them.
+    {"FileToolBar", "File", "文件"},
+    {"EditToolBar", "Edit", "编辑"},
+    {"ViewToolBar", "View", "视窗"},
+    {"ConnectToolBar", "Connection", "连接"},
+    {"HelpToolBar", "Help", "帮助"},
+    {"ConnTypeToolBar", "Interface", "接口"},
+    {"DispToolBar", "Display", "显示"},
     {"EditionControlDock", "Edition Controls", "编辑控制"},
     {"SensorSettingDock", "Sensor Setting", "传感器设定"},
     {"DataTableDock", "Data Table", "数据列表"},
@@ -116,13 +128,13 @@ const Text kTexts[] = {
     {"InportGrouptBox", "Input Simulation", "输入端口仿真"},
     {"OutportGrouptBox", "Output Simulation", "输出端口仿真"},
     {"FaultGroupBox", "Fault Simulation", "异常状态仿真"},
-    {"CaseSimulationBox", "Simulation CaseChannel", "智能选择仿真"},
+    {"CaseSimulationBox", "Case Channel Simulation", "工况通道仿真"},
     {"label_SimDgree", "Steering", "驱动转角"},
     {"label_SimSpeed", "Speed", "车辆速度"},
     {"label_SimOptionMode", "Operation", "车辆操作模式"},
     // The sensor settings dock's texts come from SensorSettings.
     // Status row, scan control and self check.
-    {"label_dir", "Set Mode", "安装方式"},
+    {"label_dir", "Mounting", "安装方式"},
     {"label_Status", "Status", "状态"},
     {"label_Inputs", "Input", "输入"},
     {"label_Outputs", "Output", "输出"},
@@ -141,21 +153,21 @@ const Text kTexts[] = {
 // are replaced, so every selection stays.
 const Text kItemTexts[] = {
     {"Set_SensorSleepMode", "Normal|Sleep", "正常运行|休眠模式"},
-    {"Set_ScanFilterLevel", "Close|Easy|Medium|Strict", "关闭|简单|中等|严格"},
+    {"Set_ScanFilterLevel", "Off|Easy|Medium|Strict", "关闭|简单|中等|严格"},
 };
 
 // Widgets repeated once per output: object name prefix, suffix 1..3 appended.
 const Text kPerOutputTexts[] = {
     {"IndependetBox", "Independent", "独立模式"},
     {"DependetBox", "Dependent", "依靠模式"},
-    {"RegionBoxOut", "Region", "区域"},
+    {"RegionBoxOut", "Teach Region", "自学习范围"},
     {"label_Corner", "Corner", "位置"},
     {"label_Size", "Size", "大小"},
     {"ButtonSelectOut", "Select", "选择"},
     {"MethodBoxOut", "Method", "方法"},
     {"DistanceOffsetBoxOut", "Distance Offset", "抵消距离"},
     {"OtherBoxOut", "Others", "其他"},
-    {"CheckSimplifyResultOut", "Simplify The Result", "简单采样"},
+    {"CheckSimplifyResultOut", "Simplify the Result", "简化结果"},
     {"ButtonTeachOut", "Start Teach", "开始自学习"},
 };
 
@@ -167,6 +179,8 @@ void setObjectText(QObject *object, const QString &text)
         menu->setTitle(text);
     else if (auto *dock = qobject_cast<QDockWidget *>(object))
         dock->setWindowTitle(text);
+    else if (auto *bar = qobject_cast<QToolBar *>(object))
+        bar->setWindowTitle(text);
     else if (auto *box = qobject_cast<QGroupBox *>(object))
         box->setTitle(text);
     else if (auto *button = qobject_cast<QAbstractButton *>(object))
@@ -211,6 +225,8 @@ void MainWindow::LanguageToEnglish()
     EthernetSettingDialog->LanguageDisplayEnglish();
     AppSettings->setLanguage(true);
     CoordTable->setEnglish(true);
+    AreaTable->setEnglish(true);
+    useQtTranslations(true);
     applyLanguage(true);
 }
 
@@ -224,6 +240,8 @@ void MainWindow::LanguageToChinese()
     EthernetSettingDialog->LanguageDisplayChinese();
     AppSettings->setLanguage(false);
     CoordTable->setEnglish(false);
+    AreaTable->setEnglish(false);
+    useQtTranslations(false);
     applyLanguage(false);
 }
 
@@ -247,15 +265,23 @@ void MainWindow::applyLanguage(bool en)
         if (auto *box = findChild<QComboBox *>(k.name); box && k.items > 0)
             setItemTexts(box, QString::fromUtf8(en ? k.itemsEnglish : k.itemsChinese));
     }
+    const QString outputLogic =
+        en ? QString("Normally open: the output switches on (high) while an object is in the zone.\n"
+                     "Normally closed: the output is on (high) while the zone is clear and switches off.")
+           : QString::fromUtf8(
+                 "常开方式：区域内有物体时输出导通（高电平）。\n常闭方式：区域内无物体时输出导通（高电平），"
+                 "有物体时断开。");
+    ui->label_SensorOutputLogic->setToolTip(outputLogic);
+    ui->Para_SensorOutputLogic->setToolTip(outputLogic);
     // Named in both directions: a Chinese window must not keep the English name of this label.
     ui->label_Set_ScanSensorAngle->setText(en ? "Scan Sensor Angle" : "角度分辨率");
 
-    ui->Area_Hysteresis->setItemText(0, en ? "Close" : "关闭");
+    ui->Area_Hysteresis->setItemText(0, en ? "Off" : "关闭");
     for (QComboBox *modes : {ui->VehicleOptionMode, ui->SimOptionMode})
         for (int i = 0; i < modes->count(); ++i)
             modes->setItemText(i, en ? QString("Type %1").arg(i) : QString("操作模式%1").arg(i));
     setTabTexts(ui->ParametersEditTab,
-                en ? QStringList{"Parameter", "CaseChannel"} : QStringList{"通道参数", "智能选择"});
+                en ? QStringList{"Parameter", "Case Channel"} : QStringList{"通道参数", "工况通道"});
     setTabTexts(ui->AreaEditTab,
                 en ? QStringList{"Out 1", "Out 2", "Out 3"} : QStringList{"输出1", "输出2", "输出3"});
 
@@ -268,7 +294,7 @@ void MainWindow::applyLanguage(bool en)
         setTabTexts(teachTabs[i],
                     en ? QStringList{"Coordinates", "Teaching"} : QStringList{"坐标", "自学习"});
         setTabTexts(typeTabs[i],
-                    en ? QStringList{"Controls XY", "Controls Polar"} : QStringList{"X/Y坐标", "角度距离"});
+                    en ? QStringList{"X / Y", "Radius / Angle"} : QStringList{"X/Y坐标", "距离/角度"});
         setHeaders(xyTables[i], en ? QStringList{"Point", "X [mm]", "Y [mm]"}
                                    : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
         setHeaders(polarTables[i], en ? QStringList{"Point", "R [mm]", "Th [deg]"}
@@ -278,8 +304,16 @@ void MainWindow::applyLanguage(bool en)
             methods[i]->setItemText(1, en ? "Minimum" : "最小值");
         }
     }
-    setHeaders(ui->DataTableWidget, en ? QStringList{"Step", "Distance[mm]", "Intensity"}
-                                       : QStringList{"角度", "距离[mm]", "反光强度"});
+    setHeaders(ui->DataTableWidget, en ? QStringList{"Step", "Distance [mm]", "Intensity"}
+                                       : QStringList{"步号", "距离[mm]", "反光强度"});
+    // Each column as wide as its heading or its widest value, whichever is wider.
+    const QFontMetrics header(ui->DataTableWidget->horizontalHeader()->font());
+    const QFontMetrics cells(ui->DataTableWidget->font());
+    for (int c = 0; c < 2; ++c)
+        ui->DataTableWidget->setColumnWidth(
+            c, qMax(header.horizontalAdvance(ui->DataTableWidget->horizontalHeaderItem(c)->text()),
+                    cells.horizontalAdvance(QStringLiteral("65535"))) +
+                   24);
 
     refreshTitle();
     // The label naming the port or address stays in view for the whole connection.
@@ -299,8 +333,20 @@ void MainWindow::applyLanguage(bool en)
         Legend->setLanguage(en);
         ui->graphicsView->setCornerOverlay(Legend); // placed again for its new width
     }
+    showWholeDockTabTitles();
     if (Replay)
         Replay->setEnglish(en); // last: a paused playback shows its report again in the new language
+}
+
+// The right-hand docks share one column as tabs: their titles are shown whole (the tab bar scrolls
+// when they do not fit) rather than cut to "Sensor ..." and "Self...".
+void MainWindow::showWholeDockTabTitles()
+{
+    for (QTabBar *tabs : findChildren<QTabBar *>())
+        if (tabs->parentWidget() == this) {
+            tabs->setElideMode(Qt::ElideNone);
+            tabs->setUsesScrollButtons(true);
+        }
 }
 
 namespace {
@@ -332,16 +378,24 @@ bool desktopLacksPdfViewer()
 // When nothing can show it, the user is told where the file is, to open it another way.
 void MainWindow::OpenManualFile()
 {
-    const QString path =
-        manualFilePath(Language == 1, QCoreApplication::applicationDirPath(), QDir::currentPath());
+    const bool en = Language == 1;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString path = manualFilePath(en, programDir, QDir::currentPath());
     if (!desktopLacksPdfViewer() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         return;
-    const bool en = Language == 1;
-    const QString text =
-        !QFileInfo::exists(path)
-            ? (en ? QString("The manual was not found at:\n%1") : QString::fromUtf8("未找到指南文件：\n%1"))
-            : (en ? QString("No program to show PDF files was found on this computer.\nThe manual is at:\n%1")
-                  : QString::fromUtf8("本机没有可显示PDF文件的程序。\n指南文件位于：\n%1"));
-    Dialogs::ask(this, Dialogs::Icon::Information, en ? "Manual" : "指南",
-                 text.arg(QDir::toNativeSeparators(path)));
+    QString text;
+    if (!QFileInfo::exists(path)) {
+        QStringList places;
+        for (const QString &place : manualSearchPaths(en, programDir, QDir::currentPath()))
+            places << QDir::toNativeSeparators(place);
+        text = (en ? QString("The manual was not found. Looked for:\n%1")
+                   : QString::fromUtf8("未找到指南文件。已查找：\n%1"))
+                   .arg(places.join('\n'));
+    } else {
+        text =
+            (en ? QString("No program to show PDF files was found on this computer.\nThe manual is at:\n%1")
+                : QString::fromUtf8("本机没有可显示PDF文件的程序。\n指南文件位于：\n%1"))
+                .arg(QDir::toNativeSeparators(path));
+    }
+    Dialogs::ask(this, Dialogs::Icon::Information, en ? "Manual" : "指南", text);
 }

@@ -161,6 +161,7 @@ void MainWindow::resetUndoBase()
         p.UndoPosition[area] = 0;
     }
     AreaTable->RefreshUndoActions();
+    AreaTable->clearChangeMarks();
 }
 
 void MainWindow::adoptProjectFile(const QString &name)
@@ -197,7 +198,8 @@ bool MainWindow::openProjectFile(const QString &name, bool anyModel)
     case ProjectFile::LoadStatus::Loaded: break;
     case ProjectFile::LoadStatus::CannotOpen:
         if (!anyModel)
-            Dialogs::ask(this, Dialogs::Icon::Information, "Document", "No document", {"OK", "Cancel"});
+            Dialogs::ask(this, Dialogs::Icon::Information, pick("Document", "文件"),
+                         pick("No document", "没有文件"), {pick("OK", "确定"), pick("Cancel", "取消")});
         return false;
     case ProjectFile::LoadStatus::TooLarge:
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title,
@@ -365,6 +367,7 @@ bool MainWindow::saveProjectTo(const QString &name)
         refreshTitle();
         return false;
     }
+    AreaTable->clearChangeMarks();
     adoptProjectFile(name);
     return true;
 }

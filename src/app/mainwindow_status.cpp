@@ -39,7 +39,7 @@ void showLamp(QLabel *lamp, bool on, const char *lit, const char *dark)
 void MainWindow::SelfCheckDisp(short SensorTemper, ushort RotateSpeed, ushort DriveVoltage,
                                ushort SendVoltage, ushort ReceiveVoltage)
 {
-    ui->SensorTemper->setText(hundredths(SensorTemper) + QStringLiteral("°"));
+    ui->SensorTemper->setText(hundredths(SensorTemper) + QString::fromUtf8(" °C"));
     ui->RotateSpeed->setText(QString::number(RotateSpeed) + QStringLiteral("r/min"));
     ui->DriveVoltage->setText(hundredths(DriveVoltage) + QLatin1Char('V'));
     ui->SendVoltage->setText(hundredths(SendVoltage) + QLatin1Char('V'));
@@ -49,7 +49,7 @@ void MainWindow::SelfCheckDisp(short SensorTemper, ushort RotateSpeed, ushort Dr
 void MainWindow::IOPortDisplayer(uint Inport, uint Outport, uint Status)
 {
     const bool en = Language == 1;
-    const QString status = Status == 0 ? QString::fromUtf8(en ? "Normal(" : "正常(") + QStringLiteral("0)")
+    const QString status = Status == 0 ? QString::fromUtf8(en ? "Normal (" : "正常(") + QStringLiteral("0)")
                                        : StatusBadges::faultText(Status, en);
     ui->label_StatusValue->setText(status);
     ui->label_StatusValue->setToolTip(status);
@@ -117,7 +117,7 @@ void MainWindow::DirChange(bool dir)
 {
     const bool en = Language == 1;
     ui->label_dirValue->setText(
-        QString::fromUtf8(dir ? (en ? "Reverse Set" : "倒立安装") : (en ? "Forward Set" : "正向安装")));
+        QString::fromUtf8(dir ? (en ? "Reverse" : "倒立安装") : (en ? "Forward" : "正向安装")));
 }
 
 void MainWindow::SensorControlEnableSlot()

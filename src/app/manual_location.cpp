@@ -3,15 +3,26 @@
 #include <QDir>
 #include <QFileInfo>
 
-QString manualFilePath(bool english, const QString &programDir, const QString &startDir)
+QStringList manualSearchPaths(bool english, const QString &programDir, const QString &startDir)
 {
     const QString file = english ? QStringLiteral("manual_en.pdf") : QStringLiteral("manual_cn.pdf");
-    const QString candidates[] = {
-        QDir(programDir).filePath(QStringLiteral("../share/doc/veltrin/") + file),
-        QDir(startDir).filePath(QStringLiteral("manual/") + file),
-    };
-    for (const QString &path : candidates)
+    QStringList paths;
+    for (const QString &path :
+         {QDir(programDir).filePath(QStringLiteral("../share/doc/veltrin/") + file),
+          QDir(programDir).filePath(QStringLiteral("manual/") + file), QDir(programDir).filePath(file),
+          QDir(startDir).filePath(QStringLiteral("manual/") + file)}) {
+        const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        if (!paths.contains(clean))
+            paths << clean;
+    }
+    return paths;
+}
+
+QString manualFilePath(bool english, const QString &programDir, const QString &startDir)
+{
+    const QStringList paths = manualSearchPaths(english, programDir, startDir);
+    for (const QString &path : paths)
         if (QFileInfo(path).isFile())
-            return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    return QDir::cleanPath(QFileInfo(candidates[1]).absoluteFilePath());
+            return path;
+    return paths.last();
 }

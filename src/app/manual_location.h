@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// Where the manual in one language lives: the installed documentation folder beside the program
-// (<prefix>/bin → <prefix>/share/doc/veltrin), then ./manual of the folder the program was started
-// from (a build run from the source tree). When neither has it, the latter path: that is where a
-// build looks, and what a missing-file message should name.
+// Where the manual in one language may live, in the order looked at: the installed documentation
+// folder (<prefix>/bin → <prefix>/share/doc/veltrin), beside the program (its folder and a manual
+// folder there, where a build keeps a copy), then ./manual of the folder the program was started
+// from (a source tree).
+QStringList manualSearchPaths(bool english, const QString &programDir, const QString &startDir);
+
+// The first of those that exists. When none has it, the last: a missing-file message names them all.
 QString manualFilePath(bool english, const QString &programDir, const QString &startDir);

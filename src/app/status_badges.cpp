@@ -112,8 +112,14 @@ void StatusBadges::refresh()
     Simulation->setVisible(SimulationOn);
     // An input word beyond the last area is not an area number.
     const bool area = Reported && Inport < kAreaCount;
-    Area->setText(area ? (English ? QString("Area %1") : QString::fromUtf8("区域 %1")).arg(Inport)
-                       : QString());
+    // The sensor's active area, which need not be the area being edited.
+    Area->setText(
+        area ? (English ? QString("Sensor: Area %1") : QString::fromUtf8("传感器当前区域 %1")).arg(Inport)
+             : QString());
+    Area->setToolTip(
+        English ? QString("The area the sensor is using now. The area being edited is the one "
+                          "highlighted in the area list.")
+                : QString::fromUtf8("传感器当前使用的区域。正在编辑的区域是区域列表中高亮的那一个。"));
     Area->setVisible(area);
     const QString fault = Reported ? faultText(Status, English) : QString();
     Fault->setText(fault);

@@ -53,6 +53,10 @@ void AREA_TABLE::buildTable()
     t->setColumnWidth(1, kMarkerColumnWidth);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The thumbnail column takes what is left; the list never scrolls sideways, which would hide
+    // the area numbers after a click on a thumbnail.
+    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     QFont numberFont("times", 18, 10);
     for (int row = 0; row < kAreaCount; ++row) {
@@ -219,7 +223,16 @@ void AREA_TABLE::setMarker(int row, const QColor &colour)
 {
     auto *marker = new QTableWidgetItem;
     marker->setBackground(colour);
+    if (colour == QColor(Qt::green))
+        marker->setToolTip(English ? QStringLiteral("Changed since the project was last opened or saved")
+                                   : QString::fromUtf8("自上次打开或保存工程以来已修改"));
     AreaTableWidget->setItem(row, 1, marker);
+}
+
+bool AREA_TABLE::isMarkedChanged(int area) const
+{
+    const QTableWidgetItem *marker = AreaTableWidget->item(area, 1);
+    return marker && marker->background().color() == QColor(Qt::green);
 }
 
 void AREA_TABLE::SetEditAreaTableDisplay()
@@ -230,6 +243,21 @@ void AREA_TABLE::SetEditAreaTableDisplay()
 void AREA_TABLE::ResetEditAreaTableDisplay()
 {
     setMarker(Project->clampCurrentArea(), Qt::white);
+}
+
+void AREA_TABLE::clearChangeMarks()
+{
+    for (int row = 0; row < kAreaCount; ++row)
+        if (isMarkedChanged(row))
+            setMarker(row, Qt::white);
+}
+
+void AREA_TABLE::setEnglish(bool english)
+{
+    English = english;
+    for (int row = 0; row < kAreaCount; ++row)
+        if (isMarkedChanged(row))
+            setMarker(row, Qt::green);
 }
 
 void AREA_TABLE::redisplay(int row)

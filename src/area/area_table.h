@@ -27,6 +27,12 @@ public:
     void RefreshUndoActions();
     // Records area's present state as its newest undo step (nothing when it already is).
     void SaveUndoArea(int area);
+    // The change marks say "changed since opened or saved": a save, an open or a new project
+    // clears them all.
+    void clearChangeMarks();
+    bool isMarkedChanged(int area) const;
+    // The language of the marks' tool tips.
+    void setEnglish(bool english);
 
 public slots:
     void AreaTableClickChangeSlots(int Row, int Column);
@@ -71,4 +77,5 @@ private:
     QAction *DeleteAction;
     QAction *UndoAction = nullptr;
     QAction *RedoAction = nullptr;
+    bool English = false;
 };

@@ -100,6 +100,26 @@ QTableWidgetItem *cell(const QString &text)
     return new QTableWidgetItem(text);
 }
 
+// The point number is a label, not a value: not enabled, so it looks fixed and Tab passes it by.
+QTableWidgetItem *numberCell(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(Qt::NoItemFlags);
+    return item;
+}
+
+// Whether four corners go around an axis-parallel rectangle of some size, starting either way.
+bool isRectangle(const QVector<QPoint> &p)
+{
+    if (p.size() != 4)
+        return false;
+    const bool verticalFirst =
+        p[0].x() == p[1].x() && p[1].y() == p[2].y() && p[2].x() == p[3].x() && p[3].y() == p[0].y();
+    const bool horizontalFirst =
+        p[0].y() == p[1].y() && p[1].x() == p[2].x() && p[2].y() == p[3].y() && p[3].x() == p[0].x();
+    return (verticalFirst || horizontalFirst) && p[0].x() != p[2].x() && p[0].y() != p[2].y();
+}
+
 QString polarText(float v)
 {
     return QString::number(double(v), 'g', 6);
@@ -140,7 +160,7 @@ void COORD_TABLE::buildTable(QTableWidget *table, bool polar)
     table->setHorizontalHeaderLabels(polar ? QStringList{"点数", "距离[mm]", "角度[deg]"}
                                            : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
     table->setRowCount(1);
-    table->setItem(0, 0, cell("1"));
+    table->setItem(0, 0, numberCell("1"));
     table->setItem(0, 1, cell("0"));
     table->setItem(0, 2, cell("0"));
 }
@@ -175,7 +195,7 @@ static void setCell(QTableWidget *table, int row, int column, const QString &tex
     if (QTableWidgetItem *item = table->item(row, column))
         item->setText(text);
     else
-        table->setItem(row, column, cell(text));
+        table->setItem(row, column, column == 0 ? numberCell(text) : cell(text));
 }
 
 void COORD_TABLE::refillTable(int output, bool polarTable)
@@ -274,6 +294,9 @@ void COORD_TABLE::refillOutput(int output)
 
 void COORD_TABLE::CoordTableWidgeUpdate()
 {
+    // Shown afresh (another area, shape or design): no corner counts as typed.
+    for (int &typed : TypedCorners)
+        typed = 0;
     for (int k = 0; k < kOutputCount; ++k)
         refillTable(k, false);
     for (int k = 0; k < kOutputCount; ++k)
@@ -327,10 +350,20 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
     }
     const float v = cellValue(item);
     if (row >= 0 && row < n) {
+        const QVector<QPoint> before = points;
         if (coordinate)
             points[row] =
                 polarTable ? polarEdited(points[row], column, v) : cartesianEdited(points[row], column, v);
-        applyShapeRule(output, row);
+        applyShapeRule(output, row, polarTable ? 0 : column, before);
+        if (Project->currentArea().shape(output) == Rectangle && !isRectangle(points))
+            emit CellInputRefused(
+                English
+                    ? QString("Rectangle: type the four corners in turn around it, each sharing X with "
+                              "one neighbour and Y with the other (for example bottom-left, bottom-right, "
+                              "top-right, top-left). Until then it is not a rectangle.")
+                    : QString::fromUtf8("矩形：请依次沿矩形输入四个角点，每个角点与一个相邻角点X相同、"
+                                        "与另一个相邻角点Y相同（例如左下、右下、右上、左上）。"
+                                        "输入完成前它还不是矩形。"));
         if (output > 0)
             applyDependentRule();
     } else if (row == n && v != 0.0f && coordinate) {
@@ -347,7 +380,7 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
     emit CoordTableEditSignal();
 }
 
-void COORD_TABLE::applyShapeRule(int output, int row)
+void COORD_TABLE::applyShapeRule(int output, int row, int column, const QVector<QPoint> &before)
 {
     AREA_DATA &area = Project->currentArea();
     QVector<QPoint> &p = area.coord(output);
@@ -357,25 +390,27 @@ void COORD_TABLE::applyShapeRule(int output, int row)
         const int other = 1 - row;
         p[other] = fromPolar(polar::radius(p[row]), polar::angle(p[other]));
     } else if (shape == Rectangle && p.size() == 4 && row >= 0 && row <= 3) {
-        // Corners 0/1 and 2/3 share x, 1/2 and 3/0 share y.
-        switch (row) {
-        case 0:
-            p[1].setX(p[0].x());
-            p[3].setY(p[0].y());
-            break;
-        case 1:
-            p[0].setX(p[1].x());
-            p[2].setY(p[1].y());
-            break;
-        case 2:
-            p[3].setX(p[2].x());
-            p[1].setY(p[2].y());
-            break;
-        case 3:
-            p[2].setX(p[3].x());
-            p[0].setY(p[3].y());
-            break;
-        }
+        // A corner's new X goes to the neighbour that shares its X, its new Y to the one that
+        // shares its Y (P0/P1 share X unless the rectangle already goes round the other way),
+        // except where the user has typed that neighbour's value since the zone was shown: typed
+        // values stay. So two opposite corners make the rectangle, and four corners typed in turn
+        // make it whichever corner comes first and whichever way round.
+        const int previous = (row + 3) % 4;
+        const int next = (row + 1) % 4;
+        const bool horizontalFirst = isRectangle(before) && before[0].y() == before[1].y();
+        const bool nextSharesX = (row % 2 == 0) != horizontalFirst;
+        const int sharesX = nextSharesX ? next : previous;
+        const int sharesY = nextSharesX ? previous : next;
+        int &typed = TypedCorners[output];
+        const auto xBit = [](int corner) { return 1 << corner; };
+        const auto yBit = [](int corner) { return 1 << (4 + corner); };
+        if (p[row].x() != before[row].x() && !(typed & xBit(sharesX)))
+            p[sharesX].setX(p[row].x());
+        if (p[row].y() != before[row].y() && !(typed & yBit(sharesY)))
+            p[sharesY].setY(p[row].y());
+        typed |= (column == 1 ? xBit(row) : 0) | (column == 2 ? yBit(row) : 0);
+        if (typed == 0xFF)
+            typed = 0; // all eight given: from now on a corner moves the rectangle
     }
 }
 

@@ -38,7 +38,8 @@ public slots:
 signals:
     // A typed value or a Delete key changed the current area; the tables already show it.
     void CoordTableEditSignal();
-    // Typed text that is not a number was refused; the cell shows its value again. Says why.
+    // Typed text that is not a number was refused (the cell shows its value again), or the typed
+    // corners do not yet go around a rectangle. Says why and what is expected.
     void CellInputRefused(const QString &message);
     // A value typed into the append row was refused: the zone already holds the most points the
     // sensor can.
@@ -52,7 +53,9 @@ private:
     void refillOutput(int output);
     // A typed cell: changes or appends the point, keeps the shape's rules and shows the result.
     void cellEdit(int output, bool polarTable, QTableWidgetItem *item);
-    void applyShapeRule(int output, int row);
+    // before: the zone's points as they were before this edit; column: the Cartesian column
+    // typed (1 X, 2 Y), 0 for a polar edit.
+    void applyShapeRule(int output, int row, int column, const QVector<QPoint> &before);
     void applyDependentRule();
     bool deleteKey(QTableWidget *table);
     void markRange(QTableWidget *table, int row, bool polarTable, const QPoint &point);
@@ -63,4 +66,7 @@ private:
     QTableWidget *Polar[3];
     int RangeLimit = 0; // 0: no model yet, nothing marked
     bool English = false;
+    // Per output, the rectangle values typed in the Cartesian table since the tables were last
+    // shown afresh (bit i: X of corner i, bit 4 + i: its Y).
+    int TypedCorners[3] = {0, 0, 0};
 };

@@ -107,7 +107,7 @@ bool fitsShape(const QVector<QPoint> &p, int shape, int output, Refusal *refusal
     };
     if (p.size() > kMaxZonePoints)
         return no(QStringLiteral("%1 points: a zone holds at most %2.").arg(p.size()).arg(kMaxZonePoints),
-                  QStringLiteral("%1个点：一个区域最多%2个点。").arg(p.size()).arg(kMaxZonePoints));
+                  QStringLiteral("%1个点：一个检测区最多%2个点。").arg(p.size()).arg(kMaxZonePoints));
     const bool dependent = shape == Straight || shape == Fan || shape == Ratio;
     if (shape == Polygon || shape == Rectangle) {
         const QVector<QPair<int, int>> merged = pointsOnOneBearing(p);
@@ -162,7 +162,7 @@ bool fitsShape(const QVector<QPoint> &p, int shape, int output, Refusal *refusal
         if (p.size() != 1 || p[0].x() != 0 || p[0].y() < 0)
             return no(QStringLiteral("A %1 zone needs exactly 1 point ahead of the sensor (x = 0, y ≥ 0).")
                           .arg(shapeName(shape).toLower()),
-                      QStringLiteral("依靠模式区域需要正好1个位于传感器正前方的点（x = 0，y ≥ 0）。"));
+                      QStringLiteral("依靠模式检测区需要正好1个位于传感器正前方的点（x = 0，y ≥ 0）。"));
         return true;
     default: return true;
     }
@@ -200,7 +200,7 @@ bool readZone(const QByteArray &csv, int shape, int output, QVector<QPoint> *poi
         if (read.size() > kMaxZonePoints) {
             *refusal = refuse(
                 line, QStringLiteral("more than %1 points: a zone holds at most %1.").arg(kMaxZonePoints),
-                QStringLiteral("超过%1个点：一个区域最多%1个点。").arg(kMaxZonePoints));
+                QStringLiteral("超过%1个点：一个检测区最多%1个点。").arg(kMaxZonePoints));
             return false;
         }
     }
@@ -297,7 +297,7 @@ bool readProject(const QByteArray &csv, QMap<int, AreaZones> *areas, Refusal *re
                                  .arg(kMaxZonePoints)
                            : QStringLiteral("point number %1 is not valid or given twice.").arg(number),
                        number > kMaxZonePoints
-                           ? QStringLiteral("点%1：一个区域最多%2个点。").arg(number).arg(kMaxZonePoints)
+                           ? QStringLiteral("点%1：一个检测区最多%2个点。").arg(number).arg(kMaxZonePoints)
                            : QStringLiteral("点序号%1无效或重复。").arg(number));
             return false;
         }

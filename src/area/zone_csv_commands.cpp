@@ -93,7 +93,7 @@ bool ZoneCsvCommands::readFile(const QString &caption, QByteArray *bytes, QStrin
         return false;
     }
     if (file.size() > kMaxCsvBytes) {
-        warn(tr2("%1 is too large for a list of zone points.", "%1 太大，不是区域点列表。")
+        warn(tr2("%1 is too large for a list of zone points.", "%1 太大，不是检测区点列表。")
                  .arg(QFileInfo(*name).fileName()));
         return false;
     }
@@ -160,7 +160,7 @@ void ZoneCsvCommands::exportProject()
         warn(tr2("%1 was not written: %2", "%1 未写入：%2").arg(QFileInfo(name).fileName(), error));
         return;
     }
-    emit Done(tr2("All zones written to %1", "全部区域已写入 %1").arg(QFileInfo(name).fileName()));
+    emit Done(tr2("All zones written to %1", "全部检测区已写入 %1").arg(QFileInfo(name).fileName()));
 }
 
 void ZoneCsvCommands::importProject()
@@ -188,7 +188,7 @@ void ZoneCsvCommands::importProject()
         AreaTable->SaveUndoArea(it.key());
     }
     emit AreaTable->EditAreaDataSignal();
-    emit Done(tr2("Zones of %1 areas imported from %2", "已从 %2 导入%1个区域的区域点")
+    emit Done(tr2("Zones of %1 areas imported from %2", "已从 %2 导入%1个区域的检测区点")
                   .arg(areas.size())
                   .arg(QFileInfo(name).fileName()));
 }

@@ -112,7 +112,7 @@ void EthnertSetting::applyTexts(bool english)
         return english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
     };
     setWindowTitle(t("Ethernet Setting", "以太网设置"));
-    m_ui->label_IPAddress->setText(t("Sensor IPAddress", "传感器以太网IP地址"));
+    m_ui->label_IPAddress->setText(t("Sensor IP Address", "传感器以太网IP地址"));
     m_ui->Enter->setText(t("OK", "确定"));
     m_ui->Cancel->setText(t("Cancel", "取消"));
     refreshSearchLabel();

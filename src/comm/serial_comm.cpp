@@ -168,7 +168,8 @@ void SERIAL_COMM::showMessage(ExchangeEngine::MessageKind kind, const QString &t
     using Kind = ExchangeEngine::MessageKind;
     if (kind == Kind::RestartOffer) {
         const quint64 epoch = m_engine->ExchangeEpoch();
-        const QString question = body + QLatin1Char('\n') + text("Do you restart?", "是否重启传感器?");
+        const QString question =
+            body + QLatin1Char('\n') + text("Restart the sensor now?", "是否现在重启传感器？");
         const QStringList buttons{text("Yes", "确定"), text("No", "取消")};
         QTimer::singleShot(0, this, [=] {
             Dialogs::show(nullptr, Dialogs::Icon::Question, title, question, buttons,

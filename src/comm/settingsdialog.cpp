@@ -153,7 +153,7 @@ void SettingsDialog::applyTexts(bool english)
     };
     setWindowTitle(t("Serial Setting", "串口设置"));
     m_ui->selectBox->setTitle(t("Serial Select", "选择串口"));
-    m_ui->SerialLabel->setText(t("Serial Number:", "串口号:"));
+    m_ui->SerialLabel->setText(t("Serial Port:", "串口号:"));
     m_ui->parametersBox->setTitle(t("Parameters Setting:", "参数设置:"));
     m_ui->baudRateLabel->setText(t("Baud Rate:", "波特率:"));
     m_ui->dataBitsLabel->setText(t("Data Bits:", "数据位:"));

@@ -76,7 +76,7 @@ void TeachControl::setEnglish(bool english)
         c.size2->setToolTip(tr2("Simplify: every taught point stays this close to the outline",
                                 "简化：每个学习点与轮廓的最大距离"));
         c.offset->setToolTip(tr2("The zone's edge lies this much nearer the sensor than the contour",
-                                 "区域边缘比轮廓更靠近传感器的距离"));
+                                 "检测区边缘比轮廓更靠近传感器的距离"));
         c.teach->setToolTip(tr2("Needs a live scan", "需要实时扫描"));
     }
     showTeachText();
@@ -179,7 +179,7 @@ void TeachControl::gathered()
     Dialogs::show(
         Window, Dialogs::Icon::Question, tr2("Teach", "自学习"),
         tr2("Area %1, Out %2: %3 points taught from %4 revolutions.\nAccept them as the zone (a polygon)?",
-            "区域%1，输出%2：从%4圈扫描学习到%3个点。\n接受为该输出的区域（多边形）吗？")
+            "区域%1，输出%2：从%4圈扫描学习到%3个点。\n接受为该输出的检测区（多边形）吗？")
             .arg(area)
             .arg(output + 1)
             .arg(zone.size())

@@ -626,8 +626,17 @@ QString ExchangeEngine::statusText(FrameCode code, int status) const
 {
     if (status == 1)
         return code == FrameCode::WArea
-                   ? Text("Parameters Setting Error.Please restart.", "参数设置异常，请重启恢复初始参数。")
-                   : Text("Parameters Setting Error", "参数设置异常");
+                   ? Text(
+                         "Parameters Setting Error: the sensor refused this area and kept its previous data. "
+                         "Check that the design is for this sensor's model and that the zones lie within its "
+                         "range, then write again.",
+                         "参数设置异常：传感器拒绝了该区域，仍保留原有数据。请检查设计是否适用于该传感器型号"
+                         "、"
+                         "检测区域是否在其测量范围内，然后重新写入。")
+                   : Text("Parameters Setting Error: the sensor refused the values and kept its previous "
+                          "data. "
+                          "Check the values, then write again.",
+                          "参数设置异常：传感器拒绝了这些数值，仍保留原有数据。请检查数值后重新写入。");
     if (status == 2)
         return Text("FLASH Write Error", "内存写入错误");
     return Text("unknown status %1", "未知状态%1").arg(status);
@@ -718,8 +727,9 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     if (sequence == Sequence::WriteAll) {
         // A write-all that completed has turned into its verify unless verifying was turned off.
         if (complete)
-            finish(MessageKind::RestartOffer, Text("Message", "提示"),
-                   Text("Parameters Write Complete.Please restart.", "参数写入完成，请重启生效！"));
+            finish(
+                MessageKind::RestartOffer, Text("Message", "提示"),
+                Text("Parameters written. They take effect after a restart.", "参数写入完成，请重启生效！"));
         else
             finish(MessageKind::Warning, Text("Message", "错误"), failureText);
         return;
@@ -762,7 +772,7 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     emit VerifyFinished(afterWrite, match, crc, text);
     if (match && afterWrite) {
         finish(MessageKind::RestartOffer, Text("Message", "提示"),
-               Text("Parameters Write Complete.Please restart.", "参数写入完成，请重启生效！") +
+               Text("Parameters written. They take effect after a restart.", "参数写入完成，请重启生效！") +
                    QLatin1Char('\n') + text);
     } else if (match) {
         finish(MessageKind::Information, Text("Message", "提示"), text);
@@ -1161,16 +1171,20 @@ void ExchangeEngine::onProduct(const ::ProductInfo &info)
 
 QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
 {
-    const QString modelName; // the sensor's model code has no name of its own here
+    const DeviceInfo *model = deviceInfo(info.ModelCode);
+    const QString modelName =
+        model ? QString::fromLatin1(model->name)
+              : (m_language == 1 ? QStringLiteral("型号代码 %1") : QStringLiteral("model code %1"))
+                    .arg(info.ModelCode);
     const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
     if (m_language == 1)
         return QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
-               firmware + QLatin1Char('\n') + QStringLiteral("串行编号:  ") +
+               firmware + QLatin1Char('\n') + QStringLiteral("序列号:  ") +
                QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("生产日期:  ") +
                QString::number(info.Year) + QStringLiteral("年") + QString::number(info.Month) +
                QStringLiteral("月") + QString::number(info.Day) + QStringLiteral("日");
     return QStringLiteral("Product Name:  ") + modelName + QLatin1Char('\n') + QStringLiteral("Firmware:  ") +
-           firmware + QLatin1Char('\n') + QStringLiteral("SerialNumber:  ") +
+           firmware + QLatin1Char('\n') + QStringLiteral("Serial Number:  ") +
            QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("Production:  ") +
            QString::number(info.Year) + QStringLiteral(" - ") + QString::number(info.Month) +
            QStringLiteral(" - ") + QString::number(info.Day);

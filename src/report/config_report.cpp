@@ -95,6 +95,10 @@ private:
     {
         return QString::fromUtf8(In.english ? english : chinese);
     }
+    QString pointCount(int n) const
+    {
+        return n == 1 ? t("1 point", "1个点") : t("%1 points", "%1个点").arg(n);
+    }
     QRectF mm(double x, double y, double w, double h) const { return QRectF(x * Mm, y * Mm, w * Mm, h * Mm); }
     void font(double points, bool bold = false)
     {
@@ -132,8 +136,9 @@ void Report::footer()
     const double y = kPageHeightMm - kFooterMm + 3;
     P.drawLine(QPointF(0, (y - 1) * Mm), QPointF(kPageWidthMm * Mm, (y - 1) * Mm));
     text(0, y, 70, QStringLiteral("CRC-32 %1").arg(In.crc, 8, 16, QLatin1Char('0')).toUpper());
-    const QString name =
-        In.projectFile.isEmpty() ? t("Untitled", "未命名") : QFileInfo(In.projectFile).fileName();
+    QString name = In.projectFile.isEmpty() ? t("Untitled", "未命名") : QFileInfo(In.projectFile).fileName();
+    if (In.modified && !In.projectFile.isEmpty())
+        name += t(" (unsaved changes)", "（有未保存的修改）");
     text(60, y, 60, name, Qt::AlignHCenter);
     text(120, y, 60, t("Page %1 of %2", "第%1页，共%2页").arg(Page).arg(Pages), Qt::AlignRight);
 }
@@ -146,8 +151,12 @@ void Report::cover()
                t("Configuration Report", "配置报告"));
     font(10);
     double y = 14;
-    const QString file =
-        In.projectFile.isEmpty() ? t("Untitled (not saved)", "未命名（未保存）") : In.projectFile;
+    // A design changed since it was opened or saved is not what the file holds.
+    const QString file = In.projectFile.isEmpty() ? t("Untitled (not saved)", "未命名（未保存）")
+                         : In.modified ? t("%1 (with unsaved changes: the file holds an older design)",
+                                           "%1（有未保存的修改：文件中是较早的设计）")
+                                             .arg(In.projectFile)
+                                       : In.projectFile;
     const QPair<QString, QString> head[] = {
         {t("Project file", "项目文件"), file},
         {t("Model", "型号"), In.model},
@@ -243,11 +252,13 @@ void Report::pointTables(const AREA_DATA &area, int areaIndex, int from, double 
         const QVector<QPoint> &points = area.coord(k);
         const double x = k * groupMm;
         font(9, true);
-        const QString title = t("Out %1: %2, %3 points", "输出%1：%2，%3个点")
-                                  .arg(k + 1)
-                                  .arg(shapeText(area.shape(k), In.english))
-                                  .arg(points.size());
-        text(x, topMm, groupMm - 2, from == 0 ? title : title + t(" (continued)", "（续）"));
+        // A continuation says only which output goes on: the whole title would not fit the column.
+        const QString title = from > 0 ? t("Out %1 (continued)", "输出%1（续）").arg(k + 1)
+                                       : t("Out %1: %2, %3", "输出%1：%2，%3")
+                                             .arg(k + 1)
+                                             .arg(shapeText(area.shape(k), In.english))
+                                             .arg(pointCount(points.size()));
+        text(x, topMm, groupMm - 2, title);
         font(7, true);
         for (int c = 0; c < kSubColumns; ++c) {
             const double cx = x + c * columnMm;
@@ -299,7 +310,7 @@ void Report::area(int index)
     row(t("Detection Size", "检测物体大小"),
         QString::fromUtf8("%1°").arg((a.DetectionSize + 1) * 0.5, 0, 'f', 1));
     y += 3;
-    heading(t("Case channel", "智能选择"));
+    heading(t("Case channel", "工况通道"));
     row(t("Steering Range", "驱动转角范围"),
         QString::fromUtf8("%1° … %2°").arg(a.SteerMinDgree).arg(a.SteerMaxDgree));
     row(t("Speed Range", "车辆速度范围"),
@@ -307,10 +318,10 @@ void Report::area(int index)
     row(t("Operation", "车辆操作模式"),
         (In.english ? QStringLiteral("Type %1") : QString::fromUtf8("操作模式%1")).arg(a.VehicleOptionMode));
     y += 3;
-    heading(t("Zones", "区域"));
+    heading(t("Zones", "检测区"));
     for (int k = 0; k < kOutputCount; ++k)
         row(t("Out %1", "输出%1").arg(k + 1),
-            t("%1, %2 points", "%1，%2个点").arg(shapeText(a.shape(k), In.english)).arg(a.coord(k).size()));
+            t("%1, %2", "%1，%2").arg(shapeText(a.shape(k), In.english)).arg(pointCount(a.coord(k).size())));
 
     pointTables(a, index, 0, kFirstTableTopMm);
     int from = firstPageCapacity();
@@ -391,12 +402,10 @@ bool writeConfigReport(const QString &fileName, const ReportInput &input, QStrin
 
 QString reportModel(int deviceType, bool english)
 {
-    static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
     const DeviceInfo *info = deviceInfo(deviceType);
     if (!info)
         return QString::number(deviceType);
     return QString("%1 (%2 %3 mm)")
-        .arg(QLatin1String(models[info->code]),
-             english ? QStringLiteral("range") : QStringLiteral("测量范围"))
+        .arg(QLatin1String(info->name), english ? QStringLiteral("range") : QStringLiteral("测量范围"))
         .arg(info->rangeLimit);
 }

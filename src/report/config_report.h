@@ -16,7 +16,8 @@ class PROJECT_DATA;
 
 struct ReportInput {
     bool english = true;
-    QString projectFile; // empty for a design never saved
+    QString projectFile;   // empty for a design never saved
+    bool modified = false; // the design has changes the file does not hold
     QString model;
     QDateTime created;
     QStringList product; // the connected sensor's product information; empty when none is known
@@ -25,7 +26,7 @@ struct ReportInput {
     quint32 crc = 0;
 };
 
-// The model line of the cover: "Laser30 (range 36000 mm)"; the code itself for an unknown model.
+// The model line of the cover: "VKT-30xx (range 36000 mm)"; the code itself for an unknown model.
 QString reportModel(int deviceType, bool english);
 
 // Areas that have at least one point in any zone, in order.

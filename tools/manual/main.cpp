@@ -57,7 +57,7 @@ on the <b>Ethernet</b> tab. Sensors that answer the network search are listed th
 type an address. The refresh buttons list the ports again or repeat the search.</li>
 <li><b>Quit</b>: ends the program.</li>
 </ul>
-<p>The language is chosen in the <b>Language</b> menu (Simplified Chinese or English) and can be
+<p>The first start uses the system's language when it is Chinese, English otherwise. The start dialog's language button and the <b>Language</b> menu (Simplified Chinese or English) switch it; it can be
 changed at any time. The language, the window layout and the scan display mode are remembered for
 the next start.</p>
 
@@ -90,7 +90,7 @@ on the sensor adds a point; a right click on a handle, or the Delete key, remove
 be typed in the coordinate tables, as X/Y in millimetres or as distance and angle (polar). Angles are
 counted counter-clockwise from the right-hand axis; straight ahead is 90&deg;.</p>
 <p>On the <b>Parameter</b> tab set the on delay, off delay, hysteresis and detection size of the
-area; on the <b>CaseChannel</b> tab its steering angle range, speed range and operation mode.</p>
+area; on the <b>Case Channel</b> tab its steering angle range, speed range and operation mode.</p>
 <p>Each area keeps its own history: <b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y). <b>Copy</b>,
 <b>Cut</b>, <b>Paste</b>, <b>Delete</b> and <b>Delete All</b> work on whole areas.</p>
 
@@ -136,7 +136,52 @@ opens a file of the current model; the start dialog's <b>Open</b> accepts any mo
 <i>File &rarr; New</i> starts an empty project for a model. When you quit with unsaved changes the
 program asks whether to save them.</p>
 
-<h2 style="page-break-before: always">9. Keyboard shortcuts</h2>
+<h2>9. Verify and the write log</h2>
+<p><b>Verify</b> (after <b>Write All Setting</b> on the toolbar) reads everything back from the
+sensor and compares it with the open project: the 64 areas, the case channels and the 25
+parameters. It says either that all match or which areas and values differ. A <b>Write All
+Setting</b> verifies by itself and then offers the restart. A write the sensor refuses leaves its
+previous data in place; the message says what to check before writing again.</p>
+<p>Every verified write is recorded in a <b>write log</b> beside the project file (a project never
+saved keeps it in the application data folder): date, sensor serial number, the CRC-32 of the
+design and the result. The status bar names the file.</p>
+
+<h2>10. Teaching a zone</h2>
+<p>On an output tab, <b>Teaching</b> (beside <b>Coordinates</b>) learns a zone from the live scan:
+choose the teach region (corner angles and size), the method (<b>Average</b> or <b>Minimum</b> of
+the measured distances), the distance by which the zone's edge stays nearer the sensor than the
+contour, and whether to simplify the result. <b>Start Teach</b> needs a live scan; the taught points
+are offered as a polygon for the output, which you accept or reject.</p>
+
+<h2>11. CSV files, the report and recordings</h2>
+<ul>
+<li><i>File &rarr; Export Project as CSV</i> writes every zone point as text a spreadsheet reads;
+<i>Import Project from CSV</i> reads such a file back, each changed area as one undo step. A file
+with a mistake changes nothing and the message names the line.</li>
+<li><i>File &rarr; Export Report</i> writes a PDF configuration report: model, date, CRC-32 of the
+design, the sensor settings, and for every area with zones its parameters, a picture and the point
+tables. A design with unsaved changes is marked as such.</li>
+<li><i>Record Scan</i> records the live scan and the sensor's reports to a file;
+<i>Open Recording</i> plays one back as if the sensor were connected, for teaching, the data table
+or finding a fault without the machine.</li>
+</ul>
+
+<h2>12. The command line</h2>
+<p><tt>veltrin-cli</tt> does from scripts what the window does, for one sensor or a whole fleet:</p>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>Command</th><th>What it does</th></tr>
+<tr><td><tt>discover</tt></td><td>lists the sensors that answer discovery</td></tr>
+<tr><td><tt>info</tt></td><td>product information and self-check values</td></tr>
+<tr><td><tt>read</tt> / <tt>write</tt> / <tt>verify</tt></td><td>reads a sensor into a project file,
+writes a project file to sensors and verifies it, compares sensors with a file</td></tr>
+<tr><td><tt>diff</tt></td><td>lists the differences between two project files</td></tr>
+<tr><td><tt>stream</tt></td><td>writes the live scan to standard output</td></tr>
+<tr><td><tt>report</tt></td><td>writes the configuration report of a project file</td></tr>
+</table>
+<p><tt>veltrin-cli COMMAND --help</tt> shows a command's options. Exit codes: 0 success, 1 a
+difference or a rejected write, 2 bad usage or a bad file, 3 the sensor could not be reached.</p>
+
+<h2 style="page-break-before: always">13. Keyboard shortcuts</h2>
 <table border="1" cellspacing="0" width="100%">
 <tr><th>Keys</th><th>Command</th><th>Keys</th><th>Command</th></tr>
 <tr><td>Ctrl+O</td><td>Open</td><td>Ctrl+L</td><td>Distance</td></tr>
@@ -159,12 +204,12 @@ const char *const kChinese = R"(
 <p>扫描仪监视自身周围 320&deg; 的扇区，当物体进入某个输出对应的区域时，切换三个输出
 <b>输出1</b>、<b>输出2</b>、<b>输出3</b>。传感器保存 64 组区域（0 至 63），并报告当前生效的区域。使用 Veltrin 可以：</p>
 <ul>
-<li>设计 64 个区域的检测范围、通道参数和智能选择规则；</li>
+<li>设计 64 个区域的检测范围、通道参数和工况通道规则；</li>
 <li>将设计保存为工程文件并再次打开；</li>
 <li>通过串口或以太网（TCP 或 UDP）连接传感器；</li>
 <li>从传感器上传全部区域和参数，或下载到传感器；</li>
 <li>查看实时扫描、输入输出状态、异常状态和自检数据；</li>
-<li>在传感器上仿真输入、输出、异常状态或智能选择信号。</li>
+<li>在传感器上仿真输入、输出、异常状态或工况通道信号。</li>
 </ul>
 
 <h2>2. 启动</h2>
@@ -180,7 +225,7 @@ const char *const kChinese = R"(
 <h2>3. 连接传感器</h2>
 <p><b>串口：</b>选择<i>设置 &rarr; 串口</i>，再选择<i>设置 &rarr; 串口设置</i>：选择端口和通讯参数（波特率、数据位、奇偶校验、停止位、流控制；可输入不超过 4,000,000 的自定义波特率），然后按<b>确定</b>。</p>
 <p><b>以太网：</b>选择<i>设置 &rarr; 以太网</i>，再选择<i>设置 &rarr; 以太网设置</i>：对话框搜索本地网络并列出所有应答的传感器。选择或输入地址后按<b>确定</b>。使用 TCP 还是 UDP 由传感器的应答决定；传感器端口为 8080。</p>
-<p>连接成功后，程序自动从传感器上传全部区域、智能选择和参数，状态栏显示当前连接，<b>断开设备</b>结束连接。传感器多次应答超时后会提示“读写参数超时,请检查连接”。</p>
+<p>连接成功后，程序自动从传感器上传全部区域、工况通道和参数，状态栏显示当前连接，<b>断开设备</b>结束连接。传感器多次应答超时后会提示“读写参数超时,请检查连接”。</p>
 <p class="note">没有硬件时，可使用随程序提供的传感器模拟程序 <tt>veltrin-sensor-sim</tt>，它在 127.0.0.1 上模拟扫描仪（TCP 和 UDP，加 <tt>--pty</tt> 时还提供串口）；<tt>./run.sh</tt> 会同时启动它和本程序。</p>
 
 <h2>4. 设计区域</h2>
@@ -190,13 +235,13 @@ const char *const kChinese = R"(
 <li><b>依靠模式</b>（输出2和输出3）：直线或扇形，由前一个输出的范围推导而来。</li>
 </ul>
 <p>在绘图区拖动控制点编辑各点（滚轮、缩放滑块或缩放按钮用于缩放，拖动空白处用于平移）。拖动位于传感器处的备用控制点可增加一个点；右键单击控制点或按 Delete 键删除该点。也可以在坐标表中输入各点：X/Y 坐标（毫米）或距离和角度。角度从右侧坐标轴起逆时针计算，正前方为 90&deg;。</p>
-<p>在<b>通道参数</b>标签页设置区域的打开延迟、关闭延迟、关闭滞后比例和检测物体大小；在<b>智能选择</b>标签页设置驱动转角范围、车辆速度范围和车辆操作模式。</p>
-<p>每个区域有独立的历史记录：<b>撤销</b>（Ctrl+Z）和<b>重做</b>（Ctrl+Y）。<b>复制</b>、<b>剪贴</b>、<b>粘贴</b>、<b>删除</b>和<b>全部删除</b>作用于整个区域。</p>
+<p>在<b>通道参数</b>标签页设置区域的打开延迟、关闭延迟、关闭滞后比例和检测物体大小；在<b>工况通道</b>标签页设置驱动转角范围、车辆速度范围和车辆操作模式。</p>
+<p>每个区域有独立的历史记录：<b>撤销</b>（Ctrl+Z）和<b>重做</b>（Ctrl+Y）。<b>复制</b>、<b>剪切</b>、<b>粘贴</b>、<b>删除</b>和<b>全部删除</b>作用于整个区域。</p>
 
 <h2>5. 上传与下载</h2>
 <table border="1" cellspacing="0" width="100%">
 <tr><th>命令</th><th>作用</th></tr>
-<tr><td>上传数据（Ctrl+Shift+R）</td><td>从传感器读取 64 个区域、智能选择和传感器参数</td></tr>
+<tr><td>上传数据（Ctrl+Shift+R）</td><td>从传感器读取 64 个区域、工况通道和传感器参数</td></tr>
 <tr><td>下载数据（Ctrl+Shift+W）</td><td>将其写入传感器；完成后程序提示重启，传感器重启后才使用新参数</td></tr>
 <tr><td>重启设备（Ctrl+Alt+R）</td><td>重启传感器</td></tr>
 <tr><td>传感器信息（Ctrl+Shift+I）</td><td>显示传感器的产品信息</td></tr>
@@ -212,19 +257,56 @@ const char *const kChinese = R"(
 </ul>
 
 <h2>7. 仿真</h2>
-<p>连接后，<b>输入输出仿真</b>（Ctrl+Alt+I）打开仿真窗口，勾选的分组将覆盖传感器的输入、输出、异常状态或智能选择信号（驱动转角、车辆速度、操作模式）。输入仿真与智能选择仿真互相排斥。取消勾选分组或取消<b>输入输出仿真</b>即停止相应仿真。同一窗口中的<b>动态扫描设定</b>（仅以太网）设置运行中扫描的休眠模式、电机转速、角度分辨率和噪声过滤等级。</p>
+<p>连接后，<b>输入输出仿真</b>（Ctrl+Alt+I）打开仿真窗口，勾选的分组将覆盖传感器的输入、输出、异常状态或工况通道信号（驱动转角、车辆速度、操作模式）。输入仿真与工况通道仿真互相排斥。取消勾选分组或取消<b>输入输出仿真</b>即停止相应仿真。同一窗口中的<b>动态扫描设定</b>（仅以太网）设置运行中扫描的休眠模式、电机转速、角度分辨率和噪声过滤等级。</p>
 
 <h2>8. 工程文件</h2>
 <p><i>文件 &rarr; 保存文件</i>（Ctrl+S）将设计和传感器设定保存为文本文件，扩展名对应型号：<tt>.VKT30</tt> 或 <tt>.VKT50</tt>。<i>文件 &rarr; 打开文件</i>（Ctrl+O）打开当前型号的文件；启动对话框中的<b>打开</b>可打开任意型号的文件。<i>文件 &rarr; 新建文件</i>为某一型号新建空工程。有未保存的修改时退出，程序会询问是否保存。</p>
 
-<h2 style="page-break-before: always">9. 快捷键</h2>
+<h2>9. 校验与写入记录</h2>
+<p><b>校验</b>（工具栏上<b>下载数据</b>之后）从传感器读回全部数据，并与当前工程比较：64个区域、工况通道和25个参数。
+结果显示全部一致，或列出不一致的区域和数值。<b>下载数据</b>完成后会自动校验，然后提示重启。
+传感器拒绝写入时仍保留原有数据，提示信息会说明重新写入前需要检查的内容。</p>
+<p>每次校验通过的写入都记录在工程文件旁的<b>写入记录</b>中（未保存的工程记录在应用程序数据文件夹中）：
+日期、传感器序列号、设计数据的CRC-32和结果。状态栏会显示该文件。</p>
+
+<h2>10. 自学习检测区</h2>
+<p>在输出标签页的<b>自学习</b>页（<b>坐标</b>旁）可根据实时扫描学习检测区：选择自学习范围（角度和大小）、
+方法（测量距离的<b>平均值</b>或<b>最小值</b>）、检测区边缘比轮廓更靠近传感器的距离，以及是否简化结果。
+<b>开始自学习</b>需要实时扫描；学习到的点作为该输出的多边形提供，可以接受或放弃。</p>
+
+<h2>11. CSV文件、报告与扫描记录</h2>
+<ul>
+<li><i>文件 &rarr; 导出项目为CSV</i>将所有检测区的点写成电子表格可读的文本；<i>从CSV导入项目</i>读回这样的文件，
+每个改变的区域为一步撤销。文件有错误时不做任何修改，提示信息会指出所在行。</li>
+<li><i>文件 &rarr; 导出报告</i>生成PDF配置报告：型号、日期、设计数据CRC-32、传感器设置，以及每个已设计区域的参数、
+图形和点表。有未保存修改的设计会在报告中注明。</li>
+<li><i>录制扫描</i>将实时扫描和传感器状态录制到文件；<i>打开扫描记录</i>像连接着传感器一样回放，
+可用于自学习、数据列表或在没有设备时查找故障。</li>
+</ul>
+
+<h2>12. 命令行</h2>
+<p><tt>veltrin-cli</tt>可在脚本中完成窗口中的工作，适用于一台传感器或整批传感器：</p>
+<table border="1" cellspacing="0" width="100%">
+<tr><th>命令</th><th>作用</th></tr>
+<tr><td><tt>discover</tt></td><td>列出响应搜索的传感器</td></tr>
+<tr><td><tt>info</tt></td><td>产品信息和自检数值</td></tr>
+<tr><td><tt>read</tt> / <tt>write</tt> / <tt>verify</tt></td><td>将传感器读入工程文件；将工程文件写入传感器并校验；
+比较传感器与文件</td></tr>
+<tr><td><tt>diff</tt></td><td>列出两个工程文件的差异</td></tr>
+<tr><td><tt>stream</tt></td><td>将实时扫描写到标准输出</td></tr>
+<tr><td><tt>report</tt></td><td>生成工程文件的配置报告</td></tr>
+</table>
+<p><tt>veltrin-cli 命令 --help</tt>显示该命令的选项。退出码：0 成功，1 有差异或写入被拒绝，2 用法或文件错误，
+3 无法连接传感器。</p>
+
+<h2 style="page-break-before: always">13. 快捷键</h2>
 <table border="1" cellspacing="0" width="100%">
 <tr><th>按键</th><th>命令</th><th>按键</th><th>命令</th></tr>
 <tr><td>Ctrl+O</td><td>打开文件</td><td>Ctrl+L</td><td>距离</td></tr>
 <tr><td>Ctrl+S</td><td>保存文件</td><td>Ctrl+I</td><td>强度</td></tr>
 <tr><td>Ctrl+Q</td><td>退出</td><td>Ctrl+T</td><td>数据列表</td></tr>
 <tr><td>Ctrl+Z / Ctrl+Y</td><td>撤销 / 重做</td><td>Ctrl+Alt+E</td><td>编辑</td></tr>
-<tr><td>Ctrl+C / Ctrl+X / Ctrl+V</td><td>复制 / 剪贴 / 粘贴</td><td>Ctrl+Alt+M</td><td>监控</td></tr>
+<tr><td>Ctrl+C / Ctrl+X / Ctrl+V</td><td>复制 / 剪切 / 粘贴</td><td>Ctrl+Alt+M</td><td>监控</td></tr>
 <tr><td>Ctrl+D</td><td>删除</td><td>Ctrl+Alt+S</td><td>传感器设定</td></tr>
 <tr><td>Ctrl+Alt+C</td><td>连接设备</td><td>Ctrl+Alt+I</td><td>输入输出仿真</td></tr>
 <tr><td>Ctrl+Alt+D</td><td>断开设备</td><td>Ctrl+A</td><td>关于</td></tr>

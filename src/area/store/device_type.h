@@ -13,6 +13,7 @@ struct DeviceInfo {
     int zoomFloor;     // lowest zoom level of the view and the zoom slider
     const char *magic; // first line of a project file
     const char *extension;
+    const char *name; // the model as the user knows it
 };
 
 constexpr int kZoomMax = 350;
