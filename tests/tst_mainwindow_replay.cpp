@@ -276,7 +276,7 @@ private slots:
             QCOMPARE(w.form()->InputlcdNum->intValue(), area);
             QVERIFY2(w.statusBadges()->faultBadge()->isHidden(),
                      qPrintable(w.statusBadges()->faultBadge()->text()));
-            QCOMPARE(w.statusBadges()->areaBadge()->text(), QStringLiteral("Area %1").arg(area));
+            QCOMPARE(w.statusBadges()->areaBadge()->text(), QStringLiteral("Sensor: Area %1").arg(area));
         }
         QVERIFY(w.form()->label_StatusValue->text().startsWith(QLatin1String("Normal")));
     }
