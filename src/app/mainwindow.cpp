@@ -342,9 +342,22 @@ void MainWindow::makeConnections()
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
             &SENSOR_SETTING::UpdateParametersToDock);
 
-    // The data table refreshes before the scene repaints the same scan.
-    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
-    connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, DataTable, &DATA_TABLE::DataTableWidgetDisplay);
+    // The data table refreshes before the scene repaints the same scan, and only while it can be seen:
+    // a revolution rewrites thousands of cells, which a hidden dock would pay for at the stream's rate.
+    // Shown again, it catches up with the last revolution at once.
+    const auto refreshDataTable = [this] {
+        DataTableBehind = !ui->DataTableDock->isVisible();
+        if (!DataTableBehind)
+            DataTable->DataTableWidgetDisplay();
+    };
+    connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, DataTable, refreshDataTable);
+    connect(SerialComm, &SERIAL_COMM::ReceiveIntensityData, DataTable, refreshDataTable);
+    connect(ui->DataTableDock, &QDockWidget::visibilityChanged, DataTable, [this](bool visible) {
+        if (visible && DataTableBehind) {
+            DataTableBehind = false;
+            DataTable->DataTableWidgetDisplay();
+        }
+    });
     // When the values shown arrived.
     connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, this, [this] {
         if (ui->DataTableDock->isVisible())

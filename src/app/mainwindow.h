@@ -242,6 +242,7 @@ private:
     DEVICETYPE DeviceType = kDefaultDeviceType;
     SERIAL_COMM *SerialComm = nullptr;
     DATA_TABLE *DataTable = nullptr;
+    bool DataTableBehind = false; // a scan arrived while the Data Table was hidden
     SENSOR_SETTING *SensorSetting = nullptr;
     IO_SIMULATION *IoSimulation = nullptr;
     AREA_TABLE *AreaTable = nullptr;

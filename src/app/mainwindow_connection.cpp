@@ -379,6 +379,7 @@ void MainWindow::clearLiveDisplays()
     std::fill(std::begin(scan.SerialIntensity), std::end(scan.SerialIntensity), quint16(0));
     scan.EtherCount = 0;
     DataTable->ClearValues();
+    DataTableBehind = false;
 }
 
 void MainWindow::CloseSerialPort()
