@@ -374,10 +374,15 @@ void ExchangeOverEthernet::abandoningStopsThePendingSequence()
     QTest::qWait(300);
     QCOMPARE(m_sent.size(), sent);
     QVERIFY(!prompted(QStringLiteral("Parameters Read OK!")));
+    // The read ends with its one message all the same, saying why and what was not read.
+    QCOMPARE(m_prompts.size(), 1);
+    QVERIFY2(m_prompts[0].text.startsWith("Stopped before the end.") &&
+                 m_prompts[0].text.contains(QRegularExpression("Areas \\d+–63 not read")),
+             qPrintable(m_prompts[0].text));
 
     // A fresh request afterwards runs normally.
     m_comm->SensorInformationSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 3000);
 }
 
 void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_data()

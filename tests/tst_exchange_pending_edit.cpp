@@ -57,7 +57,7 @@ private slots:
             asked << p.text;
             if (p.text.contains(QLatin1String("What should connecting do")))
                 return 1; // keep the project
-            if (p.text.contains(QLatin1String("restart?")))
+            if (p.text.contains(QLatin1String("Restart the sensor now?")))
                 return 1; // never restart the stand-in
             return 0;
         });
@@ -109,6 +109,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(verified.count(), 1, 30000);
         QCOMPARE(ProjectData().Areas[0].SteerMinDgree, -45);
         QVERIFY(!verified.first().at(1).toBool());
+        QVERIFY2(verified.first().at(3).toString().startsWith("Verify found differences"),
+                 qPrintable(verified.first().at(3).toString()));
+        QVERIFY(asked.filter("Sensor Reboot Complete").isEmpty()); // the stand-in was never restarted
 
         w.CloseSerialPort();
         Dialogs::setResponder({});

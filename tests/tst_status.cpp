@@ -332,6 +332,9 @@ private slots:
 
     void scanReportsRefillTheDataTable()
     {
+        window->show(); // a table out of sight is not refilled
+        ui()->DataTableDock->show();
+        QVERIFY(ui()->DataTableDock->isVisible());
         SCAN_DATA &s = ScanData();
         s.SerialDistance[0] = 4321;
         s.SerialIntensity[539] = 65535;

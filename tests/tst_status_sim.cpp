@@ -49,7 +49,8 @@ private slots:
         ProjectData().resetToStartup();
         ScanData() = SCAN_DATA();
         Dialogs::setResponder([](const Dialogs::Prompt &p) {
-            return p.text.contains(QLatin1String("restart?")) ? 1 : 0; // never reboot the stand-in
+            return p.text.contains(QLatin1String("Restart the sensor now?")) ? 1
+                                                                             : 0; // never reboot the stand-in
         });
         window = std::make_unique<MainWindow>();
         window->LanguageToEnglish();
@@ -72,6 +73,7 @@ private slots:
     {
         QVERIFY(startSim({"--address", kAddress, "--area", "5", "--rate", "10"}));
         window->OpenMonitoringMode();
+        ui()->DataTable->trigger(); // the table is filled while it is shown
 
         QObject probe; // the listeners below end with this test
         // Every complete revolution is listed as it arrived, one row per point.

@@ -49,7 +49,10 @@ private slots:
                                             QString::fromUtf8("重启设备")};
             if (confirmations.contains(p.title))
                 return confirmAnswer;
-            return p.text.contains(QLatin1String("restart?")) ? 1 : 0;
+            return p.text.contains(QLatin1String("Restart the sensor now?")) ||
+                           p.text.contains(QString::fromUtf8("是否现在重启传感器"))
+                       ? 1
+                       : 0;
         });
     }
     void cleanupTestCase() { Dialogs::setResponder({}); }

@@ -218,6 +218,7 @@ private slots:
     {
         QVERIFY2(sim.start({"--address", "127.0.12.4", "--rate", "20"}), qPrintable(sim.error));
         ui()->Monitoring->trigger();
+        ui()->DataTable->trigger(); // the table is filled while it is shown
         connectLive("127.0.12.4");
         QTRY_VERIFY_WITH_TIMEOUT(ui()->DataTableWidget->rowCount() > 0 && ui()->DataTableWidget->item(0, 1) &&
                                      !ui()->DataTableWidget->item(0, 1)->text().isEmpty(),

@@ -351,7 +351,8 @@ void MainWindow::stopLink()
     SerialComm->CloseSendReadScanf();
     SerialComm->CloseSendReadIntensity();
     SerialComm->CloseSendReadSimulation();
-    SerialComm->AbandonExchange();
+    SerialComm->AbandonExchange(
+        connectionText("The connection was closed before it was finished.", "连接在完成之前已关闭。"));
     setSensorActions(false);
     for (QAction *a : {ui->IOSimulation, ui->SelfCheck})
         a->setChecked(false);
@@ -412,7 +413,8 @@ void MainWindow::startRestartWait()
     SerialComm->CloseSendReadScanf();
     SerialComm->CloseSendReadIntensity();
     SerialComm->CloseSendReadSimulation();
-    SerialComm->AbandonExchange();
+    SerialComm->AbandonExchange(
+        connectionText("The sensor restarted before it was finished.", "传感器在完成之前重新启动了。"));
     setSensorActions(false);
     clearLiveDisplays();
     OptionScene->setOutlineVisible(false);

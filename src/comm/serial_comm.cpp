@@ -104,9 +104,9 @@ SERIAL_COMM::~SERIAL_COMM()
     delete m_progress;
 }
 
-void SERIAL_COMM::AbandonExchange()
+void SERIAL_COMM::AbandonExchange(const QString &why)
 {
-    m_engine->AbandonExchange();
+    m_engine->AbandonExchange(why);
     closeProgress();
 }
 

@@ -43,7 +43,7 @@ public:
     // Abandons the pending exchange (on close, open and save): stops the reply time-out, resets its
     // count, clears the awaited reply, every request flag and both area indexes, closes the progress.
     // The polls keep running; a close also calls the three Close... poll slots.
-    void AbandonExchange();
+    void AbandonExchange(const QString &why = QString());
     // Only stops the reply time-out and resets its count.
     void StopReplyTimeout() { m_engine->StopReplyTimeout(); }
     // Message language: 0 English, 1 Chinese.

@@ -410,8 +410,13 @@ void ExchangeEngine::StopReplyTimeout()
     m_timeoutCount = 0;
 }
 
-void ExchangeEngine::AbandonExchange()
+void ExchangeEngine::AbandonExchange(const QString &why)
 {
+    // A sequence stopped from outside still ends with its one result: a write cut short by a restart
+    // or a disconnect is logged and told like any other end, and nobody waits for it for ever.
+    if (m_sequence != Sequence::None)
+        finishSequence(why.isEmpty() ? Text("Stopped before the end.", "未完成即已停止。") : why,
+                       Outcome::Cancelled);
     StopReplyTimeout();
     m_awaited = Request::None;
     for (bool &f : m_flags)

@@ -189,8 +189,8 @@ public:
 
     // Abandons the pending exchange (on close, open and save): stops the reply time-out, resets its
     // count, clears the awaited reply, every request flag and both area indexes. A running sequence ends
-    // without SequenceFinished. The polls keep running.
-    void AbandonExchange();
+    // as cancelled, its problem why (or a plain "stopped"). The polls keep running.
+    void AbandonExchange(const QString &why = QString());
     // Only stops the reply time-out and resets its count.
     void StopReplyTimeout();
     // Message language: 0 English, 1 Chinese.
@@ -424,8 +424,8 @@ private:
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
     bool m_cancelAtBoundary = false;
-    int m_deviceType = -1;       // the design's model; -1: not checked
-    bool m_modelCheck = false;   // the running write-all waits for the sensor's model
+    int m_deviceType = -1;     // the design's model; -1: not checked
+    bool m_modelCheck = false; // the running write-all waits for the sensor's model
     bool m_modelAnswerPending = false;
     int m_refusedModel = -1;
 
