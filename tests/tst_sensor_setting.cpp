@@ -35,6 +35,7 @@ private slots:
     void controlsAreEnabledPerConnectionType();
     void projectSectionRoundTripsEveryControl();
     void projectSectionWithoutMarkerOrWithBadIndexesKeepsTheDefaults();
+    void valuesBeyondTheDockThatASensorHeldAreSavedAsHeld();
 
 private:
     QComboBox *combo(int c) const { return qobject_cast<QComboBox *>(m_setting->control(c)); }
@@ -348,6 +349,28 @@ void SensorSettingDock::projectSectionWithoutMarkerOrWithBadIndexesKeepsTheDefau
         QCOMPARE(m_parameters.ControlMode, 1);
         QCOMPARE(m_parameters.RS485IDAddress, 127);
     }
+}
+
+// A sensor holding RS-485 ID 0 and cross number 9 (neither is in the dock's lists): editing another
+// setting and saving keeps both; only setting the spin box itself changes the ID.
+void SensorSettingDock::valuesBeyondTheDockThatASensorHeldAreSavedAsHeld()
+{
+    m_scan.ConnectType = 1;
+    m_parameters.RS485IDAddress = 0;
+    m_parameters.CrossFilterNumber = 9;
+    m_setting->UpdateParametersToDock();
+    combo(SENSOR_SETTING::ControlMode)->setCurrentIndex(2);
+    QCOMPARE(m_parameters.ControlMode, 2);
+    QCOMPARE(m_parameters.RS485IDAddress, 0);
+    QCOMPARE(m_parameters.CrossFilterNumber, 9);
+    const QVector<int> states = m_setting->ControlStates();
+    QCOMPARE(states[SENSOR_SETTING::RS485IDAddress], 0);
+    QCOMPARE(states[SENSOR_SETTING::CrossFilterNumber], 9);
+    QCOMPARE(SensorSettings::toParameters(states), m_parameters);
+
+    spin(SENSOR_SETTING::RS485IDAddress)->setValue(5);
+    QCOMPARE(m_parameters.RS485IDAddress, 5);
+    QCOMPARE(m_setting->ControlStates()[SENSOR_SETTING::RS485IDAddress], 5);
 }
 
 QTEST_MAIN(SensorSettingDock)

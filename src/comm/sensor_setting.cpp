@@ -1,6 +1,7 @@
 #include "comm/sensor_setting.h"
 
 #include "area/file/project_file.h"
+#include "area/file/sensor_settings.h"
 
 #include "comm/codec/sensor_parameters.h"
 
@@ -94,8 +95,12 @@ int SENSOR_SETTING::comboIndex(int c, int fallback) const
 
 int SENSOR_SETTING::spinValue(int c, int fallback) const
 {
+    // A value beyond the spin box (an ID 0 a sensor held) shows clamped; until the user sets this spin
+    // box the record keeps what the sensor held. A file's values are taken as the dock shows them.
     QSpinBox *s = spin(c);
-    return s ? s->value() : fallback;
+    if (!s || (!m_loading && s->value() == qBound(s->minimum(), fallback, s->maximum())))
+        return fallback;
+    return s->value();
 }
 
 void SENSOR_SETTING::showIndex(int c, int index)
@@ -232,12 +237,15 @@ void SENSOR_SETTING::UpdateParametersFromDock()
 
 QVector<int> SENSOR_SETTING::ControlStates() const
 {
+    // What the dock cannot show (an entry its list lacks, a value beyond a spin box) is the record's.
+    const QVector<int> record = SensorSettings::fromParameters(*m_parameters);
     QVector<int> states(ControlCount, 0);
     for (int c = 0; c < ControlCount; ++c) {
         if (QComboBox *b = combo(c))
-            states[c] = b->currentIndex();
+            states[c] = b->currentIndex() >= 0 ? b->currentIndex() : record.value(c);
         else if (QSpinBox *s = spin(c))
-            states[c] = s->value();
+            states[c] = s->value() == qBound(s->minimum(), record.value(c), s->maximum()) ? record.value(c)
+                                                                                          : s->value();
     }
     return states;
 }
