@@ -154,6 +154,9 @@ private slots:
                                           << "The recording was cut short at line 6.";
         QTest::newRow("payload damaged")
             << flipped << int(RecordingError::BadLine) << 4 << "The recording is damaged at line 4.";
+        QTest::newRow("payload damaged, then the end count")
+            << QByteArray(flipped).replace("END 3 ", "END 4 ") << int(RecordingError::BadLine) << 4
+            << "The recording is damaged at line 4.";
         QTest::newRow("end count wrong")
             << QByteArray(g).replace("END 3 ", "END 4 ") << int(RecordingError::BadLine) << 6
             << "The recording is damaged at line 6.";

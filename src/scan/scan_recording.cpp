@@ -2,8 +2,11 @@
 
 #include <QList>
 #include <QMutex>
+#include <QThread>
 
 #include <cstring>
+#include <future>
+#include <system_error>
 
 #include <algorithm>
 #include <array>
@@ -415,6 +418,73 @@ private:
 
 } // namespace
 
+namespace {
+
+// Scan payloads read but not yet unpacked. Unpacking is nearly all the time of opening a recording
+// (an hour holds gigabytes of points), so it is done in batches spread over the processor's cores.
+class PayloadCheck {
+public:
+    void add(int lineNo, int count, const QByteArray &payload)
+    {
+        m_bytes += payload.size();
+        m_pending.push_back({lineNo, count, QByteArray(payload.constData(), payload.size())});
+    }
+    bool full() const { return m_bytes >= (16 << 20); }
+
+    // The line of the first damaged payload held, 0 when all are sound; none is held afterwards.
+    int run()
+    {
+        const int parts =
+            int(std::min<size_t>(m_pending.size(), size_t(qBound(1, QThread::idealThreadCount(), 8))));
+        std::vector<std::future<int>> others;
+        for (int part = 1; part < parts; ++part) {
+            try {
+                others.push_back(
+                    std::async(std::launch::async, [this, part, parts] { return check(part, parts); }));
+            } catch (const std::system_error &) {
+                others.push_back(
+                    std::async(std::launch::deferred, [this, part, parts] { return check(part, parts); }));
+            }
+        }
+        int first = parts > 0 ? check(0, parts) : 0;
+        for (std::future<int> &other : others) {
+            const int line = other.get();
+            if (line && (!first || line < first))
+                first = line;
+        }
+        m_pending.clear();
+        m_bytes = 0;
+        return first;
+    }
+
+private:
+    struct Pending {
+        int lineNo;
+        int count;
+        QByteArray payload;
+    };
+
+    // Part `part` of `parts` consecutive runs of the payloads held.
+    int check(int part, int parts) const
+    {
+        const size_t from = m_pending.size() * size_t(part) / size_t(parts);
+        const size_t to = m_pending.size() * size_t(part + 1) / size_t(parts);
+        QVector<quint16> scratch;
+        for (size_t i = from; i < to; ++i) {
+            const Pending &p = m_pending[i];
+            scratch.resize(2 * p.count);
+            if (!unpackPayload(fromBase64(p.payload), p.count, scratch.data(), scratch.data() + p.count))
+                return p.lineNo;
+        }
+        return 0;
+    }
+
+    std::vector<Pending> m_pending;
+    qint64 m_bytes = 0;
+};
+
+} // namespace
+
 struct ScanRecording::Source {
     std::unique_ptr<QIODevice> device;
     QMutex mutex; // one position for all readers
@@ -481,13 +551,22 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
     reader.next(&line, &position, kHeaderLimit); // the header, read above
     int lineNo = 1;
     bool ended = false;
-    QVector<quint16> scratch;
+    PayloadCheck payloads;
+    // A damaged payload held back is an error on an earlier line than any found after it.
+    auto earlierDamage = [&] {
+        const int damaged = payloads.run();
+        if (damaged)
+            e = {RecordingError::BadLine, damaged, 0};
+        return damaged != 0;
+    };
     for (;;) {
         const LineReader::Result result = reader.next(&line, &position, kLineLimit);
         if (result == LineReader::End)
             break;
         ++lineNo;
         if (result != LineReader::Line || ended) {
+            if (earlierDamage())
+                return false;
             // Text after the end line, a line no recording holds, or a last line without its line end.
             const bool cut = result == LineReader::Unended && !ended;
             e = {cut ? RecordingError::CutShort : RecordingError::BadLine, lineNo, 0};
@@ -499,7 +578,8 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
         QByteArray f[kMaxFields + 1];
         const int fieldCount = splitFields(line, f);
         auto bad = [&] {
-            e = {RecordingError::BadLine, lineNo, 0};
+            if (!earlierDamage())
+                e = {RecordingError::BadLine, lineNo, 0};
             return false;
         };
         qint64 offset = 0;
@@ -508,9 +588,9 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
             if (!parseInt(f[1], &offset, 0, Q_INT64_C(1) << 50) || !parseInt(f[2], &count, 0, kMaxPoints) ||
                 scans.size() >= size_t(INT_MAX))
                 return bad();
-            scratch.resize(int(2 * count));
-            if (!unpackPayload(fromBase64(f[3]), int(count), scratch.data(), scratch.data() + count))
-                return bad();
+            payloads.add(lineNo, int(count), f[3]);
+            if (payloads.full() && earlierDamage())
+                return false;
             durationMs = qMax(durationMs, offset);
             scans.push_back({position, offset, qint32(line.size()), quint16(count),
                              f[0] == "S" ? RecordedScan::Serial : RecordedScan::Revolution});
@@ -543,6 +623,8 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
             return bad();
         }
     }
+    if (earlierDamage())
+        return false;
     if (!ended) {
         e = {RecordingError::CutShort, lineNo + 1, 0};
         if (!keepCompletePart || scans.empty())
