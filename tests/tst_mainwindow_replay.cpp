@@ -283,6 +283,40 @@ private slots:
         QVERIFY(w.form()->label_StatusValue->text().startsWith(QLatin1String("Normal")));
     }
 
+    // An hour and more: the bar says how long the recording is and where it is, in hours, in both
+    // languages.
+    void longRecordingSaysItsLengthAndPlace()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("long.vscan"));
+        RecordingHeader header;
+        header.model = Laser30;
+        header.start = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+        ScanRecordingWriter writer;
+        QVERIFY(writer.open(path, header));
+        QVector<quint16> d(kPoints, 3000), in(kPoints, 300);
+        writer.addScan(RecordedScan::Revolution, 0, d.constData(), in.constData(), kPoints);
+        writer.addScan(RecordedScan::Revolution, 3723400, d.constData(), in.constData(), kPoints);
+        QVERIFY(writer.close(3723400));
+
+        MainWindow w;
+        showWindow(w);
+        ScanReplayControl *replay = w.scanReplay();
+        QVERIFY(replay->openRecordingPath(path));
+        replay->playback()->pause();
+        replay->playback()->seek(3723400);
+        auto *clock = replay->playbackBar()->findChild<QLabel *>("PlaybackClock");
+        auto *file = replay->playbackBar()->findChild<QLabel *>("PlaybackFile");
+        QCOMPARE(clock->text(), QStringLiteral("1:02:03.4 / 1:02:03.4  #2/2"));
+        QCOMPARE(file->text(), QStringLiteral("Playback: long.vscan (1:02:03.4)"));
+        QVERIFY2(file->toolTip().startsWith(QStringLiteral("Length 1:02:03.4, 2 scans, ")),
+                 qPrintable(file->toolTip()));
+        QVERIFY(clock->width() >= clock->fontMetrics().horizontalAdvance(clock->text()));
+        w.LanguageToChinese();
+        QCOMPARE(file->text(), QString::fromUtf8("回放：long.vscan（1:02:03.4）"));
+        QVERIFY(file->toolTip().startsWith(QString::fromUtf8("时长 1:02:03.4，2 个扫描，")));
+        w.LanguageToEnglish();
+    }
+
     // Foreign, damaged and empty files are refused with the reader's reason and leave a playback
     // under way alone; a recording cut short offers its complete scans.
     void damagedRecordingsAreRefusedWithTheirReason()

@@ -5,6 +5,67 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <random>
+
+namespace {
+
+// A recording of more than 2 GiB that exists only as arithmetic, so that no test writes gigabytes to
+// disk: the header, then one scan line as the writer made it, repeated with the time of each scan
+// written in, then the end line. The times have seven digits throughout, so every scan line has the
+// same length and any byte is found by division. One line can be damaged, one byte of its payload.
+class RepeatedScanDevice : public QIODevice {
+public:
+    static constexpr qint64 kFirstMs = 1000000, kStepMs = 67;
+
+    RepeatedScanDevice(const QByteArray &header, const QByteArray &countAndPayload, int scans,
+                       int damaged = -1)
+        : m_header(header), m_tail(' ' + countAndPayload + '\n'), m_scans(scans), m_damaged(damaged),
+          m_end("END " + QByteArray::number(scans) + ' ' + QByteArray::number(offsetOf(scans - 1)) + '\n')
+    {
+        open(QIODevice::ReadOnly);
+    }
+    static qint64 offsetOf(int scan) { return kFirstMs + scan * kStepMs; }
+    qint64 lineLength() const { return 2 + 7 + m_tail.size(); }
+    qint64 size() const override { return m_header.size() + m_scans * lineLength() + m_end.size(); }
+    bool isSequential() const override { return false; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        qint64 at = pos(), done = 0;
+        while (done < maxSize && at < size()) {
+            QByteArray piece;
+            qint64 from = 0;
+            if (at < m_header.size()) {
+                piece = m_header;
+                from = at;
+            } else if (at - m_header.size() < m_scans * lineLength()) {
+                const qint64 scan = (at - m_header.size()) / lineLength();
+                piece = "R " + QByteArray::number(offsetOf(int(scan))) + m_tail;
+                if (scan == m_damaged)
+                    piece[piece.size() - 100] = piece[piece.size() - 100] == 'A' ? 'B' : 'A';
+                from = at - m_header.size() - scan * lineLength();
+            } else {
+                piece = m_end;
+                from = at - m_header.size() - m_scans * lineLength();
+            }
+            const qint64 n = qMin(maxSize - done, piece.size() - from);
+            memcpy(data + done, piece.constData() + from, size_t(n));
+            done += n;
+            at += n;
+        }
+        return done;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_header, m_tail;
+    int m_scans, m_damaged;
+    QByteArray m_end;
+};
+
+} // namespace
+
 class TestScanRecording : public QObject {
     Q_OBJECT
 
@@ -93,6 +154,9 @@ private slots:
                                           << "The recording was cut short at line 6.";
         QTest::newRow("payload damaged")
             << flipped << int(RecordingError::BadLine) << 4 << "The recording is damaged at line 4.";
+        QTest::newRow("payload damaged, then the end count")
+            << QByteArray(flipped).replace("END 3 ", "END 4 ") << int(RecordingError::BadLine) << 4
+            << "The recording is damaged at line 4.";
         QTest::newRow("end count wrong")
             << QByteArray(g).replace("END 3 ", "END 4 ") << int(RecordingError::BadLine) << 6
             << "The recording is damaged at line 6.";
@@ -118,6 +182,78 @@ private slots:
             QCOMPARE(error.line, line);
         QCOMPARE(describe(error, true), english);
         QVERIFY(!describe(error, false).isEmpty());
+    }
+
+    // Beyond 2 GiB: opened, each scan read from where it is, and a damaged line near the end found by
+    // its number. The points do not compress, which makes the fewest and longest lines.
+    void recordingLargerThan2GiBOpensAndSeeks()
+    {
+        constexpr int kPoints = 65535;
+        QVector<quint16> d(kPoints), in(kPoints);
+        std::mt19937 random(28);
+        for (int i = 0; i < kPoints; ++i) {
+            d[i] = quint16(random());
+            in[i] = quint16(random());
+        }
+        RecordingHeader header;
+        header.model = 2;
+        header.start = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        ScanRecordingWriter writer;
+        const QString path = m_dir.filePath(QStringLiteral("one.vscan"));
+        QVERIFY(writer.open(path, header));
+        QVERIFY(writer.addScan(RecordedScan::Revolution, 0, d.constData(), in.constData(), kPoints));
+        QVERIFY(writer.close(0));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        const QByteArray scanLine = lines.at(1);
+        const QByteArray tail = scanLine.mid(scanLine.indexOf(' ', 2) + 1); // the count and the payload
+
+        const qint64 lineLength = 2 + 7 + 1 + tail.size() + 1;
+        const int scans = int((Q_INT64_C(9) << 28) / lineLength); // 2.25 GiB
+        auto device = std::make_unique<RepeatedScanDevice>(lines.at(0) + '\n', tail, scans);
+        QVERIFY(device->size() > (Q_INT64_C(1) << 31) + (Q_INT64_C(1) << 27));
+        ScanRecording r;
+        RecordingError error;
+        QVERIFY2(r.open(std::move(device), &error), qPrintable(describe(error, true)));
+        QCOMPARE(r.header(), header);
+        QCOMPARE(r.scanCount(), scans);
+        QCOMPARE(r.durationMs(), RepeatedScanDevice::offsetOf(scans - 1));
+        for (int i : {scans - 1, 0, scans / 2, scans - 2}) {
+            const RecordedScan s = r.scan(r.scanAt(RepeatedScanDevice::offsetOf(i) + 1));
+            QCOMPARE(s.offsetMs, RepeatedScanDevice::offsetOf(i));
+            QCOMPARE(s.distance, d);
+            QCOMPARE(s.intensity, in);
+        }
+
+        const int damaged = scans - 3;
+        QVERIFY(qint64(damaged) * lineLength > (Q_INT64_C(1) << 31));
+        QVERIFY(
+            !r.open(std::make_unique<RepeatedScanDevice>(lines.at(0) + '\n', tail, scans, damaged), &error));
+        QCOMPARE(int(error.kind), int(RecordingError::BadLine));
+        QCOMPARE(error.line, damaged + 2);
+        QCOMPARE(r.scanCount(), 0);
+    }
+
+    // A file written over while it is open is not read as the recording that was checked.
+    void recordingWrittenOverIsNotReadAsScans()
+    {
+        const QString path = write(QStringLiteral("over.vscan"), m_good);
+        ScanRecording r;
+        RecordingError error;
+        QVERIFY(r.open(path, &error));
+        const ScanRecording copy = r; // copies share the file
+        QCOMPARE(copy.scan(1).distance.size(), 8);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek(m_good.indexOf("\nS ") + 1));
+        f.write("R");
+        f.close();
+        RecordedScan s;
+        QVERIFY(!copy.readScan(1, &s));
+        QVERIFY(r.scan(1).distance.isEmpty());
+        QVERIFY(r.readScan(0, &s));
+        QCOMPARE(s.distance.size(), 8);
     }
 
     // A recording whose program or laptop stopped before the end line: the complete scans are kept

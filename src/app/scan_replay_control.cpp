@@ -21,6 +21,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
@@ -33,14 +34,19 @@ namespace {
 constexpr double kSpeeds[] = {0.25, 0.5, 1.0, 2.0, 4.0, 8.0};
 constexpr int kNormalSpeed = 2;
 
-// 83:05.4 (minutes, seconds, tenths): a recording is minutes long, and a step is a tenth or less.
+// 3:05.4 (minutes, seconds, tenths), and 1:23:05.4 from an hour on: a step is a tenth or less, and
+// a recording can run for hours.
 QString clockText(qint64 ms)
 {
     ms = qMax<qint64>(0, ms);
-    return QStringLiteral("%1:%2.%3")
-        .arg(ms / 60000)
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms / 100 % 10);
+    const QString seconds =
+        QStringLiteral("%1.%2").arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')).arg(ms / 100 % 10);
+    if (ms < 3600000)
+        return QStringLiteral("%1:%2").arg(ms / 60000).arg(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(ms / 3600000)
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds);
 }
 
 QString sizeText(qint64 bytes)
@@ -467,7 +473,6 @@ void ScanReplayControl::refreshBar()
         return;
     const RecordingHeader &h = Playback->recording().header();
     const QString name = QFileInfo(Playback->path()).fileName();
-    FileLabel->setText(tr2("Playback: %1", "回放：%1").arg(name));
     static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
     const QString model =
         h.model >= 0 && h.model < 5 ? QString::fromLatin1(models[h.model]) : QString::number(h.model);
@@ -478,7 +483,23 @@ void ScanReplayControl::refreshBar()
                                    model)
                               .arg(h.product.SerialNumber)
                               .arg(h.pointsPerDegree));
-    TimeSlider->setRange(0, int(qMin<qint64>(Playback->durationMs(), INT_MAX)));
+    const qint64 length = Playback->durationMs();
+    const int scans = Playback->recording().scanCount();
+    const QString lengthText = tr2("Length %1, %2 scans, %3", "时长 %1，%2 个扫描，%3")
+                                   .arg(clockText(length))
+                                   .arg(scans)
+                                   .arg(sizeText(QFileInfo(Playback->path()).size()));
+    FileLabel->setText(tr2("Playback: %1 (%2)", "回放：%1（%2）").arg(name, clockText(length)));
+    FileLabel->setToolTip(lengthText + QLatin1Char('\n') + FileLabel->toolTip());
+    TimeLabel->setToolTip(tr2("Time shown / length of the recording, scan shown / scans",
+                              "当前时间 / 记录时长，当前扫描 / 扫描总数"));
+    // Wide enough for the longest text of this recording: the bar must not jump while the time runs.
+    const QString widest =
+        clockText(length).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("0"));
+    const QString count = QString::number(scans).fill(QLatin1Char('0'));
+    TimeLabel->setMinimumWidth(
+        TimeLabel->fontMetrics().horizontalAdvance(QStringLiteral("%1 / %1  #%2/%2 ").arg(widest, count)));
+    TimeSlider->setRange(0, int(qMin<qint64>(length, INT_MAX)));
     refreshPosition(Playback->positionMs());
 }
 

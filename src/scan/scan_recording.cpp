@@ -1,8 +1,15 @@
 #include "scan/scan_recording.h"
 
 #include <QList>
+#include <QMutex>
+#include <QThread>
+
+#include <cstring>
+#include <future>
+#include <system_error>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -99,6 +106,63 @@ bool parseHeader(const QByteArray &line, RecordingHeader *header, RecordingError
         return false;
     }
     return true;
+}
+
+// Base64 as the writer makes it, by table: the general decoder took most of the time of opening an
+// hour of recording. Anything else (a character outside the alphabet, a short group) goes to the
+// general decoder, which passes over what is not base64 as the reader always did.
+QByteArray fromBase64(const QByteArray &text)
+{
+    static const std::array<qint8, 256> value = [] {
+        std::array<qint8, 256> t;
+        t.fill(-1);
+        const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i)
+            t[uchar(alphabet[i])] = qint8(i);
+        return t;
+    }();
+    const int n = text.size();
+    if (n % 4 != 0)
+        return QByteArray::fromBase64(text);
+    const uchar *in = reinterpret_cast<const uchar *>(text.constData());
+    const int pad = n == 0 ? 0 : (in[n - 1] == '=') + (in[n - 2] == '=');
+    QByteArray out(n / 4 * 3 - pad, Qt::Uninitialized);
+    uchar *o = reinterpret_cast<uchar *>(out.data());
+    for (int i = 0; i < n; i += 4) {
+        const bool last = i + 4 == n;
+        const int a = value[in[i]], b = value[in[i + 1]];
+        const int c = last && pad == 2 ? 0 : value[in[i + 2]];
+        const int d = last && pad >= 1 ? 0 : value[in[i + 3]];
+        if ((a | b | c | d) < 0)
+            return QByteArray::fromBase64(text);
+        const uint v = uint(a) << 18 | uint(b) << 12 | uint(c) << 6 | uint(d);
+        *o++ = uchar(v >> 16);
+        if (last && pad == 2)
+            break;
+        *o++ = uchar(v >> 8);
+        if (last && pad == 1)
+            break;
+        *o++ = uchar(v);
+    }
+    return out;
+}
+
+// The space-separated fields of a line, as views into it (up to kMaxFields; one more means "more").
+constexpr int kMaxFields = 10;
+int splitFields(const QByteArray &line, QByteArray (&fields)[kMaxFields + 1])
+{
+    const char *at = line.constData();
+    const char *const end = at + line.size();
+    int n = 0;
+    for (; n <= kMaxFields; ++n) {
+        const char *space = static_cast<const char *>(std::memchr(at, ' ', size_t(end - at)));
+        const char *fieldEnd = space ? space : end;
+        fields[n] = QByteArray::fromRawData(at, int(fieldEnd - at));
+        if (!space)
+            return n + 1;
+        at = space + 1;
+    }
+    return n;
 }
 
 // Unpacks a payload of count points; false when it is damaged.
@@ -262,77 +326,280 @@ bool ScanRecordingWriter::close(qint64 durationMs)
 
 // ---- Reading ----
 
+namespace {
+
+// The longest line the writer makes is about 350 kB (65,535 points that do not compress); a longer
+// one is damage and is passed over, never held whole in memory.
+constexpr int kLineLimit = 1 << 20;
+constexpr int kHeaderLimit = 64 * 1024;
+constexpr qint64 kBlock = 1 << 20;
+
+// A device read line by line in large blocks, each line with its position in the file.
+class LineReader {
+public:
+    enum Result { Line, Unended, TooLong, End };
+
+    explicit LineReader(QIODevice *device) : m_device(device) {}
+
+    // Line: *line is the next line without its end, valid until the next call. Unended: the device
+    // ended inside a line (*line holds what there is of it). TooLong: a line beyond limit, passed over.
+    Result next(QByteArray *line, qint64 *position, int limit)
+    {
+        for (;;) {
+            const char *data = m_buffer.constData();
+            const int size = m_buffer.size();
+            const void *found = std::memchr(data + m_searched, '\n', size_t(size - m_searched));
+            if (found) {
+                const int end = int(static_cast<const char *>(found) - data);
+                *position = m_bufferPosition + m_at;
+                const int length = end - m_at;
+                *line = QByteArray::fromRawData(data + m_at, length);
+                m_at = m_searched = end + 1;
+                return length > limit ? TooLong : Line;
+            }
+            m_searched = size;
+            if (size - m_at > limit)
+                return passOver(position);
+            if (m_ended) {
+                if (m_at == size)
+                    return End;
+                *position = m_bufferPosition + m_at;
+                *line = QByteArray::fromRawData(data + m_at, size - m_at);
+                m_at = m_searched = size;
+                return Unended;
+            }
+            fill();
+        }
+    }
+
+private:
+    // Keeps the unread part and appends the next block.
+    void fill()
+    {
+        if (m_at > 0) {
+            m_buffer.remove(0, m_at);
+            m_bufferPosition += m_at;
+            m_searched -= m_at;
+            m_at = 0;
+        }
+        const int kept = m_buffer.size();
+        m_buffer.resize(kept + int(kBlock));
+        const qint64 got = m_device->read(m_buffer.data() + kept, kBlock);
+        m_buffer.resize(kept + int(qMax<qint64>(0, got)));
+        m_ended = got <= 0;
+    }
+
+    // Reads on to the end of an overlong line without keeping it.
+    Result passOver(qint64 *position)
+    {
+        *position = m_bufferPosition + m_at;
+        for (;;) {
+            m_bufferPosition += m_buffer.size();
+            m_buffer.clear();
+            m_at = m_searched = 0;
+            fill();
+            if (m_ended && m_buffer.isEmpty())
+                return Unended;
+            const int end = m_buffer.indexOf('\n');
+            if (end >= 0) {
+                m_at = m_searched = end + 1;
+                return TooLong;
+            }
+        }
+    }
+
+    QIODevice *m_device;
+    QByteArray m_buffer;
+    qint64 m_bufferPosition = 0; // of the buffer's first byte in the device
+    int m_at = 0;                // start of the unread part
+    int m_searched = 0;          // up to here the buffer holds no line end after m_at
+    bool m_ended = false;
+};
+
+} // namespace
+
+namespace {
+
+// Scan payloads read but not yet unpacked. Unpacking is nearly all the time of opening a recording
+// (an hour holds gigabytes of points), so it is done in batches spread over the processor's cores.
+class PayloadCheck {
+public:
+    void add(int lineNo, int count, const QByteArray &payload)
+    {
+        m_bytes += payload.size();
+        m_pending.push_back({lineNo, count, QByteArray(payload.constData(), payload.size())});
+    }
+    bool full() const { return m_bytes >= (16 << 20); }
+
+    // The line of the first damaged payload held, 0 when all are sound; none is held afterwards.
+    int run()
+    {
+        const int parts =
+            int(std::min<size_t>(m_pending.size(), size_t(qBound(1, QThread::idealThreadCount(), 8))));
+        std::vector<std::future<int>> others;
+        for (int part = 1; part < parts; ++part) {
+            try {
+                others.push_back(
+                    std::async(std::launch::async, [this, part, parts] { return check(part, parts); }));
+            } catch (const std::system_error &) {
+                others.push_back(
+                    std::async(std::launch::deferred, [this, part, parts] { return check(part, parts); }));
+            }
+        }
+        int first = parts > 0 ? check(0, parts) : 0;
+        for (std::future<int> &other : others) {
+            const int line = other.get();
+            if (line && (!first || line < first))
+                first = line;
+        }
+        m_pending.clear();
+        m_bytes = 0;
+        return first;
+    }
+
+private:
+    struct Pending {
+        int lineNo;
+        int count;
+        QByteArray payload;
+    };
+
+    // Part `part` of `parts` consecutive runs of the payloads held.
+    int check(int part, int parts) const
+    {
+        const size_t from = m_pending.size() * size_t(part) / size_t(parts);
+        const size_t to = m_pending.size() * size_t(part + 1) / size_t(parts);
+        QVector<quint16> scratch;
+        for (size_t i = from; i < to; ++i) {
+            const Pending &p = m_pending[i];
+            scratch.resize(2 * p.count);
+            if (!unpackPayload(fromBase64(p.payload), p.count, scratch.data(), scratch.data() + p.count))
+                return p.lineNo;
+        }
+        return 0;
+    }
+
+    std::vector<Pending> m_pending;
+    qint64 m_bytes = 0;
+};
+
+} // namespace
+
+struct ScanRecording::Source {
+    std::unique_ptr<QIODevice> device;
+    QMutex mutex; // one position for all readers
+};
+
 bool ScanRecording::open(const QString &path, RecordingError *error, bool keepCompletePart)
+{
+    auto file = std::make_unique<QFile>(path);
+    // Unbuffered: the reader reads in large blocks of its own.
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *this = ScanRecording();
+        if (error)
+            *error = RecordingError{RecordingError::CannotOpen, 0, 0};
+        return false;
+    }
+    return open(std::move(file), error, keepCompletePart);
+}
+
+bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *error, bool keepCompletePart)
 {
     RecordingError local;
     RecordingError &e = error ? *error : local;
     e = RecordingError();
-    m_scans.clear();
-    m_selfChecks.clear();
-    m_durationMs = 0;
-    m_header = RecordingHeader();
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    *this = ScanRecording();
+    if (!device || !device->isReadable() || device->isSequential() || !device->seek(0)) {
         e.kind = RecordingError::CannotOpen;
         return false;
     }
-    const QByteArray all = file.readAll();
-    file.close();
 
-    int at = 0;
-    int lineNo = 0;
+    RecordingHeader header;
+    std::vector<Entry> scans;
+    QVector<RecordedSelfCheck> selfChecks;
+    qint64 durationMs = 0;
+    auto keep = [&] {
+        m_header = header;
+        m_scans = std::move(scans);
+        m_selfChecks = std::move(selfChecks);
+        m_durationMs = durationMs;
+        m_source = std::make_shared<Source>();
+        m_source->device = std::move(device);
+    };
+
+    // Only a short look at a foreign file's first line: it may have no line ends at all.
+    const QByteArray head = device->peek(kHeaderLimit);
+    const int headerEnd = head.indexOf('\n');
+    if (head.isEmpty()) {
+        e = {RecordingError::CutShort, 1, 0};
+        return false;
+    }
+    if (!parseHeader(head.left(headerEnd < 0 ? 256 : headerEnd), &header, &e)) {
+        if (headerEnd < 0 && e.kind == RecordingError::BadHeader)
+            e = {RecordingError::CutShort, 1, 0};
+        return false;
+    }
+    if (headerEnd < 0) {
+        // A header longer than any of ours is damage, not an early end.
+        e = {head.size() < kHeaderLimit ? RecordingError::CutShort : RecordingError::BadHeader, 1, 0};
+        return false;
+    }
+
+    LineReader reader(device.get());
+    QByteArray line;
+    qint64 position = 0;
+    reader.next(&line, &position, kHeaderLimit); // the header, read above
+    int lineNo = 1;
     bool ended = false;
-    QVector<quint16> scratch;
-    while (at < all.size()) {
+    PayloadCheck payloads;
+    // A damaged payload held back is an error on an earlier line than any found after it.
+    auto earlierDamage = [&] {
+        const int damaged = payloads.run();
+        if (damaged)
+            e = {RecordingError::BadLine, damaged, 0};
+        return damaged != 0;
+    };
+    for (;;) {
+        const LineReader::Result result = reader.next(&line, &position, kLineLimit);
+        if (result == LineReader::End)
+            break;
         ++lineNo;
-        const int end = all.indexOf('\n', at);
-        if (lineNo == 1) {
-            // Only a short look at a foreign file's first line: it may have no line ends at all.
-            const QByteArray first = all.mid(at, end < 0 ? qMin(all.size() - at, 256) : end - at);
-            if (!parseHeader(first, &m_header, &e)) {
-                if (end < 0 && e.kind == RecordingError::BadHeader)
-                    e = {RecordingError::CutShort, lineNo, 0};
+        if (result != LineReader::Line || ended) {
+            if (earlierDamage())
                 return false;
-            }
-            if (end < 0) {
-                e = {RecordingError::CutShort, lineNo, 0};
+            // Text after the end line, a line no recording holds, or a last line without its line end.
+            const bool cut = result == LineReader::Unended && !ended;
+            e = {cut ? RecordingError::CutShort : RecordingError::BadLine, lineNo, 0};
+            if (!cut || !keepCompletePart || scans.empty())
                 return false;
-            }
-            at = end + 1;
-            continue;
+            keep();
+            return true;
         }
-        if (end < 0 || ended) {
-            // Text after the end line, or a last line without its line end.
-            e = {end < 0 && !ended ? RecordingError::CutShort : RecordingError::BadLine, lineNo, 0};
-            return e.kind == RecordingError::CutShort && keepCompletePart && !m_scans.isEmpty();
-        }
-        const QByteArray line = QByteArray::fromRawData(all.constData() + at, end - at);
-        at = end + 1;
-        const QList<QByteArray> f = line.split(' ');
+        QByteArray f[kMaxFields + 1];
+        const int fieldCount = splitFields(line, f);
         auto bad = [&] {
-            e = {RecordingError::BadLine, lineNo, 0};
+            if (!earlierDamage())
+                e = {RecordingError::BadLine, lineNo, 0};
             return false;
         };
         qint64 offset = 0;
-        if ((f.at(0) == "R" || f.at(0) == "S") && f.size() == 4) {
+        if ((f[0] == "R" || f[0] == "S") && fieldCount == 4) {
             qint64 count = 0;
-            if (!parseInt(f.at(1), &offset, 0, Q_INT64_C(1) << 50) ||
-                !parseInt(f.at(2), &count, 0, kMaxPoints))
+            if (!parseInt(f[1], &offset, 0, Q_INT64_C(1) << 50) || !parseInt(f[2], &count, 0, kMaxPoints) ||
+                scans.size() >= size_t(INT_MAX))
                 return bad();
-            Packed p{f.at(0) == "S" ? RecordedScan::Serial : RecordedScan::Revolution, offset, int(count),
-                     QByteArray::fromBase64(f.at(3))};
-            scratch.resize(int(2 * count));
-            if (!unpackPayload(p.compressed, p.count, scratch.data(), scratch.data() + count))
-                return bad();
-            m_durationMs = qMax(m_durationMs, offset);
-            m_scans.append(std::move(p));
-        } else if (f.at(0) == "C" && f.size() == 10) {
+            payloads.add(lineNo, int(count), f[3]);
+            if (payloads.full() && earlierDamage())
+                return false;
+            durationMs = qMax(durationMs, offset);
+            scans.push_back({position, offset, qint32(line.size()), quint16(count),
+                             f[0] == "S" ? RecordedScan::Serial : RecordedScan::Revolution});
+        } else if (f[0] == "C" && fieldCount == 10) {
             qint64 v[9] = {};
             const qint64 high[9] = {
                 Q_INT64_C(1) << 50, 0xFFFFFFFF, 0xFFFFFFFF, 65535, 32767, 65535, 65535, 65535, 65535};
             for (int k = 0; k < 9; ++k)
-                if (!parseInt(f.at(k + 1), &v[k], k == 4 ? -32768 : 0, high[k]))
+                if (!parseInt(f[k + 1], &v[k], k == 4 ? -32768 : 0, high[k]))
                     return bad();
             RecordedSelfCheck c;
             c.offsetMs = v[0];
@@ -344,42 +611,73 @@ bool ScanRecording::open(const QString &path, RecordingError *error, bool keepCo
             c.report.DriveVoltage = quint16(v[6]);
             c.report.SendVoltage = quint16(v[7]);
             c.report.ReceiveVoltage = quint16(v[8]);
-            m_selfChecks.append(c);
-        } else if (f.at(0) == "END" && f.size() == 3) {
+            selfChecks.append(c);
+        } else if (f[0] == "END" && fieldCount == 3) {
             qint64 count = 0, duration = 0;
-            if (!parseInt(f.at(1), &count, 0, INT_MAX) ||
-                !parseInt(f.at(2), &duration, 0, Q_INT64_C(1) << 50) || count != m_scans.size())
+            if (!parseInt(f[1], &count, 0, INT_MAX) || !parseInt(f[2], &duration, 0, Q_INT64_C(1) << 50) ||
+                count != qint64(scans.size()))
                 return bad();
-            m_durationMs = qMax(m_durationMs, duration);
+            durationMs = qMax(durationMs, duration);
             ended = true;
         } else {
             return bad();
         }
     }
+    if (earlierDamage())
+        return false;
     if (!ended) {
         e = {RecordingError::CutShort, lineNo + 1, 0};
-        return keepCompletePart && !m_scans.isEmpty();
+        if (!keepCompletePart || scans.empty())
+            return false;
     }
+    keep();
     return true;
 }
 
 RecordedScan ScanRecording::scan(int index) const
 {
     RecordedScan s;
-    if (index < 0 || index >= m_scans.size())
-        return s;
-    const Packed &p = m_scans.at(index);
-    s.kind = p.kind;
-    s.offsetMs = p.offsetMs;
-    s.distance.resize(p.count);
-    s.intensity.resize(p.count);
-    unpackPayload(p.compressed, p.count, s.distance.data(), s.intensity.data()); // checked when opened
+    if (!readScan(index, &s)) {
+        s.distance.clear();
+        s.intensity.clear();
+    }
     return s;
+}
+
+bool ScanRecording::readScan(int index, RecordedScan *s) const
+{
+    *s = RecordedScan();
+    if (index < 0 || index >= scanCount() || !m_source)
+        return false;
+    const Entry &entry = m_scans[size_t(index)];
+    s->kind = entry.kind;
+    s->offsetMs = entry.offsetMs;
+    QByteArray line;
+    {
+        QMutexLocker lock(&m_source->mutex);
+        QIODevice *device = m_source->device.get();
+        if (!device->seek(entry.position))
+            return false;
+        line = device->read(entry.length + 1);
+    }
+    // Still the line checked on opening: the file may have been written over since.
+    if (line.size() != entry.length + 1 || !line.endsWith('\n'))
+        return false;
+    line.chop(1);
+    QByteArray f[kMaxFields + 1];
+    qint64 offset = -1, count = -1;
+    if (splitFields(line, f) != 4 || f[0] != (entry.kind == RecordedScan::Serial ? "S" : "R") ||
+        !parseInt(f[1], &offset, 0, Q_INT64_C(1) << 50) || offset != entry.offsetMs ||
+        !parseInt(f[2], &count, 0, kMaxPoints) || count != entry.count)
+        return false;
+    s->distance.resize(entry.count);
+    s->intensity.resize(entry.count);
+    return unpackPayload(fromBase64(f[3]), entry.count, s->distance.data(), s->intensity.data());
 }
 
 int ScanRecording::scanAt(qint64 offsetMs) const
 {
     const auto it = std::upper_bound(m_scans.cbegin(), m_scans.cend(), offsetMs,
-                                     [](qint64 t, const Packed &p) { return t < p.offsetMs; });
+                                     [](qint64 t, const Entry &p) { return t < p.offsetMs; });
     return qMax(0, int(it - m_scans.cbegin()) - 1);
 }

@@ -8,6 +8,11 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
 // The scan recording (.vscan): one text line per record, so a damaged file is found line by line.
 //
 //   VSCAN 1 model=M resolution=G install=0|1 product=MODEL,FIRMWARE,SERIAL,YEAR,MONTH,DAY start=ISO-TIME
@@ -84,30 +89,42 @@ private:
     int m_dropped = 0;
 };
 
-// A recording read whole and checked; scans are kept compressed and unpacked when asked for.
+// A recording checked line by line when opened, and read one scan at a time afterwards: only an index
+// of where each scan's line is stays in memory (and the small self-check reports), so a recording of
+// hours opens, seeks and plays in the memory of one scan. Copies share the open file; reading a scan
+// from several threads at once is safe.
 class ScanRecording {
 public:
     // With keepCompletePart, a recording cut short (the recording program or its computer stopped
     // before the end line) keeps its complete scans: true, with the error still saying CutShort.
     bool open(const QString &path, RecordingError *error, bool keepCompletePart = false);
+    // The same over any open, seekable device, which the recording keeps.
+    bool open(std::unique_ptr<QIODevice> device, RecordingError *error, bool keepCompletePart = false);
     const RecordingHeader &header() const { return m_header; }
-    int scanCount() const { return m_scans.size(); }
+    int scanCount() const { return int(m_scans.size()); }
+    // An empty scan (no points) when the file no longer holds what was checked on opening
+    // (it was overwritten or removed since); readScan says so.
     RecordedScan scan(int index) const;
-    qint64 scanOffsetMs(int index) const { return m_scans.at(index).offsetMs; }
+    bool readScan(int index, RecordedScan *scan) const;
+    qint64 scanOffsetMs(int index) const { return m_scans.at(size_t(index)).offsetMs; }
     // The last scan at or before offsetMs (0 when none is).
     int scanAt(qint64 offsetMs) const;
     const QVector<RecordedSelfCheck> &selfChecks() const { return m_selfChecks; }
     qint64 durationMs() const { return m_durationMs; }
 
 private:
-    struct Packed {
-        RecordedScan::Kind kind;
+    // Where a scan's line is in the file, and what it said.
+    struct Entry {
+        qint64 position;
         qint64 offsetMs;
-        int count;
-        QByteArray compressed;
+        qint32 length; // without the line end
+        quint16 count;
+        RecordedScan::Kind kind;
     };
+    struct Source;
     RecordingHeader m_header;
-    QVector<Packed> m_scans;
+    std::vector<Entry> m_scans;
     QVector<RecordedSelfCheck> m_selfChecks;
     qint64 m_durationMs = 0;
+    std::shared_ptr<Source> m_source;
 };
