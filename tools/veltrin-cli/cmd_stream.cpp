@@ -76,9 +76,6 @@ int runStream(const Invocation &inv)
     };
     QObject::connect(&engine, &ExchangeEngine::LinkFailed, &engine,
                      [&](const QString &error) { fail(QStringLiteral("unreachable: ") + error); });
-    QObject::connect(&engine, &ExchangeEngine::ExchangeGaveUp, &engine,
-                     [&] { fail(QStringLiteral("stopped answering")); });
-
     std::unique_ptr<ScanRecorder> recorder;
     const QString record = inv.value("record");
     bool recording = false;
@@ -86,6 +83,13 @@ int runStream(const Invocation &inv)
     bool productKnown = false;
 
     int revolutions = 0;
+    // The sensor's silence is found either by the stream's rhythm or by the unanswered polls, whichever
+    // comes first on the machine at hand; either way the stop is told with what came before it.
+    QObject::connect(&engine, &ExchangeEngine::ExchangeGaveUp, &engine, [&] {
+        fail(revolutions == 0
+                 ? QStringLiteral("stopped answering")
+                 : QString("the scan stopped after %1 revolutions: stopped answering").arg(revolutions));
+    });
     // --seconds counts from the first scan; a stream that goes quiet for longer than its own rhythm
     // allows has stopped.
     QTimer duration, stalled;
