@@ -154,7 +154,8 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
             // The sensor's own outputs, from the first report after this scan and before the next one.
             const qint64 next =
                 k + 1 < total ? recording.scanOffsetMs(k + 1) : std::numeric_limits<qint64>::max();
-            while (report < reports.size() && reports[report].offsetMs < at)
+            // A report in the same millisecond as a scan may have come before or after it: not compared.
+            while (report < reports.size() && reports[report].offsetMs <= at)
                 ++report;
             if (report < reports.size() && reports[report].offsetMs < next) {
                 const SelfCheckReport &r = reports[report].report;

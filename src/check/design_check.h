@@ -65,8 +65,9 @@ public:
     DesignCheck(const QVector<AREA_DATA> &areas, int deviceType);
 
     // Every scan of the recording in order. A scan is compared with the sensor's outputs when a
-    // self-check report follows it before the next scan (what the sensor decided on that scan), and only
-    // when that report names the area checked. progress may return false to stop early (the result
+    // self-check report follows it before the next scan (what the sensor decided on that scan; one in the
+    // same millisecond as a scan could be on either side and is left out), and only when that report
+    // names the area checked. progress may return false to stop early (the result
     // then holds what was checked so far).
     CheckResult run(const ScanRecording &recording, const CheckOptions &options,
                     const std::function<bool(int done, int total)> &progress = {}) const;
