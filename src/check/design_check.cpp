@@ -78,9 +78,12 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
 
     const int threads = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
     QVector<Seen> seen(kBlock);
-    auto lookAt = [&](int from, int to, int first) {
-        ScanAngles angles;
-        QVector<QPointF> points;
+    // Each thread keeps its angles and points from block to block.
+    std::vector<ScanAngles> anglesOf(threads);
+    std::vector<QVector<QPointF>> pointsOf(threads);
+    auto lookAt = [&](int from, int to, int first, int thread) {
+        ScanAngles &angles = anglesOf[thread];
+        QVector<QPointF> &points = pointsOf[thread];
         for (int k = from; k < to; ++k) {
             Seen &s = seen[k - first];
             const int area = areaOf[k];
@@ -107,13 +110,13 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
             for (int t = 1; t < threads; ++t) {
                 const int a = first + t * per, b = qMin(end, a + per);
                 if (a < b)
-                    workers.emplace_back(lookAt, a, b, first);
+                    workers.emplace_back(lookAt, a, b, first, t);
             }
-            lookAt(first, qMin(end, first + per), first);
+            lookAt(first, qMin(end, first + per), first, 0);
             for (std::thread &w : workers)
                 w.join();
         } else {
-            lookAt(first, end, first);
+            lookAt(first, end, first, 0);
         }
 
         for (int k = first; k < end; ++k) {

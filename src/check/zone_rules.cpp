@@ -37,23 +37,28 @@ void AreaSight::setArea(const AREA_DATA &area, const QSizeF &sceneSize)
     buildArea(area, sceneSize, zones);
     m_hits.setZones(zones);
     m_rules = SwitchRules::of(area);
+    const double s = m_rules.hysteresisScale;
+    QRectF reach;
     for (int k = 0; k < Hits::kOutputs; ++k) {
         const QRectF r = region(zones[k]).boundingRect();
         m_hasZone[k] = zones[k].drawn() && r.width() > 0 && r.height() > 0;
-        const double s = m_rules.hysteresisScale;
-        m_reach[k] = m_hasZone[k] ? QRectF(r.topLeft() * s, r.bottomRight() * s) : QRectF();
+        m_box[k] = m_wideBox[k] = Box();
+        if (!m_hasZone[k])
+            continue;
+        m_box[k] = {r.left(), r.top(), r.right(), r.bottom()};
+        m_wideBox[k] = {r.left() * s, r.top() * s, r.right() * s, r.bottom() * s};
+        reach |= QRectF(QPointF(m_wideBox[k].x0, m_wideBox[k].y0), QPointF(m_wideBox[k].x1, m_wideBox[k].y1));
     }
+    m_reach = reach.isNull() ? Box() : Box{reach.left(), reach.top(), reach.right(), reach.bottom()};
 }
 
 bool AreaSight::inside(int output, const QPointF &p, bool wide) const
 {
     if (!m_hasZone[output] || (p.x() == 0 && p.y() == 0))
         return false;
-    if (!m_reach[output].contains(p))
-        return false;
     if (!wide || m_rules.hysteresisScale == 1)
-        return m_hits.contains(output, p);
-    return m_hits.contains(output, p / m_rules.hysteresisScale);
+        return m_box[output].holds(p.x(), p.y()) && m_hits.contains(output, p);
+    return m_wideBox[output].holds(p.x(), p.y()) && m_hits.contains(output, p / m_rules.hysteresisScale);
 }
 
 void AreaSight::look(const QPointF *points, int count, double stepDegrees,
@@ -63,33 +68,42 @@ void AreaSight::look(const QPointF *points, int count, double stepDegrees,
     // falling a rounding short of a whole number of beams.
     const int needed = qMax(1, int(std::ceil(m_rules.detectionDegrees / stepDegrees - 1e-6)));
     const bool widens = m_rules.hysteresisScale != 1;
-    for (int k = 0; k < Hits::kOutputs; ++k) {
-        ScanSight &s = sight[k];
-        s = ScanSight();
-        if (!m_hasZone[k])
+    int run[Hits::kOutputs] = {}, runWide[Hits::kOutputs] = {};
+    double nearest2[Hits::kOutputs] = {-1, -1, -1};
+    for (int k = 0; k < Hits::kOutputs; ++k)
+        sight[k] = ScanSight();
+    for (int i = 0; i < count; ++i) {
+        const QPointF &p = points[i];
+        // Most of a scan lies beyond every zone: one test for all three.
+        if (!m_reach.holds(p.x(), p.y()) || (p.x() == 0 && p.y() == 0)) {
+            for (int k = 0; k < Hits::kOutputs; ++k)
+                run[k] = runWide[k] = 0;
             continue;
-        int run = 0, runWide = 0;
-        double nearest2 = -1;
-        for (int i = 0; i < count; ++i) {
-            const QPointF &p = points[i];
-            const bool in = inside(k, p, false);
-            const bool inWide = in || (widens && inside(k, p, true));
-            run = in ? run + 1 : 0;
-            runWide = inWide ? runWide + 1 : 0;
-            if (run >= needed)
+        }
+        for (int k = 0; k < Hits::kOutputs; ++k) {
+            if (!m_hasZone[k])
+                continue;
+            const bool in = m_box[k].holds(p.x(), p.y()) && m_hits.contains(k, p);
+            const bool inWide = in || (widens && m_wideBox[k].holds(p.x(), p.y()) &&
+                                       m_hits.contains(k, p / m_rules.hysteresisScale));
+            run[k] = in ? run[k] + 1 : 0;
+            runWide[k] = inWide ? runWide[k] + 1 : 0;
+            ScanSight &s = sight[k];
+            if (run[k] >= needed)
                 s.object = true;
-            if (runWide >= needed)
+            if (runWide[k] >= needed)
                 s.objectWide = true;
             if (inWide) {
                 const double d2 = p.x() * p.x() + p.y() * p.y();
-                if (nearest2 < 0 || d2 < nearest2) {
-                    nearest2 = d2;
+                if (nearest2[k] < 0 || d2 < nearest2[k]) {
+                    nearest2[k] = d2;
                     s.nearest = p;
                 }
             }
         }
-        s.nearestMm = nearest2 < 0 ? -1 : std::sqrt(nearest2);
     }
+    for (int k = 0; k < Hits::kOutputs; ++k)
+        sight[k].nearestMm = nearest2[k] < 0 ? -1 : std::sqrt(nearest2[k]);
 }
 
 bool OutputSwitch::take(qint64 timeMs, const ScanSight &sight, const SwitchRules &rules)

@@ -60,7 +60,14 @@ private:
     Hits m_hits;
     SwitchRules m_rules;
     bool m_hasZone[Hits::kOutputs] = {};
-    QRectF m_reach[Hits::kOutputs]; // the widened zone's bounds, for a quick rejection
+    // Bounds of each zone and of its widening, and of all of them, for a quick rejection.
+    struct Box {
+        double x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+        bool holds(double x, double y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+    };
+    Box m_box[Hits::kOutputs];
+    Box m_wideBox[Hits::kOutputs];
+    Box m_reach;
 };
 
 // The switching of one output from scan to scan.
