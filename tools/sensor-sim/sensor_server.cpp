@@ -823,8 +823,9 @@ SelfCheckReport SensorServer::selfCheck() const
         r.OutputPorts = uint(switched);
     } else {
         // The lamps tell the truth: the outputs as the switching rules set them over the scans made. While
-        // a stream runs those are its revolutions; otherwise the sensor looks once more now.
-        if (!streaming() && !sleeping()) {
+        // a stream runs those are its revolutions; otherwise the sensor looks once more now (a sleeping
+        // sensor sees nothing).
+        if (!streaming()) {
             quint16 distance[kSerialBeams];
             quint16 intensity[kSerialBeams];
             scanBeams(distance, intensity);
