@@ -81,14 +81,12 @@ double SCAN_CONTOUR_ITEM::viewScale() const
 
 double SCAN_CONTOUR_ITEM::serialAngle(int i)
 {
-    return (110.0 + 0.5 * i) * (M_PI / 180.0);
+    return ScanAngles::serialAngle(i);
 }
 
 double SCAN_CONTOUR_ITEM::etherAngle(int i, int count, bool installDir)
 {
-    const float span = 320.0f * float(count - i) / float(count);
-    const float degrees = installDir ? 430.0f - span : 110.0f + span;
-    return double(degrees * 0.017453292f);
+    return ScanAngles::etherAngle(i, count, installDir);
 }
 
 int SCAN_CONTOUR_ITEM::valueCount() const
@@ -104,22 +102,6 @@ int SCAN_CONTOUR_ITEM::valueCount() const
     }
 }
 
-void SCAN_CONTOUR_ITEM::refreshAngles(int connectType, int count, bool installDir)
-{
-    if (connectType == AnglesType && count == AnglesCount && installDir == AnglesDir)
-        return;
-    Cos.resize(count);
-    Sin.resize(count);
-    for (int i = 0; i < count; ++i) {
-        const double a = connectType == kSerial ? serialAngle(i) : etherAngle(i, count, installDir);
-        Cos[i] = qFastCos(a);
-        Sin[i] = qFastSin(a);
-    }
-    AnglesType = connectType;
-    AnglesCount = count;
-    AnglesDir = installDir;
-}
-
 const QPolygonF &SCAN_CONTOUR_ITEM::contour(bool intensity)
 {
     const int count = valueCount();
@@ -130,19 +112,15 @@ const QPolygonF &SCAN_CONTOUR_ITEM::contour(bool intensity)
     const bool serial = Scan->ConnectType == kSerial;
     // Ethernet values run the other way round when the sensor is mounted upside down; the serial
     // decoder already turns its beams into one order.
-    refreshAngles(Scan->ConnectType, count, serial ? false : Scan->InstallDir);
+    Angles.refresh(serial, count, serial ? false : Scan->InstallDir);
     const quint16 *values = serial ? (intensity ? Scan->SerialIntensity : Scan->SerialDistance)
                                    : (intensity ? Scan->EtherIntensity : Scan->EtherDistance);
 
     Contour.resize(count + 2);
     QPointF *out = Contour.data();
-    const double *c = Cos.constData();
-    const double *s = Sin.constData();
     out[0] = QPointF(0, 0);
-    for (int i = 0; i < count; ++i) {
-        const double v = values[i];
-        out[i + 1] = QPointF(int(v * c[i]), int(v * s[i]));
-    }
+    for (int i = 0; i < count; ++i)
+        out[i + 1] = Angles.point(i, values[i]);
     out[count + 1] = QPointF(0, 0);
     return Contour;
 }
@@ -188,10 +166,10 @@ const QPolygonF &SCAN_CONTOUR_ITEM::thinned(const QPolygonF &contour, const QTra
     // segments. Used for the filled and line contours, not for the point cloud.
     const int count = contour.size();
     const int values = count - 2;
-    if (values <= 0 || AnglesCount != values)
+    if (values <= 0 || Angles.count() != values)
         return contour;
     Drawn.resize(count);
-    const double step = AnglesType == kSerial ? 0.5 * M_PI / 180.0 : (320.0 / values) * M_PI / 180.0;
+    const double step = ScanAngles::stepDegrees(scan()->ConnectType == kSerial, values) * M_PI / 180.0;
     const double pixelsPerMm = std::sqrt(std::abs(toDevice.determinant()));
     const QPointF *in = contour.constData();
     QPointF *out = Drawn.data();

@@ -5,6 +5,7 @@
 // contour whose radius is the raw intensity. Both read the live scan store at every paint and keep
 // no scan data of their own; the scene controller asks them to repaint when a scan arrives.
 
+#include "area/geometry/scan_points.h"
 #include "area/geometry/zone_hits.h"
 #include "area/store/project_data.h"
 
@@ -71,8 +72,6 @@ protected:
     void strokeOpen(QPainter *painter, const QPolygonF &points);
 
 private:
-    void refreshAngles(int connectType, int count, bool installDir);
-
     double Width;
     double Height;
     PROJECT_DATA *Project; // kept for the scene controller; not read when drawing
@@ -84,11 +83,7 @@ private:
     QPolygonF Contour;
     QPolygonF Drawn;
     QVector<QLineF> Segments;
-    QVector<double> Cos;
-    QVector<double> Sin;
-    int AnglesType = -1;
-    int AnglesCount = -1;
-    bool AnglesDir = false;
+    ScanAngles Angles;
 };
 
 class PAINT_OUTLINE : public SCAN_CONTOUR_ITEM {

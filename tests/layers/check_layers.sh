@@ -14,6 +14,7 @@ veltrin_scan     scan/
 veltrin_geometry area/geometry/
 veltrin_exchange exchange/
 veltrin_project  area/file/
+veltrin_check    check/
 veltrin_net      comm/net/
 veltrin_report   report/
 veltrin_ui       area/ comm/ editor/ monitor/

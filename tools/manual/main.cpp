@@ -91,6 +91,15 @@ be typed in the coordinate tables, as X/Y in millimetres or as distance and angl
 counted counter-clockwise from the right-hand axis; straight ahead is 90&deg;.</p>
 <p>On the <b>Parameter</b> tab set the on delay, off delay, hysteresis and detection size of the
 area; on the <b>Case Channel</b> tab its steering angle range, speed range and operation mode.</p>
+<p><b>How the sensor switches an output.</b> A beam counts for an output when its end point lies inside
+the output's zone as the view draws it; a beam without echo counts for nothing. An object is a run of
+neighbouring beams inside the zone, and it counts only when the run covers at least the detection size
+in angle (each beam covers the angle to its neighbour: 0.5&deg; on a serial scan, 320&deg; divided by
+the points of a revolution on Ethernet). The output switches on once an object has been seen without a
+break for the on delay (at once for 0 ms) and off once no object has been seen for the off delay. While
+the output is on, the hysteresis widens its zone by that percentage about the sensor, so an object at
+the zone's edge does not make it flicker. The design check and the stand-in switch by these same
+rules.</p>
 <p>Each area keeps its own history: <b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y). <b>Copy</b>,
 <b>Cut</b>, <b>Paste</b>, <b>Delete</b> and <b>Delete All</b> work on whole areas.</p>
 
@@ -177,9 +186,13 @@ writes a project file to sensors and verifies it, compares sensors with a file</
 <tr><td><tt>diff</tt></td><td>lists the differences between two project files</td></tr>
 <tr><td><tt>stream</tt></td><td>writes the live scan to standard output</td></tr>
 <tr><td><tt>report</tt></td><td>writes the configuration report of a project file</td></tr>
+<tr><td><tt>check</tt></td><td>checks a design against a scan recording: when each output would have
+switched, agreement with the outputs the sensor reported, <tt>--compare</tt> with another design,
+<tt>--fail-on</tt> to stop a script when a listed output would switch</td></tr>
 </table>
 <p><tt>veltrin-cli COMMAND --help</tt> shows a command's options. Exit codes: 0 success, 1 a
-difference or a rejected write, 2 bad usage or a bad file, 3 the sensor could not be reached.</p>
+difference, a rejected write or (<tt>check</tt>) a listed output that would switch, 2 bad usage or a
+bad file, 3 the sensor could not be reached.</p>
 
 <h2 style="page-break-before: always">13. Keyboard shortcuts</h2>
 <table border="1" cellspacing="0" width="100%">
@@ -236,6 +249,7 @@ const char *const kChinese = R"(
 </ul>
 <p>在绘图区拖动控制点编辑各点（滚轮、缩放滑块或缩放按钮用于缩放，拖动空白处用于平移）。拖动位于传感器处的备用控制点可增加一个点；右键单击控制点或按 Delete 键删除该点。也可以在坐标表中输入各点：X/Y 坐标（毫米）或距离和角度。角度从右侧坐标轴起逆时针计算，正前方为 90&deg;。</p>
 <p>在<b>通道参数</b>标签页设置区域的打开延迟、关闭延迟、关闭滞后比例和检测物体大小；在<b>工况通道</b>标签页设置驱动转角范围、车辆速度范围和车辆操作模式。</p>
+<p><b>传感器如何切换输出。</b>光束的终点落在该输出的检测范围内（与绘图区所画的范围相同）时计入该输出；没有回波的光束不计。检测范围内相邻光束连成一段即为一个物体，只有这段光束覆盖的角度不小于检测物体大小时才计入（每束光覆盖到相邻光束的角度：串口扫描为 0.5&deg;，以太网为 320&deg; 除以一圈的点数）。物体连续出现达到打开延迟后输出打开（0 ms 时立即打开），连续未出现达到关闭延迟后输出关闭。输出打开期间，关闭滞后比例将检测范围以传感器为中心按该百分比放大，使位于边缘的物体不会让输出反复跳变。设计检查和传感器模拟器都按同一规则切换。</p>
 <p>每个区域有独立的历史记录：<b>撤销</b>（Ctrl+Z）和<b>重做</b>（Ctrl+Y）。<b>复制</b>、<b>剪切</b>、<b>粘贴</b>、<b>删除</b>和<b>全部删除</b>作用于整个区域。</p>
 
 <h2>5. 上传与下载</h2>
@@ -295,8 +309,10 @@ const char *const kChinese = R"(
 <tr><td><tt>diff</tt></td><td>列出两个工程文件的差异</td></tr>
 <tr><td><tt>stream</tt></td><td>将实时扫描写到标准输出</td></tr>
 <tr><td><tt>report</tt></td><td>生成工程文件的配置报告</td></tr>
+<tr><td><tt>check</tt></td><td>用扫描记录检查设计：各输出会在何时切换、与传感器报告的输出是否一致；<tt>--compare</tt>
+与另一设计比较，<tt>--fail-on</tt> 在所列输出会切换时使脚本停止</td></tr>
 </table>
-<p><tt>veltrin-cli 命令 --help</tt>显示该命令的选项。退出码：0 成功，1 有差异或写入被拒绝，2 用法或文件错误，
+<p><tt>veltrin-cli 命令 --help</tt>显示该命令的选项。退出码：0 成功，1 有差异、写入被拒绝或（<tt>check</tt>）所列输出会切换，2 用法或文件错误，
 3 无法连接传感器。</p>
 
 <h2 style="page-break-before: always">13. 快捷键</h2>

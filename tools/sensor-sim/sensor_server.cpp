@@ -4,6 +4,7 @@
 
 #include "zone_eval.h"
 
+#include "area/store/device_type.h"
 #include "comm/codec/area_codec.h"
 #include "comm/codec/crc16.h"
 #include "comm/codec/frame_catalogue.h"
@@ -61,6 +62,10 @@ struct SensorServer::Stream {
     // revolutions, or as sent revolutions it never showed, never as a slow stand-in.
     quint64 sent = 0;    // revolutions whose last packet went out
     quint64 skipped = 0; // revolutions not sent because the client had not read the earlier ones
+    // The revolution being sent, taken by the outputs once its last packet is out: a self-check
+    // answered before then reports what the sensor decided on the revolution the client already has.
+    QVector<quint16> distance;
+    double seconds = 0;
 };
 
 struct SensorServer::Link {
@@ -655,6 +660,7 @@ void SensorServer::reboot()
         endStream(l.get(), l->stream);
     m_clock.restart();
     m_revolution = 0;
+    m_outputs.reset();
     if (m_options.bootMs <= 0)
         return;
 
@@ -766,9 +772,8 @@ void SensorServer::scanBeams(quint16 *distance, quint16 *intensity) const
     }
 }
 
-SelfCheckReport SensorServer::selfCheck() const
+int SensorServer::activeArea() const
 {
-    SelfCheckReport r;
     int input = m_options.area;
     if (m_simulation.Mode == 1) {
         input = m_simulation.InputBits & 0xFF;
@@ -778,6 +783,32 @@ SelfCheckReport SensorServer::selfCheck() const
         if (match >= 0)
             input = match;
     }
+    return input;
+}
+
+bool SensorServer::streaming() const
+{
+    if (m_udpStream)
+        return true;
+    for (const auto &l : m_links)
+        if (l->stream)
+            return true;
+    return false;
+}
+
+void SensorServer::takeScan(const quint16 *distance, int count, bool serial, double seconds) const
+{
+    const int area = zone::areaOfInputWord(uint(activeArea()));
+    const DeviceInfo *info = deviceInfo(m_state.product.ModelCode);
+    const double extent = info ? info->extent : 72000;
+    m_outputs.takeScan(m_state.area(area), area, QSizeF(extent, extent), distance, count, serial,
+                       qint64(seconds * 1000));
+}
+
+SelfCheckReport SensorServer::selfCheck() const
+{
+    SelfCheckReport r;
+    const int input = activeArea();
     r.InputPorts = uint(input);
     int switched = -1; // the step of the self-switching outputs
     if (m_options.switchOutputsMs > 0) {
@@ -791,19 +822,16 @@ SelfCheckReport SensorServer::selfCheck() const
     } else if (switched >= 0) {
         r.OutputPorts = uint(switched);
     } else {
-        // The lamps tell the truth: an output is on when a beam ends inside its zone.
-        quint16 distance[kSerialBeams];
-        quint16 intensity[kSerialBeams];
-        scanBeams(distance, intensity);
-        QVector<QPointF> hits;
-        hits.reserve(kSerialBeams);
-        for (int k = 0; k < kSerialBeams; ++k) {
-            if (distance[k] == 0)
-                continue;
-            const double a = qDegreesToRadians(serialBeamBearing(k));
-            hits.append(QPointF(distance[k] * std::cos(a), distance[k] * std::sin(a)));
+        // The lamps tell the truth: the outputs as the switching rules set them over the scans made. While
+        // a stream runs those are its revolutions; otherwise the sensor looks once more now (a sleeping
+        // sensor sees nothing).
+        if (!streaming()) {
+            quint16 distance[kSerialBeams];
+            quint16 intensity[kSerialBeams];
+            scanBeams(distance, intensity);
+            takeScan(distance, kSerialBeams, true, sceneSeconds());
         }
-        r.OutputPorts = uint(evaluateZones(m_state.area(qMin(input, kMaxAreaIndex)), hits));
+        r.OutputPorts = uint(m_outputs.bits());
     }
     // The simulated fault byte is taken as the fault bits (1 = "Revolve Abnormal").
     r.Status = quint16(m_simulation.Fault & 0x7F);
@@ -872,6 +900,8 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
                 distance[i] = b.distance;
                 intensity[i] = b.intensity;
             }
+            stream.distance = distance;
+            stream.seconds = t;
             appendHisnRevolution(stream.revolution, g, distance.constData(), intensity.constData(),
                                  kDegreesPerPacket);
             for (int at = 0; at + kHisnHeaderLength <= stream.revolution.size();) {
@@ -884,8 +914,10 @@ void SensorServer::feedStream(Link *link, Stream &stream, double elapsed)
         const int begin = stream.nextPacket == 0 ? 0 : stream.packetEnds[stream.nextPacket - 1];
         const int end = stream.packetEnds[stream.nextPacket];
         send(link, stream.revolution.mid(begin, end - begin), false);
-        if (++stream.nextPacket == stream.packetEnds.size())
+        if (++stream.nextPacket == stream.packetEnds.size()) {
             ++stream.sent;
+            takeScan(stream.distance.constData(), stream.distance.size(), false, stream.seconds);
+        }
         stream.due -= 1;
     }
 }

@@ -3,6 +3,7 @@
 #include "scene.h"
 #include "sensor_state.h"
 #include "sim_options.h"
+#include "zone_eval.h"
 
 #include "comm/codec/frame_records.h"
 #include "comm/codec/requests.h"
@@ -75,6 +76,11 @@ private:
     double sceneSeconds() const;
     void scanBeams(quint16 *distance, quint16 *intensity) const; // 640 serial beams, now
     SelfCheckReport selfCheck() const;
+    // The area the sensor has active: its option, or what the simulated inputs or case channels choose.
+    int activeArea() const;
+    bool streaming() const;
+    // The outputs take one scan of the active area.
+    void takeScan(const quint16 *distance, int count, bool serial, double seconds) const;
 
     SimOptions m_options;
     SensorState m_state;
@@ -90,6 +96,8 @@ private:
     SimulationRequest m_simulation;
     std::optional<SENSOR_CONTROL> m_scanControl;
     quint32 m_revolution = 0;
+    // The output lamps, switched scan by scan; the self-check report reads them.
+    mutable SimOutputs m_outputs;
 
     // Fault injection counters.
     quint64 m_requestCount = 0;

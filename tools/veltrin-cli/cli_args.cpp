@@ -123,6 +123,24 @@ const QVector<Command> &commands()
           {"mqtt", 0, "HOST[:PORT]", "Publish to this MQTT broker (port 1883 by default)."},
           {"topic", 0, "PREFIX", "First level of the MQTT topics (default veltrin)."},
           {"json", 0, nullptr, "Print JSON lines: states (on change and every --interval), events."}}},
+        {"check",
+         "check DESIGN RECORDING [--area N] [--compare OTHER] [--fail-on out1,out2] [--json]",
+         2,
+         2,
+         "Check a design against a scan recording: where would its outputs have switched?",
+         "For every scan of the recording (.vscan): the area the sensor reported active (or --area),\n"
+         "and for each output whether its zone holds an object of at least the detection size; the\n"
+         "output switches on after the on delay and off after the off delay, hysteresis widening the\n"
+         "zone for switching off. Prints each time an output would have switched on (time, area,\n"
+         "output, how long, nearest point in mm) and a summary per output. Where the recording holds\n"
+         "the sensor's own outputs, the summary says in how many scans the check agrees with them\n"
+         "(meaningful when DESIGN is the design that was in the sensor) and lists where they differ.\n"
+         "Exits 1 when an output named by --fail-on would switch with DESIGN, 2 when a file cannot be\n"
+         "read.\n",
+         {{"area", 0, "N", "Check area N (0..63) for every scan instead of the reported one."},
+          {"compare", 0, "OTHER", "Also check OTHER; per output, switchings before (DESIGN) and after."},
+          {"fail-on", 0, "OUTPUTS", "Exit 1 when any of these outputs would switch (out1,out2,out3)."},
+          kJson}},
         {"report",
          "report FILE -o OUT.pdf [--language en|zh]",
          1,
@@ -168,7 +186,8 @@ QString helpText(const QString &command)
             "veltrin-cli --version shows the version.\n"
             "Progress goes to standard error, results to standard output.\n"
             "With --json every exit prints one JSON document, errors included.\n"
-            "Exit codes: 0 success, 1 a difference or a rejected write, 2 bad usage or a bad file,\n"
+            "Exit codes: 0 success, 1 a difference, a rejected write or a --fail-on output that would\n"
+            "switch, 2 bad usage or a bad file,\n"
             "3 the sensor could not be reached or stopped answering (or a restart was not\n"
             "acknowledged), 130 interrupted by Ctrl-C: each sensor stopped at its next frame boundary\n"
             "and the result says what was and was not written.\n");

@@ -35,3 +35,5 @@ int runExchange(const Invocation &inv);
 int runStream(const Invocation &inv);
 // Watches sensors until Ctrl-C: terminal table, lines or JSON, and MQTT.
 int runMonitor(const Invocation &inv);
+// A design checked against a scan recording.
+int runCheck(const Invocation &inv);

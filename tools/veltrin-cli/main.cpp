@@ -53,6 +53,8 @@ int main(int argc, char *argv[])
         return finishJson(runDiff(inv));
     if (inv.command == QLatin1String("report"))
         return runReport(inv);
+    if (inv.command == QLatin1String("check"))
+        return finishJson(runCheck(inv));
     // The monitor prints JSON lines of its own as it goes.
     if (inv.command == QLatin1String("monitor"))
         return runMonitor(inv);

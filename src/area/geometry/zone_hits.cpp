@@ -9,8 +9,10 @@ namespace zone {
 
 namespace {
 
-// Enough bands that a zone of 100 vertices leaves a handful of edges in each.
-constexpr int kBands = 64;
+// Enough bands that a zone of 100 vertices leaves a handful of edges in each; a curve flattened into
+// many short chords gets about one band per chord, so that a point meets only a few of them.
+constexpr int kMinBands = 64;
+constexpr int kMaxBands = 2048;
 
 } // namespace
 
@@ -64,10 +66,18 @@ void Hits::setZones(const Zone zones[kOutputs])
             continue;
         r.empty = false;
         r.top = r.bounds.top();
-        r.bandHeight = r.bounds.height() / kBands;
-        r.bands.resize(kBands);
+        r.bottom = r.bounds.bottom();
+        r.left = r.bounds.left();
+        r.right = r.bounds.right();
         // Curves (arcs, the fan's pie) come back as chords finer than a millimetre.
-        for (const QPolygonF &ring : path.toSubpathPolygons()) {
+        const QList<QPolygonF> rings = path.toSubpathPolygons();
+        int chords = 0;
+        for (const QPolygonF &ring : rings)
+            chords += ring.size();
+        r.bandCount = qBound(kMinBands, chords, kMaxBands);
+        r.bandHeight = r.bounds.height() / r.bandCount;
+        r.bands.resize(r.bandCount);
+        for (const QPolygonF &ring : rings) {
             const int n = ring.size();
             for (int i = 0; i < n; ++i) {
                 const QPointF a = ring[i], b = ring[(i + 1) % n];
@@ -75,8 +85,8 @@ void Hits::setZones(const Zone zones[kOutputs])
                     continue; // a horizontal edge crosses no horizontal ray
                 const Edge e{a.x(), a.y(), b.x(), b.y(), b.y() > a.y() ? 1 : -1};
                 const double lo = std::min(a.y(), b.y()), hi = std::max(a.y(), b.y());
-                const int first = qBound(0, int((lo - r.top) / r.bandHeight), kBands - 1);
-                const int last = qBound(0, int((hi - r.top) / r.bandHeight), kBands - 1);
+                const int first = qBound(0, int((lo - r.top) / r.bandHeight), r.bandCount - 1);
+                const int last = qBound(0, int((hi - r.top) / r.bandHeight), r.bandCount - 1);
                 for (int band = first; band <= last; ++band)
                     r.bands[band].append(e);
             }
@@ -86,9 +96,10 @@ void Hits::setZones(const Zone zones[kOutputs])
 
 bool Hits::Region::contains(double x, double y) const
 {
-    if (empty || !bounds.contains(x, y))
+    // The bounds test inline: most points of a scan fall outside every zone.
+    if (empty || x < left || x > right || y < top || y > bottom)
         return false;
-    const int band = qBound(0, int((y - top) / bandHeight), kBands - 1);
+    const int band = qBound(0, int((y - top) / bandHeight), bandCount - 1);
     // Winding number of a ray to the right of the point; an edge counts from its upper end
     // inclusive to its lower end exclusive, so a vertex on the ray is counted once.
     int winding = 0;

@@ -46,8 +46,9 @@ private:
         bool empty = true;
         bool winding = true;
         QRectF bounds;
-        double top = 0;
+        double top = 0, bottom = 0, left = 0, right = 0;
         double bandHeight = 1;
+        int bandCount = 1;
         QVector<QVector<Edge>> bands;
         bool contains(double x, double y) const;
     };

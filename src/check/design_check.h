@@ -1,0 +1,85 @@
+#pragma once
+
+// A design checked against a scan recording: for every scan, which outputs the design would have
+// switched, by the sensor's own switching rules (zone_rules.h), and how that compares with the outputs
+// the sensor itself reported while the recording was made.
+
+#include "area/store/project_data.h"
+#include "check/zone_rules.h"
+#include "scan/scan_recording.h"
+
+#include <QPointF>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+struct CheckOptions {
+    int area = -1; // -1: the area the sensor reported active (self-check input word)
+};
+
+// One period in which an output was switched on.
+struct BreachEvent {
+    qint64 startMs = 0;
+    qint64 durationMs = 0;
+    int area = 0;
+    int output = 0; // 0..2
+    int firstScan = 0;
+    QPointF nearest; // mm, sensor frame
+    double nearestMm = 0;
+};
+
+struct OutputSummary {
+    int count = 0;
+    qint64 totalMs = 0;
+    qint64 longestMs = 0;
+    // Agreement with the sensor's own outputs: scans compared, and those where both said the same.
+    int agreeScans = 0;
+    int comparedScans = 0;
+};
+
+// A scan where the check and the sensor's reported output differ.
+struct Disagreement {
+    int scan = 0;
+    qint64 offsetMs = 0;
+    int output = 0;
+    bool check = false;
+    bool sensor = false;
+};
+
+struct CheckResult {
+    QVector<BreachEvent> events; // by start, then output
+    OutputSummary outputs[3];
+    QVector<Disagreement> disagreements;
+    int scans = 0; // scans checked
+    qint64 durationMs = 0;
+    bool sensorOutputsKnown = false;
+    // No area was chosen and the recording holds no self-check report naming the active one: nothing
+    // could be checked.
+    bool activeAreaUnknown = false;
+    bool stopped = false; // progress asked to stop before the end
+};
+
+class DesignCheck {
+public:
+    DesignCheck(const QVector<AREA_DATA> &areas, int deviceType);
+
+    // Every scan of the recording in order. A scan is compared with the sensor's outputs when a
+    // self-check report follows it before the next scan (what the sensor decided on that scan; one in the
+    // same millisecond as a scan could be on either side and is left out), and only when that report
+    // names the area checked. progress may return false to stop early (the result
+    // then holds what was checked so far).
+    CheckResult run(const ScanRecording &recording, const CheckOptions &options,
+                    const std::function<bool(int done, int total)> &progress = {}) const;
+    // The points of one scan inside an output's zone of an area, mm in the sensor frame (for display).
+    QVector<QPointF> breachingPoints(const RecordedScan &scan, const RecordingHeader &header, int area,
+                                     int output) const;
+
+    int areaCount() const { return m_sights.size(); }
+
+private:
+    QVector<zone::AreaSight> m_sights;
+};
+
+// "Out 1: 14 stops before, 3 after" per output, in English or Chinese.
+QStringList compareText(const CheckResult &before, const CheckResult &after, bool english);
