@@ -3,6 +3,7 @@
 
 #include "app/about.h"
 #include "app/create.h"
+#include "app/design_check_dialog.h"
 #include "app/scan_replay_control.h"
 #include "app/status_badges.h"
 #include "app/wheel_guard.h"
@@ -673,6 +674,16 @@ void MainWindow::makeReplayControl()
     parts.clearDisplays = [this] { clearLiveDisplays(); };
     parts.model = [this] { return int(DeviceType); };
     Replay = new ScanReplayControl(parts, this);
+
+    DesignCheckDialog::Parts check;
+    check.replay = Replay;
+    check.design = [this] {
+        commitPendingEdits(); // the design as the user sees it
+        return ProjectData().Areas;
+    };
+    check.model = [this] { return int(DeviceType); };
+    DesignCheck = new DesignCheckDialog(check, this);
+    ui->File->insertAction(ui->Save, DesignCheck->action());
 }
 
 bool MainWindow::anyTransportOpen() const

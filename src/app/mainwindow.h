@@ -40,6 +40,7 @@ class BreachLegend;
 class ZoneCsvCommands;
 class TeachControl;
 class ScanReplayControl;
+class DesignCheckDialog;
 struct SENSOR_PARAMETERS;
 
 namespace Ui {
@@ -108,6 +109,7 @@ public:
     TeachControl *teachControl() const { return Teach; }
     // Display › Record Scan and File › Open Recording… with its playback bar.
     ScanReplayControl *scanReplay() const { return Replay; }
+    DesignCheckDialog *designCheck() const { return DesignCheck; }
     // The file the project was last opened from or saved to; empty for a new project.
     QString projectFileName() const { return ProjectFileName; }
 
@@ -287,6 +289,7 @@ private:
     ZoneCsvCommands *CsvCommands = nullptr;
     TeachControl *Teach = nullptr;
     ScanReplayControl *Replay = nullptr;
+    DesignCheckDialog *DesignCheck = nullptr;
     bool FitOnNextScan = false; // after connecting and entering monitoring
     bool WasConnected = false;
     int SensorSerialNumber = -1; // from the product information, -1 until the sensor has told it

@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/app_settings_dialog.h"
 #include "app/create.h"
+#include "app/design_check_dialog.h"
 #include "app/mainwindow.h"
 
 #include "app/manual_location.h"
@@ -334,6 +335,8 @@ void MainWindow::applyLanguage(bool en)
         ui->graphicsView->setCornerOverlay(Legend); // placed again for its new width
     }
     showWholeDockTabTitles();
+    if (DesignCheck)
+        DesignCheck->setEnglish(en);
     if (Replay)
         Replay->setEnglish(en); // last: a paused playback shows its report again in the new language
 }

@@ -25,6 +25,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -69,7 +70,65 @@ QIcon recordIcon()
     return QIcon(dot);
 }
 
+// Paints the marks over the slider's groove, where the slider's handle stands at that time; clicks go
+// through to the slider.
+class SliderMarks : public QWidget {
+public:
+    SliderMarks(QSlider *slider, const QVector<ScanReplayControl::Mark> *marks)
+        : QWidget(slider), Slider(slider), Marks(marks)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        slider->installEventFilter(this);
+        setGeometry(slider->rect());
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == Slider && event->type() == QEvent::Resize)
+            setGeometry(Slider->rect());
+        return false;
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        if (Marks->isEmpty() || Slider->maximum() <= Slider->minimum())
+            return;
+        QStyleOptionSlider option;
+        option.initFrom(Slider);
+        option.orientation = Slider->orientation();
+        option.minimum = Slider->minimum();
+        option.maximum = Slider->maximum();
+        const QStyle *style = Slider->style();
+        const QRect groove =
+            style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, Slider);
+        const QRect handle =
+            style->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, Slider);
+        const int span = groove.width() - handle.width();
+        QPainter painter(this);
+        for (const ScanReplayControl::Mark &m : *Marks) {
+            const int x = groove.left() + handle.width() / 2 +
+                          QStyle::sliderPositionFromValue(option.minimum, option.maximum,
+                                                          int(qMin<qint64>(m.offsetMs, INT_MAX)), span);
+            painter.fillRect(QRect(x - 1, 0, 2, height() / 3), PAINT_OUTLINE::breachColour(m.output));
+            painter.fillRect(QRect(x - 1, height() - height() / 3, 2, height() / 3),
+                             PAINT_OUTLINE::breachColour(m.output));
+        }
+    }
+
+private:
+    QSlider *Slider;
+    const QVector<ScanReplayControl::Mark> *Marks;
+};
+
 } // namespace
+
+void ScanReplayControl::setMarks(const QVector<Mark> &marks)
+{
+    Marks = marks;
+    if (MarkLayer)
+        MarkLayer->update();
+}
 
 ScanReplayControl::ScanReplayControl(const Parts &parts, QObject *parent)
     : QObject(parent), P(parts), Recorder(new ScanRecorder(&ScanData(), this)),
@@ -331,6 +390,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     const RecordingHeader header = recording.header();
     const int scans = recording.scanCount();
     Playback->open(std::move(recording), path);
+    setMarks({}); // marks belong to the recording they were found in
     refreshRecordAction();
     // The Self Check dock shows the recorded reports as it shows a sensor's.
     P.selfCheck->setEnabled(true);
@@ -354,6 +414,7 @@ void ScanReplayControl::closeRecording()
     if (!Playback->isOpen())
         return;
     Playback->close();
+    setMarks({});
     if (Bar)
         Bar->hide();
     // Back to what the window shows without a sensor.
@@ -420,6 +481,7 @@ void ScanReplayControl::buildBar()
     TimeSlider->setObjectName(QStringLiteral("PlaybackTime"));
     TimeSlider->setMinimumWidth(160);
     layout->addWidget(TimeSlider, 1);
+    MarkLayer = new SliderMarks(TimeSlider, &Marks);
     TimeLabel = new QLabel(row);
     TimeLabel->setObjectName(QStringLiteral("PlaybackClock"));
     // Fixed width: the bar must not jump while the time runs.

@@ -9,6 +9,7 @@
 // stops, the connection ends or the window closes; the file then always ends with its end line.
 
 #include <QObject>
+#include <QVector>
 
 #include <functional>
 
@@ -57,6 +58,15 @@ public:
     };
 
     ScanReplayControl(const Parts &parts, QObject *parent);
+
+    // A moment to mark on the playback slider, in an output's colour (0..2).
+    struct Mark {
+        qint64 offsetMs = 0;
+        int output = 0;
+    };
+    // Marks for the recording open; a recording opened or closed clears them.
+    void setMarks(const QVector<Mark> &marks);
+    const QVector<Mark> &marks() const { return Marks; }
 
     QAction *recordAction() const { return Record; }
     QAction *openAction() const { return Open; }
@@ -110,4 +120,6 @@ private:
     QToolButton *CloseButton = nullptr;
     bool English = false;
     bool ScanSeen = false; // a scan arrived since the stream started
+    QVector<Mark> Marks;
+    QWidget *MarkLayer = nullptr; // over the slider, paints the marks
 };
