@@ -67,8 +67,9 @@ public:
     // Every scan of the recording in order. A scan is compared with the sensor's outputs when a
     // self-check report follows it before the next scan (what the sensor decided on that scan; one in the
     // same millisecond as a scan could be on either side and is left out), and only when that report
-    // names the area checked. progress may return false to stop early (the result
-    // then holds what was checked so far).
+    // names the area checked. progress may return false to stop early (the result then holds what was
+    // checked so far); it is called on the calling thread every 128 scans. The scans are unpacked and
+    // looked at on several threads at once, so recording.scan() must be safe to call concurrently.
     CheckResult run(const ScanRecording &recording, const CheckOptions &options,
                     const std::function<bool(int done, int total)> &progress = {}) const;
     // The points of one scan inside an output's zone of an area, mm in the sensor frame (for display).
