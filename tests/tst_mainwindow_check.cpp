@@ -14,6 +14,7 @@
 #include "scan/scan_recording.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QSettings>
 #include <QTableWidget>
@@ -138,6 +139,10 @@ private slots:
         QCOMPARE(check->comparison().outputs[0].count, 0);
         auto *change = check->findChild<QLabel *>("CheckChange");
         QVERIFY2(change->text().contains("Out 1"), qPrintable(change->text()));
+        // For a look at the results (test-output/).
+        QDir().mkpath(VELTRIN_TEST_OUTPUT);
+        check->grab().save(QString(VELTRIN_TEST_OUTPUT) + "/design_check_en.png");
+        w.grab().save(QString(VELTRIN_TEST_OUTPUT) + "/design_check_window_en.png");
 
         // A file that is no project is said so and changes nothing.
         const QString junk = m_dir.filePath("junk.vkt");
@@ -154,6 +159,7 @@ private slots:
         QCOMPARE(check->action()->text(), QString::fromUtf8("用扫描记录检查设计…"));
         QCOMPARE(events->horizontalHeaderItem(0)->text(), QString::fromUtf8("时间"));
         QCOMPARE(events->item(0, 2)->text(), QString::fromUtf8("输出1"));
+        check->grab().save(QString(VELTRIN_TEST_OUTPUT) + "/design_check_cn.png");
 
         // Closing the recording takes its marks with it.
         w.scanReplay()->closeRecording();
