@@ -141,6 +141,7 @@ private slots:
         QVERIFY2(change->text().contains("Out 1"), qPrintable(change->text()));
         // For a look at the results (test-output/).
         QDir().mkpath(VELTRIN_TEST_OUTPUT);
+        QTest::qWait(200); // the bar and the dialog laid out
         check->grab().save(QString(VELTRIN_TEST_OUTPUT) + "/design_check_en.png");
         w.grab().save(QString(VELTRIN_TEST_OUTPUT) + "/design_check_window_en.png");
 

@@ -212,9 +212,6 @@ bool DesignCheckDialog::runCheck()
     if (!P.replay->isPlayingBack())
         return false;
     P.replay->playback()->pause();
-    const QString name = QFileInfo(P.replay->playback()->path()).fileName();
-    RecordingLabel->setText(text("Recording %1, %2", "扫描记录 %1，%2")
-                                .arg(name, durationText(P.replay->playback()->durationMs())));
     if (!check(P.design(), &Result, text("Checking the design…", "正在检查设计…")))
         return false;
     HasResult = true;
@@ -234,6 +231,10 @@ void DesignCheckDialog::showResults()
 {
     if (!HasResult)
         return;
+    if (P.replay->isPlayingBack())
+        RecordingLabel->setText(text("Recording %1, %2", "扫描记录 %1，%2")
+                                    .arg(QFileInfo(P.replay->playback()->path()).fileName(),
+                                         durationText(P.replay->playback()->durationMs())));
     for (int o = 0; o < kOutputs; ++o) {
         const OutputSummary &s = Result.outputs[o];
         QStringList cells{text("Out %1", "输出%1").arg(o + 1), QString::number(s.count),
@@ -251,7 +252,7 @@ void DesignCheckDialog::showResults()
     ChangeLabel->setVisible(HasOther);
     if (HasOther)
         ChangeLabel->setText(text("Against %1: ", "与 %1 对比：").arg(QFileInfo(OtherPath).fileName()) +
-                             compareText(Other, Result, English).join(QStringLiteral("; ")));
+                             compareText(Other, Result, English).join(QStringLiteral("\n")));
 
     Events->setRowCount(Result.events.size());
     for (int r = 0; r < Result.events.size(); ++r) {

@@ -552,6 +552,8 @@ void ScanReplayControl::refreshBar()
                                    .arg(scans)
                                    .arg(sizeText(QFileInfo(Playback->path()).size()));
     FileLabel->setText(tr2("Playback: %1 (%2)", "回放：%1（%2）").arg(name, clockText(length)));
+    // The bar was laid out before the name was known: the slider gives way, not the name.
+    FileLabel->setMinimumWidth(FileLabel->sizeHint().width());
     FileLabel->setToolTip(lengthText + QLatin1Char('\n') + FileLabel->toolTip());
     TimeLabel->setToolTip(tr2("Time shown / length of the recording, scan shown / scans",
                               "当前时间 / 记录时长，当前扫描 / 扫描总数"));
