@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(hit.exitCode, 1);
         QVERIFY2(hit.out.contains("00:00.120  area  0  Out 1     0.16 s  nearest 1899 mm"),
                  qPrintable(hit.out));
-        QVERIFY(hit.out.contains("Out 1: 1 times, 0.16 s in all, longest 0.16 s"));
+        QVERIFY(hit.out.contains("Out 1: switched once, 0.16 s in all, longest 0.16 s"));
         // The sensor reported every output off, so Out 1's four scans of the object disagree.
         QVERIFY(hit.out.contains("agrees with the sensor in 60.0 % of 10 scans"));
         QVERIFY(hit.err.contains("--fail-on"));

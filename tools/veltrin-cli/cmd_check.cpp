@@ -206,9 +206,9 @@ int runCheck(const Invocation &inv)
         out += QStringLiteral("\n");
         for (int o = 0; o < 3; ++o) {
             const OutputSummary &s = result.outputs[o];
-            out += QString("Out %1: %2 times, %3 in all, longest %4")
+            out += QString("Out %1: switched %2, %3 in all, longest %4")
                        .arg(o + 1)
-                       .arg(s.count)
+                       .arg(s.count == 1 ? QStringLiteral("once") : QString("%1 times").arg(s.count))
                        .arg(seconds(s.totalMs), seconds(s.longestMs));
             if (result.sensorOutputsKnown)
                 out += QString(", agrees with the sensor in %1 % of %2 scans")
