@@ -12,7 +12,6 @@ constexpr int kDelayStepMs = 20;
 constexpr int kLastDelay = 25;
 constexpr int kLastHysteresis = 10;
 constexpr int kLastDetectionSize = 9;
-constexpr int kLastArea = 63;
 
 } // namespace
 
@@ -28,7 +27,7 @@ SwitchRules SwitchRules::of(const AREA_DATA &area)
 
 int areaOfInputWord(uint inputWord)
 {
-    return qMin(int(inputWord & 0xFF), kLastArea);
+    return qMin(int(inputWord & 0xFF), kAreaCount - 1);
 }
 
 void AreaSight::setArea(const AREA_DATA &area, const QSizeF &sceneSize)
