@@ -61,15 +61,33 @@ struct ExchangeRig {
     SENSOR_CONTROL m_control;
     std::unique_ptr<SERIAL_COMM> m_comm;
     QList<QByteArray> m_sent;
+    QList<qint64> m_sentMs; // when each frame of m_sent left, from buildExchange
+    QElapsedTimer m_clock;
 
     void buildExchange(QObject *context)
     {
         m_parameters = SENSOR_PARAMETERS();
         m_control = SENSOR_CONTROL();
         m_sent.clear();
+        m_sentMs.clear();
+        m_clock.start();
         m_comm.reset(new SERIAL_COMM(&ScanData(), &ProjectData(), &m_parameters, &m_control));
-        QObject::connect(m_comm.get(), &SERIAL_COMM::FrameSent, context,
-                         [this](const QByteArray &f) { m_sent << f; });
+        QObject::connect(m_comm.get(), &SERIAL_COMM::FrameSent, context, [this](const QByteArray &f) {
+            m_sent << f;
+            m_sentMs << m_clock.elapsed();
+        });
+    }
+    // The frames of one code that left, with the byte after the code (an area's number) and the time:
+    // what a failure prints, so that a run that went wrong on another machine can be read afterwards.
+    QString sentTimeline(const char *code) const
+    {
+        QStringList entries;
+        for (int i = 0; i < m_sent.size(); ++i)
+            if (codeOf(m_sent[i]) == code)
+                entries << QStringLiteral("%1@%2ms")
+                               .arg(m_sent[i].size() > 5 ? uchar(m_sent[i][5]) : -1)
+                               .arg(m_sentMs[i]);
+        return QString::fromLatin1(code) + QLatin1Char(' ') + entries.join(QLatin1Char(' '));
     }
     // The exchange goes before the stand-in.
     void tearDownExchange()

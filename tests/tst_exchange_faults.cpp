@@ -119,18 +119,19 @@ void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain()
     QVERIFY(connectTcp());
 
     m_comm->SensorInformationSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 15000);
     m_comm->SensorInformationSlots(); // this reply goes missing or fails its checksum
-    QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 15000);
     QTest::qWait(500);
     QCOMPARE(m_prompts.size(), 1); // a damaged reply is not taken
     QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::ProductInfo);
 
     // After the reply time-out the same request leaves again, silently, and is answered.
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 15000);
     QCOMPARE(countSent("RPrda"), 3);
+    // Not before the time-out; how much after it depends on how busy the machine is.
     const qint64 gap = m_sentAt[2] - m_sentAt[1];
-    QVERIFY2(gap >= 1900 && gap < 2600, qPrintable(QString::number(gap)));
+    QVERIFY2(gap >= SERIAL_COMM::kReplyTimeoutMs - 100, qPrintable(QString::number(gap)));
     QCOMPARE(m_prompts[1].title, QStringLiteral("Product Message"));
     QCOMPARE(m_comm->TimeoutCount(), 0);
     QVERIFY(!m_comm->ReplyTimeoutActive());
@@ -143,11 +144,11 @@ void ExchangeFaultsAndScans::timeoutInTheAreaLoopAsksForTheSameAreaAgain()
     QVERIFY(connectTcp());
 
     m_comm->ReadSensorAllDataSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(countSent("RArea"), 8, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(countSent("RArea"), 8, 15000);
     QVERIFY(m_comm->ProgressDialog()->isVisible());
 
     // The read goes on from area 7 and completes; nothing was asked twice but area 7.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_prompts.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_prompts.isEmpty(), 30000);
     QList<int> areas;
     for (const QByteArray &f : m_sent)
         if (codeOf(f) == "RArea")
@@ -170,9 +171,9 @@ void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
     m_comm->OpenSendReadSimulation();
     m_comm->OpenSendReadScanf();
     m_comm->ReadSensorAllDataSlots();
-    QTRY_VERIFY_WITH_TIMEOUT(m_comm->TimeoutCount() == 3, 7000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->TimeoutCount() == 3, 30000);
     QVERIFY(m_prompts.isEmpty()); // retries are silent
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 15000);
 
     QCOMPARE(m_prompts[0].icon, Dialogs::Icon::Warning);
     QCOMPARE(m_prompts[0].title, QStringLiteral("Warning"));
@@ -213,7 +214,7 @@ void ExchangeFaultsAndScans::serialPollingFillsBeamsClampedToTheModelsRange()
     m_comm->OpenSendReadScanf();
     m_comm->OpenSendReadIntensity();
     QVERIFY(m_comm->IntensityPollActive());
-    QTRY_VERIFY_WITH_TIMEOUT(distances.count() >= 4 && intensities.count() >= 4, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(distances.count() >= 4 && intensities.count() >= 4, 15000);
     m_comm->CloseSendReadScanf();
     m_comm->CloseSendReadIntensity();
     QCOMPARE(countSent("RAuto"), 0); // no streaming on a serial line
@@ -243,7 +244,7 @@ void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
     m_comm->OpenSendReadScanf();
     m_comm->OpenSendReadIntensity(); // the stream carries the intensities: no poll of its own
     QVERIFY(!m_comm->IntensityPollActive());
-    QTRY_VERIFY_WITH_TIMEOUT(announcements.size() >= 6, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(announcements.size() >= 6, 15000);
     QCOMPARE(codeOf(m_sent.value(0)), QByteArray("RAuto"));
     QCOMPARE(m_sent.value(0).at(5), char(1));
 
@@ -293,7 +294,7 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     QVERIFY(::connectTcp(m_comm->Engine(), "127.0.0.1", server.serverPort()));
     QSignalSpy arrived(m_comm->Engine()->link(), &Link::bytesArrived);
-    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 15000);
     QTcpSocket *peer = server.nextPendingConnection();
     QTest::qWait(300); // the progress dialog is not brand new, as in a running program
 
@@ -303,7 +304,7 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     else
         buildStatusReply(tx, FrameCode::WArea, 0);
     peer->write(tx.constData(), tx.length);
-    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 15000);
     QTest::qWait(50);
 
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
@@ -330,7 +331,7 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     QVERIFY(::connectTcp(m_comm->Engine(), "127.0.0.1", server.serverPort()));
     QSignalSpy arrived(m_comm->Engine()->link(), &Link::bytesArrived);
-    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 15000);
     QTcpSocket *peer = server.nextPendingConnection();
     Dialogs::setResponder([this](const Dialogs::Prompt &p) {
         m_prompts << p;
@@ -350,19 +351,19 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
         TxFrame ack;
         buildStatusReply(ack, FrameCode::WArea, 0);
         for (int i = 0; i < 64; ++i) {
-            QTRY_VERIFY_WITH_TIMEOUT(countSent("WArea") == i + 1, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(countSent("WArea") == i + 1, 15000);
             peer->write(ack.constData(), ack.length);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(countSent("WCase") == 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(countSent("WCase") == 1, 15000);
         buildStatusReply(ack, FrameCode::WCase, 0);
         peer->write(ack.constData(), ack.length);
         buildStatusReply(tx, FrameCode::WPara, 0);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(countSent(code.constData()) == 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(countSent(code.constData()) == 1, 15000);
     peer->write(tx.constData(), tx.length);
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 15000);
     peer->write(tx.constData(), tx.length); // the late answer
-    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 15000);
     QTest::qWait(100);
     QCOMPARE(m_prompts.size(), messages);
     QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));

@@ -238,6 +238,14 @@ bool ExchangeEngine::ReplyTimeoutActive() const
 {
     return m_replyTimeout->isActive();
 }
+void ExchangeEngine::SetReplyTimeout(int ms)
+{
+    m_replyTimeout->setInterval(qMax(ms, kSchedulerMs));
+}
+int ExchangeEngine::ReplyTimeout() const
+{
+    return m_replyTimeout->interval();
+}
 bool ExchangeEngine::DistancePollActive() const
 {
     return m_distancePoll->isActive();

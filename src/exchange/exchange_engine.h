@@ -231,6 +231,10 @@ public:
     // The result of the last finished sequence.
     const Result &LastResult() const { return m_lastResult; }
     bool ReplyTimeoutActive() const;
+    // How long a reply may take before its request leaves again (kReplyTimeoutMs unless set): a link
+    // slower than a cable, or a test that must tell a late reply from a slow machine, sets more.
+    void SetReplyTimeout(int ms);
+    int ReplyTimeout() const;
     bool DistancePollActive() const;
     bool IntensityPollActive() const;
     bool SimulationPollActive() const;
