@@ -172,7 +172,7 @@ void ExchangeOverEthernet::readAllRunsOnceInPriorityOrderAndHoldsTheSimulationPo
     m_comm->ReadSensorAllDataSlots();
     m_comm->ReadSensorAllDataSlots(); // pressed twice: the same flags, one sequence
     QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(selfCheck.count() > 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(selfCheck.count() > 0, 15000);
     QTest::qWait(300);
 
     // Streaming is stopped first, then parameters, case channels and areas 0..63; the simulation
@@ -278,7 +278,7 @@ void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAga
     QVERIFY(!m_comm->AnyRequestRaised());
 
     // The restarting sensor hangs up and takes connections again after its boot time.
-    QTRY_COMPARE_WITH_TIMEOUT(m_comm->Engine()->link()->state(), Link::State::Lost, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_comm->Engine()->link()->state(), Link::State::Lost, 15000);
     QTRY_VERIFY_WITH_TIMEOUT(connectTcp(), 5000);
 
     // Forget everything here, read it back from the sensor.
@@ -298,7 +298,7 @@ void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
     QVERIFY(connectTcp());
 
     m_comm->SensorInformationSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 15000);
     QCOMPARE(m_prompts[0].title, QStringLiteral("Product Message"));
     const QStringList lines = m_prompts[0].text.split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 4);
@@ -310,7 +310,7 @@ void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
 
     m_comm->SetLanguage(1);
     m_comm->SensorInformationSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 15000);
     QCOMPARE(m_prompts[1].title, QStringLiteral("产品信息"));
     const QStringList zh = m_prompts[1].text.split(QLatin1Char('\n'));
     QCOMPARE(zh.size(), 4);
@@ -326,14 +326,14 @@ void ExchangeOverEthernet::scanControlIsSentOnlyWhenEnabled()
     QSignalSpy io(m_comm.get(), &SERIAL_COMM::IOPortSignals);
 
     m_comm->OpenSendReadSimulation();
-    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") >= 3, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("WSimu") >= 3, 15000);
     QCOMPARE(countSent("SCtrl"), 0);
     QVERIFY(io.count() >= 2);
 
     m_control.Enable = true;
     m_control.MotorSpeed = 1;
     m_control.FilterLevel = 3;
-    QTRY_VERIFY_WITH_TIMEOUT(countSent("SCtrl") >= 2, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(countSent("SCtrl") >= 2, 15000);
     for (const QByteArray &f : m_sent)
         if (codeOf(f) == "SCtrl") {
             QCOMPARE(f.at(7), char(1));
@@ -352,7 +352,7 @@ void ExchangeOverEthernet::udpModeTalksToTheSensorsAddress()
     m_parameters.CANIDAddress = 3;
     QSignalSpy parameters(m_comm.get(), &SERIAL_COMM::ReceiveParameters);
     m_comm->ReadSensorAllDataSlots();
-    QTRY_VERIFY_WITH_TIMEOUT(parameters.count() == 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(parameters.count() == 1, 15000);
     QCOMPARE(m_parameters.CANIDAddress, 127);
     QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
     QCOMPARE(m_comm->TimeoutCount(), 0);
@@ -382,7 +382,7 @@ void ExchangeOverEthernet::abandoningStopsThePendingSequence()
 
     // A fresh request afterwards runs normally.
     m_comm->SensorInformationSlots();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 15000);
 }
 
 void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_data()

@@ -286,7 +286,7 @@ private slots:
         });
         QVERIFY(::kill(pid_t(sim.pid()), SIGSTOP) == 0);
         QTRY_VERIFY_WITH_TIMEOUT(sinceGiveUp.isValid(), 4 * SERIAL_COMM::kReplyTimeoutMs + 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 10000);
         ::kill(pid_t(sim.pid()), SIGCONT);
         QCOMPARE(stateWord(), QStringLiteral("Connection lost"));
         QVERIFY(window->statusBar()->currentMessage().startsWith(QLatin1String("Connection lost")));
