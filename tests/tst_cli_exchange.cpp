@@ -2,6 +2,7 @@
 // serial line (a real pseudo-terminal), a fleet written at once with one sensor rejecting, and the
 // exit code of each outcome.
 #include "cli_process.h"
+#include "hand_frames.h"
 #include "sim_process.h"
 
 #include "area/file/project_file.h"
@@ -120,6 +121,51 @@ private slots:
         QVERIFY(QFileInfo::exists(back + ".VKT30")); // the sensor's model gives the extension
         run = runCli({"diff", design, back + ".VKT30"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+    }
+
+    // A sensor whose straight zone keeps other bytes in the slots a straight does not use (no project
+    // file can hold them): read into a file, that file verifies as identical, and the output is named
+    // in a note, on standard error and in the JSON, rather than as a difference.
+    void verifyNamesOutputsWithValuesNoDesignHolds()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--address", "127.0.22.24"}), qPrintable(sim.error));
+        QByteArray area(1 + 8 + 48 + 1200, '\0');
+        area[0] = char(7);
+        const int out1 = 9, out2 = 9 + 16, points1 = 57, points2 = 57 + 400;
+        area[out1 + 1] = char(0); // a polygon of three points
+        put16(area, out1 + 2, 3);
+        const int xy[] = {1000, 1000, 0, 2000, -1000, 1000};
+        for (int k = 0; k < 6; ++k)
+            put16(area, points1 + 2 * k, xy[k]);
+        for (int k = 0; k < 16; ++k)
+            area[out2 + k] = char(0x31 + k);
+        area[out2] = char(0);
+        area[out2 + 1] = char(3); // straight, at 2500 mm
+        put16(area, out2 + 10, 2500);
+        for (int k = 0; k < 400; ++k)
+            area[points2 + k] = char(k);
+        RawLink raw;
+        QVERIFY(raw.open("127.0.22.24"));
+        QCOMPARE(raw.exchange(framed("WArea", area), 8).mid(5, 1), QByteArray(1, '\0'));
+        raw.socket.disconnectFromHost();
+
+        QTemporaryDir dir;
+        const QString back = dir.filePath("back");
+        CliRun run = runCli({"read", "127.0.22.24", "-o", back});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QString file = QDir(dir.path()).entryList({"back.*"}).value(0);
+        QVERIFY(!file.isEmpty());
+        run = runCli({"verify", "127.0.22.24", dir.filePath(file)});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        QVERIFY2(run.out.startsWith("127.0.22.24: identical"), qPrintable(run.out));
+        QCOMPARE(run.err.split('\n').filter("note: "),
+                 QStringList{"note: area 7 Out2 holds values in slots its shape does not use; not compared"});
+        run = runCli({"verify", "127.0.22.24", dir.filePath(file), "--json"});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject sensor = json(run)["sensors"].toArray()[0].toObject();
+        QCOMPARE(sensor["notes"].toArray(), QJsonArray{"area 7 Out2"});
+        QVERIFY(sensor["differences"].toArray().isEmpty());
     }
 
     // Settings a sensor holds beyond the dock's values (RS485 ID 0, Cross Number entry 9) go through

@@ -4,6 +4,7 @@
 // to a project file, opens the file and verifies it against the sensor ("identical"), then writes it
 // back and the sensor holds every arc record as it was. The seed is printed; VELTRIN_STATES sets the
 // number of states (default 4), VELTRIN_SEED the seed.
+#include "hand_frames.h"
 #include "sim_process.h"
 
 #include "area/file/project_file.h"
@@ -20,27 +21,6 @@
 #include <set>
 
 namespace {
-
-// ---- Frames written out from the frame table, independent of the codec. ----
-
-void put16(QByteArray &b, int at, int v)
-{
-    b[at] = char((v >> 8) & 0xFF);
-    b[at + 1] = char(v & 0xFF);
-}
-
-// Code, payload, then CRC-16/MODBUS low byte first, worked out bit by bit.
-QByteArray framed(const char *code, const QByteArray &payload)
-{
-    QByteArray f = QByteArray(code, 5) + payload;
-    quint16 crc = 0xFFFF;
-    for (char c : f) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return f.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
 
 struct RandomState {
     QVector<QByteArray> areas; // 64 "WArea" frames
@@ -117,27 +97,6 @@ RandomState randomState(std::mt19937 &rng, int rangeLimit)
     s.parameters = framed("WPara", v);
     return s;
 }
-
-// Sends frames to the sensor and waits for one 8-byte status reply each; or reads one "RArea".
-struct RawLink {
-    QTcpSocket socket;
-    bool open(const QString &address)
-    {
-        socket.connectToHost(QHostAddress(address), 8080);
-        return socket.waitForConnected(5000);
-    }
-    QByteArray exchange(const QByteArray &frame, int replyLength)
-    {
-        socket.write(frame);
-        QByteArray reply;
-        QElapsedTimer clock;
-        clock.start();
-        while (reply.size() < replyLength && clock.elapsed() < 10000)
-            if (socket.waitForReadyRead(1000))
-                reply += socket.readAll();
-        return reply;
-    }
-};
 
 bool runSequence(ExchangeEngine &engine, void (ExchangeEngine::*start)(), ExchangeEngine::Result *result)
 {

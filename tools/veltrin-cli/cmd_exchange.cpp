@@ -467,10 +467,17 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
     for (const SensorResult &r : run.results()) {
         QJsonObject o = sensorJson(r);
         o["differences"] = differencesOf(r, !json, several);
+        // Outputs whose unused slots hold the sensor's own values: the zones mean the same, so these
+        // are not differences, but a script comparing raw images should know why they would differ.
+        o["notes"] = QJsonArray::fromStringList(r.detail.notes);
         sensors.append(o);
         code = worstOf(code, exitCodeOf(r));
         if (!several && !json)
             printOne(r, r.message);
+        if (!json)
+            for (const QString &output : r.detail.notes)
+                printErr(QString("note: %1%2 holds values in slots its shape does not use; not compared\n")
+                             .arg(several ? r.address + QLatin1String(": ") : QString(), output));
     }
     if (json)
         printJson(QJsonObject{{"sensors", sensors}, {"exitCode", code}});
