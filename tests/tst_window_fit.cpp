@@ -9,9 +9,12 @@
 #include "editor/viewwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QDockWidget>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QtTest>
@@ -38,8 +41,13 @@ bool inside(const QWidget *w, const QWidget *window)
 bool showsWholeText(const QLabel *label)
 {
     const QRect room = label->contentsRect();
-    if (label->wordWrap())
+    if (label->wordWrap()) {
+        // A word longer than the line is cut, not wrapped.
+        for (const QString &word : label->text().split(QRegularExpression(QStringLiteral("\\s+"))))
+            if (label->fontMetrics().horizontalAdvance(word) > room.width())
+                return false;
         return label->heightForWidth(room.width()) <= label->height();
+    }
     return label->fontMetrics().horizontalAdvance(label->text()) <= room.width();
 }
 
@@ -96,6 +104,20 @@ private slots:
             QVERIFY2(dock->height() >= dock->minimumSizeHint().height(), qPrintable(dock->objectName()));
         }
         QCOMPARE(w.size(), kLaptop.size());
+
+        // The Teaching pane scrolls down only: its boxes fit the dock's width.
+        ui->EditionControlDock->raise();
+        ui->TableCoordinatesOut1->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        QScrollArea *teaching = ui->TeachingScrollAreaOut1;
+        QVERIFY2(teaching->widget()->minimumSizeHint().width() <= teaching->viewport()->width(),
+                 qPrintable(QString("contents need %1 px, the pane has %2 px")
+                                .arg(teaching->widget()->minimumSizeHint().width())
+                                .arg(teaching->viewport()->width())));
+        QVERIFY(!teaching->horizontalScrollBar()->isVisible());
+        QDir().mkpath(VELTRIN_TEST_OUTPUT);
+        w.grab().save(
+            QStringLiteral(VELTRIN_TEST_OUTPUT "/laptop_teaching_%1.png").arg(english ? "en" : "zh"));
         QVERIFY(inside(w.statusBar(), &w));
         QVERIFY(inside(ui->graphicsView, &w));
         QVERIFY(ui->graphicsView->width() >= 300);

@@ -61,9 +61,14 @@ void MainWindow::makeFileCommands()
                                    ui->CheckSimplifyResultOut3};
     QPushButton *const start[] = {ui->ButtonTeachOut1, ui->ButtonTeachOut2, ui->ButtonTeachOut3};
     QPushButton *const select[] = {ui->ButtonSelectOut1, ui->ButtonSelectOut2, ui->ButtonSelectOut3};
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 3; ++k) {
+        // A spin box asks for the room of its widest value as its least; in the dock's narrow pane it
+        // may shrink to what it shows, or the pane would scroll sideways.
+        for (QSpinBox *spin : {corner1[k], corner2[k], size1[k], size2[k], offset[k]})
+            spin->setSizePolicy(QSizePolicy::Preferred, spin->sizePolicy().verticalPolicy());
         teach[k] = {corner1[k], corner2[k],  size1[k], size2[k], method[k],
                     offset[k],  simplify[k], start[k], select[k]};
+    }
     Teach = new TeachControl(&ProjectData(), &ScanData(), &DeviceType, AreaTable, scene, teach, this);
     connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, Teach, &TeachControl::scanArrived);
     connect(exportCsv, &QAction::triggered, CsvCommands, &ZoneCsvCommands::exportProject);

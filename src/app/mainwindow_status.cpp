@@ -53,6 +53,12 @@ void MainWindow::IOPortDisplayer(uint Inport, uint Outport, uint Status)
                                        : StatusBadges::faultText(Status, en);
     ui->label_StatusValue->setText(status);
     ui->label_StatusValue->setToolTip(status);
+    // Wrapped onto two lines, a fault text still needs its longest word whole on one.
+    static const int formWidth = ui->label_StatusValue->minimumWidth();
+    int longest = 0;
+    for (const QString &word : status.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        longest = qMax(longest, ui->label_StatusValue->fontMetrics().horizontalAdvance(word));
+    ui->label_StatusValue->setMinimumWidth(qMax(formWidth, longest + 2 * ui->label_StatusValue->margin()));
 
     ui->InputlcdNum->display(QString::number(Inport));
 
