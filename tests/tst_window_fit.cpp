@@ -11,12 +11,14 @@
 
 #include <QDir>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -115,6 +117,14 @@ private slots:
                                 .arg(teaching->widget()->minimumSizeHint().width())
                                 .arg(teaching->viewport()->width())));
         QVERIFY(!teaching->horizontalScrollBar()->isVisible());
+        // Headings of the coordinate tables read whole.
+        for (QTableWidget *table : {ui->CoordTableWidgetOut1, ui->PolarTableWidgeOut1}) {
+            const QFontMetrics metrics(table->horizontalHeader()->font());
+            for (int c = 0; c + 1 < table->columnCount(); ++c)
+                QVERIFY2(metrics.horizontalAdvance(table->horizontalHeaderItem(c)->text()) + 8 <=
+                             table->columnWidth(c),
+                         qPrintable(table->horizontalHeaderItem(c)->text()));
+        }
         QDir().mkpath(VELTRIN_TEST_OUTPUT);
         w.grab().save(
             QStringLiteral(VELTRIN_TEST_OUTPUT "/laptop_teaching_%1.png").arg(english ? "en" : "zh"));

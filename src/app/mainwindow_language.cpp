@@ -300,6 +300,14 @@ void MainWindow::applyLanguage(bool en)
                                    : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
         setHeaders(polarTables[i], en ? QStringList{"Point", "R [mm]", "Th [deg]"}
                                       : QStringList{"点数", "距离[mm]", "角度[deg]"});
+        // The first two columns are narrow by design, but never narrower than their headings.
+        for (QTableWidget *t : {xyTables[i], polarTables[i]}) {
+            const QFontMetrics metrics(t->horizontalHeader()->font());
+            for (int c = 0; c < 2; ++c)
+                t->setColumnWidth(c,
+                                  qMax(c == 0 ? 40 : 80,
+                                       metrics.horizontalAdvance(t->horizontalHeaderItem(c)->text()) + 16));
+        }
         if (methods[i]->count() >= 2) {
             methods[i]->setItemText(0, en ? "Average" : "平均值");
             methods[i]->setItemText(1, en ? "Minimum" : "最小值");
