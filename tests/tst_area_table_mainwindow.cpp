@@ -205,10 +205,18 @@ private slots:
 
     // Designs three areas through the widgets and writes the window as a picture for a person to
     // look at; asserts only that every designed row got its marker.
+    void designedAreasPicture_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("English") << true;
+        QTest::newRow("Chinese") << false;
+    }
     void designedAreasPicture()
     {
+        QFETCH(bool, english);
         MainWindow w;
-        w.resize(1400, 900);
+        english ? w.LanguageToEnglish() : w.LanguageToChinese();
+        w.resize(1366, 710); // a laptop screen, maximised
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         Ui::MainWindow *ui = w.form();
@@ -237,8 +245,11 @@ private slots:
         QCOMPARE(p().Areas[2].Out1Coord, points({{-1500, 0}, {-1500, 6000}, {1500, 6000}, {1500, 0}}));
         for (int row : {0, 1, 2})
             QVERIFY(ui->AreaTableWidget->item(row, 1));
+        clickRow(w, 0);
+        w.ZoomToFitSlot();
         QDir().mkpath(VELTRIN_TEST_OUTPUT);
-        QVERIFY(w.grab().save(QString(VELTRIN_TEST_OUTPUT) + "/area_editing.png"));
+        QVERIFY(w.grab().save(
+            QStringLiteral(VELTRIN_TEST_OUTPUT "/area_editing_%1.png").arg(english ? "en" : "zh")));
     }
 
     void newProjectRefreshesTheTables()

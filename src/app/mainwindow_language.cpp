@@ -304,9 +304,8 @@ void MainWindow::applyLanguage(bool en)
         for (QTableWidget *t : {xyTables[i], polarTables[i]}) {
             const QFontMetrics metrics(t->horizontalHeader()->font());
             for (int c = 0; c < 2; ++c)
-                t->setColumnWidth(c,
-                                  qMax(c == 0 ? 40 : 80,
-                                       metrics.horizontalAdvance(t->horizontalHeaderItem(c)->text()) + 16));
+                t->setColumnWidth(c, qMax(c == 0 ? 40 : 80,
+                                          metrics.horizontalAdvance(t->horizontalHeaderItem(c)->text()) + 8));
         }
         if (methods[i]->count() >= 2) {
             methods[i]->setItemText(0, en ? "Average" : "平均值");
