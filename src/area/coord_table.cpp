@@ -357,13 +357,11 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
         applyShapeRule(output, row, polarTable ? 0 : column, before);
         if (Project->currentArea().shape(output) == Rectangle && !isRectangle(points))
             emit CellInputRefused(
-                English
-                    ? QString("Rectangle: type the four corners in turn around it, each sharing X with "
-                              "one neighbour and Y with the other (for example bottom-left, bottom-right, "
-                              "top-right, top-left). Until then it is not a rectangle.")
-                    : QString::fromUtf8("矩形：请依次沿矩形输入四个角点，每个角点与一个相邻角点X相同、"
-                                        "与另一个相邻角点Y相同（例如左下、右下、右上、左上）。"
-                                        "输入完成前它还不是矩形。"));
+                English ? QString("Not yet a rectangle: type its four corners in turn around it, for example "
+                                  "bottom-left, bottom-right, top-right, top-left.")
+                        : QString::fromUtf8("矩形：请依次沿矩形输入四个角点，每个角点与一个相邻角点X相同、"
+                                            "与另一个相邻角点Y相同（例如左下、右下、右上、左上）。"
+                                            "输入完成前它还不是矩形。"));
         if (output > 0)
             applyDependentRule();
     } else if (row == n && v != 0.0f && coordinate) {

@@ -5,13 +5,17 @@
 // The text lives here as HTML, one body per language, laid out and paginated by QTextDocument.
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextDocument>
+#include <QUrl>
 #include <cstdio>
 
 namespace {
@@ -103,6 +107,9 @@ rules.</p>
 <p>Each area keeps its own history: <b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y). <b>Copy</b>,
 <b>Cut</b>, <b>Paste</b>, <b>Delete</b> and <b>Delete All</b> work on whole areas.</p>
 
+<p align="center" style="line-height: 100%"><img src="images/area_editing_en.jpg" width="530" height="275"></p>
+<p class="note" align="center">The window at 1366&times;768: the area list, the Edition Controls with the coordinate table, the view with the zones of area 0, and the Sensor Setting dock.</p>
+
 <h2>5. Reading and writing the sensor</h2>
 <table border="1" cellspacing="0" width="100%">
 <tr><th>Command</th><th>What it does</th></tr>
@@ -162,6 +169,9 @@ the measured distances), the distance by which the zone's edge stays nearer the 
 contour, and whether to simplify the result. <b>Start Teach</b> needs a live scan; the taught points
 are offered as a polygon for the output, which you accept or reject.</p>
 
+<p align="center" style="line-height: 100%"><img src="images/laptop_teaching_en.jpg" width="530" height="275"></p>
+<p class="note" align="center">The Teaching tab of Out 1: the teach region, the method and the distance offset.</p>
+
 <h2>11. CSV files, the report and recordings</h2>
 <ul>
 <li><i>File &rarr; Export Project as CSV</i> writes every zone point as text a spreadsheet reads;
@@ -173,7 +183,14 @@ tables. A design with unsaved changes is marked as such.</li>
 <li><i>Record Scan</i> records the live scan and the sensor's reports to a file;
 <i>Open Recording</i> plays one back as if the sensor were connected, for teaching, the data table
 or finding a fault without the machine.</li>
+<li><i>File &rarr; Check Design Against Recording</i> runs the open design over a recording, scan by
+scan, with the zone parameters applied as in section 4: for each output how often and how long it
+would have switched, the events with their time, area and nearest point (a click plays from there),
+and, where the recording holds the sensor's own outputs, how far the check agrees with them.
+<i>Compare With</i> checks another project file against the same traffic.</li>
 </ul>
+<p align="center" style="line-height: 100%"><img src="images/design_check_en.jpg" width="440" height="270"></p>
+<p class="note" align="center">Check Design Against Recording: the summary per output and the events.</p>
 
 <h2>12. The command line</h2>
 <p><tt>veltrin-cli</tt> does from scripts what the window does, for one sensor or a whole fleet:</p>
@@ -252,6 +269,9 @@ const char *const kChinese = R"(
 <p><b>传感器如何切换输出。</b>光束的终点落在该输出的检测范围内（与绘图区所画的范围相同）时计入该输出；没有回波的光束不计。检测范围内相邻光束连成一段即为一个物体，只有这段光束覆盖的角度不小于检测物体大小时才计入（每束光覆盖到相邻光束的角度：串口扫描为 0.5&deg;，以太网为 320&deg; 除以一圈的点数）。物体连续出现达到打开延迟后输出打开（0 ms 时立即打开），连续未出现达到关闭延迟后输出关闭。输出打开期间，关闭滞后比例将检测范围以传感器为中心按该百分比放大，使位于边缘的物体不会让输出反复跳变。设计检查和传感器模拟器都按同一规则切换。</p>
 <p>每个区域有独立的历史记录：<b>撤销</b>（Ctrl+Z）和<b>重做</b>（Ctrl+Y）。<b>复制</b>、<b>剪切</b>、<b>粘贴</b>、<b>删除</b>和<b>全部删除</b>作用于整个区域。</p>
 
+<p align="center" style="line-height: 100%"><img src="images/area_editing_zh.jpg" width="530" height="275"></p>
+<p class="note" align="center">1366&times;768 的主窗口：区域列表、带坐标表的编辑控制、显示区域0检测范围的视图，以及传感器设定窗口。</p>
+
 <h2>5. 上传与下载</h2>
 <table border="1" cellspacing="0" width="100%">
 <tr><th>命令</th><th>作用</th></tr>
@@ -288,6 +308,9 @@ const char *const kChinese = R"(
 方法（测量距离的<b>平均值</b>或<b>最小值</b>）、检测区边缘比轮廓更靠近传感器的距离，以及是否简化结果。
 <b>开始自学习</b>需要实时扫描；学习到的点作为该输出的多边形提供，可以接受或放弃。</p>
 
+<p align="center" style="line-height: 100%"><img src="images/laptop_teaching_zh.jpg" width="530" height="275"></p>
+<p class="note" align="center">输出1的自学习页：自学习范围、方法和抵消距离。</p>
+
 <h2>11. CSV文件、报告与扫描记录</h2>
 <ul>
 <li><i>文件 &rarr; 导出项目为CSV</i>将所有检测区的点写成电子表格可读的文本；<i>从CSV导入项目</i>读回这样的文件，
@@ -296,7 +319,12 @@ const char *const kChinese = R"(
 图形和点表。有未保存修改的设计会在报告中注明。</li>
 <li><i>录制扫描</i>将实时扫描和传感器状态录制到文件；<i>打开扫描记录</i>像连接着传感器一样回放，
 可用于自学习、数据列表或在没有设备时查找故障。</li>
+<li><i>文件 &rarr; 用扫描记录检查设计</i>按第4节的检测区参数逐个扫描地检查当前设计：各输出会切换几次、共多长时间，
+每次切换的时间、区域和最近点（单击即从该处回放），以及记录中含有传感器自身输出时检查与传感器的一致程度。
+<i>对比项目</i>用同一记录检查另一个工程文件。</li>
 </ul>
+<p align="center" style="line-height: 100%"><img src="images/design_check_zh.jpg" width="440" height="270"></p>
+<p class="note" align="center">用扫描记录检查设计：各输出的汇总和切换事件。</p>
 
 <h2>12. 命令行</h2>
 <p><tt>veltrin-cli</tt>可在脚本中完成窗口中的工作，适用于一台传感器或整批传感器：</p>
@@ -330,6 +358,7 @@ const char *const kChinese = R"(
 </table>
 )";
 
+// The pictures are screenshots kept beside the manuals, in images/ of the output directory.
 bool writeManual(const QString &path, const char *body, const QString &family, const QString &title)
 {
     QPdfWriter writer(path);
@@ -344,7 +373,20 @@ bool writeManual(const QString &path, const char *body, const QString &family, c
     font.setPointSizeF(10);
     doc.setDefaultFont(font);
     doc.setDefaultStyleSheet(QString::fromLatin1(kStyle));
-    doc.setHtml(QString::fromUtf8(body));
+    const QString html = QString::fromUtf8(body);
+    const QDir images(QFileInfo(path).dir().filePath(QStringLiteral("images")));
+    static const QRegularExpression source(QStringLiteral("<img src=\"images/([^\"]+)\""));
+    for (auto m = source.globalMatch(html); m.hasNext();) {
+        const QString name = m.next().captured(1);
+        const QImage image(images.filePath(name));
+        if (image.isNull()) {
+            std::fprintf(stderr, "veltrin-manual: picture %s is missing\n",
+                         qPrintable(images.filePath(name)));
+            return false;
+        }
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("images/") + name), image);
+    }
+    doc.setHtml(html);
     doc.print(&writer);
     return QFile::exists(path);
 }
