@@ -15,6 +15,7 @@ constexpr int kBlock = 128;
 
 struct Seen {
     bool valid = false; // the scan's area exists in the design
+    int damagedLine = 0;
     zone::ScanSight sight[kOutputs];
 };
 
@@ -76,7 +77,8 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
         }
     }
 
-    const int threads = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
+    const int threads = options.threads > 0 ? qMin(options.threads, 8)
+                                            : int(qBound(1u, std::thread::hardware_concurrency(), 8u));
     QVector<Seen> seen(kBlock);
     // Each thread keeps its angles and points from block to block.
     std::vector<ScanAngles> anglesOf(threads);
@@ -88,9 +90,13 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
             Seen &s = seen[k - first];
             const int area = areaOf[k];
             s.valid = area >= 0 && area < m_sights.size();
+            s.damagedLine = 0;
             if (!s.valid)
                 continue;
-            const RecordedScan scan = recording.scan(k);
+            RecordedScan scan;
+            RecordingError error;
+            if (!recording.readScan(k, &scan, &error))
+                s.damagedLine = error.kind == RecordingError::BadLine ? error.line : -1;
             scenePoints(scan, installDir, &angles, &points);
             const double step = ScanAngles::stepDegrees(scan.kind == RecordedScan::Serial, points.size());
             m_sights[area].look(points.constData(), points.size(), step, s.sight);
@@ -119,8 +125,13 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
             lookAt(first, end, first, 0);
         }
 
-        for (int k = first; k < end; ++k) {
+        int k = first;
+        for (; k < end; ++k) {
             const Seen &s = seen[k - first];
+            if (s.damagedLine) {
+                result.damage = {RecordingError::BadLine, qMax(0, s.damagedLine), 0};
+                break;
+            }
             const qint64 at = recording.scanOffsetMs(k);
             lastMs = at;
             const int area = areaOf[k];
@@ -176,8 +187,12 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
                 }
             }
         }
-        done = end;
+        done = k;
         result.scans = done;
+        if (result.damage.kind != RecordingError::None) {
+            result.stopped = true;
+            break;
+        }
         if (progress && !progress(done, total) && done < total) {
             result.stopped = true;
             break;
