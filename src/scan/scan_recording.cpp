@@ -10,6 +10,9 @@
 
 #include <cstring>
 #include <future>
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 #include <system_error>
 
 #include <algorithm>
@@ -173,13 +176,43 @@ int splitFields(const QByteArray &line, QByteArray (&fields)[kMaxFields + 1])
     return n;
 }
 
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+// qUncompress's work (the unpacked size, 4 bytes, then a zlib stream) into the buffer given, with the
+// same outcome: the stream's own end and checksum decide, the size in front is only a hint, and four
+// bytes or fewer are an empty payload. True when it unpacked to exactly `size` bytes.
+bool uncompressTo(const QByteArray &compressed, uchar *out, int size)
+{
+    if (compressed.size() <= 4)
+        return size == 0;
+    struct Free {
+        void operator()(libdeflate_decompressor *d) const { libdeflate_free_decompressor(d); }
+    };
+    thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(libdeflate_alloc_decompressor());
+    if (!decompressor)
+        return false;
+    size_t in = 0, got = 0;
+    return libdeflate_zlib_decompress_ex(decompressor.get(), compressed.constData() + 4,
+                                         size_t(compressed.size() - 4), out, size_t(size), &in,
+                                         &got) == LIBDEFLATE_SUCCESS &&
+           got == size_t(size);
+}
+#endif
+
 // Unpacks a payload of count points; false when it is damaged.
 bool unpackPayload(const QByteArray &compressed, int count, quint16 *distance, quint16 *intensity)
 {
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+    thread_local std::vector<uchar> raw;
+    raw.resize(size_t(4 * count));
+    if (!uncompressTo(compressed, raw.data(), 4 * count))
+        return false;
+    const uchar *p = raw.data();
+#else
     const QByteArray raw = qUncompress(compressed);
     if (raw.size() != 4 * count)
         return false;
     const uchar *p = reinterpret_cast<const uchar *>(raw.constData());
+#endif
     unpackArray(p, p + count, count, distance);
     unpackArray(p + 2 * count, p + 3 * count, count, intensity);
     return true;
