@@ -1,5 +1,6 @@
 // The recording file on its own: extreme values survive the packing, and damaged, foreign, cut-short
 // and newer files are refused with a message that says which, never read as something else.
+#include "scan/scan_playback.h"
 #include "scan/scan_recording.h"
 
 #include <QTemporaryDir>
@@ -354,6 +355,15 @@ private slots:
         QCOMPARE(int(error.kind), int(RecordingError::BadLine));
         QCOMPARE(error.line, 101);
         QVERIFY(scan.distance.isEmpty());
+        // Played, it is shown empty and its line reported.
+        const auto store = std::make_unique<SCAN_DATA>();
+        ScanPlayback playback(store.get());
+        QSignalSpy damaged(&playback, &ScanPlayback::damagedLine);
+        QVERIFY(playback.open(r, path));
+        playback.seek(99 * 67);
+        QCOMPARE(damaged.size(), 1);
+        QCOMPARE(damaged[0][0].toInt(), 101);
+        QCOMPARE(store->EtherCount, 0);
         QFile::remove(recordingIndexPath(path));
         QVERIFY(!r.open(path, &error));
         QCOMPARE(error.line, 101);
