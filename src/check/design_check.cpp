@@ -95,7 +95,7 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
                 continue;
             RecordedScan scan;
             RecordingError error;
-            if (!recording.readScan(k, &scan, &error))
+            if (!recording.readScan(k, &scan, &error, ScanRecording::Distances))
                 s.damagedLine = error.kind == RecordingError::BadLine ? error.line : -1;
             scenePoints(scan, installDir, &angles, &points);
             const double step = ScanAngles::stepDegrees(scan.kind == RecordedScan::Serial, points.size());

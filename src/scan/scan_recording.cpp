@@ -198,7 +198,7 @@ bool uncompressTo(const QByteArray &compressed, uchar *out, int size)
 }
 #endif
 
-// Unpacks a payload of count points; false when it is damaged.
+// Unpacks a payload of count points (the intensities only when asked for); false when it is damaged.
 bool unpackPayload(const QByteArray &compressed, int count, quint16 *distance, quint16 *intensity)
 {
 #ifdef VELTRIN_HAVE_LIBDEFLATE
@@ -214,7 +214,8 @@ bool unpackPayload(const QByteArray &compressed, int count, quint16 *distance, q
     const uchar *p = reinterpret_cast<const uchar *>(raw.constData());
 #endif
     unpackArray(p, p + count, count, distance);
-    unpackArray(p + 2 * count, p + 3 * count, count, intensity);
+    if (intensity)
+        unpackArray(p + 2 * count, p + 3 * count, count, intensity);
     return true;
 }
 
@@ -882,7 +883,7 @@ RecordedScan ScanRecording::scan(int index) const
     return s;
 }
 
-bool ScanRecording::readScan(int index, RecordedScan *s, RecordingError *error) const
+bool ScanRecording::readScan(int index, RecordedScan *s, RecordingError *error, Parts parts) const
 {
     *s = RecordedScan();
     if (index < 0 || index >= scanCount() || !m_source)
@@ -917,8 +918,10 @@ bool ScanRecording::readScan(int index, RecordedScan *s, RecordingError *error) 
         !parseInt(f[2], &count, 0, kMaxPoints) || count != entry.count)
         return damaged();
     s->distance.resize(entry.count);
-    s->intensity.resize(entry.count);
-    if (!unpackPayload(fromBase64(f[3]), entry.count, s->distance.data(), s->intensity.data()))
+    if (parts == All)
+        s->intensity.resize(entry.count);
+    if (!unpackPayload(fromBase64(f[3]), entry.count, s->distance.data(),
+                       parts == All ? s->intensity.data() : nullptr))
         return damaged();
     return true;
 }

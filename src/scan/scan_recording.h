@@ -128,7 +128,9 @@ public:
     // (it was overwritten or removed since); readScan says so.
     RecordedScan scan(int index) const;
     // False, with a BadLine error naming the scan's line, when the line is damaged or was changed.
-    bool readScan(int index, RecordedScan *scan, RecordingError *error = nullptr) const;
+    // Distances leaves the intensities empty (the design check needs none), which saves unpacking them.
+    enum Parts { All, Distances };
+    bool readScan(int index, RecordedScan *scan, RecordingError *error = nullptr, Parts parts = All) const;
     // Whether the last open used the index beside the file rather than reading it through.
     bool openedFromIndex() const { return m_fromIndex; }
     qint64 scanOffsetMs(int index) const { return m_scans.at(size_t(index)).offsetMs; }
