@@ -4,6 +4,7 @@
 #include "area/store/device_type.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <thread>
 
@@ -83,17 +84,20 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
     // Each thread keeps its angles and points from block to block.
     std::vector<ScanAngles> anglesOf(threads);
     std::vector<QVector<QPointF>> pointsOf(threads);
-    auto lookAt = [&](int from, int to, int first, int thread) {
+    // The scans of a block go to whichever thread is free next, so a thread held up by other work on
+    // the machine does not keep the others waiting at the block's end.
+    std::atomic<int> next{0};
+    auto lookAt = [&](int end, int thread) {
         ScanAngles &angles = anglesOf[thread];
         QVector<QPointF> &points = pointsOf[thread];
-        for (int k = from; k < to; ++k) {
-            Seen &s = seen[k - first];
+        RecordedScan scan;
+        for (int k = next++; k < end; k = next++) {
+            Seen &s = seen[k % kBlock];
             const int area = areaOf[k];
             s.valid = area >= 0 && area < m_sights.size();
             s.damagedLine = 0;
             if (!s.valid)
                 continue;
-            RecordedScan scan;
             RecordingError error;
             if (!recording.readScan(k, &scan, &error, ScanRecording::Distances))
                 s.damagedLine = error.kind == RecordingError::BadLine ? error.line : -1;
@@ -110,24 +114,17 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
     int done = 0;
     for (int first = 0; first < total; first += kBlock) {
         const int end = qMin(total, first + kBlock);
-        if (threads > 1 && end - first > 1) {
-            std::vector<std::thread> workers;
-            const int per = (end - first + threads - 1) / threads;
-            for (int t = 1; t < threads; ++t) {
-                const int a = first + t * per, b = qMin(end, a + per);
-                if (a < b)
-                    workers.emplace_back(lookAt, a, b, first, t);
-            }
-            lookAt(first, qMin(end, first + per), first, 0);
-            for (std::thread &w : workers)
-                w.join();
-        } else {
-            lookAt(first, end, first, 0);
-        }
+        next = first;
+        std::vector<std::thread> workers;
+        for (int t = 1; t < qMin(threads, end - first); ++t)
+            workers.emplace_back(lookAt, end, t);
+        lookAt(end, 0);
+        for (std::thread &w : workers)
+            w.join();
 
         int k = first;
         for (; k < end; ++k) {
-            const Seen &s = seen[k - first];
+            const Seen &s = seen[k % kBlock];
             if (s.damagedLine) {
                 result.damage = {RecordingError::BadLine, qMax(0, s.damagedLine), 0};
                 break;

@@ -885,7 +885,11 @@ RecordedScan ScanRecording::scan(int index) const
 
 bool ScanRecording::readScan(int index, RecordedScan *s, RecordingError *error, Parts parts) const
 {
-    *s = RecordedScan();
+    // Cleared rather than replaced: a caller reading scan after scan into one keeps its buffers.
+    s->kind = RecordedScan::Revolution;
+    s->offsetMs = 0;
+    s->distance.clear();
+    s->intensity.clear();
     if (index < 0 || index >= scanCount() || !m_source)
         return false;
     const ScanLine &entry = m_scans[size_t(index)];
