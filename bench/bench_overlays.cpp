@@ -148,11 +148,13 @@ int main(int argc, char **argv)
     const char *etherAliasedNames[] = {"contour_graph_aliased_ms", "contour_cloud_aliased_ms",
                                        "contour_line_aliased_ms"};
     const char *strengthNames[] = {"intensity_graph_ms", "intensity_cloud_ms", "intensity_line_ms"};
-    double worst = 0;
+    double worst = 0, contourLine = 0;
     for (int mode = 0; mode < 3; ++mode) {
         scan->DisplayMode = mode;
         const double ms = paintMs(outline, true);
         worst = std::max(worst, ms);
+        if (mode == 2)
+            contourLine = ms;
         print(etherNames[mode], ms, "ms");
         print(etherAliasedNames[mode], paintMs(outline, false), "ms");
         print(strengthNames[mode], paintMs(strength, true), "ms");
@@ -180,11 +182,15 @@ int main(int argc, char **argv)
     fillEthernet(*scan, false);
     fillBreachZones(project);
     double breach = 0;
+    const char *breachNames[] = {"breach_graph_ms", "breach_cloud_ms", "breach_line_ms"};
     for (int mode = 0; mode < 3; ++mode) {
         scan->DisplayMode = mode;
-        breach = std::max(breach, paintMs(outline, true));
+        const double ms = paintMs(outline, true);
+        print(breachNames[mode], ms, "ms");
+        breach = std::max(breach, ms);
     }
     print("breach_paint_ms", breach, "ms");
+    print("breach_to_contour_line_ratio", breach / contourLine, "ratio");
     project.Areas[0] = AREA_DATA();
 
     print("frame_budget_ms", kFrameMs, "ms");

@@ -150,11 +150,17 @@ int main(int argc, char **argv)
     hourFile.close();
     lines.clear();
 
+    // The first open reads the hour through and leaves the index beside it; the next uses the index.
+    clock.start();
+    ScanRecording first;
+    const bool firstOpened = first.open(hourPath, &error) && !first.openedFromIndex();
+    const double firstOpenS = clock.nsecsElapsed() / 1e9;
+    first = ScanRecording();
     // The processor time beside the wall time: on a machine shared with other work the two differ.
     const std::clock_t cpuBefore = std::clock();
     clock.start();
     ScanRecording hour;
-    const bool hourOpened = hour.open(hourPath, &error);
+    const bool hourOpened = hour.open(hourPath, &error) && hour.openedFromIndex();
     const double hourOpenS = clock.nsecsElapsed() / 1e9;
     const double hourOpenCpuS = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
 
@@ -174,6 +180,7 @@ int main(int argc, char **argv)
         }
     }
     std::printf("replay_1h_mb %.0f MB\n", QFileInfo(hourPath).size() / 1e6);
+    std::printf("replay_first_open_1h_s %.2f s\n", firstOpened ? firstOpenS : -1.0);
     std::printf("replay_open_1h_s %.2f s\n", hourOpened ? hourOpenS : -1.0);
     std::printf("replay_open_1h_cpu_s %.2f s\n", hourOpenCpuS);
     std::printf("replay_open_1h_goal_s 2 s\n");
@@ -182,5 +189,5 @@ int main(int argc, char **argv)
     std::printf("replay_seek_ms %.2f ms\n", seeks ? worstSeekMs : -1.0);
     std::printf("replay_seek_mean_ms %.2f ms\n", seeks ? allSeekMs / seeks : -1.0);
     std::printf("replay_seek_goal_ms 100 ms\n");
-    return opened && hourOpened && seeks ? 0 : 1;
+    return opened && firstOpened && hourOpened && seeks ? 0 : 1;
 }

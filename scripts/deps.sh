@@ -16,7 +16,7 @@ VELTRIN_FUZZ_DEPS=(clang libclang-rt-14-dev)
 veltrin_install_deps() {
     # qttranslations5-l10n: Qt's own dialogs (file dialogs, message box buttons) in Chinese.
     local pkgs=(cmake g++ make ninja-build ccache lld pkg-config qtbase5-dev qtbase5-dev-tools
-        libqt5serialport5-dev libqt5opengl5-dev libgl-dev libmosquitto-dev iproute2 util-linux procps
+        libqt5serialport5-dev libqt5opengl5-dev libgl-dev libmosquitto-dev libdeflate-dev iproute2 util-linux procps
         fonts-dejavu-core qttranslations5-l10n "$@")
     local missing=()
     local p

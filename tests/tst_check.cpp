@@ -132,6 +132,38 @@ private slots:
         const CheckResult r1 = check.run(recording, other);
         QVERIFY(r1.events.isEmpty());
         QVERIFY(!r1.sensorOutputsKnown);
+
+        // One thread or several: the same events, scan for scan.
+        for (int threads : {1, 2, 3}) {
+            CheckOptions some;
+            some.threads = threads;
+            const CheckResult t = check.run(recording, some);
+            QCOMPARE(t.events.size(), r.events.size());
+            for (int i = 0; i < t.events.size(); ++i) {
+                QCOMPARE(t.events[i].firstScan, r.events[i].firstScan);
+                QCOMPARE(t.events[i].durationMs, r.events[i].durationMs);
+                QCOMPARE(t.events[i].nearest, r.events[i].nearest);
+            }
+            QCOMPARE(t.disagreements.size(), r.disagreements.size());
+        }
+
+        // A scan line damaged since the recording was opened (line 16, scan 12): the check stops before
+        // it and says where, never taking it for an empty scan.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray bytes = f.readAll();
+        int at = 0;
+        for (int line = 1; line < 16; ++line)
+            at = bytes.indexOf('\n', at) + 1;
+        QVERIFY(bytes.mid(at).startsWith("S 240 "));
+        QVERIFY(f.seek(at));
+        f.write("R");
+        f.close();
+        const CheckResult damaged = check.run(recording, CheckOptions());
+        QCOMPARE(int(damaged.damage.kind), int(RecordingError::BadLine));
+        QCOMPARE(damaged.damage.line, 16);
+        QCOMPARE(damaged.scans, 12);
+        QCOMPARE(damaged.events.size(), 1);
     }
 
     void areaUnknownWithoutReportsAndIndexesHeldToTheirLists()

@@ -132,7 +132,8 @@ private slots:
         scale = 0.05;
         PAINT_OUTLINE outline(kExtent, kExtent, &ProjectData(), scan.get(), &scale);
         const QImage image = render(outline, scale, 600);
-        QVERIFY(isColour(image.pixel(pixelAt(bearing, distance, scale, 600)), covered ? kGreenOnWhite : kWhite));
+        QVERIFY(
+            isColour(image.pixel(pixelAt(bearing, distance, scale, 600)), covered ? kGreenOnWhite : kWhite));
     }
 
     // Over the displayed area's zones the scan shows what trips: the values inside a zone as dots of
@@ -175,6 +176,8 @@ private slots:
         QVERIFY2(qAbs(drawn.red() - PAINT_OUTLINE::breachColour(0).red()) < 40 &&
                      qAbs(drawn.green() - PAINT_OUTLINE::breachColour(0).green()) < 40 && drawn.blue() < 80,
                  qPrintable(drawn.name()));
+        // Ringed in black, so that it shows on a zone of its own colour: just beyond the wall, outward.
+        QCOMPARE(image.pixelColor(dot + QPoint(2, -2)), QColor(Qt::black));
         const QColor plain = image.pixelColor(pixelAt(-45, 5000, scale, 600));
         QVERIFY2(plain.red() == plain.green() && plain.green() == plain.blue(), qPrintable(plain.name()));
         // Inside the contour, away from it: nothing painted.

@@ -1,5 +1,6 @@
 // The recording file on its own: extreme values survive the packing, and damaged, foreign, cut-short
 // and newer files are refused with a message that says which, never read as something else.
+#include "scan/scan_playback.h"
 #include "scan/scan_recording.h"
 
 #include <QTemporaryDir>
@@ -254,6 +255,118 @@ private slots:
         QVERIFY(r.scan(1).distance.isEmpty());
         QVERIFY(r.readScan(0, &s));
         QCOMPARE(s.distance.size(), 8);
+    }
+
+    // The index beside a recording: the writer leaves one and an open uses it, giving what reading
+    // the file through gives; one that no longer matches the file, or is damaged, is not trusted.
+    void indexBesideRecordingIsUsedOnlyWhileItMatches()
+    {
+        const QString written = m_dir.filePath(QStringLiteral("good.vscan"));
+        const QString path = write(QStringLiteral("indexed.vscan"), m_good);
+        const QString index = recordingIndexPath(path);
+        QVERIFY(!QFile::exists(index));
+        RecordingError error;
+        ScanRecording full, fast, fromWriter;
+        QVERIFY(full.open(path, &error));
+        QVERIFY(!full.openedFromIndex());
+        QVERIFY(QFile::exists(index));
+        QVERIFY(fast.open(path, &error));
+        QVERIFY(fast.openedFromIndex());
+        QVERIFY(fromWriter.open(written, &error));
+        QVERIFY(fromWriter.openedFromIndex());
+        for (const ScanRecording *r : {&fast, &fromWriter}) {
+            QCOMPARE(r->header(), full.header());
+            QCOMPARE(r->scanCount(), full.scanCount());
+            QCOMPARE(r->durationMs(), full.durationMs());
+            QCOMPARE(r->selfChecks().size(), 1);
+            QCOMPARE(r->selfChecks()[0].report, full.selfChecks()[0].report);
+            for (int k = 0; k < full.scanCount(); ++k)
+                QCOMPARE(r->scan(k), full.scan(k));
+        }
+
+        // Garbage, a cut index and one flipped byte: read through, and a sound index saved again.
+        const QByteArray sound = [&] {
+            QFile f(index);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        QByteArray flipped = sound;
+        flipped[40] = char(flipped[40] ^ 0x10);
+        for (const QByteArray &bad : {QByteArray(3000, '\xA5'), sound.left(sound.size() - 9), flipped}) {
+            write(QStringLiteral("indexed.vscan.idx"), bad);
+            ScanRecording r;
+            QVERIFY(r.open(path, &error));
+            QVERIFY(!r.openedFromIndex());
+            QCOMPARE(r.scan(1), full.scan(1));
+            QVERIFY(r.open(path, &error));
+            QVERIFY(r.openedFromIndex());
+        }
+
+        // A recording changed after its index was made: its damage is found as without an index.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("R 5 0 x\n");
+        f.close();
+        ScanRecording r;
+        QVERIFY(!r.open(path, &error));
+        QCOMPARE(int(error.kind), int(RecordingError::BadLine));
+        QCOMPARE(error.line, 7);
+    }
+
+    // Beside a valid index the lines are checked when read: a scan damaged since (the file's time set
+    // back, its head and tail unchanged) is reported by its line, never shown as points.
+    void damageBehindValidIndexIsReportedByLine()
+    {
+        RecordingHeader header;
+        header.model = 7;
+        header.start = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+        const QString path = m_dir.filePath(QStringLiteral("long.vscan"));
+        ScanRecordingWriter writer;
+        QVERIFY(writer.open(path, header));
+        std::mt19937 random(3);
+        QVector<quint16> d(2000);
+        for (int k = 0; k < 200; ++k) {
+            for (quint16 &v : d)
+                v = quint16(random());
+            QVERIFY(writer.addScan(RecordedScan::Revolution, k * 67, d.constData(), d.constData(), d.size()));
+        }
+        QVERIFY(writer.close(200 * 67));
+        const QDateTime modified = QFileInfo(path).lastModified();
+
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray bytes = f.readAll();
+        int at = 0;
+        for (int line = 1; line < 101; ++line) // the start of line 101, scan 99
+            at = bytes.indexOf('\n', at) + 1;
+        QVERIFY(f.seek(at + 1000));
+        f.write(bytes.at(at + 1000) == 'A' ? "B" : "A");
+        QVERIFY(f.flush());
+        QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+        f.close();
+
+        ScanRecording r;
+        RecordingError error;
+        QVERIFY(r.open(path, &error));
+        QVERIFY(r.openedFromIndex());
+        RecordedScan scan;
+        QVERIFY(r.readScan(98, &scan, &error));
+        QVERIFY(!r.readScan(99, &scan, &error));
+        QCOMPARE(int(error.kind), int(RecordingError::BadLine));
+        QCOMPARE(error.line, 101);
+        QVERIFY(scan.distance.isEmpty());
+        // Played, it is shown empty and its line reported.
+        const auto store = std::make_unique<SCAN_DATA>();
+        ScanPlayback playback(store.get());
+        QSignalSpy damaged(&playback, &ScanPlayback::damagedLine);
+        QVERIFY(playback.open(r, path));
+        playback.seek(99 * 67);
+        QCOMPARE(damaged.size(), 1);
+        QCOMPARE(damaged[0][0].toInt(), 101);
+        QCOMPARE(store->EtherCount, 0);
+        QFile::remove(recordingIndexPath(path));
+        QVERIFY(!r.open(path, &error));
+        QCOMPARE(error.line, 101);
     }
 
     // A recording whose program or laptop stopped before the end line: the complete scans are kept

@@ -203,6 +203,11 @@ bool DesignCheckDialog::check(const QVector<AREA_DATA> &areas, CheckResult *resu
         cancelled = progress.wasCanceled();
         return !cancelled;
     });
+    if (result->damage.kind != RecordingError::None) {
+        progress.close();
+        Dialogs::ask(this, Dialogs::Icon::Warning, windowTitle(), describe(result->damage, English));
+        return false;
+    }
     return !cancelled;
 }
 

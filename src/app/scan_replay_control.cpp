@@ -195,6 +195,10 @@ ScanReplayControl::ScanReplayControl(const Parts &parts, QObject *parent)
     comm->ShowRecording(Playback);
     connect(Playback, &ScanPlayback::positionChanged, this, &ScanReplayControl::refreshPosition);
     connect(Playback, &ScanPlayback::playingChanged, this, &ScanReplayControl::refreshBar);
+    connect(Playback, &ScanPlayback::damagedLine, this, [this](int line) {
+        P.window->statusBar()->showMessage(
+            describe(RecordingError{RecordingError::BadLine, line, 0}, English), 15000);
+    });
 }
 
 QString ScanReplayControl::tr2(const char *english, const char *chinese) const

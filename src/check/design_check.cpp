@@ -4,6 +4,7 @@
 #include "area/store/device_type.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <thread>
 
@@ -15,6 +16,7 @@ constexpr int kBlock = 128;
 
 struct Seen {
     bool valid = false; // the scan's area exists in the design
+    int damagedLine = 0;
     zone::ScanSight sight[kOutputs];
 };
 
@@ -76,21 +78,29 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
         }
     }
 
-    const int threads = int(qBound(1u, std::thread::hardware_concurrency(), 8u));
+    const int threads = options.threads > 0 ? qMin(options.threads, 8)
+                                            : int(qBound(1u, std::thread::hardware_concurrency(), 8u));
     QVector<Seen> seen(kBlock);
     // Each thread keeps its angles and points from block to block.
     std::vector<ScanAngles> anglesOf(threads);
     std::vector<QVector<QPointF>> pointsOf(threads);
-    auto lookAt = [&](int from, int to, int first, int thread) {
+    // The scans of a block go to whichever thread is free next, so a thread held up by other work on
+    // the machine does not keep the others waiting at the block's end.
+    std::atomic<int> next{0};
+    auto lookAt = [&](int end, int thread) {
         ScanAngles &angles = anglesOf[thread];
         QVector<QPointF> &points = pointsOf[thread];
-        for (int k = from; k < to; ++k) {
-            Seen &s = seen[k - first];
+        RecordedScan scan;
+        for (int k = next++; k < end; k = next++) {
+            Seen &s = seen[k % kBlock];
             const int area = areaOf[k];
             s.valid = area >= 0 && area < m_sights.size();
+            s.damagedLine = 0;
             if (!s.valid)
                 continue;
-            const RecordedScan scan = recording.scan(k);
+            RecordingError error;
+            if (!recording.readScan(k, &scan, &error, ScanRecording::Distances))
+                s.damagedLine = error.kind == RecordingError::BadLine ? error.line : -1;
             scenePoints(scan, installDir, &angles, &points);
             const double step = ScanAngles::stepDegrees(scan.kind == RecordedScan::Serial, points.size());
             m_sights[area].look(points.constData(), points.size(), step, s.sight);
@@ -104,23 +114,21 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
     int done = 0;
     for (int first = 0; first < total; first += kBlock) {
         const int end = qMin(total, first + kBlock);
-        if (threads > 1 && end - first > 1) {
-            std::vector<std::thread> workers;
-            const int per = (end - first + threads - 1) / threads;
-            for (int t = 1; t < threads; ++t) {
-                const int a = first + t * per, b = qMin(end, a + per);
-                if (a < b)
-                    workers.emplace_back(lookAt, a, b, first, t);
-            }
-            lookAt(first, qMin(end, first + per), first, 0);
-            for (std::thread &w : workers)
-                w.join();
-        } else {
-            lookAt(first, end, first, 0);
-        }
+        next = first;
+        std::vector<std::thread> workers;
+        for (int t = 1; t < qMin(threads, end - first); ++t)
+            workers.emplace_back(lookAt, end, t);
+        lookAt(end, 0);
+        for (std::thread &w : workers)
+            w.join();
 
-        for (int k = first; k < end; ++k) {
-            const Seen &s = seen[k - first];
+        int k = first;
+        for (; k < end; ++k) {
+            const Seen &s = seen[k % kBlock];
+            if (s.damagedLine) {
+                result.damage = {RecordingError::BadLine, qMax(0, s.damagedLine), 0};
+                break;
+            }
             const qint64 at = recording.scanOffsetMs(k);
             lastMs = at;
             const int area = areaOf[k];
@@ -176,8 +184,12 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
                 }
             }
         }
-        done = end;
+        done = k;
         result.scans = done;
+        if (result.damage.kind != RecordingError::None) {
+            result.stopped = true;
+            break;
+        }
         if (progress && !progress(done, total) && done < total) {
             result.stopped = true;
             break;

@@ -15,7 +15,8 @@
 #include <functional>
 
 struct CheckOptions {
-    int area = -1; // -1: the area the sensor reported active (self-check input word)
+    int area = -1;   // -1: the area the sensor reported active (self-check input word)
+    int threads = 0; // threads that unpack and look at scans; 0: one per core (up to 8)
 };
 
 // One period in which an output was switched on.
@@ -58,6 +59,9 @@ struct CheckResult {
     // could be checked.
     bool activeAreaUnknown = false;
     bool stopped = false; // progress asked to stop before the end
+    // A scan line found damaged when read (an indexed recording is checked line by line as it is
+    // read): the check stopped before it, and the result holds the scans before it.
+    RecordingError damage;
 };
 
 class DesignCheck {

@@ -127,6 +127,7 @@ private:
     bool HasZones = false;
     QVector<signed char> Breaches;
     QPolygonF Dots[zone::Hits::kOutputs];
+    QVector<QRect> Rings, Cores; // the dots as device pixels, reused
 };
 
 class PAINT_STRENGTH : public SCAN_CONTOUR_ITEM {

@@ -170,7 +170,10 @@ void ScanPlayback::show(int index)
 {
     if (index < 0 || index >= m_recording.scanCount())
         return;
-    const RecordedScan scan = m_recording.scan(index);
+    RecordedScan scan;
+    RecordingError error;
+    if (!m_recording.readScan(index, &scan, &error) && error.kind == RecordingError::BadLine)
+        emit damagedLine(error.line);
     const int count = scan.distance.size();
     if (scan.kind == RecordedScan::Revolution) {
         const int n = qMin(count, kEtherRing);

@@ -60,6 +60,9 @@ signals:
     void portsShown(uint input, uint output, uint status);
     void positionChanged(qint64 offsetMs);
     void playingChanged(bool playing);
+    // A scan's line was found damaged as it was read (a recording opened by its index is checked
+    // line by line as it plays); the scan is shown empty.
+    void damagedLine(int line);
 
 private:
     void tick();

@@ -1,11 +1,18 @@
 #include "scan/scan_recording.h"
 
+#include <QDataStream>
+#include <QFileInfo>
 #include <QList>
 #include <QMutex>
+#include <QSaveFile>
 #include <QThread>
+#include <QtEndian>
 
 #include <cstring>
 #include <future>
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 #include <system_error>
 
 #include <algorithm>
@@ -14,6 +21,10 @@
 namespace {
 
 constexpr int kMaxPoints = 65535;
+// The longest line the writer makes is about 350 kB (65,535 points that do not compress); a longer
+// one is damage and is passed over, never held whole in memory.
+constexpr int kLineLimit = 1 << 20;
+constexpr int kHeaderLimit = 64 * 1024;
 
 // Delta code one array and split it into a low-byte plane and a high-byte plane.
 void packArray(const quint16 *values, int count, char *low, char *high)
@@ -165,15 +176,46 @@ int splitFields(const QByteArray &line, QByteArray (&fields)[kMaxFields + 1])
     return n;
 }
 
-// Unpacks a payload of count points; false when it is damaged.
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+// qUncompress's work (the unpacked size, 4 bytes, then a zlib stream) into the buffer given, with the
+// same outcome: the stream's own end and checksum decide, the size in front is only a hint, and four
+// bytes or fewer are an empty payload. True when it unpacked to exactly `size` bytes.
+bool uncompressTo(const QByteArray &compressed, uchar *out, int size)
+{
+    if (compressed.size() <= 4)
+        return size == 0;
+    struct Free {
+        void operator()(libdeflate_decompressor *d) const { libdeflate_free_decompressor(d); }
+    };
+    thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(libdeflate_alloc_decompressor());
+    if (!decompressor)
+        return false;
+    size_t in = 0, got = 0;
+    return libdeflate_zlib_decompress_ex(decompressor.get(), compressed.constData() + 4,
+                                         size_t(compressed.size() - 4), out, size_t(size), &in,
+                                         &got) == LIBDEFLATE_SUCCESS &&
+           got == size_t(size);
+}
+#endif
+
+// Unpacks a payload of count points (the intensities only when asked for); false when it is damaged.
 bool unpackPayload(const QByteArray &compressed, int count, quint16 *distance, quint16 *intensity)
 {
+#ifdef VELTRIN_HAVE_LIBDEFLATE
+    thread_local std::vector<uchar> raw;
+    raw.resize(size_t(4 * count));
+    if (!uncompressTo(compressed, raw.data(), 4 * count))
+        return false;
+    const uchar *p = raw.data();
+#else
     const QByteArray raw = qUncompress(compressed);
     if (raw.size() != 4 * count)
         return false;
     const uchar *p = reinterpret_cast<const uchar *>(raw.constData());
+#endif
     unpackArray(p, p + count, count, distance);
-    unpackArray(p + 2 * count, p + 3 * count, count, intensity);
+    if (intensity)
+        unpackArray(p + 2 * count, p + 3 * count, count, intensity);
     return true;
 }
 
@@ -223,6 +265,144 @@ QString describe(const RecordingError &e, bool english)
     return QString();
 }
 
+// ---- The index beside a recording ----
+
+QString recordingIndexPath(const QString &recordingPath)
+{
+    return recordingPath + QStringLiteral(".idx");
+}
+
+namespace {
+
+constexpr char kIndexMagic[] = "VSCANIDX";
+constexpr quint32 kIndexVersion = 1;
+constexpr qint64 kIndexHashSpan = 64 * 1024;
+constexpr qint64 kLongestOffset = Q_INT64_C(1) << 50;
+
+quint64 fnv1a(const char *data, qint64 size, quint64 hash = 14695981039346656037ULL)
+{
+    for (qint64 i = 0; i < size; ++i)
+        hash = (hash ^ uchar(data[i])) * 1099511628211ULL;
+    return hash;
+}
+
+// What ties an index to one state of one recording: its size, modification time, and a hash of its
+// first and last bytes (the header and the end line among them).
+struct Fingerprint {
+    qint64 size = -1;
+    qint64 modifiedMs = 0;
+    quint64 hash = 0;
+    bool operator==(const Fingerprint &o) const
+    {
+        return size == o.size && modifiedMs == o.modifiedMs && hash == o.hash;
+    }
+};
+
+bool fingerprint(QIODevice *device, const QString &path, Fingerprint *f)
+{
+    const QFileInfo info(path);
+    f->size = device->size();
+    f->modifiedMs = info.lastModified().toMSecsSinceEpoch();
+    if (!device->seek(0))
+        return false;
+    const QByteArray head = device->read(kIndexHashSpan);
+    const qint64 tailAt = qMax<qint64>(0, f->size - kIndexHashSpan);
+    if (!device->seek(tailAt))
+        return false;
+    const QByteArray tail = device->read(kIndexHashSpan);
+    f->hash = fnv1a(tail.constData(), tail.size(), fnv1a(head.constData(), head.size()));
+    return device->seek(0);
+}
+
+struct IndexContent {
+    std::vector<ScanLine> scans;
+    QVector<RecordedSelfCheck> selfChecks;
+    qint64 durationMs = 0;
+};
+
+// Best effort: a folder that cannot be written to keeps no index, and the recording opens as before.
+void saveIndex(const QString &recordingPath, const Fingerprint &f, const IndexContent &c)
+{
+    QByteArray bytes;
+    bytes.reserve(int(qMin<size_t>(c.scans.size() * 27 + c.selfChecks.size() * 26 + 64, INT_MAX / 2)));
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData(kIndexMagic, 8);
+        out << kIndexVersion << f.size << f.modifiedMs << f.hash << c.durationMs << quint32(c.scans.size());
+        for (const ScanLine &s : c.scans)
+            out << s.position << s.offsetMs << s.length << s.line << s.count << quint8(s.kind);
+        out << quint32(c.selfChecks.size());
+        for (const RecordedSelfCheck &r : c.selfChecks)
+            out << r.offsetMs << quint32(r.report.InputPorts) << quint32(r.report.OutputPorts)
+                << r.report.Status << r.report.Temperature << r.report.RotationSpeed << r.report.DriveVoltage
+                << r.report.SendVoltage << r.report.ReceiveVoltage;
+        out << fnv1a(bytes.constData(), bytes.size());
+        if (out.status() != QDataStream::Ok)
+            return;
+    }
+    QSaveFile file(recordingIndexPath(recordingPath));
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+        file.commit();
+}
+
+// The index for a recording of this fingerprint whose first scan line starts at firstLine; false
+// when there is none or it is stale, damaged or inconsistent, whatever its bytes.
+bool loadIndex(const QString &recordingPath, const Fingerprint &f, qint64 firstLine, IndexContent *c)
+{
+    QFile file(recordingIndexPath(recordingPath));
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || file.size() > 64 * 1024 + 2 * f.size)
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size() || !bytes.startsWith(QByteArray::fromRawData(kIndexMagic, 8)))
+        return false;
+    quint64 stored = 0;
+    std::memcpy(&stored, bytes.constData() + bytes.size() - 8, 8);
+    if (qFromLittleEndian(stored) != fnv1a(bytes.constData(), bytes.size() - 8))
+        return false;
+    QDataStream in(bytes);
+    in.setByteOrder(QDataStream::LittleEndian);
+    in.skipRawData(8);
+    quint32 version = 0, scans = 0, selfChecks = 0;
+    Fingerprint g;
+    in >> version >> g.size >> g.modifiedMs >> g.hash >> c->durationMs >> scans;
+    if (in.status() != QDataStream::Ok || version != kIndexVersion || !(g == f) || c->durationMs < 0 ||
+        c->durationMs > kLongestOffset || scans > quint32(bytes.size() / 27))
+        return false;
+    c->scans.resize(scans);
+    qint64 next = firstLine;
+    qint32 line = 1;
+    for (ScanLine &s : c->scans) {
+        quint8 kind = 0;
+        in >> s.position >> s.offsetMs >> s.length >> s.line >> s.count >> kind;
+        // In file order, each a whole line inside the file, as the reader would have found them.
+        if (in.status() != QDataStream::Ok || s.position < next || s.length < 5 || s.length > kLineLimit ||
+            s.position + s.length + 1 > f.size || s.line <= line || s.offsetMs < 0 ||
+            s.offsetMs > kLongestOffset || kind > 1)
+            return false;
+        s.kind = kind == 1 ? RecordedScan::Serial : RecordedScan::Revolution;
+        next = s.position + s.length + 1;
+        line = s.line;
+    }
+    in >> selfChecks;
+    if (in.status() != QDataStream::Ok || selfChecks > quint32(bytes.size() / 26))
+        return false;
+    c->selfChecks.resize(int(selfChecks));
+    for (RecordedSelfCheck &r : c->selfChecks) {
+        quint32 input = 0, output = 0;
+        in >> r.offsetMs >> input >> output >> r.report.Status >> r.report.Temperature >>
+            r.report.RotationSpeed >> r.report.DriveVoltage >> r.report.SendVoltage >>
+            r.report.ReceiveVoltage;
+        r.report.InputPorts = input;
+        r.report.OutputPorts = output;
+        if (r.offsetMs < 0 || r.offsetMs > kLongestOffset)
+            return false;
+    }
+    return in.status() == QDataStream::Ok && in.device()->pos() == bytes.size() - 8;
+}
+
+} // namespace
+
 // ---- Writing ----
 
 ScanRecordingWriter::~ScanRecordingWriter()
@@ -238,8 +418,11 @@ bool ScanRecordingWriter::open(const QString &path, const RecordingHeader &h)
     m_bytes = 0;
     m_scans = 0;
     m_dropped = 0;
+    m_lines.clear();
+    m_selfChecks.clear();
     m_error.clear();
     m_file.setFileName(path);
+    QFile::remove(recordingIndexPath(path)); // of an earlier recording by this name
     // Unbuffered: a failed write is known at once, and what was written is on disk when the
     // program or the laptop stops without closing the file.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -292,11 +475,13 @@ bool ScanRecordingWriter::addScan(RecordedScan::Kind kind, qint64 offsetMs, cons
     line += QByteArray::number(offsetMs) + ' ' + QByteArray::number(count) + ' ';
     line += packPayload(distance, intensity, count);
     line += '\n';
+    const qint64 position = m_bytes;
     if (!writeLine(line)) {
         ++m_dropped;
         return false;
     }
     ++m_scans;
+    m_lines.push_back({position, offsetMs, qint32(line.size() - 1), lineCount() + 1, quint16(count), kind});
     return true;
 }
 
@@ -310,7 +495,10 @@ bool ScanRecordingWriter::addSelfCheck(qint64 offsetMs, const SelfCheckReport &r
           qint64(r.RotationSpeed), qint64(r.DriveVoltage), qint64(r.SendVoltage), qint64(r.ReceiveVoltage)})
         line += ' ' + QByteArray::number(v);
     line += '\n';
-    return writeLine(line);
+    if (!writeLine(line))
+        return false;
+    m_selfChecks.append({offsetMs, r});
+    return true;
 }
 
 bool ScanRecordingWriter::close(qint64 durationMs)
@@ -321,6 +509,19 @@ bool ScanRecordingWriter::close(qint64 durationMs)
         writeLine("END " + QByteArray::number(m_scans) + ' ' + QByteArray::number(durationMs) + '\n') &&
         m_file.flush();
     m_file.close();
+    IndexContent index;
+    index.scans = std::move(m_lines);
+    index.selfChecks = std::move(m_selfChecks);
+    m_lines.clear();
+    m_selfChecks.clear();
+    for (const ScanLine &l : index.scans)
+        index.durationMs = qMax(index.durationMs, l.offsetMs);
+    index.durationMs = qMax(index.durationMs, durationMs);
+    // The index of exactly the file written: its fingerprint is taken from the file as it now is.
+    QFile written(m_file.fileName());
+    Fingerprint f;
+    if (ok && written.open(QIODevice::ReadOnly) && fingerprint(&written, written.fileName(), &f))
+        saveIndex(written.fileName(), f, index);
     return ok && m_dropped == 0;
 }
 
@@ -328,10 +529,6 @@ bool ScanRecordingWriter::close(qint64 durationMs)
 
 namespace {
 
-// The longest line the writer makes is about 350 kB (65,535 points that do not compress); a longer
-// one is damage and is passed over, never held whole in memory.
-constexpr int kLineLimit = 1 << 20;
-constexpr int kHeaderLimit = 64 * 1024;
 constexpr qint64 kBlock = 1 << 20;
 
 // A device read line by line in large blocks, each line with its position in the file.
@@ -492,6 +689,8 @@ struct ScanRecording::Source {
 
 bool ScanRecording::open(const QString &path, RecordingError *error, bool keepCompletePart)
 {
+    if (openIndexed(path, error))
+        return true;
     auto file = std::make_unique<QFile>(path);
     // Unbuffered: the reader reads in large blocks of its own.
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -500,7 +699,47 @@ bool ScanRecording::open(const QString &path, RecordingError *error, bool keepCo
             *error = RecordingError{RecordingError::CannotOpen, 0, 0};
         return false;
     }
-    return open(std::move(file), error, keepCompletePart);
+    QFile *device = file.get();
+    RecordingError local;
+    RecordingError &e = error ? *error : local;
+    if (!open(std::move(file), &e, keepCompletePart))
+        return false;
+    // Only a recording read through to its end line gets an index: one still being written, or cut
+    // short, is read through each time.
+    if (e.kind == RecordingError::None) {
+        QMutexLocker lock(&m_source->mutex);
+        Fingerprint f;
+        if (fingerprint(device, path, &f))
+            saveIndex(path, f, {m_scans, m_selfChecks, m_durationMs});
+    }
+    return true;
+}
+
+bool ScanRecording::openIndexed(const QString &path, RecordingError *error)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!QFile::exists(recordingIndexPath(path)) || !file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    RecordingHeader header;
+    RecordingError e;
+    const QByteArray head = file->peek(kHeaderLimit);
+    const int headerEnd = head.indexOf('\n');
+    Fingerprint f;
+    IndexContent index;
+    if (headerEnd < 0 || !parseHeader(head.left(headerEnd), &header, &e) ||
+        !fingerprint(file.get(), path, &f) || !loadIndex(path, f, headerEnd + 1, &index))
+        return false;
+    *this = ScanRecording();
+    m_header = header;
+    m_scans = std::move(index.scans);
+    m_selfChecks = std::move(index.selfChecks);
+    m_durationMs = index.durationMs;
+    m_fromIndex = true;
+    m_source = std::make_shared<Source>();
+    m_source->device = std::move(file);
+    if (error)
+        *error = RecordingError();
+    return true;
 }
 
 bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *error, bool keepCompletePart)
@@ -515,7 +754,7 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
     }
 
     RecordingHeader header;
-    std::vector<Entry> scans;
+    std::vector<ScanLine> scans;
     QVector<RecordedSelfCheck> selfChecks;
     qint64 durationMs = 0;
     auto keep = [&] {
@@ -592,7 +831,7 @@ bool ScanRecording::open(std::unique_ptr<QIODevice> device, RecordingError *erro
             if (payloads.full() && earlierDamage())
                 return false;
             durationMs = qMax(durationMs, offset);
-            scans.push_back({position, offset, qint32(line.size()), quint16(count),
+            scans.push_back({position, offset, qint32(line.size()), lineNo, quint16(count),
                              f[0] == "S" ? RecordedScan::Serial : RecordedScan::Revolution});
         } else if (f[0] == "C" && fieldCount == 10) {
             qint64 v[9] = {};
@@ -644,40 +883,56 @@ RecordedScan ScanRecording::scan(int index) const
     return s;
 }
 
-bool ScanRecording::readScan(int index, RecordedScan *s) const
+bool ScanRecording::readScan(int index, RecordedScan *s, RecordingError *error, Parts parts) const
 {
-    *s = RecordedScan();
+    // Cleared rather than replaced: a caller reading scan after scan into one keeps its buffers.
+    s->kind = RecordedScan::Revolution;
+    s->offsetMs = 0;
+    s->distance.clear();
+    s->intensity.clear();
     if (index < 0 || index >= scanCount() || !m_source)
         return false;
-    const Entry &entry = m_scans[size_t(index)];
+    const ScanLine &entry = m_scans[size_t(index)];
     s->kind = entry.kind;
     s->offsetMs = entry.offsetMs;
+    auto damaged = [&] {
+        if (error)
+            *error = {RecordingError::BadLine, entry.line, 0};
+        s->distance.clear();
+        s->intensity.clear();
+        return false;
+    };
     QByteArray line;
     {
         QMutexLocker lock(&m_source->mutex);
         QIODevice *device = m_source->device.get();
-        if (!device->seek(entry.position))
-            return false;
-        line = device->read(entry.length + 1);
+        // From the line end before it, so that an index pointing into the middle of a line is caught.
+        if (!device->seek(entry.position - 1))
+            return damaged();
+        line = device->read(entry.length + 2);
     }
-    // Still the line checked on opening: the file may have been written over since.
-    if (line.size() != entry.length + 1 || !line.endsWith('\n'))
-        return false;
-    line.chop(1);
+    // Still the line checked on opening (or the index promised): the file may have been written over since.
+    if (line.size() != entry.length + 2 || !line.startsWith('\n') || !line.endsWith('\n'))
+        return damaged();
     QByteArray f[kMaxFields + 1];
     qint64 offset = -1, count = -1;
-    if (splitFields(line, f) != 4 || f[0] != (entry.kind == RecordedScan::Serial ? "S" : "R") ||
+    if (splitFields(QByteArray::fromRawData(line.constData() + 1, entry.length), f) != 4 ||
+        f[0] != (entry.kind == RecordedScan::Serial ? "S" : "R") ||
         !parseInt(f[1], &offset, 0, Q_INT64_C(1) << 50) || offset != entry.offsetMs ||
         !parseInt(f[2], &count, 0, kMaxPoints) || count != entry.count)
-        return false;
+        return damaged();
     s->distance.resize(entry.count);
-    s->intensity.resize(entry.count);
-    return unpackPayload(fromBase64(f[3]), entry.count, s->distance.data(), s->intensity.data());
+    if (parts == All)
+        s->intensity.resize(entry.count);
+    if (!unpackPayload(fromBase64(f[3]), entry.count, s->distance.data(),
+                       parts == All ? s->intensity.data() : nullptr))
+        return damaged();
+    return true;
 }
 
 int ScanRecording::scanAt(qint64 offsetMs) const
 {
     const auto it = std::upper_bound(m_scans.cbegin(), m_scans.cend(), offsetMs,
-                                     [](qint64 t, const Entry &p) { return t < p.offsetMs; });
+                                     [](qint64 t, const ScanLine &p) { return t < p.offsetMs; });
     return qMax(0, int(it - m_scans.cbegin()) - 1);
 }

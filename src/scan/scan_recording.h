@@ -62,6 +62,22 @@ struct RecordingError {
 // The message for an error, in English or Chinese.
 QString describe(const RecordingError &error, bool english);
 
+// Where a scan's line is in the recording, and what it said.
+struct ScanLine {
+    qint64 position;
+    qint64 offsetMs;
+    qint32 length; // without the line end
+    qint32 line;   // 1-based
+    quint16 count;
+    RecordedScan::Kind kind;
+};
+
+// The index kept beside a recording (PATH.idx): where every scan's line is, the self-check reports
+// and the duration, so that opening an hour of recording need not read the hour. It names the size,
+// modification time and a hash of the head and tail of the recording it was made from; an index that
+// does not match them, or is damaged, is not used.
+QString recordingIndexPath(const QString &recordingPath);
+
 class ScanRecordingWriter {
 public:
     ~ScanRecordingWriter();
@@ -82,7 +98,10 @@ public:
 
 private:
     bool writeLine(const QByteArray &line);
+    qint32 lineCount() const { return qint32(1 + m_lines.size() + size_t(m_selfChecks.size())); }
     QFile m_file;
+    std::vector<ScanLine> m_lines;
+    QVector<RecordedSelfCheck> m_selfChecks;
     QString m_error;
     qint64 m_bytes = 0;
     int m_scans = 0;
@@ -97,6 +116,9 @@ class ScanRecording {
 public:
     // With keepCompletePart, a recording cut short (the recording program or its computer stopped
     // before the end line) keeps its complete scans: true, with the error still saying CutShort.
+    // A valid index beside the file is used instead of reading the file through; then a scan line
+    // is checked only when it is read (readScan reports a damaged one by its line). Without a valid
+    // index, every line is checked now and the index is saved beside the file if the folder allows.
     bool open(const QString &path, RecordingError *error, bool keepCompletePart = false);
     // The same over any open, seekable device, which the recording keeps.
     bool open(std::unique_ptr<QIODevice> device, RecordingError *error, bool keepCompletePart = false);
@@ -105,7 +127,12 @@ public:
     // An empty scan (no points) when the file no longer holds what was checked on opening
     // (it was overwritten or removed since); readScan says so.
     RecordedScan scan(int index) const;
-    bool readScan(int index, RecordedScan *scan) const;
+    // False, with a BadLine error naming the scan's line, when the line is damaged or was changed.
+    // Distances leaves the intensities empty (the design check needs none), which saves unpacking them.
+    enum Parts { All, Distances };
+    bool readScan(int index, RecordedScan *scan, RecordingError *error = nullptr, Parts parts = All) const;
+    // Whether the last open used the index beside the file rather than reading it through.
+    bool openedFromIndex() const { return m_fromIndex; }
     qint64 scanOffsetMs(int index) const { return m_scans.at(size_t(index)).offsetMs; }
     // The last scan at or before offsetMs (0 when none is).
     int scanAt(qint64 offsetMs) const;
@@ -113,18 +140,12 @@ public:
     qint64 durationMs() const { return m_durationMs; }
 
 private:
-    // Where a scan's line is in the file, and what it said.
-    struct Entry {
-        qint64 position;
-        qint64 offsetMs;
-        qint32 length; // without the line end
-        quint16 count;
-        RecordedScan::Kind kind;
-    };
+    bool openIndexed(const QString &path, RecordingError *error);
     struct Source;
     RecordingHeader m_header;
-    std::vector<Entry> m_scans;
+    std::vector<ScanLine> m_scans;
     QVector<RecordedSelfCheck> m_selfChecks;
     qint64 m_durationMs = 0;
+    bool m_fromIndex = false;
     std::shared_ptr<Source> m_source;
 };

@@ -71,6 +71,10 @@ bool checkDesign(const QString &name, const ScanRecording &recording, const Chec
         return true;
     });
     progress.clear();
+    if (result->damage.kind != RecordingError::None) {
+        printErr(QString("veltrin-cli: %1\n").arg(describe(result->damage, true)));
+        return false;
+    }
     return true;
 }
 

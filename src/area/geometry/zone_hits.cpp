@@ -75,7 +75,7 @@ void Hits::setZones(const Zone zones[kOutputs])
         for (const QPolygonF &ring : rings)
             chords += ring.size();
         r.bandCount = qBound(kMinBands, chords, kMaxBands);
-        r.bandHeight = r.bounds.height() / r.bandCount;
+        r.bandsPerUnit = r.bandCount / r.bounds.height();
         r.bands.resize(r.bandCount);
         for (const QPolygonF &ring : rings) {
             const int n = ring.size();
@@ -85,8 +85,8 @@ void Hits::setZones(const Zone zones[kOutputs])
                     continue; // a horizontal edge crosses no horizontal ray
                 const Edge e{a.x(), a.y(), b.x(), b.y(), b.y() > a.y() ? 1 : -1};
                 const double lo = std::min(a.y(), b.y()), hi = std::max(a.y(), b.y());
-                const int first = qBound(0, int((lo - r.top) / r.bandHeight), r.bandCount - 1);
-                const int last = qBound(0, int((hi - r.top) / r.bandHeight), r.bandCount - 1);
+                const int first = qBound(0, int((lo - r.top) * r.bandsPerUnit), r.bandCount - 1);
+                const int last = qBound(0, int((hi - r.top) * r.bandsPerUnit), r.bandCount - 1);
                 for (int band = first; band <= last; ++band)
                     r.bands[band].append(e);
             }
@@ -99,7 +99,7 @@ bool Hits::Region::contains(double x, double y) const
     // The bounds test inline: most points of a scan fall outside every zone.
     if (empty || x < left || x > right || y < top || y > bottom)
         return false;
-    const int band = qBound(0, int((y - top) / bandHeight), bandCount - 1);
+    const int band = qBound(0, int((y - top) * bandsPerUnit), bandCount - 1);
     // Winding number of a ray to the right of the point; an edge counts from its upper end
     // inclusive to its lower end exclusive, so a vertex on the ray is counted once.
     int winding = 0;

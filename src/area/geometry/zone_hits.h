@@ -47,7 +47,7 @@ private:
         bool winding = true;
         QRectF bounds;
         double top = 0, bottom = 0, left = 0, right = 0;
-        double bandHeight = 1;
+        double bandsPerUnit = 1; // multiplied rather than divided by, here and when sorting
         int bandCount = 1;
         QVector<QVector<Edge>> bands;
         bool contains(double x, double y) const;
