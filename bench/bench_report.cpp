@@ -1,8 +1,8 @@
 // Time to write the configuration report of a full design: 64 areas, each with three zones of 100
 // points (the largest report there is). Prints "name value unit" lines.
-#include "report/config_report.h"
 #include "area/geometry/polar.h"
 #include "area/store/project_data.h"
+#include "report/config_report.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,7 +22,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     for (bool english : {true, false}) {
         ReportInput in;
-        in.english = english;
+        in.language = english ? Language::English : Language::Chinese;
         in.model = "Laser30";
         in.created = QDateTime::currentDateTime();
         in.project = &p;

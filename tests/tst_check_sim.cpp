@@ -41,7 +41,7 @@ private slots:
         QVERIFY2(sim.start({"--address", "127.0.24.1", "--rate", "20", "--area", "0"}),
                  qPrintable(sim.error));
         ExchangeEngine engine;
-        engine.SetLanguage(0);
+        engine.SetLanguage(Language::English);
         engine.SetVerifyAfterWrite(false);
         design(*engine.projectStore());
         QVERIFY(engine.openTcp(QHostAddress("127.0.24.1")));
@@ -73,7 +73,7 @@ private slots:
 
         ScanRecording recording;
         RecordingError error;
-        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, true)));
+        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, Language::English)));
         bool sensorSwitchedOut1 = false;
         for (const RecordedSelfCheck &c : recording.selfChecks())
             sensorSwitchedOut1 |= (c.report.OutputPorts & 1) != 0;

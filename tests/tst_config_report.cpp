@@ -1,7 +1,7 @@
 // The configuration report as a reader of the PDF sees it: text extracted with pdftotext, page by
 // page.
-#include "report/config_report.h"
 #include "area/store/project_data.h"
+#include "report/config_report.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -25,7 +25,7 @@ class TestConfigReport : public QObject {
     static ReportInput input(bool english)
     {
         ReportInput in;
-        in.english = english;
+        in.language = english ? Language::English : Language::Chinese;
         in.projectFile = "/plant/line 4/dock.VKT30";
         in.model = "Laser30";
         in.created = QDateTime(QDate(2026, 3, 4), QTime(5, 6));

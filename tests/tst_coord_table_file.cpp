@@ -313,7 +313,7 @@ private slots:
         const ProjectFile::Repair &first = contents.repairs.first();
         QCOMPARE(int(first.kind), kind);
         QCOMPARE(first.line, line);
-        const QString text = ProjectFile::describe(first, true);
+        const QString text = ProjectFile::describe(first, Language::English);
         if (line > 0)
             QVERIFY2(text.startsWith(QString("Line %1: ").arg(line)), qPrintable(text));
         if (what == "point") {

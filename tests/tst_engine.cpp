@@ -157,7 +157,7 @@ void TestEngine::writeVerifyAndReadBackOverEveryTransport()
     ExchangeEngine reader;
     Reports r;
     r.watch(reader);
-    reader.SetLanguage(1);
+    reader.SetLanguage(Language::Chinese);
     QVERIFY2(open(reader, transport, host.constData(), *sim), qPrintable(reader.LinkError()));
     QSignalSpy notRead(&reader, &ExchangeEngine::AreasNotRead);
     reader.ReadSensorAllDataSlots();

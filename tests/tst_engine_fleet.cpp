@@ -103,7 +103,7 @@ private slots:
         FleetRun verify;
         addFleet(verify, kSensors);
         verify.setDesign(fleetDesignAreas(), fleetDesignParameters(), 3);
-        verify.setLanguage(1);
+        verify.setLanguage(Language::Chinese);
         QSignalSpy verified(&verify, &FleetRun::Finished);
         QVERIFY(verify.start(FleetRun::Operation::Verify));
         QVERIFY(verified.wait(60000));

@@ -308,7 +308,7 @@ void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
     QVERIFY(
         QRegularExpression(QStringLiteral("^Production:  \\d+ - \\d+ - \\d+$")).match(lines[3]).hasMatch());
 
-    m_comm->SetLanguage(1);
+    m_comm->SetLanguage(Language::Chinese);
     m_comm->SensorInformationSlots();
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 15000);
     QCOMPARE(m_prompts[1].title, QStringLiteral("产品信息"));
@@ -388,21 +388,21 @@ void ExchangeOverEthernet::abandoningStopsThePendingSequence()
 void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_data()
 {
     QTest::addColumn<int>("status");
-    QTest::addColumn<int>("language");
+    QTest::addColumn<bool>("chinese");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
     QTest::newRow("setting error")
-        << 1 << 0 << "Message"
+        << 1 << false << "Message"
         << "Area 0 rejected: Parameters Setting Error: the sensor refused this area and kept its previous "
            "data. Check that the design is for this sensor's model and that the zones lie within its range, "
            "then write again.\n"
            "Areas 0–63 not written.\nCase channels not written.\nParameters not written.";
     QTest::newRow("flash error")
-        << 2 << 0 << "Message"
+        << 2 << false << "Message"
         << "Area 0 rejected: FLASH Write Error\n"
            "Areas 0–63 not written.\nCase channels not written.\nParameters not written.";
     QTest::newRow("setting error, Chinese")
-        << 1 << 1 << "错误"
+        << 1 << true << "错误"
         << "区域0被拒绝：参数设置异常：传感器拒绝了该区域，仍保留原有数据。请检查设计是否适用于该"
            "传感器型号、检测区域是否在其测量范围内，然后重新写入。\n"
            "区域0–63未写入。\n工况通道未写入。\n参数未写入。";
@@ -413,12 +413,12 @@ void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops_da
 void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops()
 {
     QFETCH(int, status);
-    QFETCH(int, language);
+    QFETCH(bool, chinese);
     QFETCH(QString, title);
     QFETCH(QString, text);
     QVERIFY(startSim({QStringLiteral("--write-status"), QString::number(status)}));
     QVERIFY(connectTcp());
-    m_comm->SetLanguage(language);
+    m_comm->SetLanguage(chinese ? Language::Chinese : Language::English);
 
     m_comm->OpenSendReadSimulation();
     m_comm->WriteSensorAllDataSlots();

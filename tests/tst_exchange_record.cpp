@@ -56,7 +56,7 @@ private slots:
 
         ScanRecording recording;
         RecordingError error;
-        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, true)));
+        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, Language::English)));
         QCOMPARE(recording.header(), header);
         QCOMPARE(recording.scanCount(), announced.size());
         qint64 previous = -1;

@@ -82,7 +82,7 @@ private slots:
 
         QCOMPARE(w.deviceType(), 3);
         QCOMPARE(w.monitoringFlag(), 0);
-        QCOMPARE(w.language(), 0);
+        QCOMPARE(w.language(), Language::Chinese);
         QCOMPARE(ui->ZoomSlider->minimum(), -55);
         QCOMPARE(ui->ZoomSlider->maximum(), 350);
         QCOMPARE(ui->graphicsView->zoomLevel(), -55);
@@ -374,7 +374,7 @@ private slots:
         {
             MainWindow w;
             w.show();
-            QCOMPARE(w.language(), 0);
+            QCOMPARE(w.language(), Language::Chinese);
             QVERIFY(w.form()->DispGraph->isChecked());
             QCOMPARE(w.form()->Open->text(), QString("打开文件"));
             w.close();

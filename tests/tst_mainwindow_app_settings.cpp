@@ -53,7 +53,7 @@ private slots:
             press(d, QDialogButtonBox::Ok);
             QVERIFY(!d->isVisible());
             // At once, as the Language menu does: the window and the dialog itself.
-            QCOMPARE(w.language(), 1);
+            QCOMPARE(w.language(), Language::English);
             QCOMPARE(w.form()->Open->text(), QString("Open"));
             QCOMPARE(d->windowTitle(), QString("App Settings"));
             QCOMPARE(w.startDialog()->form()->LaserSensorType->currentText(), QString("VKT-50xx"));
@@ -71,7 +71,7 @@ private slots:
 
         // The next run: English, and the dialog shows the stored choices.
         MainWindow w;
-        QCOMPARE(w.language(), 1);
+        QCOMPARE(w.language(), Language::English);
         QCOMPARE(w.startDialog()->form()->LaserSensorType->currentText(), QString("VKT-50xx"));
         w.form()->AppSettings->trigger();
         AppSettingsDialog *d = w.appSettingsDialog();

@@ -439,7 +439,7 @@ private slots:
 
         ScanRecording recording;
         RecordingError error;
-        QVERIFY2(recording.open(path + ".vscan", &error), qPrintable(describe(error, true)));
+        QVERIFY2(recording.open(path + ".vscan", &error), qPrintable(describe(error, Language::English)));
         QCOMPARE(recording.scanCount(), received.size());
         QCOMPARE(recording.header().model, w.deviceType());
         QCOMPARE(recording.header().pointsPerDegree, received.last().size() / 320);
@@ -506,7 +506,7 @@ private slots:
 
         ScanRecording recording;
         RecordingError error;
-        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, true)));
+        QVERIFY2(recording.open(path, &error), qPrintable(describe(error, Language::English)));
         QCOMPARE(recording.scanCount(), kept);
         QVERIFY(kept >= 3);
         w.CloseSerialPort();

@@ -25,9 +25,9 @@ private slots:
         touch(prefix.filePath("share/doc/veltrin/manual_cn.pdf"));
         touch(tree.filePath("manual/manual_en.pdf"));
         QDir().mkpath(prefix.filePath("bin"));
-        QCOMPARE(manualFilePath(true, prefix.filePath("bin"), tree.path()),
+        QCOMPARE(manualFilePath(Language::English, prefix.filePath("bin"), tree.path()),
                  QDir::cleanPath(prefix.filePath("share/doc/veltrin/manual_en.pdf")));
-        QCOMPARE(manualFilePath(false, prefix.filePath("bin"), tree.path()),
+        QCOMPARE(manualFilePath(Language::Chinese, prefix.filePath("bin"), tree.path()),
                  QDir::cleanPath(prefix.filePath("share/doc/veltrin/manual_cn.pdf")));
     }
 
@@ -35,10 +35,10 @@ private slots:
     {
         QTemporaryDir build, tree;
         touch(tree.filePath("manual/manual_cn.pdf"));
-        QCOMPARE(manualFilePath(false, build.filePath("src"), tree.path()),
+        QCOMPARE(manualFilePath(Language::Chinese, build.filePath("src"), tree.path()),
                  QDir::cleanPath(tree.filePath("manual/manual_cn.pdf")));
         // Missing everywhere: the start folder's path, never the other language's file.
-        QCOMPARE(manualFilePath(true, build.filePath("src"), tree.path()),
+        QCOMPARE(manualFilePath(Language::English, build.filePath("src"), tree.path()),
                  QDir::cleanPath(tree.filePath("manual/manual_en.pdf")));
     }
 
@@ -49,12 +49,13 @@ private slots:
         QTemporaryDir build, elsewhere;
         touch(build.filePath("src/manual/manual_en.pdf"));
         touch(build.filePath("src/manual_cn.pdf"));
-        QCOMPARE(manualFilePath(true, build.filePath("src"), elsewhere.path()),
+        QCOMPARE(manualFilePath(Language::English, build.filePath("src"), elsewhere.path()),
                  QDir::cleanPath(build.filePath("src/manual/manual_en.pdf")));
-        QCOMPARE(manualFilePath(false, build.filePath("src"), elsewhere.path()),
+        QCOMPARE(manualFilePath(Language::Chinese, build.filePath("src"), elsewhere.path()),
                  QDir::cleanPath(build.filePath("src/manual_cn.pdf")));
         QTemporaryDir empty;
-        const QStringList looked = manualSearchPaths(true, empty.filePath("bin"), elsewhere.path());
+        const QStringList looked =
+            manualSearchPaths(Language::English, empty.filePath("bin"), elsewhere.path());
         QVERIFY(looked.contains(QDir::cleanPath(empty.filePath("bin/manual/manual_en.pdf"))));
         QVERIFY(looked.contains(QDir::cleanPath(elsewhere.filePath("manual/manual_en.pdf"))));
     }

@@ -18,7 +18,7 @@ private slots:
     void writeRefusesAZoneWithTwoPointsOnOneBearing()
     {
         ExchangeEngine engine;
-        engine.SetLanguage(0);
+        engine.SetLanguage(Language::English);
         engine.projectStore()->Areas[12].Out2Coord = zone;
         int sent = 0;
         connect(&engine, &ExchangeEngine::FrameSent, this, [&sent] { ++sent; });
@@ -43,7 +43,7 @@ private slots:
         p.resetToStartup();
         QTableWidget tables[6];
         COORD_TABLE table(&p, &tables[0], &tables[1], &tables[2], &tables[3], &tables[4], &tables[5]);
-        table.setEnglish(true);
+        table.setLanguage(Language::English);
         p.currentArea().Out1Coord = zone;
         table.CoordTableWidgeUpdate();
         for (QTableWidget *t : {&tables[0], &tables[3]}) {

@@ -103,7 +103,7 @@ private slots:
 
         ScanRecording r;
         RecordingError error;
-        QVERIFY2(r.open(path, &error), qPrintable(describe(error, true)));
+        QVERIFY2(r.open(path, &error), qPrintable(describe(error, Language::English)));
         QCOMPARE(r.header(), header);
         QCOMPARE(r.scanCount(), 3);
         QCOMPARE(r.scan(0).distance, d);
@@ -181,8 +181,8 @@ private slots:
         QCOMPARE(int(error.kind), kind);
         if (line)
             QCOMPARE(error.line, line);
-        QCOMPARE(describe(error, true), english);
-        QVERIFY(!describe(error, false).isEmpty());
+        QCOMPARE(describe(error, Language::English), english);
+        QVERIFY(!describe(error, Language::Chinese).isEmpty());
     }
 
     // Beyond 2 GiB: opened, each scan read from where it is, and a damaged line near the end found by
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(device->size() > (Q_INT64_C(1) << 31) + (Q_INT64_C(1) << 27));
         ScanRecording r;
         RecordingError error;
-        QVERIFY2(r.open(std::move(device), &error), qPrintable(describe(error, true)));
+        QVERIFY2(r.open(std::move(device), &error), qPrintable(describe(error, Language::English)));
         QCOMPARE(r.header(), header);
         QCOMPARE(r.scanCount(), scans);
         QCOMPARE(r.durationMs(), RepeatedScanDevice::offsetOf(scans - 1));

@@ -20,13 +20,13 @@ private slots:
 
     void portDetailsShowNotAvailableForMissingTexts()
     {
-        const QStringList bare = PortList::describe("ttyX", "", "", "", "/dev/ttyX", 0, 0, true);
+        const QStringList bare = PortList::describe("ttyX", "", "", "", "/dev/ttyX", 0, 0, Language::English);
         QCOMPARE(bare, (QStringList{"ttyX", "N/A", "N/A", "N/A", "/dev/ttyX", "N/A", "N/A"}));
         const QStringList full = PortList::describe("ttyUSB0", "USB serial", "Maker", "A1B2", "/dev/ttyUSB0",
-                                                    0x0403, 0x6001, true);
+                                                    0x0403, 0x6001, Language::English);
         QCOMPARE(full,
                  (QStringList{"ttyUSB0", "USB serial", "Maker", "A1B2", "/dev/ttyUSB0", "403", "6001"}));
-        QCOMPARE(PortList::describe("ttyX", "", "", "", "/dev/ttyX", 0, 0, false).at(1),
+        QCOMPARE(PortList::describe("ttyX", "", "", "", "/dev/ttyX", 0, 0, Language::Chinese).at(1),
                  QStringLiteral("无"));
     }
 

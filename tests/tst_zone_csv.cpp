@@ -43,7 +43,7 @@ private slots:
             QVERIFY(csv.startsWith("x_mm,y_mm\r\n"));
             QVector<QPoint> back{{1, 1}};
             Refusal why;
-            QVERIFY2(readZone(csv, c.shape, c.output, &back, &why), qPrintable(why.text(true)));
+            QVERIFY2(readZone(csv, c.shape, c.output, &back, &why), qPrintable(why.text(Language::English)));
             QCOMPARE(back, c.points);
         }
     }
@@ -60,7 +60,7 @@ private slots:
         QVERIFY(csv.startsWith("area,output,shape,point,x_mm,y_mm\r\n0,1,Arc,1,3000,0\r\n"));
         QMap<int, AreaZones> back;
         Refusal why;
-        QVERIFY2(readProject(csv, &back, &why), qPrintable(why.text(true)));
+        QVERIFY2(readProject(csv, &back, &why), qPrintable(why.text(Language::English)));
         QCOMPARE(back.keys(), QList<int>({0, 63}));
         for (int area : {0, 63})
             for (int k = 0; k < kOutputCount; ++k) {
@@ -89,8 +89,9 @@ private slots:
         QVector<QPoint> back{{9, 9}};
         Refusal why;
         QVERIFY(!readZone("x_mm,y_mm\n1,2\nabc,4\n", Polygon, 0, &back, &why));
-        QCOMPARE(why.text(true), QString("Line 3: expected two numbers \"x_mm,y_mm\", found \"abc,4\"."));
-        QCOMPARE(why.text(false).left(4), QString("第3行："));
+        QCOMPARE(why.text(Language::English),
+                 QString("Line 3: expected two numbers \"x_mm,y_mm\", found \"abc,4\"."));
+        QCOMPARE(why.text(Language::Chinese).left(4), QString("第3行："));
         QVERIFY(!readZone("x_mm,y_mm\n1,2,3\n", Polygon, 0, &back, &why));
         QVERIFY(!readZone("x_mm,y_mm\nnan,2\n", Polygon, 0, &back, &why));
         QVERIFY(!readZone("x_mm,y_mm\n1,3000000000\n", Polygon, 0, &back, &why));

@@ -21,23 +21,23 @@ About::~About()
 
 void About::LanguageDisplayChinese()
 {
-    applyTexts(false);
+    applyTexts(Language::Chinese);
 }
 
 void About::LanguageDisplayEnglish()
 {
-    applyTexts(true);
+    applyTexts(Language::English);
 }
 
-void About::applyTexts(bool english)
+void About::applyTexts(Language language)
 {
-    auto t = [english](const char *en, const char *cn) { return QString::fromUtf8(english ? en : cn); };
-    setWindowTitle(t("About", "关于"));
+    setWindowTitle(pick(language, "About", "关于"));
     m_ui->label_Title->setText(QStringLiteral("Veltrin"));
-    m_ui->label_Ver->setText(t("Version: 1.5.2", "软件版本: 1.5.2"));
-    m_ui->label_Data->setText(t("Date: 2024-08-21", "开发日期: 2024-08-21"));
-    m_ui->label_License->setText(t("License: GNU GPL 3.0 or later", "许可证: GNU GPL 3.0 或更高版本"));
-    m_ui->ReleaseNotes->setTitle(t("Release Notes", "版本信息"));
+    m_ui->label_Ver->setText(pick(language, "Version: 1.5.2", "软件版本: 1.5.2"));
+    m_ui->label_Data->setText(pick(language, "Date: 2024-08-21", "开发日期: 2024-08-21"));
+    m_ui->label_License->setText(
+        pick(language, "License: GNU GPL 3.0 or later", "许可证: GNU GPL 3.0 或更高版本"));
+    m_ui->ReleaseNotes->setTitle(pick(language, "Release Notes", "版本信息"));
     m_ui->Button_Close->setText(QString::fromUtf8("关闭"));
     m_ui->NoteMessage->clear();
 }

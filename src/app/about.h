@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QDialog>
 
 namespace Ui {
@@ -21,7 +22,7 @@ public slots:
     void LanguageDisplayEnglish();
 
 private:
-    void applyTexts(bool english);
+    void applyTexts(Language language);
 
     Ui::About *m_ui;
 };

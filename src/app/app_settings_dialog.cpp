@@ -23,10 +23,10 @@ AppSettingsDialog::AppSettingsDialog(QWidget *parent) : QDialog(parent)
     LanguageLabel = new QLabel;
     UnsavedDesignLabel = new QLabel;
     DefaultModelLabel = new QLabel;
-    Language = new QComboBox;
-    Language->setObjectName(QStringLiteral("AppLanguage"));
+    LanguageBox = new QComboBox;
+    LanguageBox->setObjectName(QStringLiteral("AppLanguage"));
     // Each language named in itself, as in the Language menu.
-    Language->addItems({QStringLiteral("English"), QStringLiteral("简体中文")});
+    LanguageBox->addItems({QStringLiteral("English"), QStringLiteral("简体中文")});
     UnsavedDesign = new QComboBox;
     UnsavedDesign->setObjectName(QStringLiteral("AppUnsavedDesign"));
     UnsavedDesign->addItems({QString(), QString(), QString()});
@@ -36,7 +36,7 @@ AppSettingsDialog::AppSettingsDialog(QWidget *parent) : QDialog(parent)
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
     auto *form = new QFormLayout;
-    form->addRow(LanguageLabel, Language);
+    form->addRow(LanguageLabel, LanguageBox);
     form->addRow(UnsavedDesignLabel, UnsavedDesign);
     form->addRow(DefaultModelLabel, DefaultModel);
     auto *layout = new QVBoxLayout(this);
@@ -49,7 +49,7 @@ AppSettingsDialog::AppSettingsDialog(QWidget *parent) : QDialog(parent)
         emit SettingsApplied();
     });
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    setLanguage(false);
+    setLanguage(Language::Chinese);
 }
 
 int AppSettingsDialog::defaultModel()
@@ -58,14 +58,14 @@ int AppSettingsDialog::defaultModel()
     return code == Laser50 ? Laser50 : Laser30;
 }
 
-bool AppSettingsDialog::englishChosen() const
+Language AppSettingsDialog::chosenLanguage() const
 {
-    return Language->currentIndex() == 0;
+    return LanguageBox->currentIndex() == 0 ? Language::English : Language::Chinese;
 }
 
-void AppSettingsDialog::load(bool english)
+void AppSettingsDialog::load(Language language)
 {
-    Language->setCurrentIndex(english ? 0 : 1);
+    LanguageBox->setCurrentIndex(language == Language::English ? 0 : 1);
     const QString unsaved =
         QSettings("Trevalor", "Parameters").value(kUnsavedDesignKey, QStringLiteral("ask")).toString();
     UnsavedDesign->setCurrentIndex(0);
@@ -78,24 +78,24 @@ void AppSettingsDialog::load(bool english)
 void AppSettingsDialog::store()
 {
     QSettings s("Trevalor", "Parameters");
-    s.setValue(QStringLiteral("Language"), englishChosen() ? 1 : 0);
+    s.setValue(QStringLiteral("Language"), chosenLanguage() == Language::English ? 1 : 0);
     s.setValue(kUnsavedDesignKey,
                QString::fromLatin1(kUnsavedChoices[qBound(0, UnsavedDesign->currentIndex(), 2)]));
     s.setValue(kDefaultModelKey, kModels[qBound(0, DefaultModel->currentIndex(), 1)]);
 }
 
-void AppSettingsDialog::setLanguage(bool english)
+void AppSettingsDialog::setLanguage(Language language)
 {
-    auto t = [english](const char *en, const char *cn) { return QString::fromUtf8(english ? en : cn); };
-    setWindowTitle(t("App Settings", "应用设置"));
-    LanguageLabel->setText(t("Language", "语言"));
+    setWindowTitle(pick(language, "App Settings", "应用设置"));
+    LanguageLabel->setText(pick(language, "Language", "语言"));
     UnsavedDesignLabel->setText(
-        t("On connecting, with an unsaved or opened project", "连接时，若项目未保存或来自文件"));
-    UnsavedDesign->setItemText(0, t("Ask each time", "每次询问"));
-    UnsavedDesign->setItemText(1, t("Load the sensor's areas into the project", "将传感器的区域载入项目"));
+        pick(language, "On connecting, with an unsaved or opened project", "连接时，若项目未保存或来自文件"));
+    UnsavedDesign->setItemText(0, pick(language, "Ask each time", "每次询问"));
     UnsavedDesign->setItemText(
-        2, t("Keep the project (read the sensor's parameters only)", "保留项目（只读取传感器参数）"));
-    DefaultModelLabel->setText(t("Model of a new project", "新建工程的型号"));
-    Buttons->button(QDialogButtonBox::Ok)->setText(t("OK", "确定"));
-    Buttons->button(QDialogButtonBox::Cancel)->setText(t("Cancel", "取消"));
+        1, pick(language, "Load the sensor's areas into the project", "将传感器的区域载入项目"));
+    UnsavedDesign->setItemText(2, pick(language, "Keep the project (read the sensor's parameters only)",
+                                       "保留项目（只读取传感器参数）"));
+    DefaultModelLabel->setText(pick(language, "Model of a new project", "新建工程的型号"));
+    Buttons->button(QDialogButtonBox::Ok)->setText(pick(language, "OK", "确定"));
+    Buttons->button(QDialogButtonBox::Cancel)->setText(pick(language, "Cancel", "取消"));
 }

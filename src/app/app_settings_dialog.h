@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QDialog>
 
 class QComboBox;
@@ -21,15 +22,15 @@ public:
     static int defaultModel();
 
     // Shows the stored choices; the language is the window's own.
-    void load(bool english);
-    void setLanguage(bool english);
+    void load(Language language);
+    void setLanguage(Language language);
 
-    QComboBox *languageBox() const { return Language; }
+    QComboBox *languageBox() const { return LanguageBox; }
     QComboBox *unsavedDesignBox() const { return UnsavedDesign; }
     QComboBox *defaultModelBox() const { return DefaultModel; }
     QDialogButtonBox *buttons() const { return Buttons; }
-    // The language chosen in the dialog: true for English.
-    bool englishChosen() const;
+    // The language chosen in the dialog.
+    Language chosenLanguage() const;
 
 signals:
     // OK: the choices are stored; the window applies the language.
@@ -41,7 +42,7 @@ private:
     QLabel *LanguageLabel;
     QLabel *UnsavedDesignLabel;
     QLabel *DefaultModelLabel;
-    QComboBox *Language;
+    QComboBox *LanguageBox;
     QComboBox *UnsavedDesign;
     QComboBox *DefaultModel;
     QDialogButtonBox *Buttons;

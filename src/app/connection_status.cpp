@@ -53,29 +53,28 @@ void ConnectionStatus::setCountdown(int seconds)
     refresh();
 }
 
-void ConnectionStatus::setEnglish(bool english)
+void ConnectionStatus::setLanguage(Language language)
 {
-    m_english = english;
+    m_language = language;
     refresh();
 }
 
 void ConnectionStatus::refresh()
 {
-    auto t = [this](const char *english, const char *chinese) {
-        return QString::fromUtf8(m_english ? english : chinese);
-    };
     QString word;
     switch (m_state) {
-    case State::Closed: word = t("Disconnected", "未连接"); break;
-    case State::Connecting: word = t("Connecting…", "正在连接…"); break;
-    case State::Connected: word = t("Connected", "已连接"); break;
-    case State::Restarting: word = t("Restarting, %1 s", "正在重启，%1 秒").arg(m_countdown); break;
-    case State::Lost: word = t("Connection lost", "连接已断开"); break;
+    case State::Closed: word = pick(m_language, "Disconnected", "未连接"); break;
+    case State::Connecting: word = pick(m_language, "Connecting…", "正在连接…"); break;
+    case State::Connected: word = pick(m_language, "Connected", "已连接"); break;
+    case State::Restarting:
+        word = pick(m_language, "Restarting, %1 s", "正在重启，%1 秒").arg(m_countdown);
+        break;
+    case State::Lost: word = pick(m_language, "Connection lost", "连接已断开"); break;
     }
     m_word->setText(QStringLiteral(" %1 ").arg(word));
     m_word->setStyleSheet(QStringLiteral("QLabel { background: %1; color: white; font-weight: bold; "
                                          "border-radius: 3px; }")
                               .arg(colour(m_state).name()));
-    m_cancel->setText(t("Cancel", "取消"));
+    m_cancel->setText(pick(m_language, "Cancel", "取消"));
     m_cancel->setVisible(m_state == State::Restarting);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QWidget>
 
 class QLabel;
@@ -24,7 +25,7 @@ public:
     void setState(State state, const QString &why = QString());
     // Seconds left while restarting.
     void setCountdown(int seconds);
-    void setEnglish(bool english);
+    void setLanguage(Language language);
 
     QLabel *stateLabel() const { return m_word; }
     QPushButton *cancelButton() const { return m_cancel; }
@@ -40,7 +41,7 @@ private:
     void refresh();
 
     State m_state = State::Closed;
-    bool m_english = false;
+    Language m_language = Language::Chinese;
     int m_countdown = 0;
     QLabel *m_word;
     QLabel *m_peer;

@@ -28,7 +28,9 @@ Create::Create(QWidget *parent) : QDialog(parent), m_ui(new Ui::Create)
     connect(m_ui->Button_Connect, &QPushButton::clicked, this, &Create::ConnectToLaserSensor);
     connect(m_ui->Button_Quit, &QPushButton::clicked, this, &Create::QuitButton);
     // The dialog is modal: the window's Language menu cannot be reached while it is up.
-    connect(m_ui->Button_Language, &QPushButton::clicked, this, [this] { emit LanguageSignal(!m_english); });
+    connect(m_ui->Button_Language, &QPushButton::clicked, this, [this] {
+        emit LanguageSignal(m_language == Language::English ? Language::Chinese : Language::English);
+    });
     connect(m_ui->Button_Refresh, &QPushButton::clicked, this, &Create::UpdateSerialPortSetting);
     connect(m_ui->Button_Refresh_ETH, &QPushButton::clicked, this, &Create::UpdateEthernetSetting);
 
@@ -115,7 +117,7 @@ void Create::ConnectToLaserSensor()
     emitDeviceType();
     if (m_ui->ConnecttabWidget->currentIndex() == kSerialTab)
         emit OpenSerialSignal(m_ui->comboBox_Serial->currentText());
-    else if (acceptIPv4Address(this, m_ui->comboBox_Ethernet->currentText(), m_english))
+    else if (acceptIPv4Address(this, m_ui->comboBox_Ethernet->currentText(), m_language))
         emit OpenEthernetSignal(m_ui->comboBox_Ethernet->currentText().trimmed());
     else
         return; // stays open for a corrected address
@@ -138,7 +140,7 @@ void Create::reject()
 
 void Create::UpdateSerialPortSetting()
 {
-    PortList::fill(m_ui->comboBox_Serial, m_english);
+    PortList::fill(m_ui->comboBox_Serial, m_language);
 }
 
 void Create::UpdateEthernetSetting()
@@ -158,27 +160,27 @@ void Create::DelteclientSocket()
 
 void Create::LanguageDisplayChinese()
 {
-    applyTexts(false);
+    applyTexts(Language::Chinese);
 }
 
 void Create::LanguageDisplayEnglish()
 {
-    applyTexts(true);
+    applyTexts(Language::English);
 }
 
-void Create::applyTexts(bool english)
+void Create::applyTexts(Language language)
 {
-    m_english = english;
-    auto t = [english](const char *en, const char *cn) { return QString::fromUtf8(english ? en : cn); };
-    setWindowTitle(t("Welcome to Veltrin", "欢迎使用Veltrin"));
-    m_ui->Button_Create->setText(t("Create", "创建"));
-    m_ui->Button_Open->setText(t("Open", "打开"));
-    m_ui->Button_Connect->setText(t("Connect", "连接"));
-    m_ui->label_OpenProject->setText(t("Open Project file", "打开工程文件"));
-    m_ui->RecentProjectsList->setToolTip(t("Recent projects: double-click to open", "最近的工程：双击打开"));
-    m_ui->ConnecttabWidget->setTabText(0, t("Serial", "串口"));
-    m_ui->ConnecttabWidget->setTabText(1, t("Ethernet", "以太网"));
-    m_ui->Button_Quit->setText(t("Quit", "退出"));
+    m_language = language;
+    setWindowTitle(pick(language, "Welcome to Veltrin", "欢迎使用Veltrin"));
+    m_ui->Button_Create->setText(pick(language, "Create", "创建"));
+    m_ui->Button_Open->setText(pick(language, "Open", "打开"));
+    m_ui->Button_Connect->setText(pick(language, "Connect", "连接"));
+    m_ui->label_OpenProject->setText(pick(language, "Open Project file", "打开工程文件"));
+    m_ui->RecentProjectsList->setToolTip(
+        pick(language, "Recent projects: double-click to open", "最近的工程：双击打开"));
+    m_ui->ConnecttabWidget->setTabText(0, pick(language, "Serial", "串口"));
+    m_ui->ConnecttabWidget->setTabText(1, pick(language, "Ethernet", "以太网"));
+    m_ui->Button_Quit->setText(pick(language, "Quit", "退出"));
     // Names the other language, in that language, so a reader of either finds it.
-    m_ui->Button_Language->setText(english ? QString::fromUtf8("中文") : QStringLiteral("English"));
+    m_ui->Button_Language->setText(pick(language, "中文", "English"));
 }

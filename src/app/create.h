@@ -1,6 +1,7 @@
 #pragma once
 
 #include "area/store/device_type.h"
+#include "area/store/language.h"
 
 #include <QDialog>
 #include <QString>
@@ -60,14 +61,14 @@ signals:
     void OpenEthernetSignal(QString Com);
     void OpenEthernetMode(QString Type);
     // The language button: the whole program switches to English (true) or Chinese.
-    void LanguageSignal(bool english);
+    void LanguageSignal(Language language);
 
 private:
-    void applyTexts(bool english);
+    void applyTexts(Language language);
     void emitDeviceType();
     void openRecent(QListWidgetItem *item);
 
     Ui::Create *m_ui;
     SensorDiscovery *m_discovery;
-    bool m_english = false;
+    Language m_language = Language::Chinese;
 };

@@ -86,24 +86,19 @@ DesignCheckDialog::DesignCheckDialog(const Parts &parts, QWidget *parent) : QDia
 
     connect(RunButton, &QPushButton::clicked, this, &DesignCheckDialog::runCheck);
     connect(CompareButton, &QPushButton::clicked, this, [this] {
-        const QString name =
-            Dialogs::fileName(this, Dialogs::FileMode::Open, text("Compare With", "对比项目"), QString(),
-                              text("Project files (*.vkt *.VKT *.*)", "项目文件 (*.vkt *.VKT *.*)"));
+        const QString name = Dialogs::fileName(
+            this, Dialogs::FileMode::Open, pick(Lang, "Compare With", "对比项目"), QString(),
+            pick(Lang, "Project files (*.vkt *.VKT *.*)", "项目文件 (*.vkt *.VKT *.*)"));
         if (!name.isEmpty() && setComparisonFile(name))
             runCheck();
     });
     retranslate();
 }
 
-QString DesignCheckDialog::text(const char *english, const char *chinese) const
-{
-    return QString::fromUtf8(English ? english : chinese);
-}
-
 QString DesignCheckDialog::durationText(qint64 ms) const
 {
     if (ms < 60000)
-        return QString::number(ms / 1000.0, 'f', 2) + text(" s", " 秒");
+        return QString::number(ms / 1000.0, 'f', 2) + pick(Lang, " s", " 秒");
     const qint64 s = ms / 1000;
     return s >= 3600 ? QStringLiteral("%1:%2:%3")
                            .arg(s / 3600)
@@ -112,34 +107,35 @@ QString DesignCheckDialog::durationText(qint64 ms) const
                      : QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-void DesignCheckDialog::setEnglish(bool english)
+void DesignCheckDialog::setLanguage(Language language)
 {
-    English = english;
+    Lang = language;
     retranslate();
 }
 
 void DesignCheckDialog::retranslate()
 {
-    Action->setText(text("Check Design Against Recording…", "用扫描记录检查设计…"));
-    setWindowTitle(text("Design Check", "设计检查"));
+    Action->setText(pick(Lang, "Check Design Against Recording…", "用扫描记录检查设计…"));
+    setWindowTitle(pick(Lang, "Design Check", "设计检查"));
     const int area = AreaChoice->currentIndex();
     AreaChoice->clear();
-    AreaChoice->addItem(text("Active area, as the sensor reported it", "传感器报告的当前区域"));
+    AreaChoice->addItem(pick(Lang, "Active area, as the sensor reported it", "传感器报告的当前区域"));
     for (int i = 0; i < kAreaCount; ++i)
-        AreaChoice->addItem(text("Area %1", "区域%1").arg(i));
+        AreaChoice->addItem(pick(Lang, "Area %1", "区域%1").arg(i));
     AreaChoice->setCurrentIndex(qMax(0, area));
-    CompareButton->setText(text("Compare With…", "对比项目…"));
-    RunButton->setText(text("Check", "检查"));
-    SummaryTitle->setText(text("Per output", "各输出"));
-    EventsTitle->setText(text("Where the outputs would switch (click: play from there)",
+    CompareButton->setText(pick(Lang, "Compare With…", "对比项目…"));
+    RunButton->setText(pick(Lang, "Check", "检查"));
+    SummaryTitle->setText(pick(Lang, "Per output", "各输出"));
+    EventsTitle->setText(pick(Lang, "Where the outputs would switch (click: play from there)",
                               "输出将切换的位置（单击：从该处回放）"));
-    Summary->setHorizontalHeaderLabels({text("Output", "输出"), text("Switched", "切换次数"),
-                                        text("In all", "总时长"), text("Longest", "最长"),
-                                        text("Agreement with the sensor", "与传感器一致")});
-    Events->setHorizontalHeaderLabels({text("Time", "时间"), text("Area", "区域"), text("Output", "输出"),
-                                       text("Duration", "持续时间"), text("Nearest point", "最近点")});
+    Summary->setHorizontalHeaderLabels({pick(Lang, "Output", "输出"), pick(Lang, "Switched", "切换次数"),
+                                        pick(Lang, "In all", "总时长"), pick(Lang, "Longest", "最长"),
+                                        pick(Lang, "Agreement with the sensor", "与传感器一致")});
+    Events->setHorizontalHeaderLabels({pick(Lang, "Time", "时间"), pick(Lang, "Area", "区域"),
+                                       pick(Lang, "Output", "输出"), pick(Lang, "Duration", "持续时间"),
+                                       pick(Lang, "Nearest point", "最近点")});
     if (!OtherPath.isEmpty())
-        CompareLabel->setText(text("Compared with %1", "对比 %1").arg(QFileInfo(OtherPath).fileName()));
+        CompareLabel->setText(pick(Lang, "Compared with %1", "对比 %1").arg(QFileInfo(OtherPath).fileName()));
     if (HasResult)
         showResults();
 }
@@ -157,14 +153,15 @@ bool DesignCheckDialog::setComparisonFile(const QString &path)
     QString error;
     const ProjectFile::LoadStatus status = ProjectFile::load(path, project, contents, -1, &error);
     if (status != ProjectFile::LoadStatus::Loaded) {
-        const QString why = status == ProjectFile::LoadStatus::NotAProject
-                                ? text("It is no project file.", "它不是项目文件。")
-                            : status == ProjectFile::LoadStatus::TooLarge
-                                ? text("It is too large for a project file.", "文件过大，不是项目文件。")
-                                : error;
-        Dialogs::ask(
-            this, Dialogs::Icon::Warning, windowTitle(),
-            text("%1 cannot be compared.\n%2", "无法对比 %1。\n%2").arg(QFileInfo(path).fileName(), why));
+        const QString why =
+            status == ProjectFile::LoadStatus::NotAProject
+                ? pick(Lang, "It is no project file.", "它不是项目文件。")
+            : status == ProjectFile::LoadStatus::TooLarge
+                ? pick(Lang, "It is too large for a project file.", "文件过大，不是项目文件。")
+                : error;
+        Dialogs::ask(this, Dialogs::Icon::Warning, windowTitle(),
+                     pick(Lang, "%1 cannot be compared.\n%2", "无法对比 %1。\n%2")
+                         .arg(QFileInfo(path).fileName(), why));
         return false;
     }
     OtherPath = path;
@@ -192,7 +189,7 @@ bool DesignCheckDialog::check(const QVector<AREA_DATA> &areas, CheckResult *resu
     const ScanRecording &recording = P.replay->playback()->recording();
     CheckOptions options;
     options.area = AreaChoice->currentIndex() - 1;
-    QProgressDialog progress(what, text("Cancel", "取消"), 0, recording.scanCount(), parentWidget());
+    QProgressDialog progress(what, pick(Lang, "Cancel", "取消"), 0, recording.scanCount(), parentWidget());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     bool cancelled = false;
@@ -205,7 +202,7 @@ bool DesignCheckDialog::check(const QVector<AREA_DATA> &areas, CheckResult *resu
     });
     if (result->damage.kind != RecordingError::None) {
         progress.close();
-        Dialogs::ask(this, Dialogs::Icon::Warning, windowTitle(), describe(result->damage, English));
+        Dialogs::ask(this, Dialogs::Icon::Warning, windowTitle(), describe(result->damage, Lang));
         return false;
     }
     return !cancelled;
@@ -217,12 +214,12 @@ bool DesignCheckDialog::runCheck()
     if (!P.replay->isPlayingBack())
         return false;
     P.replay->playback()->pause();
-    if (!check(P.design(), &Result, text("Checking the design…", "正在检查设计…")))
+    if (!check(P.design(), &Result, pick(Lang, "Checking the design…", "正在检查设计…")))
         return false;
     HasResult = true;
     if (!OtherPath.isEmpty())
         HasOther = check(OtherAreas, &Other,
-                         text("Checking %1…", "正在检查 %1…").arg(QFileInfo(OtherPath).fileName()));
+                         pick(Lang, "Checking %1…", "正在检查 %1…").arg(QFileInfo(OtherPath).fileName()));
     // The slider shows where each output would switch.
     QVector<ScanReplayControl::Mark> marks;
     for (const BreachEvent &e : Result.events)
@@ -237,16 +234,16 @@ void DesignCheckDialog::showResults()
     if (!HasResult)
         return;
     if (P.replay->isPlayingBack())
-        RecordingLabel->setText(text("Recording %1, %2", "扫描记录 %1，%2")
+        RecordingLabel->setText(pick(Lang, "Recording %1, %2", "扫描记录 %1，%2")
                                     .arg(QFileInfo(P.replay->playback()->path()).fileName(),
                                          durationText(P.replay->playback()->durationMs())));
     for (int o = 0; o < kOutputs; ++o) {
         const OutputSummary &s = Result.outputs[o];
-        QStringList cells{text("Out %1", "输出%1").arg(o + 1), QString::number(s.count),
+        QStringList cells{pick(Lang, "Out %1", "输出%1").arg(o + 1), QString::number(s.count),
                           durationText(s.totalMs), durationText(s.longestMs)};
         cells << (Result.sensorOutputsKnown && s.comparedScans > 0
                       ? QStringLiteral("%1 %").arg(100.0 * s.agreeScans / s.comparedScans, 0, 'f', 1)
-                      : text("not recorded", "未记录"));
+                      : pick(Lang, "not recorded", "未记录"));
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (c == 0)
@@ -256,14 +253,14 @@ void DesignCheckDialog::showResults()
     }
     ChangeLabel->setVisible(HasOther);
     if (HasOther)
-        ChangeLabel->setText(text("Against %1: ", "与 %1 对比：").arg(QFileInfo(OtherPath).fileName()) +
-                             compareText(Other, Result, English).join(QStringLiteral("\n")));
+        ChangeLabel->setText(pick(Lang, "Against %1: ", "与 %1 对比：").arg(QFileInfo(OtherPath).fileName()) +
+                             compareText(Other, Result, Lang).join(QStringLiteral("\n")));
 
     Events->setRowCount(Result.events.size());
     for (int r = 0; r < Result.events.size(); ++r) {
         const BreachEvent &e = Result.events[r];
         const QStringList cells{durationText(e.startMs), QString::number(e.area),
-                                text("Out %1", "输出%1").arg(e.output + 1), durationText(e.durationMs),
+                                pick(Lang, "Out %1", "输出%1").arg(e.output + 1), durationText(e.durationMs),
                                 QStringLiteral("%1 mm (%2, %3)")
                                     .arg(qRound(e.nearestMm))
                                     .arg(qRound(e.nearest.x()))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // File › Check Design Against Recording…: would the open design have switched its outputs where the
 // recorded traffic says, and only there? The check runs over the recording open for playback (one is
 // opened first when none is); the results list each switching with its time, a click plays from
@@ -34,7 +35,7 @@ public:
 
     // File › Check Design Against Recording…
     QAction *action() const { return Action; }
-    void setEnglish(bool english);
+    void setLanguage(Language language);
 
 public slots:
     // Checks the open design (and the comparison file, if one is chosen) against the open recording and
@@ -57,7 +58,6 @@ private:
     void showResults();
     void eventClicked(int row);
     bool check(const QVector<AREA_DATA> &areas, CheckResult *result, const QString &what);
-    QString text(const char *english, const char *chinese) const;
     QString durationText(qint64 ms) const;
 
     Parts P;
@@ -78,5 +78,5 @@ private:
     bool HasOther = false;
     QString OtherPath;
     QVector<AREA_DATA> OtherAreas;
-    bool English = false;
+    Language Lang = Language::Chinese;
 };

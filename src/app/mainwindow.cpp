@@ -162,38 +162,39 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         SerialComm->VerifySensorDataSlots();
     });
     // Every write attempt is logged with how it ended: verified or not, refused, rejected, cut short.
-    connect(SerialComm->Engine(), &ExchangeEngine::SequenceFinished, this,
-            [this](const ExchangeEngine::Result &r) {
-                using Outcome = ExchangeEngine::Outcome;
-                if (r.sequence != ExchangeEngine::Sequence::WriteAll && !r.afterWrite)
-                    return;
-                // Cut short: what stopped it, then what was and was not written.
-                const bool cut = r.outcome != Outcome::Complete && r.outcome != Outcome::Differences &&
-                                 r.outcome != Outcome::Refused;
-                const QString result =
-                    cut ? r.problem + QLatin1Char('\n') + sequenceDoneText(r, SerialComm->Language())
-                        : r.message;
-                // Beside the project file; a project never saved has no folder of its own.
-                const QString project = projectFileName();
-                const QString path = writeLogPath(project);
-                QString error;
-                // A write cut short was never compared: the fingerprint is that of the design it carried.
-                const quint32 crc = r.imageCrc ? r.imageCrc
-                                               : designImageCrc(*SerialComm->Engine()->projectStore(),
-                                                                *SerialComm->Engine()->parameters());
-                if (!appendWriteLog(project, SerialComm->LastProduct(), crc, result,
-                                    QDateTime::currentDateTime(), &error))
-                    statusBar()->showMessage(
-                        pick("Write log %1 not written: %2", "写入记录%1未能写入：%2").arg(path, error));
-                else if (project.isEmpty())
-                    statusBar()->showMessage(
-                        pick("The project was never saved: write log kept in the application data "
-                             "folder, %1",
-                             "项目尚未保存：写入记录保存在应用程序数据文件夹中，%1")
-                            .arg(path));
-                else
-                    statusBar()->showMessage(pick("Write log: %1", "写入记录：%1").arg(path));
-            });
+    connect(
+        SerialComm->Engine(), &ExchangeEngine::SequenceFinished, this,
+        [this](const ExchangeEngine::Result &r) {
+            using Outcome = ExchangeEngine::Outcome;
+            if (r.sequence != ExchangeEngine::Sequence::WriteAll && !r.afterWrite)
+                return;
+            // Cut short: what stopped it, then what was and was not written.
+            const bool cut = r.outcome != Outcome::Complete && r.outcome != Outcome::Differences &&
+                             r.outcome != Outcome::Refused;
+            const QString result =
+                cut ? r.problem + QLatin1Char('\n') + sequenceDoneText(r, SerialComm->language()) : r.message;
+            // Beside the project file; a project never saved has no folder of its own.
+            const QString project = projectFileName();
+            const QString path = writeLogPath(project);
+            QString error;
+            // A write cut short was never compared: the fingerprint is that of the design it carried.
+            const quint32 crc = r.imageCrc ? r.imageCrc
+                                           : designImageCrc(*SerialComm->Engine()->projectStore(),
+                                                            *SerialComm->Engine()->parameters());
+            if (!appendWriteLog(project, SerialComm->LastProduct(), crc, result, QDateTime::currentDateTime(),
+                                &error))
+                statusBar()->showMessage(
+                    pick(Lang, "Write log %1 not written: %2", "写入记录%1未能写入：%2").arg(path, error));
+            else if (project.isEmpty())
+                statusBar()->showMessage(
+                    pick(Lang,
+                         "The project was never saved: write log kept in the application data "
+                         "folder, %1",
+                         "项目尚未保存：写入记录保存在应用程序数据文件夹中，%1")
+                        .arg(path));
+            else
+                statusBar()->showMessage(pick(Lang, "Write log: %1", "写入记录：%1").arg(path));
+        });
     ui->SensorMenuLayout->addWidget(SensorToolBar);
     ui->ZoomIn->setAutoRepeat(true);
     ui->ZoomOut->setAutoRepeat(true);
@@ -310,8 +311,9 @@ void MainWindow::makeDialogConnections()
     connect(StartDialog, &Create::OpenEthernetSignal, this, &MainWindow::CreatEthernetPort);
     connect(StartDialog, &Create::CreateInterface, this, &MainWindow::CreatConnectTypeSignalSlot);
     connect(StartDialog, &Create::OpenEthernetMode, this, &MainWindow::CreatEthnertModeSignalSlot);
-    connect(StartDialog, &Create::LanguageSignal, this,
-            [this](bool english) { english ? LanguageToEnglish() : LanguageToChinese(); });
+    connect(StartDialog, &Create::LanguageSignal, this, [this](Language language) {
+        language == Language::English ? LanguageToEnglish() : LanguageToChinese();
+    });
 }
 
 void MainWindow::makeConnections()
@@ -363,7 +365,7 @@ void MainWindow::makeConnections()
     connect(SerialComm, &SERIAL_COMM::ReceiveScanfData, this, [this] {
         if (ui->DataTableDock->isVisible())
             ui->label_Timestamp->setText(
-                pick("Timestamp: %1", "时间戳: %1")
+                pick(Lang, "Timestamp: %1", "时间戳: %1")
                     .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))));
     });
 
@@ -413,9 +415,10 @@ void MainWindow::makeAreaEditingConnections()
     connect(ui->Delete, &QAction::triggered, AreaTable, &AREA_TABLE::DeleteAreaTableData);
     // Emptying every area is asked first; each area can then be brought back with Undo.
     connect(ui->DeleteAll, &QAction::triggered, this, [this] {
-        const int choice = Dialogs::ask(this, Dialogs::Icon::Warning, pick("Warning", "警告"),
-                                        pick("Empty all 64 areas?", "清空全部64个区域？"),
-                                        {pick("Delete All", "全部删除"), pick("Cancel", "取消")}, 1);
+        const int choice =
+            Dialogs::ask(this, Dialogs::Icon::Warning, pick(Lang, "Warning", "警告"),
+                         pick(Lang, "Empty all 64 areas?", "清空全部64个区域？"),
+                         {pick(Lang, "Delete All", "全部删除"), pick(Lang, "Cancel", "取消")}, 1);
         if (choice == 0)
             AreaTable->DeleteAllAreaTableData();
     });
@@ -433,7 +436,7 @@ void MainWindow::makeAreaEditingConnections()
     connect(CoordTable, &COORD_TABLE::CoordTableEditSignal, AreaTable, &AREA_TABLE::SaveUndoAreaTableData);
     // A zone never grows past what the sensor holds; the refusal is said where the user looks.
     const auto pointLimit = [this] {
-        statusBar()->showMessage(pick("A zone holds at most 100 points; this one is full.",
+        statusBar()->showMessage(pick(Lang, "A zone holds at most 100 points; this one is full.",
                                       "一个检测区最多100个点，此检测区已满。"),
                                  5000);
     };
@@ -778,12 +781,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
     commitPendingEdits();
     bool refuse = false;
     if (ProjectData().Modified) {
-        const bool en = Language == 1;
         const int choice = Dialogs::ask(
-            this, Dialogs::Icon::Warning, en ? "Warning" : "警告",
-            en ? "The project has unsaved changes.\nDo you want to save them before closing?"
-               : "关于应用程序\n您修改了数据直接退出而不保存？",
-            en ? QStringList{"Save", "Close Without Saving", "Cancel"} : QStringList{"保存", "关闭", "取消"});
+            this, Dialogs::Icon::Warning, pick(Lang, "Warning", "警告"),
+            pick(Lang, "The project has unsaved changes.\nDo you want to save them before closing?",
+                 "关于应用程序\n您修改了数据直接退出而不保存？"),
+            QStringList{pick(Lang, "Save", "保存"), pick(Lang, "Close Without Saving", "关闭"),
+                        pick(Lang, "Cancel", "取消")});
         if (choice == 0)
             refuse = !savefile(); // a cancelled or failed save must not throw the design away
         else if (choice != 1)
@@ -833,7 +836,7 @@ void MainWindow::restoreSettings()
 void MainWindow::saveSettings()
 {
     QSettings settings("Trevalor", "Parameters");
-    settings.setValue("Language", Language == 1 ? 1 : 0);
+    settings.setValue("Language", Lang == Language::English ? 1 : 0);
     settings.setValue("geometry", saveGeometry());
     settings.setValue("windowState", saveState(0));
     settings.setValue("splitterSizes", ui->splitter->saveState());

@@ -3,6 +3,7 @@
 #include "app/connection_status.h"
 #include "area/file/project_file.h"
 #include "area/store/device_type.h"
+#include "area/store/language.h"
 #include "area/store/project_data.h"
 #include "comm/codec/scan_data.h"
 #include "comm/link_parameters.h"
@@ -82,7 +83,7 @@ public:
     Ui::MainWindow *form() const { return ui; }
     QGraphicsScene *editorScene() const { return scene; }
     int deviceType() const { return DeviceType; }
-    int language() const { return Language; }
+    Language language() const { return Lang; }
     int monitoringFlag() const { return MonitoringFlag; }
     SERIAL_COMM *serialComm() const { return SerialComm; }
     DATA_TABLE *dataTable() const { return DataTable; }
@@ -188,10 +189,9 @@ private:
     bool openProjectFile(const QString &name, bool anyModel);
     void adoptProjectFile(const QString &name);
     void resetUndoBase();
-    QString pick(const char *english, const char *chinese) const;
     void setDisplayMode(int mode);
     bool anyTransportOpen() const;
-    void applyLanguage(bool english);
+    void applyLanguage(Language language);
     void restoreSettings();
     void tabifyRightDocks();
     // The connected sensor as the user knows it: its address or port, and its serial number once known.
@@ -218,7 +218,6 @@ private:
     void writeAllToSensor();
     bool settleLinkParameters();
     bool loadSensorAreasOnConnect();
-    QString connectionText(const char *english, const char *chinese) const;
     void makeAreaEditingConnections();
     void makeSceneConnections();
     void makeStatusConnections();
@@ -253,7 +252,7 @@ private:
     SENSOR_PARAMETERS *SensorParameters = nullptr;
     SENSOR_CONTROL *SensorControl = nullptr;
     Create *StartDialog = nullptr;
-    int Language = 0; // 0 Simplified Chinese, 1 English
+    Language Lang = Language::Chinese;
     About *AboutDialog = nullptr;
     int MonitoringFlag = 0; // 0 edition, 1 monitoring
     uint MonitorMemory = 0; // the last input word the monitoring display acted on

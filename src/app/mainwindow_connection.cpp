@@ -40,11 +40,6 @@ Link *MainWindow::link() const
     return SerialComm->Engine()->link();
 }
 
-QString MainWindow::connectionText(const char *english, const char *chinese) const
-{
-    return Language == 1 ? QString::fromUtf8(english) : QString::fromUtf8(chinese);
-}
-
 void MainWindow::makeTransportConnections()
 {
     connect(ui->SerialSetting, &QAction::triggered, SerialSettingDialog, &QWidget::show);
@@ -65,7 +60,7 @@ void MainWindow::makeTransportConnections()
     connect(SerialComm, &SERIAL_COMM::RebootAcknowledged, this, &MainWindow::startRestartWait);
     connect(SerialComm, &SERIAL_COMM::ProductInformationRead, this, &MainWindow::restartConfirmed);
     connect(ConnectTimer, &QTimer::timeout, this, [this] {
-        connectFailed(connectionText("No answer from %1 within %2 s.", "%1 在 %2 秒内没有应答。")
+        connectFailed(pick(Lang, "No answer from %1 within %2 s.", "%1 在 %2 秒内没有应答。")
                           .arg(LastPeer)
                           .arg(kConnectTimeoutMs / 1000));
     });
@@ -129,8 +124,8 @@ void MainWindow::setSensorActions(bool on)
 
 QString MainWindow::peerLabelText() const
 {
-    return LastConnectType == 1 ? connectionText("IPAddress:%1 ", "IP地址:%1 ").arg(LastPeer)
-                                : connectionText("COM:%1 ", "串口号:%1 ").arg(LastPeer);
+    return LastConnectType == 1 ? pick(Lang, "IPAddress:%1 ", "IP地址:%1 ").arg(LastPeer)
+                                : pick(Lang, "COM:%1 ", "串口号:%1 ").arg(LastPeer);
 }
 
 // A port or socket is open for the sensor at peer: the interface actions are locked, Disconnect
@@ -158,7 +153,7 @@ void MainWindow::enterConnected()
     ui->DisConnection->setEnabled(true);
     LinkStatus->setState(LinkState::Connected);
     if (LastConnectType == 0) {
-        statusBar()->showMessage(connectionText("Connected to %1", "连接到 %1").arg(serialLineText()));
+        statusBar()->showMessage(pick(Lang, "Connected to %1", "连接到 %1").arg(serialLineText()));
     } else {
         // The next start offers this address again.
         QSettings("Trevalor", "Parameters").setValue(QStringLiteral("connect/lastAddress"), LastPeer);
@@ -213,15 +208,15 @@ void MainWindow::CreatOpenSerialPort(QString Com)
     line.stopBits = s.stopBits;
     line.flowControl = s.flowControl;
     if (!SerialComm->Engine()->openSerial(Com, line)) {
-        Dialogs::ask(this, Dialogs::Icon::Critical, connectionText("Error", "错误"),
-                     connectionText("Serial Open error", "串口打开失败"));
-        statusBar()->showMessage(connectionText("Open error", "打开错误"));
+        Dialogs::ask(this, Dialogs::Icon::Critical, pick(Lang, "Error", "错误"),
+                     pick(Lang, "Serial Open error", "串口打开失败"));
+        statusBar()->showMessage(pick(Lang, "Open error", "打开错误"));
         return;
     }
 
     // The port is open; the sensor counts as connected once it has answered.
     enterConnecting(Com);
-    statusBar()->showMessage(connectionText("Connecting to %1…", "正在连接 %1…").arg(serialLineText()));
+    statusBar()->showMessage(pick(Lang, "Connecting to %1…", "正在连接 %1…").arg(serialLineText()));
     beginExchange();
 }
 
@@ -239,18 +234,18 @@ void MainWindow::CreatEthernetPort(QString Com)
 
     Com = Com.trimmed();
     // Nowhere to connect to is a failure now, not a string of time-outs later.
-    if (Com.isEmpty() || !acceptIPv4Address(this, Com, Language == 1)) {
+    if (Com.isEmpty() || !acceptIPv4Address(this, Com, Lang)) {
         if (Com.isEmpty())
-            Dialogs::ask(this, Dialogs::Icon::Critical, connectionText("Error", "错误"),
-                         connectionText("Ethernet Open error", "以太网连接失败"));
-        statusBar()->showMessage(connectionText("Open error", "打开错误"));
+            Dialogs::ask(this, Dialogs::Icon::Critical, pick(Lang, "Error", "错误"),
+                         pick(Lang, "Ethernet Open error", "以太网连接失败"));
+        statusBar()->showMessage(pick(Lang, "Open error", "打开错误"));
         return;
     }
     // The sensor's own announcement decides the transport; an address never discovered uses TCP.
     ScanData().EtherMode = SensorDiscovery::modeOf(Com);
 
     enterConnecting(Com);
-    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + Com + QStringLiteral(":8080"));
+    statusBar()->showMessage(pick(Lang, "Connecting to ", "连接到") + Com + QStringLiteral(":8080"));
     ExchangeEngine *engine = SerialComm->Engine();
     if (ScanData().EtherMode == 0) {
         // Asynchronous: the exchange starts once the sensor accepted the connection.
@@ -260,7 +255,7 @@ void MainWindow::CreatEthernetPort(QString Com)
     }
     if (!engine->openUdp(QHostAddress(Com), kSensorPort)) {
         connectFailed(
-            connectionText("Cannot connect to %1: %2", "无法连接到 %1：%2").arg(Com, engine->LinkError()));
+            pick(Lang, "Cannot connect to %1: %2", "无法连接到 %1：%2").arg(Com, engine->LinkError()));
         return;
     }
     // UDP has no connection: the first answer makes it connected, a give-up makes it lost.
@@ -300,15 +295,15 @@ void MainWindow::linkLost(const QString &why)
     switch (LinkStatus->state()) {
     case LinkState::Connecting:
         if (linkFailed)
-            connectFailed(connectionText("Cannot connect to %1: %2", "无法连接到 %1：%2").arg(LastPeer, why));
+            connectFailed(pick(Lang, "Cannot connect to %1: %2", "无法连接到 %1：%2").arg(LastPeer, why));
         else
-            connectionLost(connectionText("The sensor did not answer.", "传感器没有应答。"));
+            connectionLost(pick(Lang, "The sensor did not answer.", "传感器没有应答。"));
         break;
     case LinkState::Connected:
         connectionLost(why);
         // A line that failed says so at once; the give-up has said it in its own warning.
         if (linkFailed)
-            Dialogs::show(this, Dialogs::Icon::Critical, connectionText("Critical Error", "严重错误"), why);
+            Dialogs::show(this, Dialogs::Icon::Critical, pick(Lang, "Critical Error", "严重错误"), why);
         break;
     default: break; // restarting: the restart wait decides; closed or lost: nothing to do
     }
@@ -326,7 +321,7 @@ void MainWindow::connectFailed(const QString &why)
 {
     CloseSerialPort();
     statusBar()->showMessage(why);
-    Dialogs::ask(this, Dialogs::Icon::Critical, connectionText("Error", "错误"), why);
+    Dialogs::ask(this, Dialogs::Icon::Critical, pick(Lang, "Error", "错误"), why);
 }
 
 // The sensor went away: nothing shown may look live, nothing is sent, and Connection reconnects.
@@ -339,7 +334,7 @@ void MainWindow::connectionLost(const QString &why)
     ui->SerialConnection->setEnabled(true);
     ui->EthernetConnection->setEnabled(true);
     (ScanData().ConnectType == 1 ? ui->EthnernetSetting : ui->SerialSetting)->setEnabled(true);
-    statusBar()->showMessage(connectionText("Connection lost: %1", "连接已断开：%1").arg(why));
+    statusBar()->showMessage(pick(Lang, "Connection lost: %1", "连接已断开：%1").arg(why));
 }
 
 // Everything a connection runs, stopped: polls, exchange, restart wait, transports, live displays
@@ -352,7 +347,7 @@ void MainWindow::stopLink()
     SerialComm->CloseSendReadIntensity();
     SerialComm->CloseSendReadSimulation();
     SerialComm->AbandonExchange(
-        connectionText("The connection was closed before it was finished.", "连接在完成之前已关闭。"));
+        pick(Lang, "The connection was closed before it was finished.", "连接在完成之前已关闭。"));
     setSensorActions(false);
     for (QAction *a : {ui->IOSimulation, ui->SelfCheck})
         a->setChecked(false);
@@ -399,7 +394,7 @@ void MainWindow::CloseSerialPort()
     ConnectLabel->hide();
     LastPeer.clear();
 
-    statusBar()->showMessage(connectionText("Disconnected", "断开连接"));
+    statusBar()->showMessage(pick(Lang, "Disconnected", "断开连接"));
     ui->SerialConnection->setEnabled(true);
     ui->EthernetConnection->setEnabled(true);
 }
@@ -414,14 +409,14 @@ void MainWindow::startRestartWait()
     SerialComm->CloseSendReadIntensity();
     SerialComm->CloseSendReadSimulation();
     SerialComm->AbandonExchange(
-        connectionText("The sensor restarted before it was finished.", "传感器在完成之前重新启动了。"));
+        pick(Lang, "The sensor restarted before it was finished.", "传感器在完成之前重新启动了。"));
     setSensorActions(false);
     clearLiveDisplays();
     OptionScene->setOutlineVisible(false);
     OptionScene->setIntensityVisible(false);
     LinkStatus->setState(LinkState::Restarting);
     LinkStatus->setCountdown(kRestartWaitMs / 1000);
-    statusBar()->showMessage(connectionText("The sensor is restarting…", "传感器正在重启…"));
+    statusBar()->showMessage(pick(Lang, "The sensor is restarting…", "传感器正在重启…"));
     RestartClock.start();
     // The first question waits a little: a sensor may still answer on its way down, and that
     // answer must not pass for its return.
@@ -434,8 +429,8 @@ void MainWindow::restartTick()
 {
     const qint64 elapsed = RestartClock.elapsed();
     if (elapsed >= kRestartWaitMs) {
-        connectionLost(connectionText("The sensor did not come back within %1 s after its restart.",
-                                      "传感器重启后 %1 秒内没有恢复连接。")
+        connectionLost(pick(Lang, "The sensor did not come back within %1 s after its restart.",
+                            "传感器重启后 %1 秒内没有恢复连接。")
                            .arg(kRestartWaitMs / 1000));
         return;
     }
@@ -468,12 +463,12 @@ void MainWindow::restartConfirmed()
         return;
     RestartTimer->stop();
     enterConnected();
-    statusBar()->showMessage(connectionText("Connecting to ", "连接到") + LastPeer);
+    statusBar()->showMessage(pick(Lang, "Connecting to ", "连接到") + LastPeer);
     OpenCloseReadScanf(ui->Distance->isChecked());
     OpenCloseReadIntensity(ui->Intensity->isChecked());
     SerialComm->OpenSendReadSimulation();
-    Dialogs::ask(this, Dialogs::Icon::Information, connectionText("Message", "提示"),
-                 connectionText("Sensor Reboot Complete", "传感器重新启动完成"));
+    Dialogs::ask(this, Dialogs::Icon::Information, pick(Lang, "Message", "提示"),
+                 pick(Lang, "Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
 bool MainWindow::designCameFromThisSensor() const
@@ -497,15 +492,15 @@ bool MainWindow::loadSensorAreasOnConnect()
         return true;
     if (choice == QLatin1String("keep"))
         return false;
-    const int answer =
-        Dialogs::ask(this, Dialogs::Icon::Question, connectionText("Message", "提示"),
-                     connectionText("The project holds a design that did not come from this sensor (saved or "
-                                    "not). What should connecting do with it?",
-                                    "项目中的设计并非来自此传感器（无论是否已保存）。连接时如何处理该项目？"),
-                     {connectionText("Load the sensor's areas into the project", "将传感器的区域载入项目"),
-                      connectionText("Keep the project (read the sensor's parameters only)",
-                                     "保留项目（只读取传感器参数）")},
-                     1);
+    const int answer = Dialogs::ask(
+        this, Dialogs::Icon::Question, pick(Lang, "Message", "提示"),
+        pick(Lang,
+             "The project holds a design that did not come from this sensor (saved or "
+             "not). What should connecting do with it?",
+             "项目中的设计并非来自此传感器（无论是否已保存）。连接时如何处理该项目？"),
+        {pick(Lang, "Load the sensor's areas into the project", "将传感器的区域载入项目"),
+         pick(Lang, "Keep the project (read the sensor's parameters only)", "保留项目（只读取传感器参数）")},
+        1);
     return answer == 0; // closed without a choice: nothing is replaced
 }
 
@@ -528,21 +523,20 @@ bool MainWindow::settleLinkParameters()
     const LinkParameters project = LinkParameters::of(*SensorParameters);
     if (project == SensorLinkAsRead || (LinkEditedInDock && project == LinkFromDock))
         return true;
-    const bool en = Language == 1;
     const QString text =
-        connectionText(
-            "The project's connection settings differ from the sensor's (sensor / project):\n%1\n\n"
-            "Keep the sensor's settings, or send the project's? With the project's, the sensor "
-            "will answer at %2 (%3) after its restart.",
-            "项目的连接参数与传感器的不同（传感器 / 项目）：\n%1\n\n"
-            "保留传感器的参数，还是发送项目的参数？发送项目的参数后，传感器重启后将在 %2（%3）应答。")
-            .arg(SensorLinkAsRead.differences(project, en), project.address(),
+        pick(Lang,
+             "The project's connection settings differ from the sensor's (sensor / project):\n%1\n\n"
+             "Keep the sensor's settings, or send the project's? With the project's, the sensor "
+             "will answer at %2 (%3) after its restart.",
+             "项目的连接参数与传感器的不同（传感器 / 项目）：\n%1\n\n"
+             "保留传感器的参数，还是发送项目的参数？发送项目的参数后，传感器重启后将在 %2（%3）应答。")
+            .arg(SensorLinkAsRead.differences(project, Lang), project.address(),
                  project.etherMode == 1 ? QStringLiteral("UDP") : QStringLiteral("TCP"));
-    const int answer = Dialogs::ask(this, Dialogs::Icon::Question, connectionText("Message", "提示"), text,
-                                    {connectionText("Keep the sensor's", "保留传感器的参数"),
-                                     connectionText("Send the project's", "发送项目的参数"),
-                                     connectionText("Cancel", "取消")},
-                                    0);
+    const int answer =
+        Dialogs::ask(this, Dialogs::Icon::Question, pick(Lang, "Message", "提示"), text,
+                     {pick(Lang, "Keep the sensor's", "保留传感器的参数"),
+                      pick(Lang, "Send the project's", "发送项目的参数"), pick(Lang, "Cancel", "取消")},
+                     0);
     if (answer == 0) {
         SensorLinkAsRead.applyTo(*SensorParameters);
         SensorSetting->UpdateParametersToDock();

@@ -78,17 +78,17 @@ void MainWindow::makeFileCommands()
 ReportInput MainWindow::reportInput() const
 {
     ReportInput in;
-    in.english = Language == 1;
+    in.language = Lang;
     in.projectFile = ProjectFileName;
     in.modified = ProjectData().Modified;
     in.created = QDateTime::currentDateTime();
     in.project = &ProjectData();
     in.crc = designImageCrc(ProjectData(), *SensorParameters);
-    in.model = reportModel(DeviceType, in.english);
+    in.model = reportModel(DeviceType, in.language);
     if (anyTransportOpen() && SensorSerialNumber >= 0) {
         const ProductInfo &p = SerialComm->LastProduct();
         in.product << connectedSensorName()
-                   << pick("Model code %1, firmware %2.%3, serial number %4, made %5-%6-%7",
+                   << pick(Lang, "Model code %1, firmware %2.%3, serial number %4, made %5-%6-%7",
                            "型号代码 %1，固件 %2.%3，序列号 %4，生产日期 %5-%6-%7")
                           .arg(p.ModelCode)
                           .arg(p.Firmware / 100)
@@ -98,24 +98,25 @@ ReportInput MainWindow::reportInput() const
                           .arg(p.Month, 2, 10, QLatin1Char('0'))
                           .arg(p.Day, 2, 10, QLatin1Char('0'));
     }
-    in.parameters = SensorSettings::shown(SensorSetting->ControlStates(), in.english);
+    in.parameters = SensorSettings::shown(SensorSetting->ControlStates(), in.language);
     return in;
 }
 
 void MainWindow::exportReport()
 {
     commitPendingEdits();
-    const QString name =
-        ZoneCsvCommands::chooseSaveName(this, Language == 1, pick("Export Report", "导出报告"),
-                                        pick("PDF files (*.pdf)", "PDF文件 (*.pdf)"), QStringLiteral(".pdf"));
+    const QString name = ZoneCsvCommands::chooseSaveName(this, Lang, pick(Lang, "Export Report", "导出报告"),
+                                                         pick(Lang, "PDF files (*.pdf)", "PDF文件 (*.pdf)"),
+                                                         QStringLiteral(".pdf"));
     if (name.isEmpty())
         return;
     QString error;
     if (!writeConfigReport(name, reportInput(), &error)) {
-        Dialogs::ask(this, Dialogs::Icon::Warning, pick("Warning", "警告"),
-                     pick("%1 was not written: %2", "%1 未写入：%2").arg(QFileInfo(name).fileName(), error));
+        Dialogs::ask(
+            this, Dialogs::Icon::Warning, pick(Lang, "Warning", "警告"),
+            pick(Lang, "%1 was not written: %2", "%1 未写入：%2").arg(QFileInfo(name).fileName(), error));
         return;
     }
-    statusBar()->showMessage(pick("Report written to %1", "报告已写入 %1").arg(QFileInfo(name).fileName()),
-                             8000);
+    statusBar()->showMessage(
+        pick(Lang, "Report written to %1", "报告已写入 %1").arg(QFileInfo(name).fileName()), 8000);
 }

@@ -218,73 +218,67 @@ void setHeaders(QTableWidget *table, const QStringList &texts)
 
 void MainWindow::LanguageToEnglish()
 {
-    Language = 1;
     AboutDialog->LanguageDisplayEnglish();
     StartDialog->LanguageDisplayEnglish();
     SerialSettingDialog->LanguageDisplayEnglish();
-    SerialComm->SetLanguage(0);
     EthernetSettingDialog->LanguageDisplayEnglish();
-    AppSettings->setLanguage(true);
-    CoordTable->setEnglish(true);
-    AreaTable->setEnglish(true);
-    useQtTranslations(true);
-    applyLanguage(true);
+    applyLanguage(Language::English);
 }
 
 void MainWindow::LanguageToChinese()
 {
-    Language = 0;
     AboutDialog->LanguageDisplayChinese();
     StartDialog->LanguageDisplayChinese();
     SerialSettingDialog->LanguageDisplayChinese();
-    SerialComm->SetLanguage(1);
     EthernetSettingDialog->LanguageDisplayChinese();
-    AppSettings->setLanguage(false);
-    CoordTable->setEnglish(false);
-    AreaTable->setEnglish(false);
-    useQtTranslations(false);
-    applyLanguage(false);
+    applyLanguage(Language::Chinese);
 }
 
-void MainWindow::applyLanguage(bool en)
+void MainWindow::applyLanguage(Language language)
 {
-    auto pick = [en](const Text &t) { return QString::fromUtf8(en ? t.english : t.chinese); };
+    Lang = language;
+    SerialComm->SetLanguage(language);
+    AppSettings->setLanguage(language);
+    CoordTable->setLanguage(language);
+    AreaTable->setLanguage(language);
+    useQtTranslations(language);
+    auto text = [this](const Text &t) { return pick(Lang, t.english, t.chinese); };
     for (const Text &t : kTexts)
         if (QObject *o = findChild<QObject *>(t.object))
-            setObjectText(o, pick(t));
+            setObjectText(o, text(t));
     for (const Text &t : kPerOutputTexts)
         for (int i = 1; i <= 3; ++i)
             if (QObject *o = findChild<QObject *>(QString("%1%2").arg(t.object).arg(i)))
-                setObjectText(o, pick(t));
+                setObjectText(o, text(t));
     for (const Text &t : kItemTexts)
         if (auto *box = findChild<QComboBox *>(t.object))
-            setItemTexts(box, pick(t));
+            setItemTexts(box, text(t));
     for (int c = 0; c < SensorSettings::kCount; ++c) {
         const SensorSettings::Control &k = *SensorSettings::control(c);
         if (QObject *o = findChild<QObject *>(k.labelName))
-            setObjectText(o, QString::fromUtf8(en ? k.english : k.chinese));
+            setObjectText(o, pick(Lang, k.english, k.chinese));
         if (auto *box = findChild<QComboBox *>(k.name); box && k.items > 0)
-            setItemTexts(box, QString::fromUtf8(en ? k.itemsEnglish : k.itemsChinese));
+            setItemTexts(box, pick(Lang, k.itemsEnglish, k.itemsChinese));
     }
     const QString outputLogic =
-        en ? QString("Normally open: the output switches on (high) while an object is in the zone.\n"
-                     "Normally closed: the output is on (high) while the zone is clear and switches off.")
-           : QString::fromUtf8(
-                 "常开方式：区域内有物体时输出导通（高电平）。\n常闭方式：区域内无物体时输出导通（高电平），"
-                 "有物体时断开。");
+        pick(Lang,
+             "Normally open: the output switches on (high) while an object is in the zone.\n"
+             "Normally closed: the output is on (high) while the zone is clear and switches off.",
+             "常开方式：区域内有物体时输出导通（高电平）。\n常闭方式：区域内无物体时输出导通（高电平），"
+             "有物体时断开。");
     ui->label_SensorOutputLogic->setToolTip(outputLogic);
     ui->Para_SensorOutputLogic->setToolTip(outputLogic);
     // Named in both directions: a Chinese window must not keep the English name of this label.
-    ui->label_Set_ScanSensorAngle->setText(en ? "Scan Sensor Angle" : "角度分辨率");
+    ui->label_Set_ScanSensorAngle->setText(pick(Lang, "Scan Sensor Angle", "角度分辨率"));
 
-    ui->Area_Hysteresis->setItemText(0, en ? "Off" : "关闭");
+    ui->Area_Hysteresis->setItemText(0, pick(Lang, "Off", "关闭"));
     for (QComboBox *modes : {ui->VehicleOptionMode, ui->SimOptionMode})
         for (int i = 0; i < modes->count(); ++i)
-            modes->setItemText(i, en ? QString("Type %1").arg(i) : QString("操作模式%1").arg(i));
+            modes->setItemText(i, pick(Lang, "Type %1", "操作模式%1").arg(i));
     setTabTexts(ui->ParametersEditTab,
-                en ? QStringList{"Parameter", "Case Channel"} : QStringList{"通道参数", "工况通道"});
-    setTabTexts(ui->AreaEditTab,
-                en ? QStringList{"Out 1", "Out 2", "Out 3"} : QStringList{"输出1", "输出2", "输出3"});
+                QStringList{pick(Lang, "Parameter", "通道参数"), pick(Lang, "Case Channel", "工况通道")});
+    setTabTexts(ui->AreaEditTab, QStringList{pick(Lang, "Out 1", "输出1"), pick(Lang, "Out 2", "输出2"),
+                                             pick(Lang, "Out 3", "输出3")});
 
     QTabWidget *teachTabs[] = {ui->TableCoordinatesOut1, ui->TableCoordinatesOut2, ui->TableCoordinatesOut3};
     QTabWidget *typeTabs[] = {ui->CoordinatesTypeOut1, ui->CoordinatesTypeOut2, ui->CoordinatesTypeOut3};
@@ -293,13 +287,13 @@ void MainWindow::applyLanguage(bool en)
     QComboBox *methods[] = {ui->MethodOut1, ui->MethodOut2, ui->MethodOut3};
     for (int i = 0; i < 3; ++i) {
         setTabTexts(teachTabs[i],
-                    en ? QStringList{"Coordinates", "Teaching"} : QStringList{"坐标", "自学习"});
+                    QStringList{pick(Lang, "Coordinates", "坐标"), pick(Lang, "Teaching", "自学习")});
         setTabTexts(typeTabs[i],
-                    en ? QStringList{"X / Y", "Radius / Angle"} : QStringList{"X/Y坐标", "距离/角度"});
-        setHeaders(xyTables[i], en ? QStringList{"Point", "X [mm]", "Y [mm]"}
-                                   : QStringList{"点数", "X坐标[mm]", "Y坐标[mm]"});
-        setHeaders(polarTables[i], en ? QStringList{"Point", "R [mm]", "Th [deg]"}
-                                      : QStringList{"点数", "距离[mm]", "角度[deg]"});
+                    QStringList{pick(Lang, "X / Y", "X/Y坐标"), pick(Lang, "Radius / Angle", "距离/角度")});
+        setHeaders(xyTables[i], QStringList{pick(Lang, "Point", "点数"), pick(Lang, "X [mm]", "X坐标[mm]"),
+                                            pick(Lang, "Y [mm]", "Y坐标[mm]")});
+        setHeaders(polarTables[i], QStringList{pick(Lang, "Point", "点数"), pick(Lang, "R [mm]", "距离[mm]"),
+                                               pick(Lang, "Th [deg]", "角度[deg]")});
         // The first two columns are narrow by design, but never narrower than their headings.
         for (QTableWidget *t : {xyTables[i], polarTables[i]}) {
             const QFontMetrics metrics(t->horizontalHeader()->font());
@@ -308,12 +302,13 @@ void MainWindow::applyLanguage(bool en)
                                           metrics.horizontalAdvance(t->horizontalHeaderItem(c)->text()) + 8));
         }
         if (methods[i]->count() >= 2) {
-            methods[i]->setItemText(0, en ? "Average" : "平均值");
-            methods[i]->setItemText(1, en ? "Minimum" : "最小值");
+            methods[i]->setItemText(0, pick(Lang, "Average", "平均值"));
+            methods[i]->setItemText(1, pick(Lang, "Minimum", "最小值"));
         }
     }
-    setHeaders(ui->DataTableWidget, en ? QStringList{"Step", "Distance [mm]", "Intensity"}
-                                       : QStringList{"步号", "距离[mm]", "反光强度"});
+    setHeaders(ui->DataTableWidget,
+               QStringList{pick(Lang, "Step", "步号"), pick(Lang, "Distance [mm]", "距离[mm]"),
+                           pick(Lang, "Intensity", "反光强度")});
     // Each column as wide as its heading or its widest value, whichever is wider.
     const QFontMetrics header(ui->DataTableWidget->horizontalHeader()->font());
     const QFontMetrics cells(ui->DataTableWidget->font());
@@ -328,24 +323,24 @@ void MainWindow::applyLanguage(bool en)
     if (ConnectLabel && !ConnectLabel->text().isEmpty())
         ConnectLabel->setText(peerLabelText());
     if (LinkStatus)
-        LinkStatus->setEnglish(en);
+        LinkStatus->setLanguage(Lang);
     if (CsvCommands)
-        CsvCommands->setEnglish(en);
+        CsvCommands->setLanguage(Lang);
     if (Teach)
-        Teach->setEnglish(en);
+        Teach->setLanguage(Lang);
     ui->label_dirValue->clear();
     ui->label_StatusValue->clear();
     if (Badges)
         refreshBadges();
     if (Legend) {
-        Legend->setLanguage(en);
+        Legend->setLanguage(Lang);
         ui->graphicsView->setCornerOverlay(Legend); // placed again for its new width
     }
     showWholeDockTabTitles();
     if (DesignCheck)
-        DesignCheck->setEnglish(en);
+        DesignCheck->setLanguage(Lang);
     if (Replay)
-        Replay->setEnglish(en); // last: a paused playback shows its report again in the new language
+        Replay->setLanguage(Lang); // last: a paused playback shows its report again in the new language
 }
 
 // The right-hand docks share one column as tabs: their titles are shown whole (the tab bar scrolls
@@ -388,24 +383,21 @@ bool desktopLacksPdfViewer()
 // When nothing can show it, the user is told where the file is, to open it another way.
 void MainWindow::OpenManualFile()
 {
-    const bool en = Language == 1;
     const QString programDir = QCoreApplication::applicationDirPath();
-    const QString path = manualFilePath(en, programDir, QDir::currentPath());
+    const QString path = manualFilePath(Lang, programDir, QDir::currentPath());
     if (!desktopLacksPdfViewer() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         return;
     QString text;
     if (!QFileInfo::exists(path)) {
         QStringList places;
-        for (const QString &place : manualSearchPaths(en, programDir, QDir::currentPath()))
+        for (const QString &place : manualSearchPaths(Lang, programDir, QDir::currentPath()))
             places << QDir::toNativeSeparators(place);
-        text = (en ? QString("The manual was not found. Looked for:\n%1")
-                   : QString::fromUtf8("未找到指南文件。已查找：\n%1"))
+        text = pick(Lang, "The manual was not found. Looked for:\n%1", "未找到指南文件。已查找：\n%1")
                    .arg(places.join('\n'));
     } else {
-        text =
-            (en ? QString("No program to show PDF files was found on this computer.\nThe manual is at:\n%1")
-                : QString::fromUtf8("本机没有可显示PDF文件的程序。\n指南文件位于：\n%1"))
-                .arg(QDir::toNativeSeparators(path));
+        text = pick(Lang, "No program to show PDF files was found on this computer.\nThe manual is at:\n%1",
+                    "本机没有可显示PDF文件的程序。\n指南文件位于：\n%1")
+                   .arg(QDir::toNativeSeparators(path));
     }
-    Dialogs::ask(this, Dialogs::Icon::Information, en ? "Manual" : "指南", text);
+    Dialogs::ask(this, Dialogs::Icon::Information, pick(Lang, "Manual", "指南"), text);
 }

@@ -13,12 +13,12 @@ void MainWindow::makeAppSettings()
 {
     AppSettings = new AppSettingsDialog(this);
     connect(ui->AppSettings, &QAction::triggered, this, [this] {
-        AppSettings->load(Language == 1);
+        AppSettings->load(Lang);
         AppSettings->open();
     });
     connect(AppSettings, &AppSettingsDialog::SettingsApplied, this, [this] {
-        if (AppSettings->englishChosen() != (Language == 1)) {
-            if (AppSettings->englishChosen())
+        if (AppSettings->chosenLanguage() != Lang) {
+            if (AppSettings->chosenLanguage() == Language::English)
                 LanguageToEnglish();
             else
                 LanguageToChinese();

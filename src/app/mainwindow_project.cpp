@@ -35,9 +35,9 @@ struct OpenTexts {
     QString dialog;
 };
 
-OpenTexts openTexts(int language)
+OpenTexts openTexts(Language language)
 {
-    if (language == 1)
+    if (language == Language::English)
         return {"Error", "FileError", "Open Config file"};
     return {"错误", "文件损坏", "打开配置文件"};
 }
@@ -54,11 +54,6 @@ void rememberFolder(const QString &fileName)
     QSettings("Trevalor", "Parameters").setValue(kLastFolderKey, QFileInfo(fileName).absolutePath());
 }
 } // namespace
-
-QString MainWindow::pick(const char *english, const char *chinese) const
-{
-    return QString::fromUtf8(Language == 1 ? english : chinese);
-}
 
 // ---- pending edits and title ------------------------------------------------------------------
 
@@ -88,7 +83,7 @@ void MainWindow::commitPendingEdits()
 void MainWindow::refreshTitle()
 {
     const QString name =
-        ProjectFileName.isEmpty() ? pick("Untitled", "未命名") : QFileInfo(ProjectFileName).fileName();
+        ProjectFileName.isEmpty() ? pick(Lang, "Untitled", "未命名") : QFileInfo(ProjectFileName).fileName();
     setWindowTitle(QString("%1[*] — Veltrin").arg(name));
     setWindowModified(ProjectData().Modified);
 }
@@ -103,13 +98,13 @@ QStringList MainWindow::applyProjectContents(const ProjectFile::Contents &conten
     const QVector<int> shown = SensorSetting->ControlStates();
     for (int c = 0; c < read.size() && c < shown.size(); ++c)
         if (read[c] != shown[c])
-            repaired << pick("Sensor setting %1: %2 is out of range, now %3",
+            repaired << pick(Lang, "Sensor setting %1: %2 is out of range, now %3",
                              "传感器设置 %1：%2 超出范围，改为 %3")
                             .arg(QString::fromLatin1(SENSOR_SETTING::controlName(c)).mid(5))
                             .arg(read[c])
                             .arg(shown[c]);
     for (const ProjectFile::Repair &r : contents.repairs)
-        repaired << ProjectFile::describe(r, Language == 1);
+        repaired << ProjectFile::describe(r, Lang);
     return repaired;
 }
 
@@ -179,11 +174,11 @@ bool MainWindow::maybeSaveChanges()
     commitPendingEdits();
     if (!ProjectData().Modified)
         return true;
-    const int choice =
-        Dialogs::ask(this, Dialogs::Icon::Warning, pick("Warning", "警告"),
-                     pick("The project has unsaved changes.\nDo you want to save them first?",
-                          "工程有未保存的修改。\n是否先保存？"),
-                     {pick("Save", "保存"), pick("Discard", "不保存"), pick("Cancel", "取消")});
+    const int choice = Dialogs::ask(
+        this, Dialogs::Icon::Warning, pick(Lang, "Warning", "警告"),
+        pick(Lang, "The project has unsaved changes.\nDo you want to save them first?",
+             "工程有未保存的修改。\n是否先保存？"),
+        {pick(Lang, "Save", "保存"), pick(Lang, "Discard", "不保存"), pick(Lang, "Cancel", "取消")});
     if (choice == 0)
         return savefile();
     return choice == 1;
@@ -191,19 +186,20 @@ bool MainWindow::maybeSaveChanges()
 
 bool MainWindow::openProjectFile(const QString &name, bool anyModel)
 {
-    const OpenTexts texts = openTexts(Language);
+    const OpenTexts texts = openTexts(Lang);
     PROJECT_DATA &p = ProjectData();
     ProjectFile::Contents contents;
     switch (ProjectFile::load(name, p, contents, anyModel ? -1 : DeviceType)) {
     case ProjectFile::LoadStatus::Loaded: break;
     case ProjectFile::LoadStatus::CannotOpen:
         if (!anyModel)
-            Dialogs::ask(this, Dialogs::Icon::Information, pick("Document", "文件"),
-                         pick("No document", "没有文件"), {pick("OK", "确定"), pick("Cancel", "取消")});
+            Dialogs::ask(this, Dialogs::Icon::Information, pick(Lang, "Document", "文件"),
+                         pick(Lang, "No document", "没有文件"),
+                         {pick(Lang, "OK", "确定"), pick(Lang, "Cancel", "取消")});
         return false;
     case ProjectFile::LoadStatus::TooLarge:
         Dialogs::ask(this, Dialogs::Icon::Information, texts.title,
-                     pick("%1 is too large for a project file (%2 MB); nothing was read.",
+                     pick(Lang, "%1 is too large for a project file (%2 MB); nothing was read.",
                           "%1 太大，不是工程文件（%2 MB）；未读取任何内容。")
                          .arg(QFileInfo(name).fileName())
                          .arg(double(QFileInfo(name).size()) / (1024 * 1024), 0, 'f', 1));
@@ -239,10 +235,10 @@ bool MainWindow::openProjectFile(const QString &name, bool anyModel)
         constexpr int kShown = 20;
         QStringList lines = repaired.mid(0, kShown);
         if (repaired.size() > kShown)
-            lines << pick("… and %1 more", "……另有 %1 处").arg(repaired.size() - kShown);
+            lines << pick(Lang, "… and %1 more", "……另有 %1 处").arg(repaired.size() - kShown);
         Dialogs::ask(
-            this, Dialogs::Icon::Warning, pick("Project repaired", "工程文件已修复"),
-            pick("%1 was damaged. These values were repaired:\n\n", "%1 已损坏。以下内容已修复：\n\n")
+            this, Dialogs::Icon::Warning, pick(Lang, "Project repaired", "工程文件已修复"),
+            pick(Lang, "%1 was damaged. These values were repaired:\n\n", "%1 已损坏。以下内容已修复：\n\n")
                     .arg(QFileInfo(name).fileName()) +
                 lines.join('\n'));
     }
@@ -257,7 +253,7 @@ void MainWindow::openfile()
     const DeviceInfo *info = deviceInfo(DeviceType);
     if (!info)
         return;
-    const QString name = Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Language).dialog,
+    const QString name = Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog,
                                            lastFolder(), QString("(*%1)").arg(info->extension));
     if (!name.isEmpty())
         openProjectFile(name, false);
@@ -268,7 +264,7 @@ void MainWindow::OpenProject()
     if (!maybeSaveChanges())
         return;
     const QString name =
-        Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Language).dialog, lastFolder(), QString());
+        Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog, lastFolder(), QString());
     if (!name.isEmpty())
         openProjectPath(name);
 }
@@ -283,9 +279,8 @@ bool MainWindow::openProjectPath(const QString &name)
 void MainWindow::openFromCommandLine(const QString &name)
 {
     if (!QFileInfo(name).isFile() || !QFileInfo(name).isReadable()) {
-        Dialogs::ask(this, Dialogs::Icon::Information, Language == 1 ? "Error" : "错误",
-                     (Language == 1 ? QString("Cannot open %1") : QString("无法打开 %1"))
-                         .arg(QDir::toNativeSeparators(name)));
+        Dialogs::ask(this, Dialogs::Icon::Information, pick(Lang, "Error", "错误"),
+                     pick(Lang, "Cannot open %1", "无法打开 %1").arg(QDir::toNativeSeparators(name)));
         showStartDialog();
         return;
     }
@@ -338,18 +333,18 @@ bool MainWindow::saveProjectAs()
     const QString folder =
         ProjectFileName.isEmpty() ? lastFolder() : QFileInfo(ProjectFileName).absolutePath();
     const QString chosen =
-        Dialogs::fileName(this, Dialogs::FileMode::Save, pick("Save Project", "保存配置文件"), folder,
-                          pick("Veltrin project (*%1)", "Veltrin 工程文件 (*%1)").arg(info->extension));
+        Dialogs::fileName(this, Dialogs::FileMode::Save, pick(Lang, "Save Project", "保存配置文件"), folder,
+                          pick(Lang, "Veltrin project (*%1)", "Veltrin 工程文件 (*%1)").arg(info->extension));
     if (chosen.isEmpty())
         return false;
     // The extension is added after the dialog, so the dialog never saw the final name: ask here.
     const QString name = ProjectFile::withExtension(chosen, DeviceType);
     if (QFileInfo::exists(name)) {
         const int choice = Dialogs::ask(
-            this, Dialogs::Icon::Warning, pick("Warning", "警告"),
-            pick("\"%1\" already exists.\nDo you want to replace it?", "“%1”已存在。\n是否替换？")
+            this, Dialogs::Icon::Warning, pick(Lang, "Warning", "警告"),
+            pick(Lang, "\"%1\" already exists.\nDo you want to replace it?", "“%1”已存在。\n是否替换？")
                 .arg(QFileInfo(name).fileName()),
-            {pick("Replace", "替换"), pick("Cancel", "取消")}, 1);
+            {pick(Lang, "Replace", "替换"), pick(Lang, "Cancel", "取消")}, 1);
         if (choice != 0)
             return false;
     }
@@ -360,8 +355,8 @@ bool MainWindow::saveProjectTo(const QString &name)
 {
     QString error;
     if (!ProjectFile::save(name, DeviceType, SensorSetting->ControlStates(), ProjectData(), &error)) {
-        Dialogs::ask(this, Dialogs::Icon::Critical, pick("Error", "错误"),
-                     pick("The project could not be saved to \"%1\":\n%2\nThe design is still unsaved.",
+        Dialogs::ask(this, Dialogs::Icon::Critical, pick(Lang, "Error", "错误"),
+                     pick(Lang, "The project could not be saved to \"%1\":\n%2\nThe design is still unsaved.",
                           "工程文件无法保存到“%1”：\n%2\n设计仍未保存。")
                          .arg(QDir::toNativeSeparators(name), error));
         refreshTitle();

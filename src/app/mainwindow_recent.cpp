@@ -38,9 +38,9 @@ void MainWindow::fillRecentProjectsMenu()
         connect(a, &QAction::triggered, this, [this, file] { openRecentProject(file, false); });
     }
     if (files.isEmpty())
-        RecentMenu->addAction(pick("No recent projects", "没有最近的工程"))->setEnabled(false);
+        RecentMenu->addAction(pick(Lang, "No recent projects", "没有最近的工程"))->setEnabled(false);
     RecentMenu->addSeparator();
-    QAction *clear = RecentMenu->addAction(pick("Clear", "清除"));
+    QAction *clear = RecentMenu->addAction(pick(Lang, "Clear", "清除"));
     clear->setObjectName(QStringLiteral("ClearRecentProjects"));
     clear->setEnabled(!files.isEmpty());
     connect(clear, &QAction::triggered, this, [this] {
@@ -64,8 +64,9 @@ void MainWindow::openRecentProject(const QString &fileName, bool fromStartDialog
         }
     };
     if (!QFileInfo(fileName).isFile()) {
-        Dialogs::ask(this, Dialogs::Icon::Warning, pick("Recent Projects", "最近的工程"),
-                     pick("\"%1\" was not found: it may have been moved, renamed or deleted.\n"
+        Dialogs::ask(this, Dialogs::Icon::Warning, pick(Lang, "Recent Projects", "最近的工程"),
+                     pick(Lang,
+                          "\"%1\" was not found: it may have been moved, renamed or deleted.\n"
                           "It was removed from the recent projects.",
                           "未找到“%1”：该文件可能已被移动、重命名或删除。\n已从最近的工程中移除。")
                          .arg(QDir::toNativeSeparators(fileName)));

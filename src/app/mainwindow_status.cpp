@@ -48,9 +48,8 @@ void MainWindow::SelfCheckDisp(short SensorTemper, ushort RotateSpeed, ushort Dr
 
 void MainWindow::IOPortDisplayer(uint Inport, uint Outport, uint Status)
 {
-    const bool en = Language == 1;
-    const QString status = Status == 0 ? QString::fromUtf8(en ? "Normal (" : "正常(") + QStringLiteral("0)")
-                                       : StatusBadges::faultText(Status, en);
+    const QString status = Status == 0 ? pick(Lang, "Normal (", "正常(") + QStringLiteral("0)")
+                                       : StatusBadges::faultText(Status, Lang);
     ui->label_StatusValue->setText(status);
     ui->label_StatusValue->setToolTip(status);
     // Wrapped onto two lines, a fault text still needs its longest word whole on one.
@@ -116,14 +115,12 @@ void MainWindow::refreshBadges()
     Badges->setMonitoring(MonitoringFlag == 1);
     OptionScene->setHandlesVisible(MonitoringFlag != 1);
     Badges->setSimulation(p.InputSimulation || p.OutputSimulation || p.FaultSimulation || p.CaseSimulation);
-    Badges->setLanguage(Language == 1);
+    Badges->setLanguage(Lang);
 }
 
 void MainWindow::DirChange(bool dir)
 {
-    const bool en = Language == 1;
-    ui->label_dirValue->setText(
-        QString::fromUtf8(dir ? (en ? "Reverse" : "倒立安装") : (en ? "Forward" : "正向安装")));
+    ui->label_dirValue->setText(dir ? pick(Lang, "Reverse", "倒立安装") : pick(Lang, "Forward", "正向安装"));
 }
 
 void MainWindow::SensorControlEnableSlot()

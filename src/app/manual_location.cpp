@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-QStringList manualSearchPaths(bool english, const QString &programDir, const QString &startDir)
+QStringList manualSearchPaths(Language language, const QString &programDir, const QString &startDir)
 {
-    const QString file = english ? QStringLiteral("manual_en.pdf") : QStringLiteral("manual_cn.pdf");
+    const QString file = pick(language, "manual_en.pdf", "manual_cn.pdf");
     QStringList paths;
     for (const QString &path :
          {QDir(programDir).filePath(QStringLiteral("../share/doc/veltrin/") + file),
@@ -18,9 +18,9 @@ QStringList manualSearchPaths(bool english, const QString &programDir, const QSt
     return paths;
 }
 
-QString manualFilePath(bool english, const QString &programDir, const QString &startDir)
+QString manualFilePath(Language language, const QString &programDir, const QString &startDir)
 {
-    const QStringList paths = manualSearchPaths(english, programDir, startDir);
+    const QStringList paths = manualSearchPaths(language, programDir, startDir);
     for (const QString &path : paths)
         if (QFileInfo(path).isFile())
             return path;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +8,7 @@
 // folder (<prefix>/bin → <prefix>/share/doc/veltrin), beside the program (its folder and a manual
 // folder there, where a build keeps a copy), then ./manual of the folder the program was started
 // from (a source tree).
-QStringList manualSearchPaths(bool english, const QString &programDir, const QString &startDir);
+QStringList manualSearchPaths(Language language, const QString &programDir, const QString &startDir);
 
 // The first of those that exists. When none has it, the last: a missing-file message names them all.
-QString manualFilePath(bool english, const QString &programDir, const QString &startDir);
+QString manualFilePath(Language language, const QString &programDir, const QString &startDir);

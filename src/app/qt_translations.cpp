@@ -4,11 +4,11 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-bool useQtTranslations(bool english)
+bool useQtTranslations(Language language)
 {
     // One catalogue for the whole application, owned by it so it outlives every window.
     static QTranslator *chinese = nullptr;
-    if (english) {
+    if (language == Language::English) {
         if (chinese)
             QCoreApplication::removeTranslator(chinese);
         return true;

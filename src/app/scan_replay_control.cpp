@@ -196,14 +196,9 @@ ScanReplayControl::ScanReplayControl(const Parts &parts, QObject *parent)
     connect(Playback, &ScanPlayback::positionChanged, this, &ScanReplayControl::refreshPosition);
     connect(Playback, &ScanPlayback::playingChanged, this, &ScanReplayControl::refreshBar);
     connect(Playback, &ScanPlayback::damagedLine, this, [this](int line) {
-        P.window->statusBar()->showMessage(
-            describe(RecordingError{RecordingError::BadLine, line, 0}, English), 15000);
+        P.window->statusBar()->showMessage(describe(RecordingError{RecordingError::BadLine, line, 0}, Lang),
+                                           15000);
     });
-}
-
-QString ScanReplayControl::tr2(const char *english, const char *chinese) const
-{
-    return QString::fromUtf8(English ? english : chinese);
 }
 
 bool ScanReplayControl::isPlayingBack() const
@@ -211,14 +206,14 @@ bool ScanReplayControl::isPlayingBack() const
     return Playback->isOpen();
 }
 
-void ScanReplayControl::setEnglish(bool english)
+void ScanReplayControl::setLanguage(Language language)
 {
-    English = english;
-    Open->setText(tr2("Open Recording…", "打开扫描记录…"));
-    Open->setToolTip(tr2("Play a scan recording without a sensor", "无需传感器，回放扫描记录"));
-    Record->setText(tr2("Record Scan", "录制扫描"));
-    Record->setToolTip(
-        tr2("Record the live scan and the sensor's reports to a file", "将实时扫描和传感器状态录制到文件"));
+    Lang = language;
+    Open->setText(pick(Lang, "Open Recording…", "打开扫描记录…"));
+    Open->setToolTip(pick(Lang, "Play a scan recording without a sensor", "无需传感器，回放扫描记录"));
+    Record->setText(pick(Lang, "Record Scan", "录制扫描"));
+    Record->setToolTip(pick(Lang, "Record the live scan and the sensor's reports to a file",
+                            "将实时扫描和传感器状态录制到文件"));
     refreshRecordLabel();
     refreshBar();
     if (isPlayingBack()) {
@@ -249,8 +244,8 @@ void ScanReplayControl::recordToggled(bool on)
 void ScanReplayControl::startRecording()
 {
     const QString name = ZoneCsvCommands::chooseSaveName(
-        P.window, English, tr2("Record Scan", "录制扫描"),
-        tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"), QStringLiteral(".vscan"));
+        P.window, Lang, pick(Lang, "Record Scan", "录制扫描"),
+        pick(Lang, "Scan recordings (*.vscan)", "扫描记录 (*.vscan)"), QStringLiteral(".vscan"));
     // The stream may have ended while the user chose.
     if (name.isEmpty() || !Record->isEnabled()) {
         QSignalBlocker block(Record);
@@ -268,8 +263,8 @@ void ScanReplayControl::startRecording()
             QSignalBlocker block(Record);
             Record->setChecked(false);
         }
-        Dialogs::ask(P.window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
-                     tr2("The recording cannot be written to %1:\n%2", "无法写入扫描记录 %1：\n%2")
+        Dialogs::ask(P.window, Dialogs::Icon::Warning, pick(Lang, "Record Scan", "录制扫描"),
+                     pick(Lang, "The recording cannot be written to %1:\n%2", "无法写入扫描记录 %1：\n%2")
                          .arg(QDir::toNativeSeparators(name), Recorder->errorString()));
         return;
     }
@@ -292,12 +287,12 @@ void ScanReplayControl::stopRecording()
     refreshRecordLabel();
     refreshRecordAction();
     const QString name = QFileInfo(Recorder->path()).fileName();
-    const QString summary = tr2("%1 scans, %2, %3", "%1 个扫描，%2，%3")
+    const QString summary = pick(Lang, "%1 scans, %2, %3", "%1 个扫描，%2，%3")
                                 .arg(Recorder->scans())
                                 .arg(clockText(Recorder->elapsedMs()), sizeText(Recorder->bytes()));
     const QString note =
-        complete ? tr2("Recording saved: %1 (%2)", "扫描记录已保存：%1（%2）").arg(name, summary)
-                 : tr2("Recording %1 ended incomplete (%2): %3", "扫描记录 %1 未完整结束（%2）：%3")
+        complete ? pick(Lang, "Recording saved: %1 (%2)", "扫描记录已保存：%1（%2）").arg(name, summary)
+                 : pick(Lang, "Recording %1 ended incomplete (%2): %3", "扫描记录 %1 未完整结束（%2）：%3")
                        .arg(name, summary, Recorder->errorString());
     // After what the disconnect or the stream stop says of itself in the same moment.
     QTimer::singleShot(0, this, [this, note] { P.window->statusBar()->showMessage(note, 15000); });
@@ -312,10 +307,11 @@ void ScanReplayControl::writeFailed()
     stopRecording();
     const int scans = Recorder->scans();
     // Shown without waiting: this arrives in the middle of the exchange's reception.
-    Dialogs::show(P.window, Dialogs::Icon::Warning, tr2("Record Scan", "录制扫描"),
-                  tr2("Recording stopped: %1 could not be written (%2).\n"
-                      "The %3 scans recorded before are kept in it.",
-                      "录制已停止：无法写入 %1（%2）。\n之前录制的 %3 个扫描已保存在该文件中。")
+    Dialogs::show(P.window, Dialogs::Icon::Warning, pick(Lang, "Record Scan", "录制扫描"),
+                  pick(Lang,
+                       "Recording stopped: %1 could not be written (%2).\n"
+                       "The %3 scans recorded before are kept in it.",
+                       "录制已停止：无法写入 %1（%2）。\n之前录制的 %3 个扫描已保存在该文件中。")
                       .arg(path, why)
                       .arg(scans));
 }
@@ -328,7 +324,7 @@ void ScanReplayControl::refreshRecordLabel()
     }
     RecordLabel->setText(
         QStringLiteral("\u25CF %1 %2 \u00B7 %3")
-            .arg(tr2("REC", "录制"), clockText(Recorder->elapsedMs()), sizeText(Recorder->bytes())));
+            .arg(pick(Lang, "REC", "录制"), clockText(Recorder->elapsedMs()), sizeText(Recorder->bytes())));
     RecordLabel->setToolTip(QDir::toNativeSeparators(Recorder->path()));
     RecordLabel->show();
 }
@@ -338,27 +334,30 @@ void ScanReplayControl::refreshRecordLabel()
 void ScanReplayControl::openRecording()
 {
     const QString name =
-        Dialogs::fileName(P.window, Dialogs::FileMode::Open, tr2("Open Recording", "打开扫描记录"), QString(),
-                          tr2("Scan recordings (*.vscan)", "扫描记录 (*.vscan)"));
+        Dialogs::fileName(P.window, Dialogs::FileMode::Open, pick(Lang, "Open Recording", "打开扫描记录"),
+                          QString(), pick(Lang, "Scan recordings (*.vscan)", "扫描记录 (*.vscan)"));
     if (!name.isEmpty())
         openRecordingPath(name);
 }
 
 bool ScanReplayControl::openRecordingPath(const QString &path)
 {
-    const QString title = tr2("Open Recording", "打开扫描记录");
+    const QString title = pick(Lang, "Open Recording", "打开扫描记录");
     // A sensor and a recording never feed the displays at once. Asked before reading: the file
     // may be the one being recorded, which is complete only once the connection has ended.
     const ConnectionStatus::State state = P.connection->state();
     if (state != ConnectionStatus::State::Closed && state != ConnectionStatus::State::Lost) {
-        const QString text = Recorder->isRecording()
-                                 ? tr2("Playing a recording ends the connection to the sensor; the recording "
-                                       "under way is saved first.",
-                                       "回放扫描记录将断开与传感器的连接；正在进行的录制会先保存。")
-                                 : tr2("Playing a recording ends the connection to the sensor.",
-                                       "回放扫描记录将断开与传感器的连接。");
-        const int answer = Dialogs::ask(P.window, Dialogs::Icon::Question, title, text,
-                                        {tr2("Disconnect and Play", "断开并回放"), tr2("Cancel", "取消")}, 1);
+        const QString text =
+            Recorder->isRecording()
+                ? pick(Lang,
+                       "Playing a recording ends the connection to the sensor; the recording "
+                       "under way is saved first.",
+                       "回放扫描记录将断开与传感器的连接；正在进行的录制会先保存。")
+                : pick(Lang, "Playing a recording ends the connection to the sensor.",
+                       "回放扫描记录将断开与传感器的连接。");
+        const int answer =
+            Dialogs::ask(P.window, Dialogs::Icon::Question, title, text,
+                         {pick(Lang, "Disconnect and Play", "断开并回放"), pick(Lang, "Cancel", "取消")}, 1);
         if (answer != 0)
             return false;
         P.disconnect();
@@ -371,11 +370,11 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     if (readable && error.kind == RecordingError::CutShort) {
         // Recorded until the program or the laptop stopped: what was complete is worth seeing.
         const int answer = Dialogs::ask(P.window, Dialogs::Icon::Question, title,
-                                        tr2("%1\n%2\nPlay the %3 complete scans before that line?",
-                                            "%1\n%2\n回放该行之前的 %3 个完整扫描？")
-                                            .arg(fileName, describe(error, English))
+                                        pick(Lang, "%1\n%2\nPlay the %3 complete scans before that line?",
+                                             "%1\n%2\n回放该行之前的 %3 个完整扫描？")
+                                            .arg(fileName, describe(error, Lang))
                                             .arg(recording.scanCount()),
-                                        {tr2("Play", "回放"), tr2("Cancel", "取消")}, 0);
+                                        {pick(Lang, "Play", "回放"), pick(Lang, "Cancel", "取消")}, 0);
         if (answer != 0)
             return false;
     }
@@ -386,7 +385,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     if (!readable) {
         Dialogs::ask(
             P.window, Dialogs::Icon::Warning, title,
-            tr2("%1 cannot be played.\n%2", "无法回放 %1。\n%2").arg(fileName, describe(error, English)));
+            pick(Lang, "%1 cannot be played.\n%2", "无法回放 %1。\n%2").arg(fileName, describe(error, Lang)));
         return false;
     }
 
@@ -404,7 +403,7 @@ bool ScanReplayControl::openRecordingPath(const QString &path)
     fitToScan();
     Bar->show();
     refreshBar();
-    P.window->statusBar()->showMessage(tr2("Playing %1: %2 scans, %3", "回放 %1：%2 个扫描，%3")
+    P.window->statusBar()->showMessage(pick(Lang, "Playing %1: %2 scans, %3", "回放 %1：%2 个扫描，%3")
                                            .arg(fileName)
                                            .arg(scans)
                                            .arg(clockText(Playback->durationMs())),
@@ -528,13 +527,13 @@ void ScanReplayControl::refreshBar()
     const bool playing = Playback->isPlaying();
     PlayPause->setIcon(
         P.window->style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    PlayPause->setToolTip(playing ? tr2("Pause", "暂停") : tr2("Play", "播放"));
-    StepBack->setToolTip(tr2("Previous scan", "上一个扫描"));
-    StepForward->setToolTip(tr2("Next scan", "下一个扫描"));
-    TimeSlider->setToolTip(tr2("Time in the recording", "记录中的时间"));
-    Speed->setToolTip(tr2("Playback speed", "回放速度"));
-    CloseButton->setText(tr2("Close Recording", "关闭记录"));
-    CloseButton->setToolTip(tr2("End the playback", "结束回放"));
+    PlayPause->setToolTip(playing ? pick(Lang, "Pause", "暂停") : pick(Lang, "Play", "播放"));
+    StepBack->setToolTip(pick(Lang, "Previous scan", "上一个扫描"));
+    StepForward->setToolTip(pick(Lang, "Next scan", "下一个扫描"));
+    TimeSlider->setToolTip(pick(Lang, "Time in the recording", "记录中的时间"));
+    Speed->setToolTip(pick(Lang, "Playback speed", "回放速度"));
+    CloseButton->setText(pick(Lang, "Close Recording", "关闭记录"));
+    CloseButton->setToolTip(pick(Lang, "End the playback", "结束回放"));
     if (!Playback->isOpen())
         return;
     const RecordingHeader &h = Playback->recording().header();
@@ -542,8 +541,8 @@ void ScanReplayControl::refreshBar()
     static const char *const models[] = {"Laser05", "Laser10", "Laser20", "Laser30", "Laser50"};
     const QString model =
         h.model >= 0 && h.model < 5 ? QString::fromLatin1(models[h.model]) : QString::number(h.model);
-    FileLabel->setToolTip(tr2("%1\nRecorded %2 with %3, serial number %4, %5 points per degree",
-                              "%1\n录制于 %2，型号 %3，序列号 %4，每度 %5 个点")
+    FileLabel->setToolTip(pick(Lang, "%1\nRecorded %2 with %3, serial number %4, %5 points per degree",
+                               "%1\n录制于 %2，型号 %3，序列号 %4，每度 %5 个点")
                               .arg(QDir::toNativeSeparators(Playback->path()),
                                    h.start.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                    model)
@@ -551,16 +550,16 @@ void ScanReplayControl::refreshBar()
                               .arg(h.pointsPerDegree));
     const qint64 length = Playback->durationMs();
     const int scans = Playback->recording().scanCount();
-    const QString lengthText = tr2("Length %1, %2 scans, %3", "时长 %1，%2 个扫描，%3")
+    const QString lengthText = pick(Lang, "Length %1, %2 scans, %3", "时长 %1，%2 个扫描，%3")
                                    .arg(clockText(length))
                                    .arg(scans)
                                    .arg(sizeText(QFileInfo(Playback->path()).size()));
-    FileLabel->setText(tr2("Playback: %1 (%2)", "回放：%1（%2）").arg(name, clockText(length)));
+    FileLabel->setText(pick(Lang, "Playback: %1 (%2)", "回放：%1（%2）").arg(name, clockText(length)));
     // The bar was laid out before the name was known: the slider gives way, not the name.
     FileLabel->setMinimumWidth(FileLabel->sizeHint().width());
     FileLabel->setToolTip(lengthText + QLatin1Char('\n') + FileLabel->toolTip());
-    TimeLabel->setToolTip(tr2("Time shown / length of the recording, scan shown / scans",
-                              "当前时间 / 记录时长，当前扫描 / 扫描总数"));
+    TimeLabel->setToolTip(pick(Lang, "Time shown / length of the recording, scan shown / scans",
+                               "当前时间 / 记录时长，当前扫描 / 扫描总数"));
     // Wide enough for the longest text of this recording: the bar must not jump while the time runs.
     const QString widest =
         clockText(length).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("0"));

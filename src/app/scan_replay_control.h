@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // Taking the site home: Display › Record Scan writes what the sensor delivers while its scan streams,
 // and File › Open Recording… plays such a recording into the view, the data table and the status
 // displays as if the sensor were connected, with a playback bar (play, pause, step, speed, time).
@@ -78,7 +79,7 @@ public:
     // A recording is open in the window (playing or paused).
     bool isPlayingBack() const;
 
-    void setEnglish(bool english);
+    void setLanguage(Language language);
 
 public slots:
     // File › Open Recording…
@@ -100,7 +101,6 @@ private:
     void refreshBar();
     void refreshPosition(qint64 offsetMs);
     void fitToScan();
-    QString tr2(const char *english, const char *chinese) const;
 
     Parts P;
     ScanRecorder *Recorder;
@@ -118,7 +118,7 @@ private:
     QLabel *TimeLabel = nullptr;
     QComboBox *Speed = nullptr;
     QToolButton *CloseButton = nullptr;
-    bool English = false;
+    Language Lang = Language::Chinese;
     bool ScanSeen = false; // a scan arrived since the stream started
     QVector<Mark> Marks;
     QWidget *MarkLayer = nullptr; // over the slider, paints the marks

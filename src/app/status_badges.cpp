@@ -60,20 +60,20 @@ StatusBadges::StatusBadges(QWidget *parent) : QWidget(parent)
     refresh();
 }
 
-QString StatusBadges::faultText(uint status, bool english)
+QString StatusBadges::faultText(uint status, Language language)
 {
     QString text;
     for (int bit = 0; bit < 7; ++bit)
         if (status & (1u << bit))
             text += QString("%1(%2)")
-                        .arg(QString::fromUtf8(english ? kFaults[bit].english : kFaults[bit].chinese))
+                        .arg(pick(language, kFaults[bit].english, kFaults[bit].chinese))
                         .arg(bit + 1);
     return text;
 }
 
-void StatusBadges::setLanguage(bool english)
+void StatusBadges::setLanguage(Language language)
 {
-    English = english;
+    Lang = language;
     refresh();
 }
 
@@ -106,22 +106,20 @@ void StatusBadges::clearSensorState()
 
 void StatusBadges::refresh()
 {
-    Monitoring->setText(English ? "Monitoring" : "监控");
+    Monitoring->setText(pick(Lang, "Monitoring", "监控"));
     Monitoring->setVisible(MonitoringOn);
-    Simulation->setText(English ? "Simulation" : "仿真");
+    Simulation->setText(pick(Lang, "Simulation", "仿真"));
     Simulation->setVisible(SimulationOn);
     // An input word beyond the last area is not an area number.
     const bool area = Reported && Inport < kAreaCount;
     // The sensor's active area, which need not be the area being edited.
-    Area->setText(
-        area ? (English ? QString("Sensor: Area %1") : QString::fromUtf8("传感器当前区域 %1")).arg(Inport)
-             : QString());
-    Area->setToolTip(
-        English ? QString("The area the sensor is using now. The area being edited is the one "
-                          "highlighted in the area list.")
-                : QString::fromUtf8("传感器当前使用的区域。正在编辑的区域是区域列表中高亮的那一个。"));
+    Area->setText(area ? pick(Lang, "Sensor: Area %1", "传感器当前区域 %1").arg(Inport) : QString());
+    Area->setToolTip(pick(Lang,
+                          "The area the sensor is using now. The area being edited is the one "
+                          "highlighted in the area list.",
+                          "传感器当前使用的区域。正在编辑的区域是区域列表中高亮的那一个。"));
     Area->setVisible(area);
-    const QString fault = Reported ? faultText(Status, English) : QString();
+    const QString fault = Reported ? faultText(Status, Lang) : QString();
     Fault->setText(fault);
     Fault->setVisible(!fault.isEmpty());
 }

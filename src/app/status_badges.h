@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QWidget>
 
 class QLabel;
@@ -13,7 +14,7 @@ class StatusBadges : public QWidget {
 public:
     explicit StatusBadges(QWidget *parent = nullptr);
 
-    void setLanguage(bool english);
+    void setLanguage(Language language);
     void setMonitoring(bool on);
     void setSimulation(bool on);
     // A report of the sensor: the input word is the number of the active area, the status word
@@ -29,7 +30,7 @@ public:
 
     // The names of the fault bits 0..6 that are set, each followed by its number in parentheses,
     // with nothing between them; empty when no known bit is set.
-    static QString faultText(uint status, bool english);
+    static QString faultText(uint status, Language language);
 
     static const QColor &amber();
     static const QColor &red();
@@ -41,7 +42,7 @@ private:
     QLabel *Simulation = nullptr;
     QLabel *Area = nullptr;
     QLabel *Fault = nullptr;
-    bool English = false;
+    Language Lang = Language::Chinese;
     bool MonitoringOn = false;
     bool SimulationOn = false;
     bool Reported = false;

@@ -224,8 +224,8 @@ void AREA_TABLE::setMarker(int row, const QColor &colour)
     auto *marker = new QTableWidgetItem;
     marker->setBackground(colour);
     if (colour == QColor(Qt::green))
-        marker->setToolTip(English ? QStringLiteral("Changed since the project was last opened or saved")
-                                   : QString::fromUtf8("自上次打开或保存工程以来已修改"));
+        marker->setToolTip(pick(Lang, "Changed since the project was last opened or saved",
+                                "自上次打开或保存工程以来已修改"));
     AreaTableWidget->setItem(row, 1, marker);
 }
 
@@ -252,9 +252,9 @@ void AREA_TABLE::clearChangeMarks()
             setMarker(row, Qt::white);
 }
 
-void AREA_TABLE::setEnglish(bool english)
+void AREA_TABLE::setLanguage(Language language)
 {
-    English = english;
+    Lang = language;
     for (int row = 0; row < kAreaCount; ++row)
         if (isMarkedChanged(row))
             setMarker(row, Qt::green);

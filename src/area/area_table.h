@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // The list of the 64 areas in the edit dock (number, change marker, thumbnail) and the area-level
 // commands: Copy, Cut, Paste, Delete, Delete All, Undo, Redo with each area's own undo history.
 // The controller is a table widget only to own the slots; it is never shown. The visible list is
@@ -32,7 +33,7 @@ public:
     void clearChangeMarks();
     bool isMarkedChanged(int area) const;
     // The language of the marks' tool tips.
-    void setEnglish(bool english);
+    void setLanguage(Language language);
 
 public slots:
     void AreaTableClickChangeSlots(int Row, int Column);
@@ -77,5 +78,5 @@ private:
     QAction *DeleteAction;
     QAction *UndoAction = nullptr;
     QAction *RedoAction = nullptr;
-    bool English = false;
+    Language Lang = Language::Chinese;
 };

@@ -236,13 +236,11 @@ void COORD_TABLE::markRange(QTableWidget *table, int row, bool polarTable, const
 {
     const bool beyond = RangeLimit > 0 && polar::radius(point) > float(RangeLimit);
     const QString tip =
-        !beyond ? QString()
-        : English
-            ? QString(
-                  "%1 mm from the sensor: beyond the model's range of %2 mm. The sensor cannot see there.")
-                  .arg(double(polar::radius(point)), 0, 'f', 0)
-                  .arg(RangeLimit)
-            : QString::fromUtf8("距传感器 %1 mm：超出该型号的测量范围 %2 mm，传感器无法检测该处。")
+        !beyond
+            ? QString()
+            : pick(Lang,
+                   "%1 mm from the sensor: beyond the model's range of %2 mm. The sensor cannot see there.",
+                   "距传感器 %1 mm：超出该型号的测量范围 %2 mm，传感器无法检测该处。")
                   .arg(double(polar::radius(point)), 0, 'f', 0)
                   .arg(RangeLimit);
     const QIcon mark = beyond ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon();
@@ -261,12 +259,11 @@ void COORD_TABLE::markOneBearing(QTableWidget *table, const QVector<QPoint> &poi
     for (const QPair<int, int> &pair : pointsOnOneBearing(points))
         for (int row : {pair.first, pair.second}) {
             const int other = row == pair.first ? pair.second : pair.first;
-            const QString tip =
-                English ? QString("On one bearing with point %1: the sensor keeps only one of "
-                                  "them. Move one of the two.")
-                              .arg(other + 1)
-                        : QString::fromUtf8("与点%1位于同一方位：传感器只保留其中一个。请移动其中一个点。")
-                              .arg(other + 1);
+            const QString tip = pick(Lang,
+                                     "On one bearing with point %1: the sensor keeps only one of "
+                                     "them. Move one of the two.",
+                                     "与点%1位于同一方位：传感器只保留其中一个。请移动其中一个点。")
+                                    .arg(other + 1);
             if (QTableWidgetItem *item = table->item(row, 0)) {
                 item->setIcon(mark);
                 item->setToolTip(tip);
@@ -280,9 +277,9 @@ void COORD_TABLE::setRangeLimit(int millimetres)
     CoordTableWidgeUpdate();
 }
 
-void COORD_TABLE::setEnglish(bool english)
+void COORD_TABLE::setLanguage(Language language)
 {
-    English = english;
+    Lang = language;
     CoordTableWidgeUpdate();
 }
 
@@ -343,9 +340,9 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
     if (coordinate && !isNumber(item)) {
         const QString typed = item->text().trimmed();
         refillTable(output, polarTable);
-        emit CellInputRefused(English
-                                  ? QString("\"%1\" is not a number: the cell keeps its value.").arg(typed)
-                                  : QString::fromUtf8("“%1”不是数字：单元格保留原值。").arg(typed));
+        emit CellInputRefused(
+            pick(Lang, "\"%1\" is not a number: the cell keeps its value.", "“%1”不是数字：单元格保留原值。")
+                .arg(typed));
         return;
     }
     const float v = cellValue(item);
@@ -357,11 +354,12 @@ void COORD_TABLE::cellEdit(int output, bool polarTable, QTableWidgetItem *item)
         applyShapeRule(output, row, polarTable ? 0 : column, before);
         if (Project->currentArea().shape(output) == Rectangle && !isRectangle(points))
             emit CellInputRefused(
-                English ? QString("Not yet a rectangle: type its four corners in turn around it, for example "
-                                  "bottom-left, bottom-right, top-right, top-left.")
-                        : QString::fromUtf8("矩形：请依次沿矩形输入四个角点，每个角点与一个相邻角点X相同、"
-                                            "与另一个相邻角点Y相同（例如左下、右下、右上、左上）。"
-                                            "输入完成前它还不是矩形。"));
+                pick(Lang,
+                     "Not yet a rectangle: type its four corners in turn around it, for example "
+                     "bottom-left, bottom-right, top-right, top-left.",
+                     "矩形：请依次沿矩形输入四个角点，每个角点与一个相邻角点X相同、"
+                     "与另一个相邻角点Y相同（例如左下、右下、右上、左上）。"
+                     "输入完成前它还不是矩形。"));
         if (output > 0)
             applyDependentRule();
     } else if (row == n && v != 0.0f && coordinate) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // The six point tables of the edit dock: for each output a Cartesian table (x, y in mm) and a polar
 // table (radius in mm, bearing in degrees) of the current area. Typed values become integer points;
 // arcs, rectangles and dependent shapes are kept consistent after each edit; Delete removes a
@@ -24,7 +25,7 @@ public:
     // The model's measuring range (mm): points beyond it are kept but marked in the tables.
     void setRangeLimit(int millimetres);
     // The language of the marks' tool tips and of the refusal message.
-    void setEnglish(bool english);
+    void setLanguage(Language language);
 
 public slots:
     void CoordTableWidgeUpdate();
@@ -65,7 +66,7 @@ private:
     QTableWidget *Cartesian[3];
     QTableWidget *Polar[3];
     int RangeLimit = 0; // 0: no model yet, nothing marked
-    bool English = false;
+    Language Lang = Language::Chinese;
     // Per output, the rectangle values typed in the Cartesian table since the tables were last
     // shown afresh (bit i: X of corner i, bit 4 + i: its Y).
     int TypedCorners[3] = {0, 0, 0};

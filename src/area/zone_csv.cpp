@@ -70,11 +70,11 @@ bool wholeNumber(const QString &field, int *value)
     return ok;
 }
 
-QString lineText(int line, bool english)
+QString lineText(int line, Language language)
 {
     if (line <= 0)
         return QString();
-    return english ? QStringLiteral("Line %1: ").arg(line) : QStringLiteral("第%1行：").arg(line);
+    return pick(language, "Line %1: ", "第%1行：").arg(line);
 }
 
 int shapeCode(const QString &field)
@@ -89,9 +89,9 @@ int shapeCode(const QString &field)
 
 } // namespace
 
-QString Refusal::text(bool inEnglish) const
+QString Refusal::text(Language language) const
 {
-    return lineText(line, inEnglish) + (inEnglish ? english : chinese);
+    return lineText(line, language) + (language == Language::English ? english : chinese);
 }
 
 QString shapeName(int shape)

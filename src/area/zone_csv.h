@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // Zone points as CSV, for spreadsheets and other tools: one zone ("x_mm,y_mm") or every zone of a
 // project ("area,output,shape,point,x_mm,y_mm"). UTF-8, '.' as decimal separator whatever the
 // locale, lines ended by CR LF (LF and a byte order mark are accepted on reading). Reading checks
@@ -20,7 +21,7 @@ struct Refusal {
     int line = 0;
     QString english;
     QString chinese;
-    QString text(bool english) const;
+    QString text(Language language) const;
 };
 
 QByteArray writeZone(const QVector<QPoint> &points);

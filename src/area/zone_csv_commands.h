@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // The window's side of CSV: the coordinate tables' context menu (this zone's points) and the File
 // menu's whole-project commands. File dialogs and messages go through the dialog seam; an import
 // becomes one undo step of each area it changes.
@@ -20,7 +21,7 @@ public:
     ZoneCsvCommands(PROJECT_DATA *project, AREA_TABLE *areaTable, QWidget *window,
                     const QList<QTableWidget *> tables[3]);
 
-    void setEnglish(bool english) { English = english; }
+    void setLanguage(Language language) { Lang = language; }
     // Run before a command reads the design (a value still being typed is taken first).
     void setBeforeCommand(std::function<void()> before) { Before = std::move(before); }
 
@@ -31,7 +32,7 @@ public:
 
     // A save name for a file of this suffix: chosen, the suffix added, a replaced file confirmed.
     // Empty when the user cancelled.
-    static QString chooseSaveName(QWidget *window, bool english, const QString &caption,
+    static QString chooseSaveName(QWidget *window, Language language, const QString &caption,
                                   const QString &filter, const QString &suffix);
     // Writes bytes whole or not at all; false with the reason in *error.
     static bool writeFile(const QString &name, const QByteArray &bytes, QString *error);
@@ -42,13 +43,12 @@ signals:
 
 private:
     void showMenu(int output, QTableWidget *table, const QPoint &pos);
-    QString tr2(const char *english, const char *chinese) const;
     bool readFile(const QString &caption, QByteArray *bytes, QString *name);
     void warn(const QString &text);
 
     PROJECT_DATA *Project;
     AREA_TABLE *AreaTable;
     QWidget *Window;
-    bool English = false;
+    Language Lang = Language::Chinese;
     std::function<void()> Before;
 };

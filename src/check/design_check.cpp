@@ -226,13 +226,15 @@ QVector<QPointF> DesignCheck::breachingPoints(const RecordedScan &scan, const Re
     return out;
 }
 
-QStringList compareText(const CheckResult &before, const CheckResult &after, bool english)
+QStringList compareText(const CheckResult &before, const CheckResult &after, Language language)
 {
     QStringList lines;
     for (int o = 0; o < kOutputs; ++o) {
         const int b = before.outputs[o].count, a = after.outputs[o].count;
-        lines << (english ? QString("Out %1: %2 stops before, %3 after").arg(o + 1).arg(b).arg(a)
-                          : QString("输出%1：之前 %2 次停车，之后 %3 次").arg(o + 1).arg(b).arg(a));
+        lines << pick(language, "Out %1: %2 stops before, %3 after", "输出%1：之前 %2 次停车，之后 %3 次")
+                     .arg(o + 1)
+                     .arg(b)
+                     .arg(a);
     }
     return lines;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // A design checked against a scan recording: for every scan, which outputs the design would have
 // switched, by the sensor's own switching rules (zone_rules.h), and how that compares with the outputs
 // the sensor itself reported while the recording was made.
@@ -87,4 +88,4 @@ private:
 };
 
 // "Out 1: 14 stops before, 3 after" per output, in English or Chinese.
-QStringList compareText(const CheckResult &before, const CheckResult &after, bool english);
+QStringList compareText(const CheckResult &before, const CheckResult &after, Language language);

@@ -57,17 +57,14 @@ void EthnertSetting::setRememberedAddress(const QString &address)
 
 void EthnertSetting::refreshSearchLabel()
 {
-    auto t = [this](const char *en, const char *cn) {
-        return m_english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
-    };
     const int found = m_discovery->found().size();
     if (found > 0)
-        m_searchLabel->setText(t("%1 sensor(s) answered.", "%1 个传感器已应答。").arg(found));
+        m_searchLabel->setText(pick(m_language, "%1 sensor(s) answered.", "%1 个传感器已应答。").arg(found));
     else if (m_answerWait->isActive())
-        m_searchLabel->setText(t("Searching for sensors…", "正在搜索传感器…"));
+        m_searchLabel->setText(pick(m_language, "Searching for sensors…", "正在搜索传感器…"));
     else
-        m_searchLabel->setText(
-            t("No sensor answered. Type the sensor's address.", "没有传感器应答。请输入传感器的地址。"));
+        m_searchLabel->setText(pick(m_language, "No sensor answered. Type the sensor's address.",
+                                    "没有传感器应答。请输入传感器的地址。"));
 }
 
 void EthnertSetting::fillPortsInfo()
@@ -83,7 +80,7 @@ void EthnertSetting::ReadEthernetReceiveData()
 void EthnertSetting::update()
 {
     // The dialog stays open on a mistyped address, so it can be corrected.
-    if (!acceptIPv4Address(this, m_ui->Eth_ComboBox->currentText(), m_english))
+    if (!acceptIPv4Address(this, m_ui->Eth_ComboBox->currentText(), m_language))
         return;
     emit OpenEthernetSignal(m_ui->Eth_ComboBox->currentText().trimmed());
     DelteclientSocket();
@@ -97,23 +94,20 @@ void EthnertSetting::DelteclientSocket()
 
 void EthnertSetting::LanguageDisplayChinese()
 {
-    applyTexts(false);
+    applyTexts(Language::Chinese);
 }
 
 void EthnertSetting::LanguageDisplayEnglish()
 {
-    applyTexts(true);
+    applyTexts(Language::English);
 }
 
-void EthnertSetting::applyTexts(bool english)
+void EthnertSetting::applyTexts(Language language)
 {
-    m_english = english;
-    auto t = [english](const char *en, const char *cn) {
-        return english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
-    };
-    setWindowTitle(t("Ethernet Setting", "以太网设置"));
-    m_ui->label_IPAddress->setText(t("Sensor IP Address", "传感器以太网IP地址"));
-    m_ui->Enter->setText(t("OK", "确定"));
-    m_ui->Cancel->setText(t("Cancel", "取消"));
+    m_language = language;
+    setWindowTitle(pick(language, "Ethernet Setting", "以太网设置"));
+    m_ui->label_IPAddress->setText(pick(language, "Sensor IP Address", "传感器以太网IP地址"));
+    m_ui->Enter->setText(pick(language, "OK", "确定"));
+    m_ui->Cancel->setText(pick(language, "Cancel", "取消"));
     refreshSearchLabel();
 }

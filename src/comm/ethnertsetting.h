@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QDialog>
 #include <QString>
 
@@ -49,7 +50,7 @@ signals:
     void OpenEthernetMode(QString Type);
 
 private:
-    void applyTexts(bool english);
+    void applyTexts(Language language);
     void refreshSearchLabel();
 
     Ui::EthnertSetting *m_ui;
@@ -57,5 +58,5 @@ private:
     QLabel *m_searchLabel;
     QTimer *m_answerWait;
     QString m_remembered;
-    bool m_english = false;
+    Language m_language = Language::Chinese;
 };

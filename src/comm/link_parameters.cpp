@@ -41,21 +41,19 @@ QString LinkParameters::address() const
         .arg(ipLow & 0xFF);
 }
 
-QString LinkParameters::differences(const LinkParameters &other, bool english) const
+QString LinkParameters::differences(const LinkParameters &other, Language language) const
 {
-    auto mode = [english](int m) {
-        return m == 1 ? QString::fromUtf8(english ? "UDP" : "UDP模式")
-                      : QString::fromUtf8(english ? "TCP server" : "TCP服务器");
+    auto mode = [language](int m) {
+        return m == 1 ? pick(language, "UDP", "UDP模式") : pick(language, "TCP server", "TCP服务器");
     };
     QStringList lines;
     if (ipHigh != other.ipHigh || ipLow != other.ipLow)
-        lines << QString::fromUtf8(english ? "IP address: %1 / %2" : "IP地址：%1 / %2")
-                     .arg(address(), other.address());
+        lines << pick(language, "IP address: %1 / %2", "IP地址：%1 / %2").arg(address(), other.address());
     if (etherMode != other.etherMode)
-        lines << QString::fromUtf8(english ? "Ethernet mode: %1 / %2" : "以太网模式：%1 / %2")
+        lines << pick(language, "Ethernet mode: %1 / %2", "以太网模式：%1 / %2")
                      .arg(mode(etherMode), mode(other.etherMode));
     if (rs232Baud != other.rs232Baud || rs232Verify != other.rs232Verify ||
         rs232StopBit != other.rs232StopBit)
-        lines << QString::fromUtf8(english ? "RS232 line settings differ" : "RS232通信参数不同");
+        lines << pick(language, "RS232 line settings differ", "RS232通信参数不同");
     return lines.join(QLatin1Char('\n'));
 }

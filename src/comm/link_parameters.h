@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QString>
 
 struct SENSOR_PARAMETERS;
@@ -22,5 +23,5 @@ struct LinkParameters {
 
     QString address() const; // "192.168.1.88"
     // One line per setting that differs from other ("IP address: 192.168.1.88"), in the language.
-    QString differences(const LinkParameters &other, bool english) const;
+    QString differences(const LinkParameters &other, Language language) const;
 };

@@ -5,36 +5,36 @@
 
 namespace PortList {
 
-QString notAvailable(bool english)
+QString notAvailable(Language language)
 {
-    return english ? QStringLiteral("N/A") : QStringLiteral("无");
+    return pick(language, "N/A", "无");
 }
 
 QStringList describe(const QString &name, const QString &description, const QString &manufacturer,
                      const QString &serialNumber, const QString &systemLocation, quint16 vendorId,
-                     quint16 productId, bool english)
+                     quint16 productId, Language language)
 {
-    const QString na = notAvailable(english);
+    const QString na = notAvailable(language);
     auto text = [&](const QString &s) { return s.isEmpty() ? na : s; };
     auto hex = [&](quint16 id) { return id ? QString::number(id, 16) : na; };
     return {name,           text(description), text(manufacturer), text(serialNumber),
             systemLocation, hex(vendorId),     hex(productId)};
 }
 
-QStringList describe(const QSerialPortInfo &info, bool english)
+QStringList describe(const QSerialPortInfo &info, Language language)
 {
     return describe(info.portName(), info.description(), info.manufacturer(), info.serialNumber(),
                     info.systemLocation(), info.hasVendorIdentifier() ? info.vendorIdentifier() : 0,
-                    info.hasProductIdentifier() ? info.productIdentifier() : 0, english);
+                    info.hasProductIdentifier() ? info.productIdentifier() : 0, language);
 }
 
-void fill(QComboBox *box, bool english)
+void fill(QComboBox *box, Language language)
 {
     if (!box)
         return;
     box->clear();
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        box->addItem(info.portName(), describe(info, english));
+        box->addItem(info.portName(), describe(info, language));
 }
 
 } // namespace PortList

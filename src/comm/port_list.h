@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -11,19 +12,19 @@ class QSerialPortInfo;
 // settings dialog and the start dialog).
 namespace PortList {
 
-// "N/A" in the language asked for (english: true for English).
-QString notAvailable(bool english);
+// "N/A" in the language asked for.
+QString notAvailable(Language language);
 
 // The seven strings a port item carries: name, description, manufacturer, serial number, system
 // location, vendor and product identifier (hexadecimal). Empty texts and zero identifiers read
-// notAvailable(english).
-QStringList describe(const QSerialPortInfo &info, bool english);
+// notAvailable(language).
+QStringList describe(const QSerialPortInfo &info, Language language);
 QStringList describe(const QString &name, const QString &description, const QString &manufacturer,
                      const QString &serialNumber, const QString &systemLocation, quint16 vendorId,
-                     quint16 productId, bool english);
+                     quint16 productId, Language language);
 
 // Clears box and adds one item per available port, in the system's order: the port name as text,
 // its seven strings as item data.
-void fill(QComboBox *box, bool english);
+void fill(QComboBox *box, Language language);
 
 } // namespace PortList

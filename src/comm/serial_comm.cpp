@@ -66,14 +66,15 @@ void SERIAL_COMM::askOtherModel(int sensorModel, int designModel)
         return info ? QString::fromLatin1(info->extension + 1) : QString::number(code);
     };
     const int choice = Dialogs::ask(
-        nullptr, Dialogs::Icon::Question, text("Warning", "警告"),
-        text("The sensor is model %1 (code %2), but the design is for model %3 (code %4).\nWrite it anyway?",
+        nullptr, Dialogs::Icon::Question, pick(language(), "Warning", "警告"),
+        pick(language(),
+             "The sensor is model %1 (code %2), but the design is for model %3 (code %4).\nWrite it anyway?",
              "传感器型号为%1（代码%2），但设计适用于型号%3（代码%4）。\n仍然写入吗？")
             .arg(name(sensorModel))
             .arg(sensorModel)
             .arg(name(designModel))
             .arg(designModel),
-        {text("Yes", "确定"), text("No", "取消")}, 1);
+        {pick(language(), "Yes", "确定"), pick(language(), "No", "取消")}, 1);
     m_engine->ContinueWriteToOtherModel(choice == 0);
 }
 
@@ -124,12 +125,12 @@ void SERIAL_COMM::WriteSensorAllDataSlots()
         return; // pressing again joins the running one
     const ExchangeEngine::FitReport fit = m_engine->CheckWriteFits();
     if (!fit.errors.isEmpty()) {
-        Dialogs::ask(nullptr, Dialogs::Icon::Warning, text("Warning", "警告"), fit.refusal);
+        Dialogs::ask(nullptr, Dialogs::Icon::Warning, pick(language(), "Warning", "警告"), fit.refusal);
         return;
     }
     if (!fit.warnings.isEmpty() &&
-        Dialogs::ask(nullptr, Dialogs::Icon::Question, text("Warning", "警告"), fit.question,
-                     {text("Yes", "确定"), text("No", "取消")}, 1) != 0)
+        Dialogs::ask(nullptr, Dialogs::Icon::Question, pick(language(), "Warning", "警告"), fit.question,
+                     {pick(language(), "Yes", "确定"), pick(language(), "No", "取消")}, 1) != 0)
         return;
     m_engine->WriteSensorAllDataSlots();
 }
@@ -146,13 +147,13 @@ void SERIAL_COMM::closeProgress()
 void SERIAL_COMM::showProgress(ExchangeEngine::Sequence sequence, int done)
 {
     switch (sequence) {
-    case Sequence::WriteAll: m_progress->setWindowTitle(text("Download Data", "下载数据")); break;
-    case Sequence::Verify: m_progress->setWindowTitle(text("Verify", "校验")); break;
-    default: m_progress->setWindowTitle(text("Upload Data", "上传数据")); break;
+    case Sequence::WriteAll: m_progress->setWindowTitle(pick(language(), "Download Data", "下载数据")); break;
+    case Sequence::Verify: m_progress->setWindowTitle(pick(language(), "Verify", "校验")); break;
+    default: m_progress->setWindowTitle(pick(language(), "Upload Data", "上传数据")); break;
     }
-    m_progress->setCancelButtonText(text("Cancel", "取消"));
+    m_progress->setCancelButtonText(pick(language(), "Cancel", "取消"));
     if (QProgressBar *bar = m_progress->findChild<QProgressBar *>())
-        bar->setFormat(text("Area %v of %m", "区域 %v / %m"));
+        bar->setFormat(pick(language(), "Area %v of %m", "区域 %v / %m"));
     if (!m_progress->isVisible()) {
         m_progress->setValue(0);
         m_progress->show();
@@ -169,8 +170,8 @@ void SERIAL_COMM::showMessage(ExchangeEngine::MessageKind kind, const QString &t
     if (kind == Kind::RestartOffer) {
         const quint64 epoch = m_engine->ExchangeEpoch();
         const QString question =
-            body + QLatin1Char('\n') + text("Restart the sensor now?", "是否现在重启传感器？");
-        const QStringList buttons{text("Yes", "确定"), text("No", "取消")};
+            body + QLatin1Char('\n') + pick(language(), "Restart the sensor now?", "是否现在重启传感器？");
+        const QStringList buttons{pick(language(), "Yes", "确定"), pick(language(), "No", "取消")};
         QTimer::singleShot(0, this, [=] {
             Dialogs::show(nullptr, Dialogs::Icon::Question, title, question, buttons,
                           [this, epoch](int answer) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include "exchange/exchange_engine.h"
 
 #include <QObject>
@@ -46,9 +47,8 @@ public:
     void AbandonExchange(const QString &why = QString());
     // Only stops the reply time-out and resets its count.
     void StopReplyTimeout() { m_engine->StopReplyTimeout(); }
-    // Message language: 0 English, 1 Chinese.
-    void SetLanguage(int language) { m_engine->SetLanguage(language); }
-    int Language() const { return m_engine->Language(); }
+    void SetLanguage(Language language) { m_engine->SetLanguage(language); }
+    Language language() const { return m_engine->language(); }
     // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
     void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
     void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
@@ -133,7 +133,6 @@ private:
     void closeProgress();
     void askOtherModel(int sensorModel, int designModel);
     void showMessage(ExchangeEngine::MessageKind kind, const QString &title, const QString &text);
-    QString text(const char *english, const char *chinese) const { return m_engine->Text(english, chinese); }
 
     ExchangeEngine *m_engine;
     QProgressDialog *m_progress;

@@ -86,7 +86,7 @@ void SettingsDialog::fillPortsParameters()
 
 void SettingsDialog::fillPortsInfo()
 {
-    PortList::fill(m_ui->serialPortInfoListBox, m_english);
+    PortList::fill(m_ui->serialPortInfoListBox, m_language);
     // The refreshed list keeps the port chosen before, typed or listed.
     m_ui->serialPortInfoListBox->setEditText(m_chosenPort);
 }
@@ -137,29 +137,26 @@ void SettingsDialog::updateSettings()
 
 void SettingsDialog::LanguageDisplayChinese()
 {
-    applyTexts(false);
+    applyTexts(Language::Chinese);
 }
 
 void SettingsDialog::LanguageDisplayEnglish()
 {
-    applyTexts(true);
+    applyTexts(Language::English);
 }
 
-void SettingsDialog::applyTexts(bool english)
+void SettingsDialog::applyTexts(Language language)
 {
-    m_english = english;
-    auto t = [english](const char *en, const char *cn) {
-        return english ? QString::fromUtf8(en) : QString::fromUtf8(cn);
-    };
-    setWindowTitle(t("Serial Setting", "串口设置"));
-    m_ui->selectBox->setTitle(t("Serial Select", "选择串口"));
-    m_ui->SerialLabel->setText(t("Serial Port:", "串口号:"));
-    m_ui->parametersBox->setTitle(t("Parameters Setting:", "参数设置:"));
-    m_ui->baudRateLabel->setText(t("Baud Rate:", "波特率:"));
-    m_ui->dataBitsLabel->setText(t("Data Bits:", "数据位:"));
-    m_ui->parityLabel->setText(t("Parity:", "奇偶校验:"));
-    m_ui->stopBitsLabel->setText(t("Stop Bits:", "停止位:"));
-    m_ui->flowControlLabel->setText(t("Flow Control:", "流控制:"));
-    m_ui->applyButton->setText(t("Enter", "确定"));
-    m_ui->cancelButton->setText(t("Cancel", "取消"));
+    m_language = language;
+    setWindowTitle(pick(language, "Serial Setting", "串口设置"));
+    m_ui->selectBox->setTitle(pick(language, "Serial Select", "选择串口"));
+    m_ui->SerialLabel->setText(pick(language, "Serial Port:", "串口号:"));
+    m_ui->parametersBox->setTitle(pick(language, "Parameters Setting:", "参数设置:"));
+    m_ui->baudRateLabel->setText(pick(language, "Baud Rate:", "波特率:"));
+    m_ui->dataBitsLabel->setText(pick(language, "Data Bits:", "数据位:"));
+    m_ui->parityLabel->setText(pick(language, "Parity:", "奇偶校验:"));
+    m_ui->stopBitsLabel->setText(pick(language, "Stop Bits:", "停止位:"));
+    m_ui->flowControlLabel->setText(pick(language, "Flow Control:", "流控制:"));
+    m_ui->applyButton->setText(pick(language, "Enter", "确定"));
+    m_ui->cancelButton->setText(pick(language, "Cancel", "取消"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QDialog>
 #include <QSerialPort>
 #include <QString>
@@ -59,11 +60,11 @@ signals:
 private:
     void fillPortsParameters();
     void updateSettings();
-    void applyTexts(bool english);
+    void applyTexts(Language language);
 
     Ui::SettingsDialog *m_ui;
     Settings m_currentSettings;
     QString m_chosenPort;
     QValidator *m_baudValidator;
-    bool m_english = false;
+    Language m_language = Language::Chinese;
 };

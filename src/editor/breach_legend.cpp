@@ -17,18 +17,17 @@ BreachLegend::BreachLegend(QWidget *parent) : QWidget(parent)
     resize(sizeHint());
 }
 
-void BreachLegend::setLanguage(bool english)
+void BreachLegend::setLanguage(Language language)
 {
-    English = english;
+    Lang = language;
     resize(sizeHint());
     update();
 }
 
 QStringList BreachLegend::texts() const
 {
-    return English ? QStringList{"Out 1", "Out 2", "Out 3", "Scan"}
-                   : QStringList{QString::fromUtf8("输出1"), QString::fromUtf8("输出2"),
-                                 QString::fromUtf8("输出3"), QString::fromUtf8("扫描")};
+    return QStringList{pick(Lang, "Out 1", "输出1"), pick(Lang, "Out 2", "输出2"),
+                       pick(Lang, "Out 3", "输出3"), pick(Lang, "Scan", "扫描")};
 }
 
 QSize BreachLegend::sizeHint() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include <QWidget>
 
 // A small key in the corner of the view while the scan streams: the three outputs' colours as the
@@ -9,7 +10,7 @@ class BreachLegend : public QWidget {
 public:
     explicit BreachLegend(QWidget *parent = nullptr);
 
-    void setLanguage(bool english);
+    void setLanguage(Language language);
     // The entries as shown, Out 1 to Out 3 and then the scan.
     QStringList texts() const;
 
@@ -19,5 +20,5 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    bool English = false;
+    Language Lang = Language::Chinese;
 };

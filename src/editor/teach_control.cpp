@@ -58,26 +58,21 @@ TeachControl::TeachControl(PROJECT_DATA *project, const SCAN_DATA *scan, const i
     connect(Quiet, &QTimer::timeout, this, [this] { setScanRunning(false); });
     connect(Gatherer, &teach::Gatherer::Progress, this, [this] { showTeachText(); });
     connect(Gatherer, &teach::Gatherer::Finished, this, &TeachControl::gathered);
-    setEnglish(false);
+    setLanguage(Language::Chinese);
 }
 
-QString TeachControl::tr2(const char *english, const char *chinese) const
+void TeachControl::setLanguage(Language language)
 {
-    return QString::fromUtf8(English ? english : chinese);
-}
-
-void TeachControl::setEnglish(bool english)
-{
-    English = english;
+    Lang = language;
     for (const Controls &c : Outputs) {
-        c.corner1->setToolTip(tr2("Start of the range, degrees", "范围起点（度）"));
-        c.corner2->setToolTip(tr2("End of the range, degrees", "范围终点（度）"));
-        c.size1->setToolTip(tr2("Revolutions to gather", "采集圈数"));
-        c.size2->setToolTip(tr2("Simplify: every taught point stays this close to the outline",
-                                "简化：每个学习点与轮廓的最大距离"));
-        c.offset->setToolTip(tr2("The zone's edge lies this much nearer the sensor than the contour",
-                                 "检测区边缘比轮廓更靠近传感器的距离"));
-        c.teach->setToolTip(tr2("Needs a live scan", "需要实时扫描"));
+        c.corner1->setToolTip(pick(Lang, "Start of the range, degrees", "范围起点（度）"));
+        c.corner2->setToolTip(pick(Lang, "End of the range, degrees", "范围终点（度）"));
+        c.size1->setToolTip(pick(Lang, "Revolutions to gather", "采集圈数"));
+        c.size2->setToolTip(pick(Lang, "Simplify: every taught point stays this close to the outline",
+                                 "简化：每个学习点与轮廓的最大距离"));
+        c.offset->setToolTip(pick(Lang, "The zone's edge lies this much nearer the sensor than the contour",
+                                  "检测区边缘比轮廓更靠近传感器的距离"));
+        c.teach->setToolTip(pick(Lang, "Needs a live scan", "需要实时扫描"));
     }
     showTeachText();
 }
@@ -87,11 +82,11 @@ void TeachControl::showTeachText()
     for (int k = 0; k < kOutputCount; ++k) {
         QPushButton *button = Outputs[k].teach;
         if (Gatherer->running() && k == TeachOutput)
-            button->setText(tr2("Cancel (%1/%2)", "取消 (%1/%2)")
+            button->setText(pick(Lang, "Cancel (%1/%2)", "取消 (%1/%2)")
                                 .arg(Gatherer->revolutions().size())
                                 .arg(Outputs[k].size1->value()));
         else
-            button->setText(tr2("Start Teach", "开始自学习"));
+            button->setText(pick(Lang, "Start Teach", "开始自学习"));
     }
 }
 
@@ -125,8 +120,9 @@ void TeachControl::setScanRunning(bool running)
     if (!running && Gatherer->running()) {
         Gatherer->cancel();
         showTeachText();
-        Dialogs::show(Window, Dialogs::Icon::Warning, tr2("Teach", "自学习"),
-                      tr2("The live scan stopped; nothing was taught.", "实时扫描已停止，未进行自学习。"));
+        Dialogs::show(
+            Window, Dialogs::Icon::Warning, pick(Lang, "Teach", "自学习"),
+            pick(Lang, "The live scan stopped; nothing was taught.", "实时扫描已停止，未进行自学习。"));
     }
 }
 
@@ -150,11 +146,11 @@ void TeachControl::gathered()
     const teach::Settings s = settings(TeachOutput);
     const QVector<QPoint> zone = teach::teachZone(Gatherer->revolutions(), s);
     if (zone.isEmpty()) {
-        Dialogs::show(
-            Window, Dialogs::Icon::Warning, tr2("Teach", "自学习"),
-            tr2("No beam of the scan lies between %1° and %2°.", "扫描中没有位于 %1° 与 %2° 之间的光束。")
-                .arg(s.fromDegrees)
-                .arg(s.toDegrees));
+        Dialogs::show(Window, Dialogs::Icon::Warning, pick(Lang, "Teach", "自学习"),
+                      pick(Lang, "No beam of the scan lies between %1° and %2°.",
+                           "扫描中没有位于 %1° 与 %2° 之间的光束。")
+                          .arg(s.fromDegrees)
+                          .arg(s.toDegrees));
         return;
     }
     // The outline over the scan, as the zone would be drawn: closed through the sensor.
@@ -177,14 +173,15 @@ void TeachControl::gathered()
     const int area = TeachArea;
     const int output = TeachOutput;
     Dialogs::show(
-        Window, Dialogs::Icon::Question, tr2("Teach", "自学习"),
-        tr2("Area %1, Out %2: %3 points taught from %4 revolutions.\nAccept them as the zone (a polygon)?",
-            "区域%1，输出%2：从%4圈扫描学习到%3个点。\n接受为该输出的检测区（多边形）吗？")
+        Window, Dialogs::Icon::Question, pick(Lang, "Teach", "自学习"),
+        pick(Lang,
+             "Area %1, Out %2: %3 points taught from %4 revolutions.\nAccept them as the zone (a polygon)?",
+             "区域%1，输出%2：从%4圈扫描学习到%3个点。\n接受为该输出的检测区（多边形）吗？")
             .arg(area)
             .arg(output + 1)
             .arg(zone.size())
             .arg(Gatherer->revolutions().size()),
-        {tr2("Accept", "接受"), tr2("Discard", "放弃")}, [this, zone](int answer) {
+        {pick(Lang, "Accept", "接受"), pick(Lang, "Discard", "放弃")}, [this, zone](int answer) {
             Asking = false;
             clearPreview();
             setScanRunning(ScanRunning);

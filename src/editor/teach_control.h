@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 // The Teaching tab of each output: gathers revolutions of the live scan, shows the taught outline
 // over the scan and asks whether to take it; accepting makes the output a polygon of those points
 // as one undo step of the area. Usable only while a live scan is arriving.
@@ -39,7 +40,7 @@ public:
     TeachControl(PROJECT_DATA *project, const SCAN_DATA *scan, const int *deviceType, AREA_TABLE *areaTable,
                  QGraphicsScene *scene, const Controls controls[3], QWidget *window);
 
-    void setEnglish(bool english);
+    void setLanguage(Language language);
     bool scanRunning() const { return ScanRunning; }
     // The outline shown while the user decides; null otherwise.
     QGraphicsPathItem *preview() const { return Preview; }
@@ -57,7 +58,6 @@ private:
     void showTeachText();
     void clearPreview();
     void accept(const QVector<QPoint> &zone);
-    QString tr2(const char *english, const char *chinese) const;
 
     PROJECT_DATA *Project;
     const int *DeviceType;
@@ -68,7 +68,7 @@ private:
     teach::Gatherer *Gatherer;
     QTimer *Quiet;
     QGraphicsPathItem *Preview = nullptr;
-    bool English = false;
+    Language Lang = Language::Chinese;
     bool ScanRunning = false;
     bool Asking = false;
     int TeachArea = -1;

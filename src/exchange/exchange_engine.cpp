@@ -158,11 +158,6 @@ ExchangeEngine::~ExchangeEngine() = default;
 
 // ---- Small helpers. ----
 
-QString ExchangeEngine::Text(const char *english, const char *chinese) const
-{
-    return m_language == 1 ? QString::fromUtf8(chinese) : QString::fromUtf8(english);
-}
-
 void ExchangeEngine::message(MessageKind kind, const QString &title, const QString &text)
 {
     emit Message(kind, title, text);
@@ -174,11 +169,6 @@ void ExchangeEngine::progress()
 {
     if (m_sequence != Sequence::None)
         emit SequenceProgress(m_sequence, qBound(0, m_areasDone, kAreaCount), kAreaCount);
-}
-
-void ExchangeEngine::SetLanguage(int language)
-{
-    m_language = language == 1 ? 1 : 0;
 }
 
 void ExchangeEngine::SetDeviceType(int code)
@@ -216,7 +206,8 @@ void ExchangeEngine::refuseOtherModel(int sensorModel)
     };
     m_refusedModel = sensorModel;
     m_flags[int(Request::WriteAreas)] = true; // so that the result says none was written
-    finishSequence(Text("The sensor is model %1 (code %2); the design is for model %3 (code %4). Nothing was "
+    finishSequence(pick(m_language,
+                        "The sensor is model %1 (code %2); the design is for model %3 (code %4). Nothing was "
                         "written.",
                         "传感器型号为%1（代码%2）；设计适用于型号%3（代码%4）。未写入任何数据。")
                        .arg(name(sensorModel))
@@ -285,8 +276,8 @@ void ExchangeEngine::linkStateChanged(Link::State state)
     } else if (state == Link::State::Lost) {
         Link *link = m_link;
         const QString why = failureText(*link);
-        const QString warning =
-            Text("The connection to %1 failed: %2", "与 %1 的连接失败：%2").arg(link->peerName(), why);
+        const QString warning = pick(m_language, "The connection to %1 failed: %2", "与 %1 的连接失败：%2")
+                                    .arg(link->peerName(), why);
         m_linkError = link->errorString();
         QPointer<ExchangeEngine> alive(this);
         emit LinkFailed(m_linkError);
@@ -302,12 +293,15 @@ QString ExchangeEngine::failureText(const Link &link) const
 {
     switch (link.failure()) {
     case Link::Failure::Refused:
-        return Text("Connection refused (no sensor listens there).",
+        return pick(m_language, "Connection refused (no sensor listens there).",
                     "连接被拒绝（该地址没有传感器在监听）。");
-    case Link::Failure::Closed: return Text("The sensor closed the connection.", "传感器关闭了连接。");
+    case Link::Failure::Closed:
+        return pick(m_language, "The sensor closed the connection.", "传感器关闭了连接。");
     case Link::Failure::Unreachable:
-        return Text("No route to the sensor (network unreachable).", "无法到达传感器（网络不可达）。");
-    case Link::Failure::TimedOut: return Text("The sensor did not answer in time.", "传感器没有及时应答。");
+        return pick(m_language, "No route to the sensor (network unreachable).",
+                    "无法到达传感器（网络不可达）。");
+    case Link::Failure::TimedOut:
+        return pick(m_language, "The sensor did not answer in time.", "传感器没有及时应答。");
     default: break;
     }
     return link.errorString();
@@ -347,7 +341,7 @@ bool ExchangeEngine::beginOpen(const QHostAddress &address)
     close();
     m_linkError.clear();
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        m_linkError = Text("Not an IPv4 address", "不是IPv4地址");
+        m_linkError = pick(m_language, "Not an IPv4 address", "不是IPv4地址");
         return false;
     }
     return true;
@@ -423,7 +417,7 @@ void ExchangeEngine::AbandonExchange(const QString &why)
     // A sequence stopped from outside still ends with its one result: a write cut short by a restart
     // or a disconnect is logged and told like any other end, and nobody waits for it for ever.
     if (m_sequence != Sequence::None)
-        finishSequence(why.isEmpty() ? Text("Stopped before the end.", "未完成即已停止。") : why,
+        finishSequence(why.isEmpty() ? pick(m_language, "Stopped before the end.", "未完成即已停止。") : why,
                        Outcome::Cancelled);
     StopReplyTimeout();
     m_awaited = Request::None;
@@ -558,7 +552,7 @@ void ExchangeEngine::WriteSensorAllDataSlots()
         refused.problem = fit.refusal;
         refused.message = fit.refusal;
         m_lastResult = refused;
-        message(MessageKind::Warning, Text("Warning", "警告"), refused.message);
+        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), refused.message);
         emit SequenceFinished(refused);
         return;
     }
@@ -597,7 +591,7 @@ void ExchangeEngine::CancelSequence()
 {
     if (m_sequence == Sequence::None)
         return;
-    finishSequence(Text("Cancelled.", "已取消。"), Outcome::Cancelled);
+    finishSequence(pick(m_language, "Cancelled.", "已取消。"), Outcome::Cancelled);
 }
 
 void ExchangeEngine::CancelSequenceAtFrameBoundary()
@@ -639,20 +633,22 @@ QString ExchangeEngine::statusText(FrameCode code, int status) const
 {
     if (status == 1)
         return code == FrameCode::WArea
-                   ? Text(
+                   ? pick(
+                         m_language,
                          "Parameters Setting Error: the sensor refused this area and kept its previous data. "
                          "Check that the design is for this sensor's model and that the zones lie within its "
                          "range, then write again.",
                          "参数设置异常：传感器拒绝了该区域，仍保留原有数据。请检查设计是否适用于该传感器型号"
                          "、"
                          "检测区域是否在其测量范围内，然后重新写入。")
-                   : Text("Parameters Setting Error: the sensor refused the values and kept its previous "
+                   : pick(m_language,
+                          "Parameters Setting Error: the sensor refused the values and kept its previous "
                           "data. "
                           "Check the values, then write again.",
                           "参数设置异常：传感器拒绝了这些数值，仍保留原有数据。请检查数值后重新写入。");
     if (status == 2)
-        return Text("FLASH Write Error", "内存写入错误");
-    return Text("unknown status %1", "未知状态%1").arg(status);
+        return pick(m_language, "FLASH Write Error", "内存写入错误");
+    return pick(m_language, "unknown status %1", "未知状态%1").arg(status);
 }
 
 namespace {
@@ -692,20 +688,20 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     QStringList missing;
     if (firstMissing < kAreaCount)
         missing << (reading ? (sequence == Sequence::ReadAll
-                                   ? Text("Areas %1 not read (marked red in the area list).",
+                                   ? pick(m_language, "Areas %1 not read (marked red in the area list).",
                                           "区域%1未读取（在区域列表中以红色标出）。")
-                                   : Text("Areas %1 not read back.", "区域%1未回读。"))
-                            : Text("Areas %1 not written.", "区域%1未写入。"))
+                                   : pick(m_language, "Areas %1 not read back.", "区域%1未回读。"))
+                            : pick(m_language, "Areas %1 not written.", "区域%1未写入。"))
                        .arg(areaSpan(firstMissing, kMaxAreaIndex));
     if (!m_casesDone)
-        missing << (reading ? Text("Case channels not read.", "工况通道未读取。")
-                            : Text("Case channels not written.", "工况通道未写入。"));
+        missing << (reading ? pick(m_language, "Case channels not read.", "工况通道未读取。")
+                            : pick(m_language, "Case channels not written.", "工况通道未写入。"));
     if (!m_parametersDone)
-        missing << (reading ? Text("Parameters not read.", "参数未读取。")
-                            : Text("Parameters not written.", "参数未写入。"));
+        missing << (reading ? pick(m_language, "Parameters not read.", "参数未读取。")
+                            : pick(m_language, "Parameters not written.", "参数未写入。"));
     const bool complete = problem.isEmpty() && missing.isEmpty();
     const QString failureText = QStringList(QStringList{problem} + missing).join(QLatin1Char('\n')).trimmed();
-    const QString warningTitle = Text("Warning", "警告");
+    const QString warningTitle = pick(m_language, "Warning", "警告");
 
     Result result;
     result.sequence = sequence;
@@ -731,8 +727,8 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
             emit ReceiveAreasComplete(); // the editors show what was stored
         emit AreasNotRead(result.areasNotDone);
         if (complete)
-            finish(MessageKind::Information, Text("Parameters", "参数"),
-                   Text("Parameters Read OK!", "参数读取完成！"));
+            finish(MessageKind::Information, pick(m_language, "Parameters", "参数"),
+                   pick(m_language, "Parameters Read OK!", "参数读取完成！"));
         else
             finish(MessageKind::Warning, warningTitle, failureText);
         return;
@@ -740,11 +736,11 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     if (sequence == Sequence::WriteAll) {
         // A write-all that completed has turned into its verify unless verifying was turned off.
         if (complete)
-            finish(
-                MessageKind::RestartOffer, Text("Message", "提示"),
-                Text("Parameters written. They take effect after a restart.", "参数写入完成，请重启生效！"));
+            finish(MessageKind::RestartOffer, pick(m_language, "Message", "提示"),
+                   pick(m_language, "Parameters written. They take effect after a restart.",
+                        "参数写入完成，请重启生效！"));
         else
-            finish(MessageKind::Warning, Text("Message", "错误"), failureText);
+            finish(MessageKind::Warning, pick(m_language, "Message", "错误"), failureText);
         return;
     }
 
@@ -763,35 +759,38 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     QString text;
     const bool match = complete && m_differenceTexts.isEmpty();
     if (match) {
-        text = Text("Verified: 64 areas, case channels and 25 parameters match",
+        text = pick(m_language, "Verified: 64 areas, case channels and 25 parameters match",
                     "校验通过：64个区域、工况通道和25个参数一致");
         // Values a design cannot hold (unused slots) are the sensor's own; the zones mean the same.
         if (!m_verifyNotes.isEmpty())
             text +=
                 QLatin1Char('\n') +
-                Text("Note: %1 also hold values in slots their shape does not use; they were not compared.",
+                pick(m_language,
+                     "Note: %1 also hold values in slots their shape does not use; they were not compared.",
                      "注意：%1 在其形状未使用的位置还保存有其他数值，未作比较。")
                     .arg(m_verifyNotes.join(QStringLiteral(", ")));
     } else if (complete) {
         result.outcome = Outcome::Differences;
-        text = Text("Verify found differences: %1", "校验发现差异：%1")
+        text = pick(m_language, "Verify found differences: %1", "校验发现差异：%1")
                    .arg(m_differenceTexts.join(QStringLiteral(", ")));
     } else {
         text = failureText;
         if (!m_differenceTexts.isEmpty())
-            text += QLatin1Char('\n') + Text("Verify found differences: %1", "校验发现差异：%1")
+            text += QLatin1Char('\n') + pick(m_language, "Verify found differences: %1", "校验发现差异：%1")
                                             .arg(m_differenceTexts.join(QStringLiteral(", ")));
     }
     emit VerifyFinished(afterWrite, match, crc, text);
     if (match && afterWrite) {
-        finish(MessageKind::RestartOffer, Text("Message", "提示"),
-               Text("Parameters written. They take effect after a restart.", "参数写入完成，请重启生效！") +
+        finish(MessageKind::RestartOffer, pick(m_language, "Message", "提示"),
+               pick(m_language, "Parameters written. They take effect after a restart.",
+                    "参数写入完成，请重启生效！") +
                    QLatin1Char('\n') + text);
     } else if (match) {
-        finish(MessageKind::Information, Text("Message", "提示"), text);
+        finish(MessageKind::Information, pick(m_language, "Message", "提示"), text);
     } else {
         if (afterWrite)
-            text = Text("The sensor does not hold what was written.", "传感器保存的数据与写入的不一致。") +
+            text = pick(m_language, "The sensor does not hold what was written.",
+                        "传感器保存的数据与写入的不一致。") +
                    QLatin1Char('\n') + text;
         finish(MessageKind::Warning, warningTitle, text);
     }
@@ -805,31 +804,37 @@ ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
     QStringList errors;
     QStringList warnings;
     for (const AreaFitProblem &p : problems) {
-        const QString where = Text("Area %1 Out%2: ", "区域%1 输出%2：").arg(p.area).arg(p.output + 1);
+        const QString where =
+            pick(m_language, "Area %1 Out%2: ", "区域%1 输出%2：").arg(p.area).arg(p.output + 1);
         switch (p.kind) {
         case AreaFitProblem::TooManyPoints:
-            errors << where + Text("%1 points, the sensor holds at most 100", "%1个点，传感器最多保存100个")
+            errors << where + pick(m_language, "%1 points, the sensor holds at most 100",
+                                   "%1个点，传感器最多保存100个")
                                   .arg(p.value);
             break;
         case AreaFitProblem::BeyondWire:
-            errors << where +
-                          Text("coordinate %1 mm beyond ±32,767 mm", "坐标%1 mm超出±32767 mm").arg(p.value);
+            errors << where + pick(m_language, "coordinate %1 mm beyond ±32,767 mm", "坐标%1 mm超出±32767 mm")
+                                  .arg(p.value);
             break;
         case AreaFitProblem::BadParameter:
-            errors << where + Text("shape parameter %1 outside 0 to 65,535", "形状参数%1超出0到65535")
-                                  .arg(p.value);
+            errors << where +
+                          pick(m_language, "shape parameter %1 outside 0 to 65,535", "形状参数%1超出0到65535")
+                              .arg(p.value);
             break;
         case AreaFitProblem::RadiusTooLarge:
             errors << where +
-                          Text("arc radius %1 mm beyond 65,535 mm", "圆弧半径%1 mm超出65535 mm").arg(p.value);
+                          pick(m_language, "arc radius %1 mm beyond 65,535 mm", "圆弧半径%1 mm超出65535 mm")
+                              .arg(p.value);
             break;
         case AreaFitProblem::ArcPointCount:
             errors << where +
-                          Text("an arc needs two points, not %1", "圆弧需要两个点，而不是%1个").arg(p.value);
+                          pick(m_language, "an arc needs two points, not %1", "圆弧需要两个点，而不是%1个")
+                              .arg(p.value);
             break;
         case AreaFitProblem::OneBearing:
             errors << where +
-                          Text("points (%1, %2) and (%3, %4) lie on one bearing; the sensor would keep only "
+                          pick(m_language,
+                               "points (%1, %2) and (%3, %4) lie on one bearing; the sensor would keep only "
                                "one of them",
                                "点(%1, %2)和(%3, %4)位于同一方位上；传感器只会保留其中一个")
                               .arg(p.first.x())
@@ -837,17 +842,20 @@ ExchangeEngine::FitReport ExchangeEngine::CheckWriteFits() const
                               .arg(p.second.x())
                               .arg(p.second.y());
             break;
-        case AreaFitProblem::BeyondRange: warnings << where + Text("%1 mm", "%1 mm").arg(p.value); break;
+        case AreaFitProblem::BeyondRange:
+            warnings << where + pick(m_language, "%1 mm", "%1 mm").arg(p.value);
+            break;
         }
     }
     FitReport report{errors, warnings, QString(), QString()};
     if (!errors.isEmpty())
-        report.refusal = Text("Nothing was written: these areas do not fit what the sensor can hold.",
-                              "未写入任何数据：以下区域超出传感器可保存的范围。") +
-                         QLatin1Char('\n') + errors.join(QLatin1Char('\n'));
+        report.refusal =
+            pick(m_language, "Nothing was written: these areas do not fit what the sensor can hold.",
+                 "未写入任何数据：以下区域超出传感器可保存的范围。") +
+            QLatin1Char('\n') + errors.join(QLatin1Char('\n'));
     if (!warnings.isEmpty())
         report.question =
-            Text("These points lie beyond the range of the selected model (%1 mm). Write anyway?",
+            pick(m_language, "These points lie beyond the range of the selected model (%1 mm). Write anyway?",
                  "以下点超出所选型号的测量范围（%1 mm）。仍然写入吗？")
                 .arg(m_rangeLimit) +
             QLatin1Char('\n') + warnings.join(QLatin1Char('\n'));
@@ -899,20 +907,20 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
         const QByteArray &expected = m_expectedAreas.value(areaIndex);
         if (expected.size() < kAreaRecordLength || frame.size() < kAreaRecordLength) {
             note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, 0, 0, 0);
-            return Text("area %1", "区域%1").arg(areaIndex);
+            return pick(m_language, "area %1", "区域%1").arg(areaIndex);
         }
         const AreaRecordComparison c =
             compareAreaRecords(reinterpret_cast<const uchar *>(expected.constData()),
                                reinterpret_cast<const uchar *>(frame.constData()));
         if (!c.zoneParameters.isEmpty())
-            parts << Text("zone parameters", "区域参数");
+            parts << pick(m_language, "zone parameters", "区域参数");
         for (int f : c.zoneParameters)
             note(VerifyDifference::Part::ZoneParameters, areaIndex, -1, f,
                  u16(expected, kAreaZoneParameters + 2 * f), u16(frame, kAreaZoneParameters + 2 * f));
         for (int j = 0; j < kOutputCount; ++j) {
             const int shape = kAreaShapeBlock + kAreaShapeBlockSize * j;
             if (c.shapes.contains(j) || c.points.contains(j))
-                parts << Text("Out%1", "输出%1").arg(j + 1);
+                parts << pick(m_language, "Out%1", "输出%1").arg(j + 1);
             if (c.shapes.contains(j))
                 note(VerifyDifference::Part::OutputShape, areaIndex, j, -1, u16(expected, shape),
                      u16(frame, shape));
@@ -920,10 +928,10 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
                 note(VerifyDifference::Part::OutputPoints, areaIndex, j, -1,
                      u16(expected, shape + kShapeCount), u16(frame, shape + kShapeCount));
             if (c.notes.contains(j))
-                m_verifyNotes << Text("area %1 Out%2", "区域%1 输出%2").arg(areaIndex).arg(j + 1);
+                m_verifyNotes << pick(m_language, "area %1 Out%2", "区域%1 输出%2").arg(areaIndex).arg(j + 1);
         }
         return parts.isEmpty() ? QString()
-                               : Text("area %1 (%2)", "区域%1（%2）")
+                               : pick(m_language, "area %1 (%2)", "区域%1（%2）")
                                      .arg(areaIndex)
                                      .arg(parts.join(QStringLiteral(", ")));
     }
@@ -939,7 +947,7 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
                          s16(frame, at + 2 * f));
         }
         return parts.isEmpty() ? QString()
-                               : Text("case channels of areas %1", "区域%1的工况通道")
+                               : pick(m_language, "case channels of areas %1", "区域%1的工况通道")
                                      .arg(parts.join(QStringLiteral(", ")));
     }
     for (int k = 0; k < SENSOR_PARAMETERS::kCount; ++k)
@@ -948,8 +956,9 @@ QString ExchangeEngine::compareImage(FrameCode code, int areaIndex, const QByteA
             note(VerifyDifference::Part::Parameter, -1, -1, k, u16(m_expectedParameters, 5 + 2 * k),
                  u16(frame, 5 + 2 * k));
         }
-    return parts.isEmpty() ? QString()
-                           : Text("parameters %1", "参数%1").arg(parts.join(QStringLiteral(", ")));
+    return parts.isEmpty()
+               ? QString()
+               : pick(m_language, "parameters %1", "参数%1").arg(parts.join(QStringLiteral(", ")));
 }
 
 // ---- Sending. ----
@@ -1023,7 +1032,8 @@ void ExchangeEngine::sendNextRequest()
     if (m_inScheduler || m_handlerDepth > 0)
         return;
     if (m_sequence != Sequence::None && m_sequenceClock.elapsed() > kSequenceDeadlineMs) {
-        finishSequence(Text("The exchange took too long and was stopped.", "通讯时间过长，已停止。"));
+        finishSequence(
+            pick(m_language, "The exchange took too long and was stopped.", "通讯时间过长，已停止。"));
         return;
     }
     if (m_cancelAtBoundary && m_awaited == Request::None) {
@@ -1141,8 +1151,8 @@ void ExchangeEngine::onReboot()
     if (isSignalConnected(acknowledged))
         emit RebootAcknowledged();
     else // nobody follows the restart: say at once that it is under way
-        message(MessageKind::Information, Text("Message", "提示"),
-                Text("Sensor Reboot Complete", "传感器重新启动完成"));
+        message(MessageKind::Information, pick(m_language, "Message", "提示"),
+                pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
 void ExchangeEngine::onProduct(const ::ProductInfo &info)
@@ -1179,18 +1189,16 @@ void ExchangeEngine::onProduct(const ::ProductInfo &info)
         return;
     }
     emit ProductInformation(info);
-    message(MessageKind::Information, Text("Product Message", "产品信息"), ProductText(info));
+    message(MessageKind::Information, pick(m_language, "Product Message", "产品信息"), ProductText(info));
 }
 
 QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
 {
     const DeviceInfo *model = deviceInfo(info.ModelCode);
-    const QString modelName =
-        model ? QString::fromLatin1(model->name)
-              : (m_language == 1 ? QStringLiteral("型号代码 %1") : QStringLiteral("model code %1"))
-                    .arg(info.ModelCode);
+    const QString modelName = model ? QString::fromLatin1(model->name)
+                                    : (pick(m_language, "model code %1", "型号代码 %1")).arg(info.ModelCode);
     const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
-    if (m_language == 1)
+    if (m_language == Language::Chinese)
         return QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
                firmware + QLatin1Char('\n') + QStringLiteral("序列号:  ") +
                QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("生产日期:  ") +
@@ -1228,9 +1236,9 @@ void ExchangeEngine::onWriteParameters(int status)
         return;
     m_flags[int(Request::WriteParameters)] = false;
     if (status != 0) {
-        finishSequence(
-            Text("Parameters rejected: %1", "参数被拒绝：%1").arg(statusText(FrameCode::WPara, status)),
-            Outcome::Rejected);
+        finishSequence(pick(m_language, "Parameters rejected: %1", "参数被拒绝：%1")
+                           .arg(statusText(FrameCode::WPara, status)),
+                       Outcome::Rejected);
         return;
     }
     m_parametersDone = true;
@@ -1267,7 +1275,7 @@ void ExchangeEngine::onWriteCases(int status)
         return;
     m_flags[int(Request::WriteCases)] = false;
     if (status != 0) {
-        finishSequence(Text("Case channels rejected: %1", "工况通道被拒绝：%1")
+        finishSequence(pick(m_language, "Case channels rejected: %1", "工况通道被拒绝：%1")
                            .arg(statusText(FrameCode::WCase, status)),
                        Outcome::Rejected);
         return;
@@ -1310,7 +1318,7 @@ void ExchangeEngine::onWriteArea(int status)
         // The sensor wants the whole loop again from area 0, but one that keeps rejecting ends the
         // write-all after a few attempts, with nothing else written.
         if (++m_areaWriteAttempt >= kAreaWriteAttempts) {
-            finishSequence(Text("Area %1 rejected: %2", "区域%1被拒绝：%2")
+            finishSequence(pick(m_language, "Area %1 rejected: %2", "区域%1被拒绝：%2")
                                .arg(m_writeAreaIndex)
                                .arg(statusText(FrameCode::WArea, status)),
                            Outcome::Rejected);
@@ -1322,9 +1330,10 @@ void ExchangeEngine::onWriteArea(int status)
         progress();
     } else if (++m_unknownAreaStatus >= kUnknownAreaStatusLimit) {
         // The same area is sent again on an unknown status; a sensor that never says more stops it.
-        finishSequence(
-            Text("Area %1: %2", "区域%1：%2").arg(m_writeAreaIndex).arg(statusText(FrameCode::WArea, status)),
-            Outcome::Rejected);
+        finishSequence(pick(m_language, "Area %1: %2", "区域%1：%2")
+                           .arg(m_writeAreaIndex)
+                           .arg(statusText(FrameCode::WArea, status)),
+                       Outcome::Rejected);
     }
 }
 
@@ -1419,15 +1428,17 @@ void ExchangeEngine::replyTimedOut()
         ++m_sequenceTimeouts;
 
     if (m_timeoutCount > kTimeoutsBeforeGiveUp) {
-        giveUp(Text("The sensor did not answer in time. Check the connection.", "读写参数超时,请检查连接"),
-               Text("The sensor stopped answering.", "传感器停止应答。"));
+        giveUp(pick(m_language, "The sensor did not answer in time. Check the connection.",
+                    "读写参数超时,请检查连接"),
+               pick(m_language, "The sensor stopped answering.", "传感器停止应答。"));
         return;
     }
     if (m_sequence != Sequence::None && m_sequenceTimeouts > kSequenceTimeoutLimit) {
         m_replyTimeout->stop();
         m_timeoutCount = 0;
-        finishSequence(Text("Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
-                           .arg(m_sequenceTimeouts));
+        finishSequence(
+            pick(m_language, "Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
+                .arg(m_sequenceTimeouts));
     }
 }
 
@@ -1454,5 +1465,5 @@ void ExchangeEngine::giveUp(const QString &warning, const QString &why, bool ann
         return;
     loseLink(why);
     if (!inSequence && announce)
-        message(MessageKind::Warning, Text("Warning", "警告"), warning);
+        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), warning);
 }

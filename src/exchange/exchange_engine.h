@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include "comm/codec/frame_catalogue.h"
 #include "comm/codec/frame_records.h"
 #include "comm/codec/hisn.h"
@@ -193,9 +194,8 @@ public:
     void AbandonExchange(const QString &why = QString());
     // Only stops the reply time-out and resets its count.
     void StopReplyTimeout();
-    // Message language: 0 English, 1 Chinese.
-    void SetLanguage(int language);
-    int Language() const { return m_language; }
+    void SetLanguage(Language language) { m_language = language; }
+    Language language() const { return m_language; }
     // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
     void SetDeviceType(int code);
     void SetRangeLimit(int limit) { m_rangeLimit = limit; }
@@ -209,8 +209,6 @@ public:
     void ContinueWriteToOtherModel(bool write);
     bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
     bool VerifyAfterWrite() const { return m_verifyWrites; }
-    // The text of the selected language.
-    QString Text(const char *english, const char *chinese) const;
     // Bumped by AbandonExchange and close: an answer given after it belongs to nothing.
     quint64 ExchangeEpoch() const { return m_epoch; }
     // The product text as the window's "Product Message" box shows it, in the selected language.
@@ -417,7 +415,7 @@ private:
     int m_readAreaIndex = 0;
     int m_writeAreaIndex = 0;
     int m_timeoutCount = 0;
-    int m_language = 0;
+    Language m_language = Language::English;
     Request m_awaited = Request::None;
     bool m_flags[kRequestCount] = {};
 

@@ -72,11 +72,6 @@ bool FleetRun::allOk() const
     return !m_results.isEmpty();
 }
 
-QString FleetRun::text(const char *english, const char *chinese) const
-{
-    return m_language == 1 ? QString::fromUtf8(chinese) : QString::fromUtf8(english);
-}
-
 bool FleetRun::start(Operation operation)
 {
     const bool needsDesign = operation == Operation::WriteAll || operation == Operation::Verify;
@@ -120,7 +115,7 @@ void FleetRun::startSensor(int index)
         if (m_operation != Operation::Info || m_sensors[size_t(index)]->step != Step::Running)
             return;
         m_results[index].selfCheck = report;
-        finishSensor(index, Outcome::Ok, text("ok", "正常"));
+        finishSensor(index, Outcome::Ok, pick(m_language, "ok", "正常"));
     });
     connect(engine, &ExchangeEngine::RebootAcknowledged, this, [this, index] {
         if (m_sensors[size_t(index)]->step != Step::Restarting)
@@ -132,8 +127,8 @@ void FleetRun::startSensor(int index)
             [this, index](const QString &error) { m_sensors[size_t(index)]->linkError = error; });
     connect(engine, &ExchangeEngine::ExchangeGaveUp, this, [this, index] {
         const QString &error = m_sensors[size_t(index)]->linkError;
-        onLost(index, error.isEmpty() ? text("no answer in time", "未及时应答")
-                                      : text("connection failed: %1", "连接失败：%1").arg(error));
+        onLost(index, error.isEmpty() ? pick(m_language, "no answer in time", "未及时应答")
+                                      : pick(m_language, "connection failed: %1", "连接失败：%1").arg(error));
     });
 
     emit SensorStarted(index);
@@ -149,8 +144,8 @@ void FleetRun::startSensor(int index)
     }
     if (!opened) {
         // Ended from the event loop, as every other sensor, never inside start().
-        const QString why =
-            text("unreachable: cannot open: %1", "无法连接：无法打开：%1").arg(engine->LinkError());
+        const QString why = pick(m_language, "unreachable: cannot open: %1", "无法连接：无法打开：%1")
+                                .arg(engine->LinkError());
         QTimer::singleShot(0, this, [this, index, why] { finishSensor(index, Outcome::Unreachable, why); });
         return;
     }
@@ -207,26 +202,29 @@ void FleetRun::onSequenceFinished(int index, const ExchangeEngine::Result &resul
     case ExchangeEngine::Outcome::Differences: {
         const int n = result.differences.size();
         finishSensor(index, Outcome::Differences,
-                     n == 1 ? text("1 difference", "1处差异") : text("%1 differences", "%1处差异").arg(n));
+                     n == 1 ? pick(m_language, "1 difference", "1处差异")
+                            : pick(m_language, "%1 differences", "%1处差异").arg(n));
         return;
     }
     case ExchangeEngine::Outcome::Rejected:
         finishSensor(index, Outcome::Rejected,
-                     text("rejected: %1; %2", "被拒绝：%1；%2").arg(result.problem, done));
+                     pick(m_language, "rejected: %1; %2", "被拒绝：%1；%2").arg(result.problem, done));
         return;
     case ExchangeEngine::Outcome::Refused:
-        finishSensor(index, Outcome::Refused, text("not sent: %1", "未发送：%1").arg(result.problem));
+        finishSensor(index, Outcome::Refused,
+                     pick(m_language, "not sent: %1", "未发送：%1").arg(result.problem));
         return;
     case ExchangeEngine::Outcome::Cancelled:
-        finishSensor(index, Outcome::Cancelled, text("interrupted: %1", "已中断：%1").arg(done));
+        finishSensor(index, Outcome::Cancelled, pick(m_language, "interrupted: %1", "已中断：%1").arg(done));
         return;
     case ExchangeEngine::Outcome::GaveUp:
-        finishSensor(index, Outcome::Unreachable, text("stopped answering: %1", "停止应答：%1").arg(done));
+        finishSensor(index, Outcome::Unreachable,
+                     pick(m_language, "stopped answering: %1", "停止应答：%1").arg(done));
         return;
     case ExchangeEngine::Outcome::Incomplete:
         finishSensor(index, Outcome::Unreachable,
-                     (result.problem.isEmpty() ? text("incomplete", "未完成") : result.problem) +
-                         text("; ", "；") + done);
+                     (result.problem.isEmpty() ? pick(m_language, "incomplete", "未完成") : result.problem) +
+                         pick(m_language, "; ", "；") + done);
         return;
     }
     if (m_operation == Operation::WriteAll && m_restart) {
@@ -240,15 +238,16 @@ void FleetRun::onSequenceFinished(int index, const ExchangeEngine::Result &resul
 QString FleetRun::okText(bool restarted) const
 {
     switch (m_operation) {
-    case Operation::Info: return text("ok", "正常");
-    case Operation::ReadAll: return text("read", "已读取");
-    case Operation::Verify: return text("identical", "一致");
+    case Operation::Info: return pick(m_language, "ok", "正常");
+    case Operation::ReadAll: return pick(m_language, "read", "已读取");
+    case Operation::Verify: return pick(m_language, "identical", "一致");
     case Operation::WriteAll: break;
     }
     if (restarted)
-        return m_verify ? text("written, verified and restarted", "已写入、校验并重启")
-                        : text("written and restarted", "已写入并重启");
-    return m_verify ? text("written and verified", "已写入并校验") : text("written", "已写入");
+        return m_verify ? pick(m_language, "written, verified and restarted", "已写入、校验并重启")
+                        : pick(m_language, "written and restarted", "已写入并重启");
+    return m_verify ? pick(m_language, "written and verified", "已写入并校验")
+                    : pick(m_language, "written", "已写入");
 }
 
 void FleetRun::onLost(int index, const QString &why)
@@ -257,16 +256,19 @@ void FleetRun::onLost(int index, const QString &why)
     switch (s.step) {
     case Step::Confirming:
     case Step::ReadingAddress:
-        finishSensor(index, Outcome::Unreachable, text("unreachable: %1", "无法连接：%1").arg(why));
+        finishSensor(index, Outcome::Unreachable,
+                     pick(m_language, "unreachable: %1", "无法连接：%1").arg(why));
         break;
     case Step::Restarting:
         // Written (and verified), but whether it restarted is unknown: not a success, and no failure of
         // the design either.
-        finishSensor(index, Outcome::RestartUnconfirmed,
-                     text("%1; restart unconfirmed: %2", "%1；重启未获确认：%2").arg(okText(false), why));
+        finishSensor(
+            index, Outcome::RestartUnconfirmed,
+            pick(m_language, "%1; restart unconfirmed: %2", "%1；重启未获确认：%2").arg(okText(false), why));
         break;
     case Step::Running: // the engine's own result has already said it, unless it gave up outside a sequence
-        finishSensor(index, Outcome::Unreachable, text("stopped answering: %1", "停止应答：%1").arg(why));
+        finishSensor(index, Outcome::Unreachable,
+                     pick(m_language, "stopped answering: %1", "停止应答：%1").arg(why));
         break;
     case Step::Idle:
     case Step::Done: break;
@@ -304,8 +306,8 @@ void FleetRun::stopAtFrameBoundary()
         // Nothing of the operation has been sent yet.
         s.engine->AbandonExchange();
         const QString why = m_operation == Operation::WriteAll
-                                ? text("interrupted: nothing written", "已中断：未写入任何数据")
-                                : text("interrupted", "已中断");
+                                ? pick(m_language, "interrupted: nothing written", "已中断：未写入任何数据")
+                                : pick(m_language, "interrupted", "已中断");
         QTimer::singleShot(0, this, [this, i, why] { finishSensor(i, Outcome::Cancelled, why); });
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include "area/store/project_data.h"
 #include "exchange/exchange_engine.h"
 
@@ -77,8 +78,7 @@ public:
     // (its parameters are read first). Default: kept when the run has more than one sensor, since one
     // address written to a whole fleet would bring every sensor up at that one address.
     void setKeepSensorAddresses(bool keep) { m_keepAddresses = keep ? 1 : 0; }
-    // Message language: 0 English, 1 Chinese.
-    void setLanguage(int language) { m_language = language; }
+    void setLanguage(Language language) { m_language = language; }
 
     // Starts every sensor at once; false (and nothing started) when there is no sensor, it ran already,
     // or write-all and verify have no design.
@@ -114,7 +114,6 @@ private:
     void onSequenceFinished(int index, const ExchangeEngine::Result &result);
     void onLost(int index, const QString &why);
     void finishSensor(int index, Outcome outcome, const QString &message);
-    QString text(const char *english, const char *chinese) const;
     QString okText(bool restarted) const;
 
     std::vector<std::unique_ptr<Sensor>> m_sensors;
@@ -127,7 +126,7 @@ private:
     bool m_verify = true;
     bool m_restart = false;
     int m_keepAddresses = -1; // -1: when more than one sensor
-    int m_language = 0;
+    Language m_language = Language::English;
     int m_running = 0;
     bool m_started = false;
 };

@@ -11,22 +11,19 @@ QString areaSpan(int first, int last)
 
 // Areas go first, then the case channels, then the parameters; a verify after a write reads them back
 // in the same order.
-QString sequenceDoneText(const ExchangeEngine::Result &result, int language)
+QString sequenceDoneText(const ExchangeEngine::Result &result, Language language)
 {
-    auto text = [language](const char *english, const char *chinese) {
-        return QString::fromUtf8(language == 1 ? chinese : english);
-    };
     const int firstMissing = result.areasNotDone.isEmpty() ? kAreaCount : result.areasNotDone.first();
     QStringList done, missing;
     if (firstMissing > 0)
-        done << (firstMissing == 1 ? text("area 0", "区域0")
-                                   : text("areas %1", "区域%1").arg(areaSpan(0, firstMissing - 1)));
+        done << (firstMissing == 1 ? pick(language, "area 0", "区域0")
+                                   : pick(language, "areas %1", "区域%1").arg(areaSpan(0, firstMissing - 1)));
     if (firstMissing < kAreaCount)
-        missing << text("areas %1", "区域%1").arg(areaSpan(firstMissing, kAreaCount - 1));
-    (result.casesDone ? done : missing) << text("case channels", "工况通道");
-    (result.parametersDone ? done : missing) << text("parameters", "参数");
+        missing << pick(language, "areas %1", "区域%1").arg(areaSpan(firstMissing, kAreaCount - 1));
+    (result.casesDone ? done : missing) << pick(language, "case channels", "工况通道");
+    (result.parametersDone ? done : missing) << pick(language, "parameters", "参数");
     auto list = [language](const QStringList &parts) {
-        if (language == 1 || parts.size() < 2)
+        if (language == Language::Chinese || parts.size() < 2)
             return parts.join(QStringLiteral("、"));
         return parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
                parts.last();
@@ -34,13 +31,15 @@ QString sequenceDoneText(const ExchangeEngine::Result &result, int language)
     const bool write = result.sequence == ExchangeEngine::Sequence::WriteAll;
     QStringList said;
     if (result.afterWrite)
-        said << text("all written, read-back unfinished", "已全部写入，回读未完成");
+        said << pick(language, "all written, read-back unfinished", "已全部写入，回读未完成");
     if (!done.isEmpty())
-        said << (write ? text("%1 written", "%1已写入") : text("%1 read", "%1已读取")).arg(list(done));
+        said << (write ? pick(language, "%1 written", "%1已写入") : pick(language, "%1 read", "%1已读取"))
+                    .arg(list(done));
     if (!missing.isEmpty())
-        said << (write ? text("%1 not written", "%1未写入") : text("%1 not read", "%1未读取"))
+        said << (write ? pick(language, "%1 not written", "%1未写入")
+                       : pick(language, "%1 not read", "%1未读取"))
                     .arg(list(missing));
     if (write && done.isEmpty())
-        said = QStringList{text("nothing written", "未写入任何数据")};
-    return said.join(text("; ", "；"));
+        said = QStringList{pick(language, "nothing written", "未写入任何数据")};
+    return said.join(pick(language, "; ", "；"));
 }

@@ -116,7 +116,7 @@ void SiteMonitor::connectSensor(int index)
     }
     // A fresh engine per attempt: nothing of a broken exchange (flags, buffers, time-outs) carries over.
     s.engine = std::make_unique<ExchangeEngine>();
-    s.engine->SetLanguage(0);
+    s.engine->SetLanguage(Language::English);
     s.answered = false;
     s.reportedHere = false;
     s.sinceAnswer.start();

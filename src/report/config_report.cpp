@@ -55,13 +55,13 @@ int pagesOfArea(const AREA_DATA &area)
     return 1 + (rest + next - 1) / next;
 }
 
-QString shapeText(int shape, bool en)
+QString shapeText(int shape, Language language)
 {
     static const char *const english[] = {"Polygon", "Arc", "Rectangle", "Straight", "Fan", "Ratio"};
     static const char *const chinese[] = {"多边形", "圆弧", "矩形", "直线", "扇形", "比例"};
     if (shape < 0 || shape > 5)
         return QString::number(shape);
-    return QString::fromUtf8(en ? english[shape] : chinese[shape]);
+    return pick(language, english[shape], chinese[shape]);
 }
 
 // A scale bar length of 1, 2 or 5 times a power of ten, near a quarter of the span.
@@ -91,13 +91,10 @@ public:
     void area(int index);
 
 private:
-    QString t(const char *english, const char *chinese) const
-    {
-        return QString::fromUtf8(In.english ? english : chinese);
-    }
     QString pointCount(int n) const
     {
-        return n == 1 ? t("1 point", "1个点") : t("%1 points", "%1个点").arg(n);
+        return n == 1 ? pick(In.language, "1 point", "1个点")
+                      : pick(In.language, "%1 points", "%1个点").arg(n);
     }
     QRectF mm(double x, double y, double w, double h) const { return QRectF(x * Mm, y * Mm, w * Mm, h * Mm); }
     void font(double points, bool bold = false)
@@ -136,11 +133,13 @@ void Report::footer()
     const double y = kPageHeightMm - kFooterMm + 3;
     P.drawLine(QPointF(0, (y - 1) * Mm), QPointF(kPageWidthMm * Mm, (y - 1) * Mm));
     text(0, y, 70, QStringLiteral("CRC-32 %1").arg(In.crc, 8, 16, QLatin1Char('0')).toUpper());
-    QString name = In.projectFile.isEmpty() ? t("Untitled", "未命名") : QFileInfo(In.projectFile).fileName();
+    QString name = In.projectFile.isEmpty() ? pick(In.language, "Untitled", "未命名")
+                                            : QFileInfo(In.projectFile).fileName();
     if (In.modified && !In.projectFile.isEmpty())
-        name += t(" (unsaved changes)", "（有未保存的修改）");
+        name += pick(In.language, " (unsaved changes)", "（有未保存的修改）");
     text(60, y, 60, name, Qt::AlignHCenter);
-    text(120, y, 60, t("Page %1 of %2", "第%1页，共%2页").arg(Page).arg(Pages), Qt::AlignRight);
+    text(120, y, 60, pick(In.language, "Page %1 of %2", "第%1页，共%2页").arg(Page).arg(Pages),
+         Qt::AlignRight);
 }
 
 void Report::cover()
@@ -148,22 +147,24 @@ void Report::cover()
     newPage();
     font(18, true);
     P.drawText(mm(0, 0, kPageWidthMm, 10), Qt::AlignLeft | Qt::AlignVCenter,
-               t("Configuration Report", "配置报告"));
+               pick(In.language, "Configuration Report", "配置报告"));
     font(10);
     double y = 14;
     // A design changed since it was opened or saved is not what the file holds.
-    const QString file = In.projectFile.isEmpty() ? t("Untitled (not saved)", "未命名（未保存）")
-                         : In.modified ? t("%1 (with unsaved changes: the file holds an older design)",
-                                           "%1（有未保存的修改：文件中是较早的设计）")
-                                             .arg(In.projectFile)
-                                       : In.projectFile;
+    const QString file =
+        In.projectFile.isEmpty() ? pick(In.language, "Untitled (not saved)", "未命名（未保存）")
+        : In.modified ? pick(In.language, "%1 (with unsaved changes: the file holds an older design)",
+                             "%1（有未保存的修改：文件中是较早的设计）")
+                            .arg(In.projectFile)
+                      : In.projectFile;
     const QPair<QString, QString> head[] = {
-        {t("Project file", "项目文件"), file},
-        {t("Model", "型号"), In.model},
-        {t("Date", "日期"), In.created.toString(QStringLiteral("yyyy-MM-dd HH:mm"))},
-        {t("CRC-32 of the design", "设计数据CRC-32"),
+        {pick(In.language, "Project file", "项目文件"), file},
+        {pick(In.language, "Model", "型号"), In.model},
+        {pick(In.language, "Date", "日期"), In.created.toString(QStringLiteral("yyyy-MM-dd HH:mm"))},
+        {pick(In.language, "CRC-32 of the design", "设计数据CRC-32"),
          QStringLiteral("%1").arg(In.crc, 8, 16, QLatin1Char('0')).toUpper()},
-        {t("Areas with zones", "已设计的区域"), QString::number(reportedAreas(*In.project).size())},
+        {pick(In.language, "Areas with zones", "已设计的区域"),
+         QString::number(reportedAreas(*In.project).size())},
     };
     for (const auto &row : head) {
         text(0, y, 50, row.first);
@@ -172,18 +173,19 @@ void Report::cover()
     }
     y += 4;
     font(12, true);
-    text(0, y, kPageWidthMm, t("Sensor", "传感器"));
+    text(0, y, kPageWidthMm, pick(In.language, "Sensor", "传感器"));
     y += kRowMm + 2;
     font(10);
-    const QStringList product =
-        In.product.isEmpty() ? QStringList{t("No sensor connected.", "未连接传感器。")} : In.product;
+    const QStringList product = In.product.isEmpty()
+                                    ? QStringList{pick(In.language, "No sensor connected.", "未连接传感器。")}
+                                    : In.product;
     for (const QString &line : product) {
         text(0, y, kPageWidthMm, line);
         y += kRowMm + 1;
     }
     y += 4;
     font(12, true);
-    text(0, y, kPageWidthMm, t("Sensor parameters", "传感器参数"));
+    text(0, y, kPageWidthMm, pick(In.language, "Sensor parameters", "传感器参数"));
     y += kRowMm + 2;
     font(9);
     // Two columns of label and value.
@@ -253,10 +255,10 @@ void Report::pointTables(const AREA_DATA &area, int areaIndex, int from, double 
         const double x = k * groupMm;
         font(9, true);
         // A continuation says only which output goes on: the whole title would not fit the column.
-        const QString title = from > 0 ? t("Out %1 (continued)", "输出%1（续）").arg(k + 1)
-                                       : t("Out %1: %2, %3", "输出%1：%2，%3")
+        const QString title = from > 0 ? pick(In.language, "Out %1 (continued)", "输出%1（续）").arg(k + 1)
+                                       : pick(In.language, "Out %1: %2, %3", "输出%1：%2，%3")
                                              .arg(k + 1)
-                                             .arg(shapeText(area.shape(k), In.english))
+                                             .arg(shapeText(area.shape(k), In.language))
                                              .arg(pointCount(points.size()));
         text(x, topMm, groupMm - 2, title);
         font(7, true);
@@ -284,7 +286,7 @@ void Report::area(int index)
     newPage();
     font(14, true);
     P.drawText(mm(0, 0, kPageWidthMm, 9), Qt::AlignLeft | Qt::AlignVCenter,
-               t("Area %1", "区域 %1").arg(index));
+               pick(In.language, "Area %1", "区域 %1").arg(index));
     picture(a, mm(0, 12, kPictureMm, kPictureMm));
 
     // Zone parameters and case channel rule, beside the picture.
@@ -302,26 +304,27 @@ void Report::area(int index)
         text(x + 40, y, w - 40, value);
         y += kRowMm + 0.5;
     };
-    heading(t("Zone parameters", "通道参数"));
-    row(t("On Delay", "打开延迟"), QStringLiteral("%1ms").arg(a.OpenDelay * 20));
-    row(t("Off Delay", "关闭延迟"), QStringLiteral("%1ms").arg(a.CloseDelay * 20));
-    row(t("Hysteresis", "关闭滞后比例"),
-        a.Hysteresis == 0 ? t("Close", "关闭") : QStringLiteral("%1%").arg(a.Hysteresis));
-    row(t("Detection Size", "检测物体大小"),
+    heading(pick(In.language, "Zone parameters", "通道参数"));
+    row(pick(In.language, "On Delay", "打开延迟"), QStringLiteral("%1ms").arg(a.OpenDelay * 20));
+    row(pick(In.language, "Off Delay", "关闭延迟"), QStringLiteral("%1ms").arg(a.CloseDelay * 20));
+    row(pick(In.language, "Hysteresis", "关闭滞后比例"),
+        a.Hysteresis == 0 ? pick(In.language, "Close", "关闭") : QStringLiteral("%1%").arg(a.Hysteresis));
+    row(pick(In.language, "Detection Size", "检测物体大小"),
         QString::fromUtf8("%1°").arg((a.DetectionSize + 1) * 0.5, 0, 'f', 1));
     y += 3;
-    heading(t("Case channel", "工况通道"));
-    row(t("Steering Range", "驱动转角范围"),
+    heading(pick(In.language, "Case channel", "工况通道"));
+    row(pick(In.language, "Steering Range", "驱动转角范围"),
         QString::fromUtf8("%1° … %2°").arg(a.SteerMinDgree).arg(a.SteerMaxDgree));
-    row(t("Speed Range", "车辆速度范围"),
+    row(pick(In.language, "Speed Range", "车辆速度范围"),
         QString::fromUtf8("%1 … %2").arg(a.VehicleMinSpeed).arg(a.VehicleMaxSpeed));
-    row(t("Operation", "车辆操作模式"),
-        (In.english ? QStringLiteral("Type %1") : QString::fromUtf8("操作模式%1")).arg(a.VehicleOptionMode));
+    row(pick(In.language, "Operation", "车辆操作模式"),
+        pick(In.language, "Type %1", "操作模式%1").arg(a.VehicleOptionMode));
     y += 3;
-    heading(t("Zones", "检测区"));
+    heading(pick(In.language, "Zones", "检测区"));
     for (int k = 0; k < kOutputCount; ++k)
-        row(t("Out %1", "输出%1").arg(k + 1),
-            t("%1, %2", "%1，%2").arg(shapeText(a.shape(k), In.english)).arg(pointCount(a.coord(k).size())));
+        row(pick(In.language, "Out %1", "输出%1").arg(k + 1), pick(In.language, "%1, %2", "%1，%2")
+                                                                  .arg(shapeText(a.shape(k), In.language))
+                                                                  .arg(pointCount(a.coord(k).size())));
 
     pointTables(a, index, 0, kFirstTableTopMm);
     int from = firstPageCapacity();
@@ -330,7 +333,7 @@ void Report::area(int index)
         newPage();
         font(14, true);
         P.drawText(mm(0, 0, kPageWidthMm, 9), Qt::AlignLeft | Qt::AlignVCenter,
-                   t("Area %1 (continued)", "区域 %1（续）").arg(index));
+                   pick(In.language, "Area %1 (continued)", "区域 %1（续）").arg(index));
         pointTables(a, index, from, kNextTableTopMm);
         from += next;
     }
@@ -371,8 +374,7 @@ bool writeConfigReport(const QString &fileName, const ReportInput &input, QStrin
         writer.setResolution(kDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        writer.setTitle(input.english ? QStringLiteral("Configuration Report")
-                                      : QString::fromUtf8("配置报告"));
+        writer.setTitle(pick(input.language, "Configuration Report", "配置报告"));
         writer.setCreator(QStringLiteral("Veltrin"));
         QPainter painter(&writer);
         if (!painter.isActive()) {
@@ -400,12 +402,12 @@ bool writeConfigReport(const QString &fileName, const ReportInput &input, QStrin
     return true;
 }
 
-QString reportModel(int deviceType, bool english)
+QString reportModel(int deviceType, Language language)
 {
     const DeviceInfo *info = deviceInfo(deviceType);
     if (!info)
         return QString::number(deviceType);
     return QString("%1 (%2 %3 mm)")
-        .arg(QLatin1String(info->name), english ? QStringLiteral("range") : QStringLiteral("测量范围"))
+        .arg(QLatin1String(info->name), pick(language, "range", "测量范围"))
         .arg(info->rangeLimit);
 }

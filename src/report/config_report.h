@@ -6,6 +6,8 @@
 // Every page carries the CRC-32 of the design's wire image, the figure the write log records.
 // Widget-free: the window gathers the texts as it shows them and hands them in.
 
+#include "area/store/language.h"
+
 #include <QDateTime>
 #include <QPair>
 #include <QString>
@@ -15,7 +17,7 @@
 class PROJECT_DATA;
 
 struct ReportInput {
-    bool english = true;
+    Language language = Language::English;
     QString projectFile;   // empty for a design never saved
     bool modified = false; // the design has changes the file does not hold
     QString model;
@@ -27,7 +29,7 @@ struct ReportInput {
 };
 
 // The model line of the cover: "VKT-30xx (range 36000 mm)"; the code itself for an unknown model.
-QString reportModel(int deviceType, bool english);
+QString reportModel(int deviceType, Language language);
 
 // Areas that have at least one point in any zone, in order.
 QVector<int> reportedAreas(const PROJECT_DATA &project);

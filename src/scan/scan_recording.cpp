@@ -232,35 +232,28 @@ bool RecordedScan::operator==(const RecordedScan &o) const
     return kind == o.kind && offsetMs == o.offsetMs && distance == o.distance && intensity == o.intensity;
 }
 
-QString describe(const RecordingError &e, bool english)
+QString describe(const RecordingError &e, Language language)
 {
     switch (e.kind) {
     case RecordingError::None: return QString();
     case RecordingError::CannotOpen:
-        return english ? QStringLiteral("The recording cannot be opened.")
-                       : QStringLiteral("无法打开记录文件。");
+        return pick(language, "The recording cannot be opened.", "无法打开记录文件。");
     case RecordingError::NotARecording:
-        return english ? QStringLiteral("This file is not a scan recording.")
-                       : QStringLiteral("该文件不是扫描记录文件。");
+        return pick(language, "This file is not a scan recording.", "该文件不是扫描记录文件。");
     case RecordingError::WrongVersion:
-        return english ? QStringLiteral("The recording has format version %1; this program reads version %2.")
-                             .arg(e.version)
-                             .arg(kRecordingVersion)
-                       : QStringLiteral("记录文件格式版本为 %1,本程序只能读取版本 %2。")
-                             .arg(e.version)
-                             .arg(kRecordingVersion);
+        return pick(language, "The recording has format version %1; this program reads version %2.",
+                    "记录文件格式版本为 %1,本程序只能读取版本 %2。")
+            .arg(e.version)
+            .arg(kRecordingVersion);
     case RecordingError::BadHeader:
-        return english ? QStringLiteral("The recording's first line is damaged.")
-                       : QStringLiteral("记录文件的首行已损坏。");
+        return pick(language, "The recording's first line is damaged.", "记录文件的首行已损坏。");
     case RecordingError::BadLine:
-        return english ? QStringLiteral("The recording is damaged at line %1.").arg(e.line)
-                       : QStringLiteral("记录文件第 %1 行已损坏。").arg(e.line);
+        return pick(language, "The recording is damaged at line %1.", "记录文件第 %1 行已损坏。").arg(e.line);
     case RecordingError::CutShort:
-        return english ? QStringLiteral("The recording was cut short at line %1.").arg(e.line)
-                       : QStringLiteral("记录文件在第 %1 行处不完整。").arg(e.line);
+        return pick(language, "The recording was cut short at line %1.", "记录文件在第 %1 行处不完整。")
+            .arg(e.line);
     case RecordingError::NoScans:
-        return english ? QStringLiteral("The recording holds no scans.")
-                       : QStringLiteral("该记录文件不含任何扫描。");
+        return pick(language, "The recording holds no scans.", "该记录文件不含任何扫描。");
     }
     return QString();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "area/store/language.h"
 #include "comm/codec/frame_records.h"
 
 #include <QByteArray>
@@ -60,7 +61,7 @@ struct RecordingError {
 };
 
 // The message for an error, in English or Chinese.
-QString describe(const RecordingError &error, bool english);
+QString describe(const RecordingError &error, Language language);
 
 // Where a scan's line is in the recording, and what it said.
 struct ScanLine {

@@ -244,7 +244,7 @@ ParseResult parseSimOptions(const QStringList &arguments, SimOptions *options, Q
             *message = QStringLiteral("--replay %1: %2")
                            .arg(parser.value(replay), error.kind == RecordingError::None
                                                           ? QStringLiteral("The recording holds no scan.")
-                                                          : describe(error, true));
+                                                          : describe(error, Language::English));
             return ParseResult::Error;
         }
         options->replay = recording;

@@ -72,7 +72,7 @@ bool checkDesign(const QString &name, const ScanRecording &recording, const Chec
     });
     progress.clear();
     if (result->damage.kind != RecordingError::None) {
-        printErr(QString("veltrin-cli: %1\n").arg(describe(result->damage, true)));
+        printErr(QString("veltrin-cli: %1\n").arg(describe(result->damage, Language::English)));
         return false;
     }
     return true;
@@ -119,12 +119,12 @@ int runCheck(const Invocation &inv)
     ScanRecording recording;
     RecordingError error;
     if (!recording.open(recordingName, &error, true)) {
-        printErr(QString("veltrin-cli: %1: %2\n").arg(recordingName, describe(error, true)));
+        printErr(QString("veltrin-cli: %1: %2\n").arg(recordingName, describe(error, Language::English)));
         return ExitUsage;
     }
     if (error.kind == RecordingError::CutShort)
         printErr(QString("%1: %2 Its %3 complete scans are checked.\n")
-                     .arg(recordingName, describe(error, true))
+                     .arg(recordingName, describe(error, Language::English))
                      .arg(recording.scanCount()));
 
     CheckResult result, other;
@@ -236,7 +236,7 @@ int runCheck(const Invocation &inv)
         }
         if (!otherName.isEmpty()) {
             out += QString("\n%1 (before) and %2 (after):\n").arg(designName, otherName);
-            for (const QString &line : compareText(result, other, true))
+            for (const QString &line : compareText(result, other, Language::English))
                 out += line + QLatin1Char('\n');
         }
         printOut(out);

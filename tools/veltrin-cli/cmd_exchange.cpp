@@ -188,7 +188,7 @@ QString parameterValue(int field, int value)
     const int control = field < 18 ? field : field < 20 ? 18 : field + 2;
     if (field == 18 || field == 19)
         return QString("%1.%2").arg((value >> 8) & 0xFF).arg(value & 0xFF);
-    return SensorSettings::valueText(control, states, true);
+    return SensorSettings::valueText(control, states, Language::English);
 }
 
 QString shapeName(int code)
@@ -207,8 +207,8 @@ ProjectDiff::Difference toListing(const VerifyDifference &v)
     d.first = QString::number(v.expected);
     d.second = QString::number(v.actual);
     switch (v.part) {
-    case P::ZoneParameters: d.field = ProjectFile::fieldName(v.field, true); break;
-    case P::CaseChannel: d.field = ProjectFile::fieldName(4 + v.field, true); break;
+    case P::ZoneParameters: d.field = ProjectFile::fieldName(v.field, Language::English); break;
+    case P::CaseChannel: d.field = ProjectFile::fieldName(4 + v.field, Language::English); break;
     case P::OutputShape:
         d.field = QStringLiteral("shape");
         d.first = shapeName(v.expected);
@@ -224,7 +224,7 @@ ProjectDiff::Difference toListing(const VerifyDifference &v)
     case P::Parameter: {
         d.area = -1;
         const int control = v.field < 18 ? v.field : v.field < 20 ? 18 : v.field + 2;
-        d.field = SensorSettings::label(control, true);
+        d.field = SensorSettings::label(control, Language::English);
         if (v.field == 18 || v.field == 19)
             d.field +=
                 v.field == 18 ? QStringLiteral(" (first two parts)") : QStringLiteral(" (last two parts)");

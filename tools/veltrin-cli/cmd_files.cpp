@@ -35,10 +35,10 @@ bool loadProject(const QString &name, PROJECT_DATA &project, ProjectInput *input
     // What a sensor held goes back to it as it was, also where the dock offers no such value; only what
     // cannot travel to a sensor at all is damage.
     input->sensorStates = contents.sensorStates;
-    input->repairs = SensorSettings::unsendable(input->sensorStates, true);
-    input->notes = SensorSettings::beyondDock(input->sensorStates, true);
+    input->repairs = SensorSettings::unsendable(input->sensorStates, Language::English);
+    input->notes = SensorSettings::beyondDock(input->sensorStates, Language::English);
     for (const ProjectFile::Repair &r : contents.repairs)
-        input->repairs << ProjectFile::describe(r, true);
+        input->repairs << ProjectFile::describe(r, Language::English);
     return true;
 }
 
@@ -118,11 +118,11 @@ int runReport(const Invocation &inv)
         return ExitUsage;
     warnRepairs(name, input);
     ReportInput report;
-    report.english = language == QLatin1String("en");
+    report.language = language == QLatin1String("en") ? Language::English : Language::Chinese;
     report.projectFile = QFileInfo(name).absoluteFilePath();
-    report.model = reportModel(input.deviceType, report.english);
+    report.model = reportModel(input.deviceType, report.language);
     report.created = QDateTime::currentDateTime();
-    report.parameters = SensorSettings::shown(input.sensorStates, report.english);
+    report.parameters = SensorSettings::shown(input.sensorStates, report.language);
     report.project = &project;
     report.crc = designImageCrc(project, SensorSettings::toParameters(input.sensorStates));
     QString error;

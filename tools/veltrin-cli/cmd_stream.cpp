@@ -56,7 +56,7 @@ int runStream(const Invocation &inv)
     }
 
     ExchangeEngine engine;
-    engine.SetLanguage(0);
+    engine.SetLanguage(Language::English);
     const bool opened = serial           ? engine.openSerial(address, qint32(baud))
                         : inv.has("udp") ? engine.openUdp(QHostAddress(address))
                                          : engine.openTcp(QHostAddress(address));

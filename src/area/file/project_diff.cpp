@@ -51,8 +51,8 @@ QVector<Difference> compare(const Design &first, const Design &second)
         out.append(
             {-1, -1, QStringLiteral("model"), modelName(first.deviceType), modelName(second.deviceType)});
     if (!first.sensorStates.isEmpty() && !second.sensorStates.isEmpty()) {
-        const auto a = SensorSettings::shown(first.sensorStates, true);
-        const auto b = SensorSettings::shown(second.sensorStates, true);
+        const auto a = SensorSettings::shown(first.sensorStates, Language::English);
+        const auto b = SensorSettings::shown(second.sensorStates, Language::English);
         for (int i = 0; i < a.size() && i < b.size(); ++i)
             if (a[i].second != b[i].second)
                 out.append({-1, -1, a[i].first, a[i].second, b[i].second});
@@ -73,8 +73,8 @@ QVector<Difference> compare(const Design &first, const Design &second)
                            b.VehicleMinSpeed, b.VehicleMaxSpeed, b.VehicleOptionMode};
         for (int f = 0; f < 9; ++f)
             if (va[f] != vb[f])
-                out.append(
-                    {n, -1, ProjectFile::fieldName(f, true), QString::number(va[f]), QString::number(vb[f])});
+                out.append({n, -1, ProjectFile::fieldName(f, Language::English), QString::number(va[f]),
+                            QString::number(vb[f])});
         for (int output = 0; output < kOutputCount; ++output)
             compareZones(n, output, a, b, out);
     }

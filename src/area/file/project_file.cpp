@@ -444,7 +444,7 @@ void readArcRecords(LineReader &in, PROJECT_DATA &project, bool installDir, QVec
 
 } // namespace
 
-QString fieldName(int field, bool en)
+QString fieldName(int field, Language language)
 {
     static const char *const kFieldsEn[9] = {"on delay",       "off delay",        "hysteresis",
                                              "detection size", "steering minimum", "steering maximum",
@@ -452,83 +452,83 @@ QString fieldName(int field, bool en)
     static const char *const kFieldsCn[9] = {"打开延迟",     "关闭延迟", "关闭滞后比例",
                                              "检测物体大小", "最小转角", "最大转角",
                                              "最小速度",     "最大速度", "车辆操作模式"};
-    return field >= 0 && field < 9 ? QString::fromUtf8(en ? kFieldsEn[field] : kFieldsCn[field]) : QString();
+    return field >= 0 && field < 9 ? pick(language, kFieldsEn[field], kFieldsCn[field]) : QString();
 }
 
-QString describe(const Repair &r, bool en)
+QString describe(const Repair &r, Language language)
 {
-    const QString at =
-        r.line > 0 ? (en ? QString("Line %1: ").arg(r.line) : QString("第%1行：").arg(r.line)) : QString();
-    const QString where = r.area < 0 ? QString()
-                          : en       ? QString("Area %1").arg(r.area)
-                                     : QString("区域%1").arg(r.area);
-    const QString out = r.output < 0 ? QString()
-                        : en         ? QString(", Out %1").arg(r.output + 1)
-                                     : QString("，输出%1").arg(r.output + 1);
-    const QString place = where + out + (where.isEmpty() ? QString() : en ? QString(": ") : QString("："));
-    const QString field = fieldName(r.field, en);
+    const QString at = r.line > 0 ? pick(language, "Line %1: ", "第%1行：").arg(r.line) : QString();
+    const QString where = r.area < 0 ? QString() : pick(language, "Area %1", "区域%1").arg(r.area);
+    const QString out = r.output < 0 ? QString() : pick(language, ", Out %1", "，输出%1").arg(r.output + 1);
+    const QString place = where + out + (where.isEmpty() ? QString() : pick(language, ": ", "："));
+    const QString field = fieldName(r.field, language);
     switch (r.kind) {
     case Repair::OutOfRange:
-        return at + (en ? QString("%1%2 %3 is out of range, now %4").arg(place, field, r.was).arg(r.now)
-                        : QString("%1%2 %3 超出范围，改为 %4").arg(place, field, r.was).arg(r.now));
+        return at + pick(language, "%1%2 %3 is out of range, now %4", "%1%2 %3 超出范围，改为 %4")
+                        .arg(place, field, r.was)
+                        .arg(r.now);
     case Repair::NotANumber:
-        return at +
-               (en ? QString("%1%2 \"%3\" is no whole number, now %4").arg(place, field, r.was).arg(r.now)
-                   : QString("%1%2 “%3” 不是整数，改为 %4").arg(place, field, r.was).arg(r.now));
+        return at + pick(language, "%1%2 \"%3\" is no whole number, now %4", "%1%2 “%3” 不是整数，改为 %4")
+                        .arg(place, field, r.was)
+                        .arg(r.now);
     case Repair::TooManyPoints:
-        return at + (en ? QString("%1%2 points, the first %3 kept").arg(place).arg(r.count).arg(r.now)
-                        : QString("%1%2 个点，保留前 %3 个").arg(place).arg(r.count).arg(r.now));
+        return at + pick(language, "%1%2 points, the first %3 kept", "%1%2 个点，保留前 %3 个")
+                        .arg(place)
+                        .arg(r.count)
+                        .arg(r.now);
     case Repair::ZoneEndMissing:
-        return at + (en ? QString("%1end of the point list missing; the points before are kept").arg(place)
-                        : QString("%1点列表缺少结束标记；保留之前的点").arg(place));
+        return at + pick(language, "%1end of the point list missing; the points before are kept",
+                         "%1点列表缺少结束标记；保留之前的点")
+                        .arg(place);
     case Repair::BadShape:
-        return at + (en ? QString("%1shape code \"%2\" unknown, ignored").arg(place, r.was)
-                        : QString("%1形状代码“%2”无效，已忽略").arg(place, r.was));
+        return at + pick(language, "%1shape code \"%2\" unknown, ignored", "%1形状代码“%2”无效，已忽略")
+                        .arg(place, r.was);
     case Repair::BadPoint:
-        return at + (en ? QString("%1\"%2\" is no point (two whole numbers), left out").arg(place, r.was)
-                        : QString("%1“%2”不是点（两个整数），已略去").arg(place, r.was));
+        return at + pick(language, "%1\"%2\" is no point (two whole numbers), left out",
+                         "%1“%2”不是点（两个整数），已略去")
+                        .arg(place, r.was);
     case Repair::MarkerBlanks: {
         const QString marker = r.now >= 0 && r.now < kMarkerCount ? QLatin1String(kMarkers[r.now])
                                                                   : QStringLiteral("CoordTableData");
-        return at + (en ? QString("%1\"%2\" has blanks around it, read as %3").arg(place, r.was, marker)
-                        : QString("%1“%2”前后有空白，按 %3 读取").arg(place, r.was, marker));
+        return at +
+               pick(language, "%1\"%2\" has blanks around it, read as %3", "%1“%2”前后有空白，按 %3 读取")
+                   .arg(place, r.was, marker);
     }
     case Repair::UnknownLine:
-        return at + (en ? QString("%1\"%2\" does not belong here, ignored").arg(place, r.was)
-                        : QString("%1“%2”不应在此处，已忽略").arg(place, r.was));
+        return at + pick(language, "%1\"%2\" does not belong here, ignored", "%1“%2”不应在此处，已忽略")
+                        .arg(place, r.was);
     case Repair::FileEndsInArea:
-        return at + (en ? QString("the file ends inside area %1; what was read of it is kept").arg(r.area)
-                        : QString("文件在区域%1中结束；保留已读取的部分").arg(r.area));
+        return at + pick(language, "the file ends inside area %1; what was read of it is kept",
+                         "文件在区域%1中结束；保留已读取的部分")
+                        .arg(r.area);
     case Repair::SectionEndMissing:
         if (r.line > 0)
-            return at + (en ? QString("\"%1\" where the next area or the section's end (CoordTableDataEnd) "
-                                      "should be; nothing after it is read")
-                                  .arg(r.was)
-                            : QString("“%1”处应为下一个区域或结束标记（CoordTableDataEnd）；其后内容未读取")
-                                  .arg(r.was));
-        return en ? QStringLiteral("the area section has no end (CoordTableDataEnd)")
-                  : QStringLiteral("区域数据缺少结束标记（CoordTableDataEnd）");
+            return at + pick(language,
+                             "\"%1\" where the next area or the section's end (CoordTableDataEnd) "
+                             "should be; nothing after it is read",
+                             "“%1”处应为下一个区域或结束标记（CoordTableDataEnd）；其后内容未读取")
+                            .arg(r.was);
+        return pick(language, "the area section has no end (CoordTableDataEnd)",
+                    "区域数据缺少结束标记（CoordTableDataEnd）");
     case Repair::SectionMissing:
-        return en ? QStringLiteral("the file has no area section; every area is empty")
-                  : QStringLiteral("文件没有区域数据；所有区域为空");
+        return pick(language, "the file has no area section; every area is empty",
+                    "文件没有区域数据；所有区域为空");
     case Repair::AreasMissing:
-        return en ? QString("no block for areas %1; they are empty").arg(r.was)
-                  : QString("区域%1没有数据块；这些区域为空").arg(r.was);
+        return pick(language, "no block for areas %1; they are empty", "区域%1没有数据块；这些区域为空")
+            .arg(r.was);
     case Repair::BadSetting:
-        return at + (en ? QString("sensor setting %1 \"%2\" is no whole number, kept at %3")
-                              .arg(SensorSettings::label(r.field, true), r.was)
-                              .arg(r.now)
-                        : QString("传感器设置 %1 “%2” 不是整数，保持为 %3")
-                              .arg(SensorSettings::label(r.field, false), r.was)
-                              .arg(r.now));
+        return at + pick(language, "sensor setting %1 \"%2\" is no whole number, kept at %3",
+                         "传感器设置 %1 “%2” 不是整数，保持为 %3")
+                        .arg(SensorSettings::label(r.field, language), r.was)
+                        .arg(r.now);
     case Repair::SettingsMissing:
-        return r.line > 0
-                   ? at + (en ? QString("the sensor settings end after %1 of 27 lines; the rest keep "
-                                        "their defaults")
-                                    .arg(r.count)
-                              : QString("传感器设置在第%1行（共27行）后结束；其余保持默认值").arg(r.count))
-                   : (en ? QStringLiteral("the file has no sensor settings; they keep their defaults")
-                         : QStringLiteral("文件没有传感器设置；保持默认值"));
+        return r.line > 0 ? at + pick(language,
+                                      "the sensor settings end after %1 of 27 lines; the rest keep "
+                                      "their defaults",
+                                      "传感器设置在第%1行（共27行）后结束；其余保持默认值")
+                                     .arg(r.count)
+                          : pick(language, "the file has no sensor settings; they keep their defaults",
+                                 "文件没有传感器设置；保持默认值");
     }
     return at + where;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "area/store/language.h"
+
 #include <QString>
 #include <QVector>
 
@@ -39,10 +41,10 @@ struct Repair {
 };
 
 // Name of one of the nine value fields of an area (0 on delay … 8 operation mode), or empty.
-QString fieldName(int field, bool english);
+QString fieldName(int field, Language language);
 
 // One line of the message listing the repairs, in English or Chinese.
-QString describe(const Repair &repair, bool english);
+QString describe(const Repair &repair, Language language);
 
 // Lines of the sensor settings section after its marker.
 constexpr int kSensorSettingCount = 27;

@@ -99,23 +99,23 @@ QVector<int> repaired(const QVector<int> &states, const QVector<int> &fallback)
     return out;
 }
 
-QStringList unsendable(const QVector<int> &states, bool english)
+QStringList unsendable(const QVector<int> &states, Language language)
 {
     QStringList lines;
     for (int c = 0; c < kCount; ++c) {
         const int v = states.value(c);
         const int most = c >= IP1 && c <= IP4 ? 255 : 65535;
         if (v < 0 || v > most)
-            lines << (english ? QString("Sensor setting %1: %2 cannot be sent (0 to %3)")
-                              : QString("传感器设置 %1：%2 无法发送（0 到 %3）"))
-                         .arg(label(c, english))
+            lines << pick(language, "Sensor setting %1: %2 cannot be sent (0 to %3)",
+                          "传感器设置 %1：%2 无法发送（0 到 %3）")
+                         .arg(label(c, language))
                          .arg(v)
                          .arg(most);
     }
     return lines;
 }
 
-QStringList beyondDock(const QVector<int> &states, bool english)
+QStringList beyondDock(const QVector<int> &states, Language language)
 {
     QStringList lines;
     for (int c = 0; c < kCount; ++c) {
@@ -123,13 +123,11 @@ QStringList beyondDock(const QVector<int> &states, bool english)
         const int v = states.value(c);
         const bool shown = k.items > 0 ? v >= 0 && v < k.items : v >= k.min && v <= k.max;
         if (!shown)
-            lines
-                << (english
-                        ? QString(
-                              "Sensor setting %1: %2 is not among the settings dock's values; kept as it is")
-                        : QString("传感器设置 %1：%2 不在设置面板的取值中；保持原值"))
-                       .arg(label(c, english))
-                       .arg(v);
+            lines << pick(language,
+                          "Sensor setting %1: %2 is not among the settings dock's values; kept as it is",
+                          "传感器设置 %1：%2 不在设置面板的取值中；保持原值")
+                         .arg(label(c, language))
+                         .arg(v);
     }
     return lines;
 }
@@ -167,18 +165,18 @@ QVector<int> fromParameters(const SENSOR_PARAMETERS &p)
     return states;
 }
 
-QString label(int c, bool english)
+QString label(int c, Language language)
 {
     const Control *k = control(c);
     if (!k)
         return QString();
-    QString text = QString::fromUtf8(english ? k->english : k->chinese);
+    QString text = pick(language, k->english, k->chinese);
     if (text.endsWith(QLatin1Char(':')))
         text.chop(1);
     return text;
 }
 
-QString valueText(int c, const QVector<int> &states, bool english)
+QString valueText(int c, const QVector<int> &states, Language language)
 {
     const Control *k = control(c);
     if (!k)
@@ -192,16 +190,16 @@ QString valueText(int c, const QVector<int> &states, bool english)
     const int v = states.value(c);
     if (k->items == 0)
         return QString::number(v);
-    const QStringList items = QString::fromUtf8(english ? k->itemsEnglish : k->itemsChinese).split('|');
+    const QStringList items = pick(language, k->itemsEnglish, k->itemsChinese).split('|');
     return v >= 0 && v < items.size() ? items[v] : QString::number(v);
 }
 
-QVector<QPair<QString, QString>> shown(const QVector<int> &states, bool english)
+QVector<QPair<QString, QString>> shown(const QVector<int> &states, Language language)
 {
     QVector<QPair<QString, QString>> settings;
     for (int c = 0; c < kCount; ++c)
         if (c <= IP1 || c > IP4)
-            settings.append({label(c, english), valueText(c, states, english)});
+            settings.append({label(c, language), valueText(c, states, language)});
     return settings;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "area/store/language.h"
+
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -34,10 +36,10 @@ const Control *control(int c);
 QVector<int> repaired(const QVector<int> &states, const QVector<int> &fallback);
 // What a sensor cannot be given as the states stand, one line each: a value beyond the 16 bits a
 // parameter travels in, an address part beyond 0..255 (it would change its neighbour).
-QStringList unsendable(const QVector<int> &states, bool english);
+QStringList unsendable(const QVector<int> &states, Language language);
 // States the dock cannot show (an entry its list lacks, a value beyond its spin box) that are still
 // sent as they are: what a sensor held goes back to it unchanged. One line each.
-QStringList beyondDock(const QVector<int> &states, bool english);
+QStringList beyondDock(const QVector<int> &states, Language language);
 // The states of the default parameters, as a fresh window shows them.
 QVector<int> defaults();
 
@@ -48,10 +50,10 @@ QVector<int> fromParameters(const SENSOR_PARAMETERS &parameters);
 
 // Label and value text of control c in one language ("Motor SpeedRatio", "20Hz,30Hz"); the four IP
 // address parts are one entry, shown at the first of them as "192.168.1.88".
-QString label(int c, bool english);
-QString valueText(int c, const QVector<int> &states, bool english);
+QString label(int c, Language language);
+QString valueText(int c, const QVector<int> &states, Language language);
 
 // Every setting as the dock shows it, label and value, the IP address as one entry.
-QVector<QPair<QString, QString>> shown(const QVector<int> &states, bool english);
+QVector<QPair<QString, QString>> shown(const QVector<int> &states, Language language);
 
 } // namespace SensorSettings
