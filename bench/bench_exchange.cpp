@@ -118,8 +118,8 @@ int main(int argc, char **argv)
         writeClock.start();
         comm.WriteSensorAllDataSlots();
         // Only a write whose read-back matched offers the restart.
-        const double writeVerify =
-            runUntil([&] { return prompted("Parameters Write Complete.Please restart."); }, 30000);
+        const double writeVerify = runUntil(
+            [&] { return prompted("Parameters written. They take effect after a restart."); }, 30000);
         writeClock.invalidate();
         if (writeVerify < 0 || writeEnd < 0) {
             std::fprintf(stderr, "write-all and its verify did not finish: %s\n",
