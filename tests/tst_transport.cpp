@@ -296,7 +296,7 @@ private slots:
 
         QVERIFY2(sim.start({"--address", "127.0.0.46"}), qPrintable(sim.error));
         window->CreatEthernetPort(QStringLiteral("127.0.0.46"));
-        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("连接到127.0.0.46:8080"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("正在连接 127.0.0.46:8080…"));
         QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IP地址:127.0.0.46 "));
         window->CloseSerialPort();
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("断开连接"));
@@ -309,7 +309,7 @@ private slots:
         connectEthernet(QStringLiteral("127.0.0.42"));
 
         verifyConnectedActions(ui()->EthernetConnection, ui()->SerialConnection);
-        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connecting to 127.0.0.42:8080"));
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connected to 127.0.0.42:8080"));
         QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.42 "));
         QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         QVERIFY(window->serialComm()->DistancePollActive());

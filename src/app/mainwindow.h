@@ -205,6 +205,7 @@ private:
     void enterConnecting(const QString &peer);
     void enterConnected();
     QString serialLineText() const;
+    QString ethernetPeerText() const;
     void beginExchange();
     void linkOpened();
     void linkLost(const QString &why);

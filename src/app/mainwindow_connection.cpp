@@ -152,13 +152,19 @@ void MainWindow::enterConnected()
     setSensorActions(true);
     ui->DisConnection->setEnabled(true);
     LinkStatus->setState(LinkState::Connected);
-    if (LastConnectType == 0) {
-        statusBar()->showMessage(pick(Lang, "Connected to %1", "连接到 %1").arg(serialLineText()));
-    } else {
+    statusBar()->showMessage(pick(Lang, "Connected to %1", "连接到 %1")
+                                 .arg(LastConnectType == 0 ? serialLineText() : ethernetPeerText()));
+    if (LastConnectType == 1) {
         // The next start offers this address again.
         QSettings("Trevalor", "Parameters").setValue(QStringLiteral("connect/lastAddress"), LastPeer);
         EthernetSettingDialog->setRememberedAddress(LastPeer);
     }
+}
+
+// "192.168.1.88:8080"
+QString MainWindow::ethernetPeerText() const
+{
+    return QStringLiteral("%1:%2").arg(LastPeer).arg(kSensorPort);
 }
 
 // "/dev/ttyUSB0 : 115200, 8, None, 1, None"
@@ -245,7 +251,7 @@ void MainWindow::CreatEthernetPort(QString Com)
     ScanData().EtherMode = SensorDiscovery::modeOf(Com);
 
     enterConnecting(Com);
-    statusBar()->showMessage(pick(Lang, "Connecting to ", "连接到") + Com + QStringLiteral(":8080"));
+    statusBar()->showMessage(pick(Lang, "Connecting to %1…", "正在连接 %1…").arg(ethernetPeerText()));
     ExchangeEngine *engine = SerialComm->Engine();
     if (ScanData().EtherMode == 0) {
         // Asynchronous: the exchange starts once the sensor accepted the connection.
@@ -463,7 +469,6 @@ void MainWindow::restartConfirmed()
         return;
     RestartTimer->stop();
     enterConnected();
-    statusBar()->showMessage(pick(Lang, "Connecting to ", "连接到") + LastPeer);
     OpenCloseReadScanf(ui->Distance->isChecked());
     OpenCloseReadIntensity(ui->Intensity->isChecked());
     SerialComm->OpenSendReadSimulation();
