@@ -18,7 +18,9 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QtTest>
 
 namespace {
@@ -106,6 +108,31 @@ private slots:
             QVERIFY2(dock->height() >= dock->minimumSizeHint().height(), qPrintable(dock->objectName()));
         }
         QCOMPARE(w.size(), kLaptop.size());
+
+        // The docks sharing a column show every tab's title whole, with no tab scrolled out of sight.
+        int dockTabBars = 0;
+        for (QTabBar *tabs : w.findChildren<QTabBar *>()) {
+            if (tabs->parentWidget() != &w || !tabs->isVisible())
+                continue;
+            ++dockTabBars;
+            for (int i = 0; i < tabs->count(); ++i) {
+                const QRect tab = tabs->tabRect(i);
+                QVERIFY2(tabs->rect().contains(tab), qPrintable(tabs->tabText(i)));
+                const int along = tabs->shape() == QTabBar::RoundedEast ? tab.height() : tab.width();
+                QVERIFY2(along >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)),
+                         qPrintable(tabs->tabText(i)));
+            }
+        }
+        QVERIFY(dockTabBars > 0);
+
+        // Every tool of the Edition Controls shows, none hidden behind the toolbar's extension.
+        ui->EditionControlDock->raise();
+        QCoreApplication::processEvents();
+        auto *editTools = w.findChild<QToolBar *>(QStringLiteral("EditionToolBar"));
+        QVERIFY(editTools);
+        for (QAction *a : editTools->actions())
+            QVERIFY2(editTools->widgetForAction(a) && editTools->widgetForAction(a)->isVisible(),
+                     qPrintable(a->objectName()));
 
         // The Teaching pane scrolls down only: its boxes fit the dock's width.
         ui->EditionControlDock->raise();

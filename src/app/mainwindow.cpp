@@ -143,6 +143,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     EditionToolBar->setIconSize(QSize(16, 16)); // all five fit the dock's narrowest width
     EditionToolBar->addActions({ui->Copy, ui->Cut, ui->Paste, ui->Delete, ui->DeleteAll});
     ui->EditionMenuLayout->addWidget(EditionToolBar);
+    // The list's column is never narrower than its five tools, so none hides behind the extension.
+    EditionToolBar->setMovable(false);
+    ui->AreaListWidget->setMinimumWidth(qMax(ui->AreaListWidget->minimumWidth(),
+                                             EditionToolBar->sizeHint().width() +
+                                                 ui->AreaListWidget->layout()->contentsMargins().left() +
+                                                 ui->AreaListWidget->layout()->contentsMargins().right()));
     SensorToolBar = new QToolBar(this);
     SensorToolBar->setObjectName("SensorToolBar");
     SensorToolBar->addActions({ui->ReadAllSetting, ui->WriteAllSetting});
@@ -589,6 +595,8 @@ void MainWindow::tabifyRightDocks()
         addDockWidget(Qt::RightDockWidgetArea, dock);
     for (QDockWidget *dock : {ui->DataTableDock, ui->IOSimulationDock, ui->SelfCheckDock})
         tabifyDockWidget(ui->SensorSettingDock, dock);
+    // Four titles side by side need more than the column's width; along its edge they read whole.
+    setTabPosition(Qt::RightDockWidgetArea, QTabWidget::East);
     ui->SensorSettingDock->raise();
     // The tab bar is made when the layout is next applied.
     QTimer::singleShot(0, this, &MainWindow::showWholeDockTabTitles);
@@ -605,7 +613,9 @@ void MainWindow::fitToScreen(const QRect &available)
     const QSize frame = frameGeometry().size() - geometry().size();
     const QSize room = available.size() - frame;
     QRect g = geometry();
-    g.setSize(g.size().boundedTo(room).expandedTo(minimumSizeHint()));
+    // Not below the layout's minimum, which it keeps by itself once applied (the tabbed layout's is
+    // known only then).
+    g.setSize(g.size().boundedTo(room));
     // Keep it on the screen: a saved position may lie beyond the right or bottom edge.
     g.moveLeft(qBound(available.left(), g.left(),
                       qMax(available.left(), available.right() + 1 - g.width() - frame.width())));

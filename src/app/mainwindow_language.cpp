@@ -343,8 +343,8 @@ void MainWindow::applyLanguage(Language language)
         Replay->setLanguage(Lang); // last: a paused playback shows its report again in the new language
 }
 
-// The right-hand docks share one column as tabs: their titles are shown whole (the tab bar scrolls
-// when they do not fit) rather than cut to "Sensor ..." and "Self...".
+// The right-hand docks share one column as tabs along its edge: their titles are shown whole rather
+// than cut to "Sensor ..." and "Self...".
 void MainWindow::showWholeDockTabTitles()
 {
     for (QTabBar *tabs : findChildren<QTabBar *>())
