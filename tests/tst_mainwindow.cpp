@@ -58,9 +58,9 @@ private slots:
         w.show();
         Ui::MainWindow *ui = w.form();
         for (QAction *a : {ui->ReadAllSetting, ui->WriteAllSetting, ui->DisConnection, ui->SoftReboot,
-                           ui->SensorInformation, ui->DataTable, ui->IOSimulation, ui->SelfCheck})
+                           ui->SensorInformation, ui->IOSimulation, ui->SelfCheck})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-        for (QAction *a : {ui->Connection, ui->Open, ui->Save, ui->SaveAs, ui->SerialConnection,
+        for (QAction *a : {ui->DataTable, ui->Connection, ui->Open, ui->Save, ui->SaveAs, ui->SerialConnection,
                            ui->EthernetConnection, ui->SerialSetting, ui->EthnernetSetting, ui->Laser30})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         for (QAction *a : {ui->Edition, ui->SensorSetting, ui->Distance})
@@ -252,7 +252,10 @@ private slots:
         MainWindow w;
         w.show();
         Ui::MainWindow *ui = w.form();
-        ui->DataTableDock->show();
+        // The Data Table opens from its shortcut (and menu) with or without a sensor.
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(ui->DataTableDock->isVisible() && ui->DataTable->isChecked());
         ui->Edition->trigger(); // unchecks: monitoring, edition dock hidden, others untouched
         QCOMPARE(w.monitoringFlag(), 1);
         QVERIFY(!ui->EditionControlDock->isVisible());
