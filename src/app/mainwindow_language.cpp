@@ -316,7 +316,7 @@ void MainWindow::applyLanguage(Language language)
         ui->DataTableWidget->setColumnWidth(
             c, qMax(header.horizontalAdvance(ui->DataTableWidget->horizontalHeaderItem(c)->text()),
                     cells.horizontalAdvance(QStringLiteral("65535"))) +
-                   24);
+                   12);
 
     refreshTitle();
     // The label naming the port or address stays in view for the whole connection.
