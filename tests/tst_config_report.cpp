@@ -83,6 +83,8 @@ private slots:
             }
         }
         QVERIFY(pages[6].contains("120ms") && pages[6].contains("-35°"));
+        // No hysteresis reads as the window's combo says it, "Off".
+        QVERIFY(pages.join('\n').contains(QRegularExpression("Hysteresis\\s+Off\\b")));
         QVERIFY(pages[64].contains("Out 2: Arc, 2 points"));
         QVERIFY(pages[65].contains("Area 63 (continued)"));
         QVERIFY(pages[65].contains(QRegularExpression("\\b100\\s+30099\\s+1099\\b")));

@@ -308,7 +308,7 @@ void Report::area(int index)
     row(pick(In.language, "On Delay", "打开延迟"), QStringLiteral("%1ms").arg(a.OpenDelay * 20));
     row(pick(In.language, "Off Delay", "关闭延迟"), QStringLiteral("%1ms").arg(a.CloseDelay * 20));
     row(pick(In.language, "Hysteresis", "关闭滞后比例"),
-        a.Hysteresis == 0 ? pick(In.language, "Close", "关闭") : QStringLiteral("%1%").arg(a.Hysteresis));
+        a.Hysteresis == 0 ? pick(In.language, "Off", "关闭") : QStringLiteral("%1%").arg(a.Hysteresis));
     row(pick(In.language, "Detection Size", "检测物体大小"),
         QString::fromUtf8("%1°").arg((a.DetectionSize + 1) * 0.5, 0, 'f', 1));
     y += 3;
