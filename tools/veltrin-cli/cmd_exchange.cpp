@@ -34,11 +34,8 @@ QString identityOf(const FleetTarget &t)
 bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<FleetTarget> *targets)
 {
     double baud = 115200;
-    QString message;
-    if (!numberOption(inv, "baud", 50, 4000000, &baud, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, "baud", 50, 4000000, &baud))
         return false;
-    }
     QStringList seen;
     for (const QString &text : addresses) {
         FleetTarget t;
@@ -191,12 +188,6 @@ QString parameterValue(int field, int value)
     return SensorSettings::valueText(control, states, Language::English);
 }
 
-QString shapeName(int code)
-{
-    static const char *const names[] = {"Polygon", "Arc", "Rectangle", "Straight", "Fan", "Ratio"};
-    return code >= 0 && code < 6 ? QLatin1String(names[code]) : QString::number(code);
-}
-
 // What verify found, in the listing diff prints: the file's value first, the sensor's second.
 ProjectDiff::Difference toListing(const VerifyDifference &v)
 {
@@ -211,8 +202,8 @@ ProjectDiff::Difference toListing(const VerifyDifference &v)
     case P::CaseChannel: d.field = ProjectFile::fieldName(4 + v.field, Language::English); break;
     case P::OutputShape:
         d.field = QStringLiteral("shape");
-        d.first = shapeName(v.expected);
-        d.second = shapeName(v.actual);
+        d.first = ProjectDiff::shapeName(v.expected);
+        d.second = ProjectDiff::shapeName(v.actual);
         if (v.expected == v.actual)
             d.second += QStringLiteral(" (other values)");
         break;

@@ -116,6 +116,13 @@ QJsonObject eventJson(const SensorStatus &s, uint previousOutputs, quint16 previ
     return o;
 }
 
+// One JSON line of the watch: the object with its kind, "state" or "event", under "type".
+void printLine(QJsonObject o, const char *type)
+{
+    o.insert(QStringLiteral("type"), QLatin1String(type));
+    printJson(o);
+}
+
 [[maybe_unused]] QByteArray compact(const QJsonObject &o)
 {
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
@@ -239,12 +246,7 @@ private:
             if (!m_redraw.isActive())
                 m_redraw.start();
             break;
-        case Output::Json: {
-            QJsonObject o = stateJson(s, m_host);
-            o.insert(QStringLiteral("type"), QStringLiteral("state"));
-            printJson(o);
-            break;
-        }
+        case Output::Json: printLine(stateJson(s, m_host), "state"); break;
         case Output::Lines: printOut(changeLine(s) + QLatin1Char('\n')); break;
         }
     }
@@ -257,22 +259,16 @@ private:
         if (m_mqtt)
             m_mqtt->publish(sensorTopic(sensorKey(s), "event"), compact(event), false);
 #endif
-        if (m_output == Output::Json) {
-            QJsonObject o = event;
-            o.insert(QStringLiteral("type"), QStringLiteral("event"));
-            printJson(o);
-        }
+        if (m_output == Output::Json)
+            printLine(event, "event");
     }
 
     void periodic()
     {
         for (int i = 0; i < m_site.sensorCount(); ++i) {
             publishState(i);
-            if (m_output == Output::Json) {
-                QJsonObject o = stateJson(m_site.status(i), m_host);
-                o.insert(QStringLiteral("type"), QStringLiteral("state"));
-                printJson(o);
-            }
+            if (m_output == Output::Json)
+                printLine(stateJson(m_site.status(i), m_host), "state");
         }
         if (m_output == Output::Table && !m_redraw.isActive())
             m_redraw.start();
@@ -431,17 +427,11 @@ bool validTopicPrefix(const QString &prefix)
 
 int runMonitor(const Invocation &inv)
 {
-    QString message;
     double interval = 5;
-    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
-        return ExitUsage;
-    }
     double baud = 115200;
-    if (!numberOption(inv, QStringLiteral("baud"), 50, 4000000, &baud, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval) ||
+        !numberOption(inv, QStringLiteral("baud"), 50, 4000000, &baud))
         return ExitUsage;
-    }
     const QString prefix = inv.value(QStringLiteral("topic"), QStringLiteral("veltrin"));
     if (!validTopicPrefix(prefix)) {
         printErr(QString("veltrin-cli: --topic \"%1\" must be a topic without + or # and without a / at "
