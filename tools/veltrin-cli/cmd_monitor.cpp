@@ -3,6 +3,7 @@
 #include "cli_output.h"
 
 #include "exchange/site_monitor.h"
+#include "stop_signals.h"
 
 #ifdef VELTRIN_HAVE_MQTT
 #include "mqtt/mqtt_publisher.h"
@@ -14,12 +15,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QSysInfo>
 #include <QTimer>
 
-#include <csignal>
-#include <fcntl.h>
 #include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -29,14 +27,6 @@ namespace {
 constexpr int kDefaultMqttPort = 1883;
 // A terminal is redrawn at most this often, however fast the sensors switch.
 constexpr int kRedrawMs = 100;
-
-int g_stopPipe[2] = {-1, -1};
-
-void onStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_stopPipe[1], &byte, 1);
-}
 
 QString isoTime(qint64 ms)
 {
@@ -507,24 +497,10 @@ int runMonitor(const Invocation &inv)
 #endif
 
     // Ctrl-C and a service stop end the watch cleanly: the goodbye is published, the terminal restored.
-    if (::pipe(g_stopPipe) != 0) {
+    if (!quitOnStopSignals()) {
         printErr(QStringLiteral("veltrin-cli: cannot set up signal handling\n"));
         return ExitUsage;
     }
-    ::fcntl(g_stopPipe[0], F_SETFL, O_NONBLOCK);
-    ::fcntl(g_stopPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    QSocketNotifier stopNotifier(g_stopPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [] {
-        char sink[16];
-        while (::read(g_stopPipe[0], sink, sizeof sink) > 0) {
-        }
-        QCoreApplication::exit(0);
-    });
 
     command.start();
     const int rc = QCoreApplication::exec();
