@@ -208,7 +208,6 @@ void magnifier(QPainter &p, bool plus)
     p.setPen(pen(DarkBlue, 3.0));
     p.setBrush(QColor(227, 242, 253));
     p.drawEllipse(QPointF(13, 13), 9.5, 9.5);
-    p.setPen(pen(DarkBlue, 3.0));
     p.drawLine(QPointF(8.5, 13), QPointF(17.5, 13));
     if (plus)
         p.drawLine(QPointF(13, 8.5), QPointF(13, 17.5));
@@ -295,25 +294,22 @@ void ethernetSocket(QPainter &p, const QRectF &r)
     }
 }
 
-void plug(QPainter &p, const QRectF &body, const QColor &fill, bool prongsRight)
+void socket(QPainter &p, const QRectF &body, const QColor &fill)
 {
     QPainterPath b;
     b.addRoundedRect(body, 2, 2);
     fillOutline(p, b, fill);
-    p.setPen(pen(Ink, 2.5));
+}
+
+void plug(QPainter &p, const QRectF &body, const QColor &fill, bool prongsRight)
+{
+    socket(p, body, fill);
     const qreal x0 = prongsRight ? body.right() : body.left();
     const qreal x1 = prongsRight ? body.right() + 4 : body.left() - 4;
     p.setPen(QPen(Ink, 2.5, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPointF(x0, body.top() + body.height() * 0.3), QPointF(x1, body.top() + body.height() * 0.3));
     p.drawLine(QPointF(x0, body.bottom() - body.height() * 0.3),
                QPointF(x1, body.bottom() - body.height() * 0.3));
-}
-
-void socket(QPainter &p, const QRectF &body, const QColor &fill)
-{
-    QPainterPath b;
-    b.addRoundedRect(body, 2, 2);
-    fillOutline(p, b, fill);
 }
 
 void tray(QPainter &p)

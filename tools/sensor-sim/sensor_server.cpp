@@ -538,18 +538,17 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
     }
     case FrameCode::RAuto: return;
     }
+    const QByteArray frame = tx.bytes();
+    const bool checked = frameInfo(request.code).replyChecked;
     if (late) {
         // Acted on now, answered later; the link may be gone by then.
-        const QByteArray frame = tx.bytes();
-        const bool checked = frameInfo(request.code).replyChecked;
         QTimer::singleShot(m_options.delayMs, this, [this, link, frame, checked] {
-            for (const auto &l : m_links)
-                if (l.get() == link)
-                    reply(link, frame, checked);
+            if (hasLink(link))
+                reply(link, frame, checked);
         });
         return;
     }
-    reply(link, tx.bytes(), frameInfo(request.code).replyChecked);
+    reply(link, frame, checked);
 }
 
 void SensorServer::reply(Link *link, const QByteArray &frame, bool checked)
