@@ -62,10 +62,12 @@ bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<Fl
     return true;
 }
 
-// Runs the operation over every sensor at once, with the progress on standard error, until every one
+// Runs the operation over every target at once, with the progress on standard error, until every one
 // has ended. Ctrl-C stops each at its next frame boundary; its result says what was done.
-void runFleet(FleetRun &run, FleetRun::Operation operation)
+void runFleet(FleetRun &run, const QVector<FleetTarget> &targets, FleetRun::Operation operation)
 {
+    for (const FleetTarget &t : targets)
+        run.addSensor(t);
     Progress progress;
     QObject::connect(&run, &FleetRun::SensorProgress, &run,
                      [&](int index, ExchangeEngine::Sequence sequence, int done, int total) {
@@ -251,8 +253,7 @@ void printOne(const SensorResult &r, const QString &what)
 int runInfo(const Invocation &inv, const FleetTarget &target)
 {
     FleetRun run;
-    run.addSensor(target);
-    runFleet(run, FleetRun::Operation::Info);
+    runFleet(run, {target}, FleetRun::Operation::Info);
     const SensorResult &r = run.results().first();
     const int code = exitCodeOf(r);
     if (r.outcome != Outcome::Ok) {
@@ -360,9 +361,7 @@ int runRead(const Invocation &inv, const QVector<FleetTarget> &targets)
         return ExitUsage;
     }
     FleetRun run;
-    for (const FleetTarget &t : targets)
-        run.addSensor(t);
-    runFleet(run, FleetRun::Operation::ReadAll);
+    runFleet(run, targets, FleetRun::Operation::ReadAll);
     QVector<SensorResult> results = run.results();
     const bool json = inv.has("json");
     int code = ExitOk;
@@ -434,8 +433,6 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
     for (const QString &line : input.notes)
         printErr(QString("note: %1: %2\n").arg(file, line));
     FleetRun run;
-    for (const FleetTarget &t : targets)
-        run.addSensor(t);
     run.setDesign(project.Areas, SensorSettings::toParameters(input.sensorStates), input.deviceType);
     run.setVerifyAfterWrite(!inv.has("no-verify"));
     run.setRestartAfterWrite(inv.has("restart"));
@@ -450,7 +447,7 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
         for (const QString &line : fit.warnings)
             printErr(QString("warning: %1\n").arg(line));
     }
-    runFleet(run, write ? FleetRun::Operation::WriteAll : FleetRun::Operation::Verify);
+    runFleet(run, targets, write ? FleetRun::Operation::WriteAll : FleetRun::Operation::Verify);
     const bool json = inv.has("json");
     const bool several = targets.size() > 1;
     int code = ExitOk;
