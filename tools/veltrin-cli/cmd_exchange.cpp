@@ -421,8 +421,7 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
     if (!loadProject(file, project, &input))
         return ExitUsage;
     if (!input.repairs.isEmpty()) {
-        for (const QString &line : input.repairs)
-            printErr(QString("veltrin-cli: %1 is damaged: %2\n").arg(file, line));
+        warnRepairs(file, input);
         if (write) {
             // A repaired design is not what the file says: it must not reach a fleet unseen.
             printErr(
