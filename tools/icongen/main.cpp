@@ -14,6 +14,7 @@
 #include <QtMath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -34,6 +35,18 @@ const QColor Steel(144, 164, 174);
 const QColor LightSteel(207, 216, 220);
 const QColor Zone1(255, 255, 128);
 const QColor Zone2(255, 128, 0);
+
+// A path along the points, closed unless asked otherwise.
+QPainterPath through(std::initializer_list<QPointF> points, bool closed = true)
+{
+    QPainterPath path;
+    path.moveTo(*points.begin());
+    for (auto it = points.begin() + 1; it != points.end(); ++it)
+        path.lineTo(*it);
+    if (closed)
+        path.closeSubpath();
+    return path;
+}
 
 QPen pen(const QColor &c, qreal w = 2.0)
 {
@@ -133,20 +146,14 @@ void plusBadge(QPainter &p, QPointF c, qreal r, const QColor &fill)
 void page(QPainter &p, const QRectF &r, bool lines = true)
 {
     const qreal fold = qMin(r.width(), r.height()) * 0.3;
-    QPainterPath sheet;
-    sheet.moveTo(r.topLeft());
-    sheet.lineTo(r.right() - fold, r.top());
-    sheet.lineTo(r.right(), r.top() + fold);
-    sheet.lineTo(r.bottomRight());
-    sheet.lineTo(r.bottomLeft());
-    sheet.closeSubpath();
-    fillOutline(p, sheet, Paper);
-    QPainterPath corner;
-    corner.moveTo(r.right() - fold, r.top());
-    corner.lineTo(r.right() - fold, r.top() + fold);
-    corner.lineTo(r.right(), r.top() + fold);
+    fillOutline(p,
+                through({r.topLeft(), QPointF(r.right() - fold, r.top()), QPointF(r.right(), r.top() + fold),
+                         r.bottomRight(), r.bottomLeft()}),
+                Paper);
     p.setBrush(Qt::NoBrush);
-    p.drawPath(corner);
+    p.drawPath(through({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
+                        QPointF(r.right(), r.top() + fold)},
+                       false));
     if (!lines)
         return;
     p.setPen(pen(Steel, 1.5));
@@ -186,12 +193,8 @@ void pencil(QPainter &p, QPointF tip, qreal length, qreal angleDeg)
     QPainterPath body;
     body.addRect(QRectF(5, -w / 2, length - 8, w));
     fillOutline(p, body, Orange, 1.2);
-    QPainterPath cone;
-    cone.moveTo(0, 0);
-    cone.lineTo(5, -w / 2);
-    cone.lineTo(5, w / 2);
-    cone.closeSubpath();
-    fillOutline(p, cone, QColor(255, 224, 178), 1.2);
+    fillOutline(p, through({QPointF(0, 0), QPointF(5, -w / 2), QPointF(5, w / 2)}), QColor(255, 224, 178),
+                1.2);
     QPainterPath eraser;
     eraser.addRect(QRectF(length - 3, -w / 2, 3, w));
     fillOutline(p, eraser, QColor(240, 98, 146), 1.2);
@@ -205,7 +208,6 @@ void magnifier(QPainter &p, bool plus)
     p.setPen(pen(DarkBlue, 3.0));
     p.setBrush(QColor(227, 242, 253));
     p.drawEllipse(QPointF(13, 13), 9.5, 9.5);
-    p.setPen(pen(DarkBlue, 3.0));
     p.drawLine(QPointF(8.5, 13), QPointF(17.5, 13));
     if (plus)
         p.drawLine(QPointF(13, 8.5), QPointF(13, 17.5));
@@ -222,6 +224,15 @@ QPolygonF scanContour(QPointF c, qreal scale)
         const qreal a = qDegreesToRadians(deg);
         poly << QPointF(c.x() + radii[i] * scale * qCos(a), c.y() - radii[i] * scale * qSin(a));
     }
+    return poly;
+}
+
+// The contour closed through the sensor at `c`: the area the scan sees.
+QPolygonF scanWedge(QPointF c)
+{
+    QPolygonF poly = scanContour(c, 1.05);
+    poly.prepend(c);
+    poly.append(c);
     return poly;
 }
 
@@ -249,14 +260,11 @@ void scanner(QPainter &p, const QRectF &r)
 
 void serialConnector(QPainter &p, const QRectF &r)
 {
-    QPainterPath shell;
     const qreal inset = r.width() * 0.12;
-    shell.moveTo(r.topLeft());
-    shell.lineTo(r.topRight());
-    shell.lineTo(r.right() - inset, r.bottom());
-    shell.lineTo(r.left() + inset, r.bottom());
-    shell.closeSubpath();
-    fillOutline(p, shell, LightSteel, 2.0);
+    fillOutline(p,
+                through({r.topLeft(), r.topRight(), QPointF(r.right() - inset, r.bottom()),
+                         QPointF(r.left() + inset, r.bottom())}),
+                LightSteel, 2.0);
     p.setPen(Qt::NoPen);
     p.setBrush(Ink);
     const qreal pr = r.width() / 24.0 * 1.6;
@@ -272,36 +280,18 @@ void ethernetSocket(QPainter &p, const QRectF &r)
     frame.addRoundedRect(r, 3, 3);
     fillOutline(p, frame, LightSteel, 2.0);
     const qreal u = r.width() / 22.0;
-    QPainterPath hole;
-    hole.moveTo(r.left() + 4 * u, r.top() + 4 * u);
-    hole.lineTo(r.right() - 4 * u, r.top() + 4 * u);
-    hole.lineTo(r.right() - 4 * u, r.top() + 15 * u);
-    hole.lineTo(r.right() - 8 * u, r.top() + 15 * u);
-    hole.lineTo(r.right() - 8 * u, r.top() + 18 * u);
-    hole.lineTo(r.left() + 8 * u, r.top() + 18 * u);
-    hole.lineTo(r.left() + 8 * u, r.top() + 15 * u);
-    hole.lineTo(r.left() + 4 * u, r.top() + 15 * u);
-    hole.closeSubpath();
+    const qreal top = r.top() + 4 * u, bottom = r.top() + 18 * u, shoulder = r.top() + 15 * u;
+    const QPainterPath hole =
+        through({QPointF(r.left() + 4 * u, top), QPointF(r.right() - 4 * u, top),
+                 QPointF(r.right() - 4 * u, shoulder), QPointF(r.right() - 8 * u, shoulder),
+                 QPointF(r.right() - 8 * u, bottom), QPointF(r.left() + 8 * u, bottom),
+                 QPointF(r.left() + 8 * u, shoulder), QPointF(r.left() + 4 * u, shoulder)});
     fillOutline(p, hole, QColor(38, 50, 56), 1.0);
     p.setPen(pen(QColor(255, 193, 7), qMax<qreal>(1.0, u)));
     for (int i = 0; i < 6; ++i) {
         const qreal x = r.left() + (6 + 2 * i) * u;
         p.drawLine(QPointF(x, r.top() + 5.5 * u), QPointF(x, r.top() + 9 * u));
     }
-}
-
-void plug(QPainter &p, const QRectF &body, const QColor &fill, bool prongsRight)
-{
-    QPainterPath b;
-    b.addRoundedRect(body, 2, 2);
-    fillOutline(p, b, fill);
-    p.setPen(pen(Ink, 2.5));
-    const qreal x0 = prongsRight ? body.right() : body.left();
-    const qreal x1 = prongsRight ? body.right() + 4 : body.left() - 4;
-    p.setPen(QPen(Ink, 2.5, Qt::SolidLine, Qt::FlatCap));
-    p.drawLine(QPointF(x0, body.top() + body.height() * 0.3), QPointF(x1, body.top() + body.height() * 0.3));
-    p.drawLine(QPointF(x0, body.bottom() - body.height() * 0.3),
-               QPointF(x1, body.bottom() - body.height() * 0.3));
 }
 
 void socket(QPainter &p, const QRectF &body, const QColor &fill)
@@ -311,16 +301,22 @@ void socket(QPainter &p, const QRectF &body, const QColor &fill)
     fillOutline(p, b, fill);
 }
 
+void plug(QPainter &p, const QRectF &body, const QColor &fill, bool prongsRight)
+{
+    socket(p, body, fill);
+    const qreal x0 = prongsRight ? body.right() : body.left();
+    const qreal x1 = prongsRight ? body.right() + 4 : body.left() - 4;
+    p.setPen(QPen(Ink, 2.5, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(x0, body.top() + body.height() * 0.3), QPointF(x1, body.top() + body.height() * 0.3));
+    p.drawLine(QPointF(x0, body.bottom() - body.height() * 0.3),
+               QPointF(x1, body.bottom() - body.height() * 0.3));
+}
+
 void tray(QPainter &p)
 {
     p.setPen(pen(Ink, 3.0));
     p.setBrush(Qt::NoBrush);
-    QPainterPath t;
-    t.moveTo(4, 19);
-    t.lineTo(4, 27);
-    t.lineTo(28, 27);
-    t.lineTo(28, 19);
-    p.drawPath(t);
+    p.drawPath(through({QPointF(4, 19), QPointF(4, 27), QPointF(28, 27), QPointF(28, 19)}, false));
 }
 
 void glyph(QPainter &p, const QRectF &r, const QString &text, const QColor &c, qreal pixelSize)
@@ -406,6 +402,16 @@ void dashedBase(QPainter &p)
     p.drawPolygon(baseZone());
 }
 
+// A dependent zone: the part of the base zone inside clip, over the base zone's dashed outline.
+void clippedBase(QPainter &p, const QPainterPath &clip)
+{
+    QPainterPath base;
+    base.addPolygon(baseZone());
+    base.closeSubpath();
+    fillOutline(p, base.intersected(clip), Zone2);
+    dashedBase(p);
+}
+
 void vertexDots(QPainter &p, const QPolygonF &pts)
 {
     p.setPen(pen(Ink, 1.0));
@@ -446,6 +452,14 @@ void paintRadar(QPainter &p)
     scanner(p, QRectF(c.x() - 3.5, c.y() - 4.5, 7, 9));
 }
 
+// A faint edge so that a light flag stands out on a light menu.
+void flagEdge(QPainter &p, const QRectF &f)
+{
+    p.setPen(QPen(QColor(0, 0, 0, 60), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(f.adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
 struct Icon {
     const char *name;
     int size;
@@ -461,23 +475,13 @@ std::vector<Icon> icons()
 
     // ---- files
     add("openFile", [](QPainter &p) {
-        QPainterPath back;
-        back.moveTo(3, 27);
-        back.lineTo(3, 6);
-        back.lineTo(11, 6);
-        back.lineTo(13.5, 9);
-        back.lineTo(26, 9);
-        back.lineTo(26, 27);
-        back.closeSubpath();
-        fillOutline(p, back, FolderBack);
+        fillOutline(p,
+                    through({QPointF(3, 27), QPointF(3, 6), QPointF(11, 6), QPointF(13.5, 9), QPointF(26, 9),
+                             QPointF(26, 27)}),
+                    FolderBack);
         page(p, QRectF(7, 5, 15, 14), false);
-        QPainterPath front;
-        front.moveTo(3, 27);
-        front.lineTo(8, 14);
-        front.lineTo(30, 14);
-        front.lineTo(26, 27);
-        front.closeSubpath();
-        fillOutline(p, front, FolderFront);
+        fillOutline(p, through({QPointF(3, 27), QPointF(8, 14), QPointF(30, 14), QPointF(26, 27)}),
+                    FolderFront);
     });
     add("newFile", [](QPainter &p) {
         page(p, QRectF(5, 3, 19, 25));
@@ -499,14 +503,9 @@ std::vector<Icon> icons()
         p.drawLine(QPointF(16, 3), QPointF(16, 16));
     });
     add("signout", [](QPainter &p) {
-        QPainterPath door;
-        door.moveTo(16, 5);
-        door.lineTo(5, 5);
-        door.lineTo(5, 27);
-        door.lineTo(16, 27);
         p.setPen(pen(Ink, 3.0));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(door);
+        p.drawPath(through({QPointF(16, 5), QPointF(5, 5), QPointF(5, 27), QPointF(16, 27)}, false));
         arrow(p, QPointF(11, 16), QPointF(29, 16), Blue, 3.5, 8);
     });
 
@@ -566,13 +565,8 @@ std::vector<Icon> icons()
         p.drawLine(QPointF(24, 8), QPointF(8, 24));
     });
     add("deleteAll", [](QPainter &p) {
-        QPainterPath body;
-        body.moveTo(8, 10);
-        body.lineTo(24, 10);
-        body.lineTo(22, 29);
-        body.lineTo(10, 29);
-        body.closeSubpath();
-        fillOutline(p, body, LightSteel);
+        fillOutline(p, through({QPointF(8, 10), QPointF(24, 10), QPointF(22, 29), QPointF(10, 29)}),
+                    LightSteel);
         p.setPen(pen(Ink, 1.5));
         p.drawLine(QPointF(13, 13.5), QPointF(13.5, 26));
         p.drawLine(QPointF(16, 13.5), QPointF(16, 26));
@@ -790,12 +784,9 @@ std::vector<Icon> icons()
     // ---- display modes (colours of the live scan contour)
     add("DispGraph", [](QPainter &p) {
         const QPointF c(16, 17);
-        QPolygonF poly = scanContour(c, 1.05);
-        poly.prepend(c);
-        poly.append(c);
         p.setPen(pen(Steel, 1.2));
         p.setBrush(QColor(0, 200, 0, 110));
-        p.drawPolygon(poly);
+        p.drawPolygon(scanWedge(c));
         sensorDot(p, c, 2.5);
     });
     add("DispCloud", [](QPainter &p) {
@@ -809,12 +800,9 @@ std::vector<Icon> icons()
     });
     add("DispLine", [](QPainter &p) {
         const QPointF c(16, 17);
-        QPolygonF poly = scanContour(c, 1.05);
-        poly.prepend(c);
-        poly.append(c);
         p.setPen(pen(QColor(46, 160, 46), 2.0));
         p.setBrush(Qt::NoBrush);
-        p.drawPolygon(poly);
+        p.drawPolygon(scanWedge(c));
         sensorDot(p, c, 2.5);
     });
 
@@ -830,9 +818,7 @@ std::vector<Icon> icons()
         p.drawPath(star(QPointF(15, 11), 1.4, 45));
         p.drawPath(star(QPointF(15, 14.5), 1.4, 0));
         p.drawPath(star(QPointF(13, 17), 1.4, 20));
-        p.setPen(QPen(QColor(0, 0, 0, 60), 1.0));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(f.adjusted(0.5, 0.5, -0.5, -0.5));
+        flagEdge(p, f);
     });
     add("English", [](QPainter &p) {
         const QRectF f(1, 6, 30, 20);
@@ -855,9 +841,7 @@ std::vector<Icon> icons()
         p.drawRect(QRectF(14.5, 6, 3, 20));
         p.drawRect(QRectF(1, 14.5, 30, 3));
         p.restore();
-        p.setPen(QPen(QColor(0, 0, 0, 60), 1.0));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(f.adjusted(0.5, 0.5, -0.5, -0.5));
+        flagEdge(p, f);
     });
 
     // ---- pictures (also used as dialog artwork, hence the larger size)
@@ -918,28 +902,20 @@ std::vector<Icon> icons()
         vertexDots(p, QPolygonF() << r.topLeft() << r.topRight() << r.bottomRight() << r.bottomLeft());
     });
     add("shapeStraight", [](QPainter &p) {
-        QPainterPath base;
-        base.addPolygon(baseZone());
-        base.closeSubpath();
         QPainterPath clip;
         clip.addRect(QRectF(0, 15, 32, 17));
-        fillOutline(p, base.intersected(clip), Zone2);
-        dashedBase(p);
+        clippedBase(p, clip);
         p.setPen(pen(Ink, 1.5));
         p.drawLine(QPointF(2, 15), QPointF(30, 15));
         vertexDots(p, QPolygonF() << QPointF(16, 15));
     });
     add("shapeFan", [](QPainter &p) {
-        QPainterPath base;
-        base.addPolygon(baseZone());
-        base.closeSubpath();
         const QPointF c(16, 27);
         QPainterPath clip;
         clip.moveTo(c);
         clip.arcTo(QRectF(c.x() - 13, c.y() - 13, 26, 26), -45, 270);
         clip.closeSubpath();
-        fillOutline(p, base.intersected(clip), Zone2);
-        dashedBase(p);
+        clippedBase(p, clip);
         vertexDots(p, QPolygonF() << QPointF(16, 14));
     });
     add("shapeRatio", [](QPainter &p) {
@@ -973,24 +949,33 @@ std::vector<Icon> icons()
     return list;
 }
 
+// Paints one square icon into dir/name.png; false (said on stderr) when the file cannot be written.
+bool writeIcon(const QString &dir, const QString &name, int size,
+               const std::function<void(QPainter &)> &paint)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paint(p);
+    }
+    const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (image.save(file, "PNG"))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
 // The desktop's icon theme sizes: veltrin-<N>.png for each, installed as hicolor/NxN/apps/veltrin.png.
 int writeAppIcons(const QString &dir)
 {
     int failures = 0;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
+        failures += !writeIcon(dir, QStringLiteral("veltrin-%1").arg(size), size, [size](QPainter &p) {
             p.scale(size / 32.0, size / 32.0);
             paintRadar(p);
-        }
-        const QString file = QDir(dir).filePath(QStringLiteral("veltrin-%1.png").arg(size));
-        if (!image.save(file, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            ++failures;
-        }
+        });
     }
     return failures == 0 ? 0 : 1;
 }
@@ -1013,19 +998,7 @@ int main(int argc, char *argv[])
     if (appIcon)
         return writeAppIcons(dir);
     int failures = 0;
-    for (const Icon &icon : icons()) {
-        QImage image(icon.size, icon.size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
-            icon.paint(p);
-        }
-        const QString file = QDir(dir).filePath(QString::fromLatin1(icon.name) + QStringLiteral(".png"));
-        if (!image.save(file, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            ++failures;
-        }
-    }
+    for (const Icon &icon : icons())
+        failures += !writeIcon(dir, QString::fromLatin1(icon.name), icon.size, icon.paint);
     return failures == 0 ? 0 : 1;
 }

@@ -3,45 +3,15 @@
 
 #include "sensor_server.h"
 #include "sim_options.h"
+#include "stop_signals.h"
 #include "veltrin_version.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-extern "C" void onStopSignal(int)
-{
-    const char byte = 1;
-    // Only async-signal-safe work here; the event loop does the rest.
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
-}
-
-bool installStopSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0)
-        return false;
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0)
-        return false;
-    // A peer that hangs up while we write must not end the process.
-    ::signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -61,17 +31,12 @@ int main(int argc, char *argv[])
     case ParseResult::Ok: break;
     }
 
-    if (!installStopSignals()) {
+    if (!quitOnStopSignals()) {
         std::perror("veltrin-sensor-sim: signal handling");
         return 1;
     }
-    QSocketNotifier stopNotifier(g_signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, [] {
-        char sink[16];
-        while (::read(g_signalPipe[1], sink, sizeof sink) > 0) {
-        }
-        QCoreApplication::exit(0);
-    });
+    // A peer that hangs up while we write must not end the process.
+    ::signal(SIGPIPE, SIG_IGN);
 
     // One server per address of a fleet, each its own sensor; the ready lines follow once all listen.
     std::vector<std::unique_ptr<SensorServer>> fleet;

@@ -170,15 +170,13 @@ bool SensorServer::start(QString *error)
         ::fcntl(m_ptyMaster, F_SETFL, ::fcntl(m_ptyMaster, F_GETFL) | O_NONBLOCK);
         ::fcntl(m_ptyMaster, F_SETFD, FD_CLOEXEC);
         // Raw: no echo, no line editing, no character translation, every byte as it comes.
-        termios t{};
-        if (::tcgetattr(m_ptyMaster, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(m_ptyMaster, TCSANOW, &t);
-        }
         m_ptySlave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_ptySlave >= 0 && ::tcgetattr(m_ptySlave, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(m_ptySlave, TCSANOW, &t);
+        for (const int fd : {m_ptyMaster, m_ptySlave}) {
+            termios t{};
+            if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
+                ::cfmakeraw(&t);
+                ::tcsetattr(fd, TCSANOW, &t);
+            }
         }
         m_ptyRead = new QSocketNotifier(m_ptyMaster, QSocketNotifier::Read);
         connect(m_ptyRead, &QSocketNotifier::activated, this, &SensorServer::readPty);
@@ -538,18 +536,17 @@ void SensorServer::handle(Link *link, const ParsedRequest &request)
     }
     case FrameCode::RAuto: return;
     }
+    const QByteArray frame = tx.bytes();
+    const bool checked = frameInfo(request.code).replyChecked;
     if (late) {
         // Acted on now, answered later; the link may be gone by then.
-        const QByteArray frame = tx.bytes();
-        const bool checked = frameInfo(request.code).replyChecked;
         QTimer::singleShot(m_options.delayMs, this, [this, link, frame, checked] {
-            for (const auto &l : m_links)
-                if (l.get() == link)
-                    reply(link, frame, checked);
+            if (hasLink(link))
+                reply(link, frame, checked);
         });
         return;
     }
-    reply(link, tx.bytes(), frameInfo(request.code).replyChecked);
+    reply(link, frame, checked);
 }
 
 void SensorServer::reply(Link *link, const QByteArray &frame, bool checked)

@@ -11,7 +11,6 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 

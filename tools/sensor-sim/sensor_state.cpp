@@ -3,6 +3,7 @@
 #include "comm/codec/area_codec.h"
 #include "comm/codec/frame_catalogue.h"
 #include "comm/codec/replies.h"
+#include "comm/codec/wire_bytes.h"
 
 #include <algorithm>
 
@@ -105,10 +106,9 @@ bool SensorState::storeArea(const QByteArray &frame)
 
 void SensorState::alterArea(int index)
 {
-    QByteArray &record = m_records[index];
-    const quint16 size = quint16((uchar(record[12]) << 8 | uchar(record[13])) + 1);
-    record[12] = char(size >> 8);
-    record[13] = char(size & 0xFF);
+    // The detection size is the fourth of the zone parameters.
+    uchar *size = reinterpret_cast<uchar *>(m_records[index].data()) + kAreaZoneParameters + 3 * 2;
+    wire::put16(size, wire::getU16(size) + 1);
     ++m_areas[index].DetectionSize;
 }
 

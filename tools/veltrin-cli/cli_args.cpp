@@ -1,4 +1,5 @@
 #include "cli_args.h"
+#include "cli_output.h"
 
 #include <QVector>
 
@@ -299,19 +300,18 @@ bool parseArguments(const QStringList &arguments, Invocation *inv, QString *mess
     return true;
 }
 
-bool numberOption(const Invocation &inv, const QString &name, double low, double high, double *out,
-                  QString *message)
+bool numberOption(const Invocation &inv, const QString &name, double low, double high, double *out)
 {
     if (!inv.has(name))
         return true;
     bool ok = false;
     const double v = inv.value(name).toDouble(&ok);
     if (!ok || !(v >= low && v <= high)) {
-        *message = QString("--%1 must be a number from %2 to %3, not \"%4\"")
-                       .arg(name)
-                       .arg(low)
-                       .arg(high)
-                       .arg(inv.value(name));
+        printErr(QString("veltrin-cli: --%1 must be a number from %2 to %3, not \"%4\"\n")
+                     .arg(name)
+                     .arg(low)
+                     .arg(high)
+                     .arg(inv.value(name)));
         return false;
     }
     *out = v;

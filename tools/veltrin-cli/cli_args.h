@@ -36,6 +36,5 @@ bool parseArguments(const QStringList &arguments, Invocation *invocation, QStrin
 // Help of the program (empty command) or of one command, in English.
 QString helpText(const QString &command);
 
-// Reads a number option; false with a message when it is no number in [low, high].
-bool numberOption(const Invocation &inv, const QString &name, double low, double high, double *out,
-                  QString *message);
+// Reads a number option; false, the reason printed as an error, when it is no number in [low, high].
+bool numberOption(const Invocation &inv, const QString &name, double low, double high, double *out);

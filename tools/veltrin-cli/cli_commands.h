@@ -17,6 +17,8 @@ struct ProjectInput {
 
 // Reads a project file into project; false with a message on stderr when it is no readable project.
 bool loadProject(const QString &name, PROJECT_DATA &project, ProjectInput *input);
+// Says each repair the reader made to name as an error line.
+void warnRepairs(const QString &name, const ProjectInput &input);
 
 namespace ProjectDiff {
 struct Difference;

@@ -31,8 +31,8 @@ double percent(const OutputSummary &o)
     return o.comparedScans > 0 ? 100.0 * o.agreeScans / o.comparedScans : 0;
 }
 
-// The outputs named by --fail-on ("out1,out3"), as a bit set; false with a message for a bad name.
-bool parseOutputs(const QString &list, int *bits, QString *message)
+// The outputs named by --fail-on ("out1,out3"), as a bit set; false, said as an error, for a bad name.
+bool parseOutputs(const QString &list, int *bits)
 {
     *bits = 0;
     for (const QString &item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -42,13 +42,14 @@ bool parseOutputs(const QString &list, int *bits, QString *message)
             if (name == QString("out%1").arg(o + 1))
                 bit = o;
         if (bit < 0) {
-            *message = QString("--fail-on takes out1, out2 and out3, not \"%1\"").arg(item.trimmed());
+            printErr(QString("veltrin-cli: --fail-on takes out1, out2 and out3, not \"%1\"\n")
+                         .arg(item.trimmed()));
             return false;
         }
         *bits |= 1 << bit;
     }
     if (*bits == 0) {
-        *message = QStringLiteral("--fail-on needs at least one of out1, out2, out3");
+        printErr(QStringLiteral("veltrin-cli: --fail-on needs at least one of out1, out2, out3\n"));
         return false;
     }
     return true;
@@ -99,22 +100,19 @@ int runCheck(const Invocation &inv)
 {
     const QString designName = inv.positional[0], recordingName = inv.positional[1];
     CheckOptions options;
-    QString message;
     if (inv.has("area")) {
         double area = -1;
-        if (!numberOption(inv, "area", 0, 63, &area, &message) || area != int(area)) {
-            printErr(QString("veltrin-cli: %1\n")
-                         .arg(message.isEmpty() ? QStringLiteral("--area must be a whole number 0..63")
-                                                : message));
+        if (!numberOption(inv, "area", 0, 63, &area))
+            return ExitUsage;
+        if (area != int(area)) {
+            printErr(QStringLiteral("veltrin-cli: --area must be a whole number 0..63\n"));
             return ExitUsage;
         }
         options.area = int(area);
     }
     int failOn = 0;
-    if (inv.has("fail-on") && !parseOutputs(inv.value("fail-on"), &failOn, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (inv.has("fail-on") && !parseOutputs(inv.value("fail-on"), &failOn))
         return ExitUsage;
-    }
 
     ScanRecording recording;
     RecordingError error;

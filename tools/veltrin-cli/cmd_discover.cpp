@@ -11,11 +11,8 @@
 int runDiscover(const Invocation &inv)
 {
     double seconds = 2;
-    QString message;
-    if (!numberOption(inv, "timeout", 0.1, 3600, &seconds, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, "timeout", 0.1, 3600, &seconds))
         return ExitUsage;
-    }
     QList<QHostAddress> targets;
     for (const QString &text : inv.values("broadcast")) {
         if (!isIPv4Address(text)) {

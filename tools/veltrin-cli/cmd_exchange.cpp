@@ -34,11 +34,8 @@ QString identityOf(const FleetTarget &t)
 bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<FleetTarget> *targets)
 {
     double baud = 115200;
-    QString message;
-    if (!numberOption(inv, "baud", 50, 4000000, &baud, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, "baud", 50, 4000000, &baud))
         return false;
-    }
     QStringList seen;
     for (const QString &text : addresses) {
         FleetTarget t;
@@ -65,10 +62,12 @@ bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<Fl
     return true;
 }
 
-// Runs the operation over every sensor at once, with the progress on standard error, until every one
+// Runs the operation over every target at once, with the progress on standard error, until every one
 // has ended. Ctrl-C stops each at its next frame boundary; its result says what was done.
-void runFleet(FleetRun &run, FleetRun::Operation operation)
+void runFleet(FleetRun &run, const QVector<FleetTarget> &targets, FleetRun::Operation operation)
 {
+    for (const FleetTarget &t : targets)
+        run.addSensor(t);
     Progress progress;
     QObject::connect(&run, &FleetRun::SensorProgress, &run,
                      [&](int index, ExchangeEngine::Sequence sequence, int done, int total) {
@@ -191,12 +190,6 @@ QString parameterValue(int field, int value)
     return SensorSettings::valueText(control, states, Language::English);
 }
 
-QString shapeName(int code)
-{
-    static const char *const names[] = {"Polygon", "Arc", "Rectangle", "Straight", "Fan", "Ratio"};
-    return code >= 0 && code < 6 ? QLatin1String(names[code]) : QString::number(code);
-}
-
 // What verify found, in the listing diff prints: the file's value first, the sensor's second.
 ProjectDiff::Difference toListing(const VerifyDifference &v)
 {
@@ -211,8 +204,8 @@ ProjectDiff::Difference toListing(const VerifyDifference &v)
     case P::CaseChannel: d.field = ProjectFile::fieldName(4 + v.field, Language::English); break;
     case P::OutputShape:
         d.field = QStringLiteral("shape");
-        d.first = shapeName(v.expected);
-        d.second = shapeName(v.actual);
+        d.first = ProjectDiff::shapeName(v.expected);
+        d.second = ProjectDiff::shapeName(v.actual);
         if (v.expected == v.actual)
             d.second += QStringLiteral(" (other values)");
         break;
@@ -260,8 +253,7 @@ void printOne(const SensorResult &r, const QString &what)
 int runInfo(const Invocation &inv, const FleetTarget &target)
 {
     FleetRun run;
-    run.addSensor(target);
-    runFleet(run, FleetRun::Operation::Info);
+    runFleet(run, {target}, FleetRun::Operation::Info);
     const SensorResult &r = run.results().first();
     const int code = exitCodeOf(r);
     if (r.outcome != Outcome::Ok) {
@@ -369,9 +361,7 @@ int runRead(const Invocation &inv, const QVector<FleetTarget> &targets)
         return ExitUsage;
     }
     FleetRun run;
-    for (const FleetTarget &t : targets)
-        run.addSensor(t);
-    runFleet(run, FleetRun::Operation::ReadAll);
+    runFleet(run, targets, FleetRun::Operation::ReadAll);
     QVector<SensorResult> results = run.results();
     const bool json = inv.has("json");
     int code = ExitOk;
@@ -431,8 +421,7 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
     if (!loadProject(file, project, &input))
         return ExitUsage;
     if (!input.repairs.isEmpty()) {
-        for (const QString &line : input.repairs)
-            printErr(QString("veltrin-cli: %1 is damaged: %2\n").arg(file, line));
+        warnRepairs(file, input);
         if (write) {
             // A repaired design is not what the file says: it must not reach a fleet unseen.
             printErr(
@@ -443,8 +432,6 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
     for (const QString &line : input.notes)
         printErr(QString("note: %1: %2\n").arg(file, line));
     FleetRun run;
-    for (const FleetTarget &t : targets)
-        run.addSensor(t);
     run.setDesign(project.Areas, SensorSettings::toParameters(input.sensorStates), input.deviceType);
     run.setVerifyAfterWrite(!inv.has("no-verify"));
     run.setRestartAfterWrite(inv.has("restart"));
@@ -459,7 +446,7 @@ int runDesign(const Invocation &inv, const QVector<FleetTarget> &targets, bool w
         for (const QString &line : fit.warnings)
             printErr(QString("warning: %1\n").arg(line));
     }
-    runFleet(run, write ? FleetRun::Operation::WriteAll : FleetRun::Operation::Verify);
+    runFleet(run, targets, write ? FleetRun::Operation::WriteAll : FleetRun::Operation::Verify);
     const bool json = inv.has("json");
     const bool several = targets.size() > 1;
     int code = ExitOk;

@@ -42,15 +42,11 @@ bool loadProject(const QString &name, PROJECT_DATA &project, ProjectInput *input
     return true;
 }
 
-namespace {
-
 void warnRepairs(const QString &name, const ProjectInput &input)
 {
     for (const QString &line : input.repairs)
         printErr(QString("veltrin-cli: %1 is damaged: %2\n").arg(name, line));
 }
-
-} // namespace
 
 QJsonArray differencesJson(const QVector<ProjectDiff::Difference> &differences, const char *first,
                            const char *second)

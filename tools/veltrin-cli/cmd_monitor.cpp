@@ -3,6 +3,7 @@
 #include "cli_output.h"
 
 #include "exchange/site_monitor.h"
+#include "stop_signals.h"
 
 #ifdef VELTRIN_HAVE_MQTT
 #include "mqtt/mqtt_publisher.h"
@@ -14,12 +15,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QSysInfo>
 #include <QTimer>
 
-#include <csignal>
-#include <fcntl.h>
 #include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -29,14 +27,6 @@ namespace {
 constexpr int kDefaultMqttPort = 1883;
 // A terminal is redrawn at most this often, however fast the sensors switch.
 constexpr int kRedrawMs = 100;
-
-int g_stopPipe[2] = {-1, -1};
-
-void onStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_stopPipe[1], &byte, 1);
-}
 
 QString isoTime(qint64 ms)
 {
@@ -114,6 +104,13 @@ QJsonObject eventJson(const SensorStatus &s, uint previousOutputs, quint16 previ
     o["previous_fault"] = int(previousFault);
     o["fault_text"] = SensorStatus::faultText(s.fault);
     return o;
+}
+
+// One JSON line of the watch: the object with its kind, "state" or "event", under "type".
+void printLine(QJsonObject o, const char *type)
+{
+    o.insert(QStringLiteral("type"), QLatin1String(type));
+    printJson(o);
 }
 
 [[maybe_unused]] QByteArray compact(const QJsonObject &o)
@@ -239,12 +236,7 @@ private:
             if (!m_redraw.isActive())
                 m_redraw.start();
             break;
-        case Output::Json: {
-            QJsonObject o = stateJson(s, m_host);
-            o.insert(QStringLiteral("type"), QStringLiteral("state"));
-            printJson(o);
-            break;
-        }
+        case Output::Json: printLine(stateJson(s, m_host), "state"); break;
         case Output::Lines: printOut(changeLine(s) + QLatin1Char('\n')); break;
         }
     }
@@ -257,22 +249,16 @@ private:
         if (m_mqtt)
             m_mqtt->publish(sensorTopic(sensorKey(s), "event"), compact(event), false);
 #endif
-        if (m_output == Output::Json) {
-            QJsonObject o = event;
-            o.insert(QStringLiteral("type"), QStringLiteral("event"));
-            printJson(o);
-        }
+        if (m_output == Output::Json)
+            printLine(event, "event");
     }
 
     void periodic()
     {
         for (int i = 0; i < m_site.sensorCount(); ++i) {
             publishState(i);
-            if (m_output == Output::Json) {
-                QJsonObject o = stateJson(m_site.status(i), m_host);
-                o.insert(QStringLiteral("type"), QStringLiteral("state"));
-                printJson(o);
-            }
+            if (m_output == Output::Json)
+                printLine(stateJson(m_site.status(i), m_host), "state");
         }
         if (m_output == Output::Table && !m_redraw.isActive())
             m_redraw.start();
@@ -431,17 +417,11 @@ bool validTopicPrefix(const QString &prefix)
 
 int runMonitor(const Invocation &inv)
 {
-    QString message;
     double interval = 5;
-    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
-        return ExitUsage;
-    }
     double baud = 115200;
-    if (!numberOption(inv, QStringLiteral("baud"), 50, 4000000, &baud, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval) ||
+        !numberOption(inv, QStringLiteral("baud"), 50, 4000000, &baud))
         return ExitUsage;
-    }
     const QString prefix = inv.value(QStringLiteral("topic"), QStringLiteral("veltrin"));
     if (!validTopicPrefix(prefix)) {
         printErr(QString("veltrin-cli: --topic \"%1\" must be a topic without + or # and without a / at "
@@ -517,24 +497,10 @@ int runMonitor(const Invocation &inv)
 #endif
 
     // Ctrl-C and a service stop end the watch cleanly: the goodbye is published, the terminal restored.
-    if (::pipe(g_stopPipe) != 0) {
+    if (!quitOnStopSignals()) {
         printErr(QStringLiteral("veltrin-cli: cannot set up signal handling\n"));
         return ExitUsage;
     }
-    ::fcntl(g_stopPipe[0], F_SETFL, O_NONBLOCK);
-    ::fcntl(g_stopPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    QSocketNotifier stopNotifier(g_stopPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [] {
-        char sink[16];
-        while (::read(g_stopPipe[0], sink, sizeof sink) > 0) {
-        }
-        QCoreApplication::exit(0);
-    });
 
     command.start();
     const int rc = QCoreApplication::exec();

@@ -30,23 +30,21 @@ double bearing(int i, int count, bool serial)
 
 int runStream(const Invocation &inv)
 {
-    QString message;
     double seconds = -1;
-    if (!inv.has("seconds") || !numberOption(inv, "seconds", 0.1, 86400 * 7, &seconds, &message)) {
-        printErr(QString("veltrin-cli: %1\n")
-                     .arg(message.isEmpty() ? QStringLiteral("stream needs --seconds N") : message));
+    if (!inv.has("seconds")) {
+        printErr(QStringLiteral("veltrin-cli: stream needs --seconds N\n"));
         return ExitUsage;
     }
+    if (!numberOption(inv, "seconds", 0.1, 86400 * 7, &seconds))
+        return ExitUsage;
     const QString format = inv.value("format", QStringLiteral("csv"));
     if (format != QLatin1String("csv") && format != QLatin1String("ndjson")) {
         printErr(QString("veltrin-cli: --format must be csv or ndjson, not \"%1\"\n").arg(format));
         return ExitUsage;
     }
     double baud = 115200;
-    if (!numberOption(inv, "baud", 50, 4000000, &baud, &message)) {
-        printErr(QString("veltrin-cli: %1\n").arg(message));
+    if (!numberOption(inv, "baud", 50, 4000000, &baud))
         return ExitUsage;
-    }
     const QString address = inv.positional.first().trimmed();
     const bool serial = address.startsWith(QLatin1Char('/'));
     if (!serial && !isIPv4Address(address)) {

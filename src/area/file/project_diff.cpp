@@ -16,12 +16,6 @@ QString modelName(int code)
                 : QString::number(code);
 }
 
-QString shapeName(int code)
-{
-    static const char *const names[] = {"Polygon", "Arc", "Rectangle", "Straight", "Fan", "Ratio"};
-    return code >= 0 && code < 6 ? QLatin1String(names[code]) : QString::number(code);
-}
-
 QString pointText(const QPoint &p)
 {
     return QString("%1,%2").arg(p.x()).arg(p.y());
@@ -43,6 +37,12 @@ void compareZones(int area, int output, const AREA_DATA &a, const AREA_DATA &b, 
 }
 
 } // namespace
+
+QString shapeName(int code)
+{
+    static const char *const names[] = {"Polygon", "Arc", "Rectangle", "Straight", "Fan", "Ratio"};
+    return code >= 0 && code < 6 ? QLatin1String(names[code]) : QString::number(code);
+}
 
 QVector<Difference> compare(const Design &first, const Design &second)
 {

@@ -23,6 +23,8 @@ struct Difference {
 };
 
 QVector<Difference> compare(const Design &first, const Design &second);
+// The name a listing gives an output's shape code ("Polygon" ... "Ratio"; another code as its number).
+QString shapeName(int code);
 
 // One line: "area 5, Out 2, point 3: 100,200 -> 100,210", "sensor settings, Motor SpeedRatio: ...".
 QString describe(const Difference &difference);

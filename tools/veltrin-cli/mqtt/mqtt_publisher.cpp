@@ -79,19 +79,15 @@ void MqttPublisher::publish(const QString &topic, const QByteArray &payload, boo
         if (retain)
             return; // the caller republishes its state once connected
         m_offline.emplace_back(t, payload);
-        while (int(m_offline.size()) > kOfflineQueue) {
+        while (int(m_offline.size()) > kOfflineQueue)
             m_offline.pop_front();
-            ++m_dropped;
-        }
         return;
     }
     const int rc =
         mosquitto_publish(m_mosq, nullptr, t.constData(), payload.size(), payload.constData(), kQos, retain);
-    if (rc == MOSQ_ERR_NO_CONN && !retain) {
-        m_offline.emplace_back(t, payload); // lost the connection just now
-    } else if (rc != MOSQ_ERR_SUCCESS) {
-        ++m_dropped;
-    }
+    // Lost the connection just now: it follows once connected again. Other refusals are dropped.
+    if (rc == MOSQ_ERR_NO_CONN && !retain)
+        m_offline.emplace_back(t, payload);
 }
 
 void MqttPublisher::finish(const QString &topic, const QByteArray &payload, int timeoutMs)

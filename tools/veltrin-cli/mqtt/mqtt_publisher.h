@@ -39,8 +39,6 @@ public:
     // Publishes a last retained message, waits (up to timeoutMs) for the broker to take it, then
     // disconnects and stops the network thread.
     void finish(const QString &topic, const QByteArray &payload, int timeoutMs = 3000);
-    // Messages that were dropped: queued while away beyond kOfflineQueue, or refused by the library.
-    quint64 dropped() const { return m_dropped; }
     QString server() const { return QString("%1:%2").arg(m_host).arg(m_port); }
 
 signals:
@@ -67,5 +65,4 @@ private:
     QString m_lastWhy;
     bool m_everConnected = false;
     std::deque<std::pair<QByteArray, QByteArray>> m_offline; // topic, payload
-    quint64 m_dropped = 0;
 };
