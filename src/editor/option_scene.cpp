@@ -31,11 +31,6 @@ QPointF scenePoint(const QPoint &stored)
 // Far more than the creep of whole-millimetre rounding, far less than any deliberate edit.
 constexpr float kArcBearingSlack = 0.02f; // radians, about 1.1 degrees
 
-bool isDependentShape(int shape)
-{
-    return shape == Straight || shape == Fan || shape == Ratio;
-}
-
 } // namespace
 
 OPTION_SCENE::OPTION_SCENE(int *deviceType, QGraphicsScene *scene, PROJECT_DATA *project, SCAN_DATA *scan,
