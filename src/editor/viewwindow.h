@@ -76,7 +76,6 @@ public slots:
 public:
     // A widget kept in the top right corner of the drawing, over it (the breach legend).
     void setCornerOverlay(QWidget *overlay);
-    QWidget *cornerOverlay() const { return m_overlay; }
 
 signals:
     void ChangeSetupMatrix(qreal scale);
@@ -87,7 +86,6 @@ signals:
     void AddCenterPointItem();
     void ReleasePointItem();
     void MouseReleaseSignal();
-    void ChangePaintScalePos(QPointF bottomLabelAnchor, QPointF leftLabelAnchor);
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
@@ -101,7 +99,6 @@ protected:
 
 private:
     QRectF visibleSceneBounds() const;
-    void emitPaintScalePos();
     bool isBaseItem(QGraphicsItem *item) const;
     int zoomFloor() const;
 
