@@ -90,7 +90,6 @@ public:
     IO_SIMULATION *ioSimulation() const { return IoSimulation; }
     SENSOR_CONTROL *sensorControl() const { return SensorControl; }
     OPTION_SCENE *optionScene() const { return OptionScene; }
-    SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
     AREA_TABLE *areaTable() const { return AreaTable; }
     COORD_TABLE *coordTable() const { return CoordTable; }
     EDIT_CONTROL *editControl() const { return EditControl; }
@@ -180,7 +179,6 @@ private:
     // Shows a file's sensor settings; what the file needed repaired, one line each, in the window's
     // language.
     QStringList applyProjectContents(const ProjectFile::Contents &contents);
-    void refreshAfterAreasLoaded();
     void refreshEditors();
     void showWholeDockTabTitles();
     void areasReadFromSensor();

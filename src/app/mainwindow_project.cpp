@@ -18,12 +18,10 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsScene>
 #include <QLoggingCategory>
 #include <QSettings>
-#include <QTextStream>
 
 // Off unless asked for (QT_LOGGING_RULES="veltrin.project.info=true"): what a file opened into.
 Q_LOGGING_CATEGORY(lcProject, "veltrin.project", QtWarningMsg)
@@ -115,11 +113,6 @@ void MainWindow::refreshEditors()
     AreaTable->AreaTableWidgetAllDisplay();
     scene->update();
     OptionScene->CoordTableUpdatePointItem();
-}
-
-void MainWindow::refreshAfterAreasLoaded()
-{
-    areasReadFromSensor();
 }
 
 // A read from the sensor is one undo step of every area it changed: Undo brings back the design held
