@@ -21,7 +21,6 @@ class Link;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
-class QTextStream;
 class QTimer;
 class OPTION_SCENE;
 class SERIAL_COMM;

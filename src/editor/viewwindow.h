@@ -2,7 +2,6 @@
 
 #include <QGraphicsView>
 #include <QList>
-#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QVector>
