@@ -65,9 +65,10 @@ public:
 
     // Shows the start dialog in front of the window (program start).
     void showStartDialog();
-    // Opens a project of any model from a path, as the start dialog's Open does; false when the
-    // file cannot be read or is not a project file (the latter told to the user).
-    bool openProjectPath(const QString &name);
+    // Opens a project of any model from a path, as the start dialog's Open does (File › Open: only
+    // one of the window's model); false when the file cannot be read or is not a project file (the
+    // latter told to the user).
+    bool openProjectPath(const QString &name, bool anyModel = true);
     // A file of the Recent Projects list (File menu or start dialog): one that is gone is said so and
     // taken off the list; the start dialog comes back when nothing was opened from it.
     void openRecentProject(const QString &fileName, bool fromStartDialog);
@@ -183,7 +184,6 @@ private:
     void areasReadFromSensor();
     bool saveProjectTo(const QString &name);
     bool maybeSaveChanges();
-    bool openProjectFile(const QString &name, bool anyModel);
     void adoptProjectFile(const QString &name);
     void resetUndoBase();
     void setDisplayMode(int mode);

@@ -177,7 +177,7 @@ bool MainWindow::maybeSaveChanges()
     return choice == 1;
 }
 
-bool MainWindow::openProjectFile(const QString &name, bool anyModel)
+bool MainWindow::openProjectPath(const QString &name, bool anyModel)
 {
     const OpenTexts texts = openTexts(Lang);
     PROJECT_DATA &p = ProjectData();
@@ -249,7 +249,7 @@ void MainWindow::openfile()
     const QString name = Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog,
                                            lastFolder(), QString("(*%1)").arg(info->extension));
     if (!name.isEmpty())
-        openProjectFile(name, false);
+        openProjectPath(name, false);
 }
 
 void MainWindow::OpenProject()
@@ -260,11 +260,6 @@ void MainWindow::OpenProject()
         Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog, lastFolder(), QString());
     if (!name.isEmpty())
         openProjectPath(name);
-}
-
-bool MainWindow::openProjectPath(const QString &name)
-{
-    return openProjectFile(name, true);
 }
 
 // A file named on the command line (a double-click in the file manager): opened as the start
