@@ -58,7 +58,6 @@ OPTION_SCENE::OPTION_SCENE(int *deviceType, QGraphicsScene *scene, PROJECT_DATA 
     for (QGraphicsItem *item : {static_cast<QGraphicsItem *>(Out1), static_cast<QGraphicsItem *>(Out2),
                                 static_cast<QGraphicsItem *>(Out3), static_cast<QGraphicsItem *>(Outline),
                                 static_cast<QGraphicsItem *>(Strength)}) {
-        item->setPos(0, 0);
         Scene->addItem(item);
         if (BaseItems)
             BaseItems->append(item);
