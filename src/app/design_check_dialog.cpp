@@ -8,10 +8,8 @@
 #include "scan/scan_playback.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>

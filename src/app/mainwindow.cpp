@@ -346,7 +346,7 @@ void MainWindow::makeConnections()
     connect(SerialComm, &SERIAL_COMM::ProductInfoReceived, this,
             [this](quint16 serialNumber) { SensorSerialNumber = serialNumber; });
     connect(ui->SensorInformation, &QAction::triggered, SerialComm, &SERIAL_COMM::SensorInformationSlots);
-    connect(SerialComm, &SERIAL_COMM::ReceiveAreasComplete, this, &MainWindow::refreshAfterAreasLoaded);
+    connect(SerialComm, &SERIAL_COMM::ReceiveAreasComplete, this, &MainWindow::areasReadFromSensor);
     connect(SerialComm, &SERIAL_COMM::AreasNotRead, AreaTable, &AREA_TABLE::MarkAreasNotRead);
     connect(SerialComm, &SERIAL_COMM::ReceiveParameters, SensorSetting,
             &SENSOR_SETTING::UpdateParametersToDock);
@@ -528,12 +528,8 @@ void MainWindow::ClearAllEditData()
     for (QComboBox *box :
          {ui->Area_OpenDelay, ui->Area_CloseDelay, ui->Area_Hysteresis, ui->Area_DetectionSize})
         box->setCurrentIndex(0);
-    scene->update();
-    CoordTable->CoordTableWidgeUpdate();
-    EditControl->EditControlUpdateEditData();
-    AreaTable->AreaTableWidgetAllDisplay();
-    // The handles still stand on the old points; left there, the next drag would write them back.
-    OptionScene->CoordTableUpdatePointItem();
+    // The handles too: left on the old points, the next drag would write them back.
+    refreshEditors();
 }
 
 void MainWindow::CreateDeviceType(DEVICETYPE *Type)
@@ -671,7 +667,6 @@ void MainWindow::makeReplayControl()
     parts.openBefore = ui->Save;
     parts.displayMenu = ui->Display;
     parts.distance = ui->Distance;
-    parts.intensity = ui->Intensity;
     parts.selfCheck = ui->SelfCheck;
     parts.selfCheckDock = ui->SelfCheckDock;
     parts.directionLabel = ui->label_dirValue;

@@ -21,7 +21,6 @@ class Link;
 class QCloseEvent;
 class QToolButton;
 class QToolBar;
-class QTextStream;
 class QTimer;
 class OPTION_SCENE;
 class SERIAL_COMM;
@@ -66,9 +65,10 @@ public:
 
     // Shows the start dialog in front of the window (program start).
     void showStartDialog();
-    // Opens a project of any model from a path, as the start dialog's Open does; false when the
-    // file cannot be read or is not a project file (the latter told to the user).
-    bool openProjectPath(const QString &name);
+    // Opens a project of any model from a path, as the start dialog's Open does (File › Open: only
+    // one of the window's model); false when the file cannot be read or is not a project file (the
+    // latter told to the user).
+    bool openProjectPath(const QString &name, bool anyModel = true);
     // A file of the Recent Projects list (File menu or start dialog): one that is gone is said so and
     // taken off the list; the start dialog comes back when nothing was opened from it.
     void openRecentProject(const QString &fileName, bool fromStartDialog);
@@ -90,7 +90,6 @@ public:
     IO_SIMULATION *ioSimulation() const { return IoSimulation; }
     SENSOR_CONTROL *sensorControl() const { return SensorControl; }
     OPTION_SCENE *optionScene() const { return OptionScene; }
-    SENSOR_SETTING *sensorSetting() const { return SensorSetting; }
     AREA_TABLE *areaTable() const { return AreaTable; }
     COORD_TABLE *coordTable() const { return CoordTable; }
     EDIT_CONTROL *editControl() const { return EditControl; }
@@ -180,13 +179,11 @@ private:
     // Shows a file's sensor settings; what the file needed repaired, one line each, in the window's
     // language.
     QStringList applyProjectContents(const ProjectFile::Contents &contents);
-    void refreshAfterAreasLoaded();
     void refreshEditors();
     void showWholeDockTabTitles();
     void areasReadFromSensor();
     bool saveProjectTo(const QString &name);
     bool maybeSaveChanges();
-    bool openProjectFile(const QString &name, bool anyModel);
     void adoptProjectFile(const QString &name);
     void resetUndoBase();
     void setDisplayMode(int mode);

@@ -201,8 +201,6 @@ void MainWindow::CreatOpenSerialPort(QString Com)
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeUSARTModeSlot();
-    ui->SerialConnection->setChecked(true);
-    ui->EthernetConnection->setChecked(false);
     ui->SerialSetting->setEnabled(false);
     ui->EthnernetSetting->setEnabled(false);
 
@@ -233,8 +231,6 @@ void MainWindow::CreatEthernetPort(QString Com)
     if (LinkStatus->state() != LinkState::Closed && LinkStatus->state() != LinkState::Lost)
         stopLink();
     ConnectChangeEthernetModeSlot();
-    ui->SerialConnection->setChecked(false);
-    ui->EthernetConnection->setChecked(true);
     ui->SerialSetting->setEnabled(false);
     ui->EthnernetSetting->setEnabled(false);
 

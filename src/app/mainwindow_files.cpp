@@ -17,9 +17,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QLabel>
-#include <QRegularExpression>
-#include <QSerialPort>
 #include <QSpinBox>
 #include <QStatusBar>
 

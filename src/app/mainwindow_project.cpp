@@ -18,12 +18,10 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsScene>
 #include <QLoggingCategory>
 #include <QSettings>
-#include <QTextStream>
 
 // Off unless asked for (QT_LOGGING_RULES="veltrin.project.info=true"): what a file opened into.
 Q_LOGGING_CATEGORY(lcProject, "veltrin.project", QtWarningMsg)
@@ -117,11 +115,6 @@ void MainWindow::refreshEditors()
     OptionScene->CoordTableUpdatePointItem();
 }
 
-void MainWindow::refreshAfterAreasLoaded()
-{
-    areasReadFromSensor();
-}
-
 // A read from the sensor is one undo step of every area it changed: Undo brings back the design held
 // before the read, Redo what was read. A read that changed the design leaves it unsaved and no longer
 // the design of the file it came from: Save asks for a name rather than overwrite that file.
@@ -184,7 +177,7 @@ bool MainWindow::maybeSaveChanges()
     return choice == 1;
 }
 
-bool MainWindow::openProjectFile(const QString &name, bool anyModel)
+bool MainWindow::openProjectPath(const QString &name, bool anyModel)
 {
     const OpenTexts texts = openTexts(Lang);
     PROJECT_DATA &p = ProjectData();
@@ -256,7 +249,7 @@ void MainWindow::openfile()
     const QString name = Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog,
                                            lastFolder(), QString("(*%1)").arg(info->extension));
     if (!name.isEmpty())
-        openProjectFile(name, false);
+        openProjectPath(name, false);
 }
 
 void MainWindow::OpenProject()
@@ -267,11 +260,6 @@ void MainWindow::OpenProject()
         Dialogs::fileName(this, Dialogs::FileMode::Open, openTexts(Lang).dialog, lastFolder(), QString());
     if (!name.isEmpty())
         openProjectPath(name);
-}
-
-bool MainWindow::openProjectPath(const QString &name)
-{
-    return openProjectFile(name, true);
 }
 
 // A file named on the command line (a double-click in the file manager): opened as the start

@@ -43,8 +43,7 @@ public:
         QMenu *fileMenu = nullptr; // Open Recording goes in before openBefore
         QAction *openBefore = nullptr;
         QMenu *displayMenu = nullptr; // Record Scan goes at its end
-        QAction *distance = nullptr;  // the stream choices
-        QAction *intensity = nullptr;
+        QAction *distance = nullptr;  // the stream choice a recording needs
         QAction *selfCheck = nullptr; // shows the recorded reports
         QWidget *selfCheckDock = nullptr;
         QLabel *directionLabel = nullptr;

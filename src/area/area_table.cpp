@@ -131,25 +131,22 @@ void AREA_TABLE::DeleteAllAreaTableData()
 
 void AREA_TABLE::UndoAreaTableData()
 {
-    const int cur = Project->clampCurrentArea();
-    int &position = Project->UndoPosition[cur];
-    const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
-    if (position > 0 && position - 1 < history.size()) {
-        --position;
-        Project->Areas[cur] = history[position];
-        Project->Modified = true;
-    }
-    RefreshUndoActions();
-    emit EditAreaDataSignal();
+    stepHistory(-1);
 }
 
 void AREA_TABLE::RedoAreaTableData()
 {
+    stepHistory(1);
+}
+
+// Undo (-1) and Redo (+1): the current area takes the state that far along its history, if there is one.
+void AREA_TABLE::stepHistory(int step)
+{
     const int cur = Project->clampCurrentArea();
     int &position = Project->UndoPosition[cur];
     const QVector<AREA_DATA> &history = Project->UndoHistory[cur];
-    if (position + 1 < history.size()) {
-        ++position;
+    if (position + step >= 0 && position + step < history.size()) {
+        position += step;
         Project->Areas[cur] = history[position];
         Project->Modified = true;
     }

@@ -63,6 +63,7 @@ signals:
 private:
     void buildTable();
     void saveUndo(int area);
+    void stepHistory(int step);
     // After a command replaced areas: one undo step for each area that really changed.
     void recordChange(int area);
     void setMarker(int row, const QColor &colour);

@@ -90,11 +90,6 @@ QPoint polarAppended(int column, float v)
     return column == 1 ? QPoint(truncated(v), 0) : fromPolar(kAppendRadius, v * polar::kDegToRad);
 }
 
-bool isDependent(int shape)
-{
-    return shape == Straight || shape == Fan || shape == Ratio;
-}
-
 QTableWidgetItem *cell(const QString &text)
 {
     return new QTableWidgetItem(text);
@@ -415,7 +410,7 @@ void COORD_TABLE::applyDependentRule()
     AREA_DATA &area = Project->currentArea();
     for (int k = 1; k < kOutputCount; ++k) {
         QVector<QPoint> &p = area.coord(k);
-        if (p.size() == 1 && isDependent(area.shape(k)))
+        if (p.size() == 1 && isDependentShape(area.shape(k)))
             p[0].setX(0);
     }
 }

@@ -108,7 +108,7 @@ bool fitsShape(const QVector<QPoint> &p, int shape, int output, Refusal *refusal
     if (p.size() > kMaxZonePoints)
         return no(QStringLiteral("%1 points: a zone holds at most %2.").arg(p.size()).arg(kMaxZonePoints),
                   QStringLiteral("%1个点：一个检测区最多%2个点。").arg(p.size()).arg(kMaxZonePoints));
-    const bool dependent = shape == Straight || shape == Fan || shape == Ratio;
+    const bool dependent = isDependentShape(shape);
     if (shape == Polygon || shape == Rectangle) {
         const QVector<QPair<int, int>> merged = pointsOnOneBearing(p);
         if (!merged.isEmpty()) {

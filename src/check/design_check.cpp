@@ -211,21 +211,6 @@ CheckResult DesignCheck::run(const ScanRecording &recording, const CheckOptions 
     return result;
 }
 
-QVector<QPointF> DesignCheck::breachingPoints(const RecordedScan &scan, const RecordingHeader &header,
-                                              int area, int output) const
-{
-    QVector<QPointF> out;
-    if (area < 0 || area >= m_sights.size() || output < 0 || output >= kOutputs)
-        return out;
-    ScanAngles angles;
-    QVector<QPointF> points;
-    scenePoints(scan, header.installDir, &angles, &points);
-    for (const QPointF &p : points)
-        if (m_sights[area].inside(output, p, false))
-            out.append(sensorFrame(p));
-    return out;
-}
-
 QStringList compareText(const CheckResult &before, const CheckResult &after, Language language)
 {
     QStringList lines;

@@ -77,11 +77,6 @@ public:
     // looked at on several threads at once, so recording.scan() must be safe to call concurrently.
     CheckResult run(const ScanRecording &recording, const CheckOptions &options,
                     const std::function<bool(int done, int total)> &progress = {}) const;
-    // The points of one scan inside an output's zone of an area, mm in the sensor frame (for display).
-    QVector<QPointF> breachingPoints(const RecordedScan &scan, const RecordingHeader &header, int area,
-                                     int output) const;
-
-    int areaCount() const { return m_sights.size(); }
 
 private:
     QVector<zone::AreaSight> m_sights;

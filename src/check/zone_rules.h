@@ -48,7 +48,6 @@ class AreaSight {
 public:
     void setArea(const AREA_DATA &area, const QSizeF &sceneSize);
     const SwitchRules &rules() const { return m_rules; }
-    bool hasZone(int output) const { return m_hasZone[output]; }
 
     // Looks at one scan: points in beam order (scene coordinates, as ScanAngles gives them), each
     // stepDegrees from the one before.

@@ -31,11 +31,6 @@ QPointF scenePoint(const QPoint &stored)
 // Far more than the creep of whole-millimetre rounding, far less than any deliberate edit.
 constexpr float kArcBearingSlack = 0.02f; // radians, about 1.1 degrees
 
-bool isDependentShape(int shape)
-{
-    return shape == Straight || shape == Fan || shape == Ratio;
-}
-
 } // namespace
 
 OPTION_SCENE::OPTION_SCENE(int *deviceType, QGraphicsScene *scene, PROJECT_DATA *project, SCAN_DATA *scan,
@@ -63,7 +58,6 @@ OPTION_SCENE::OPTION_SCENE(int *deviceType, QGraphicsScene *scene, PROJECT_DATA 
     for (QGraphicsItem *item : {static_cast<QGraphicsItem *>(Out1), static_cast<QGraphicsItem *>(Out2),
                                 static_cast<QGraphicsItem *>(Out3), static_cast<QGraphicsItem *>(Outline),
                                 static_cast<QGraphicsItem *>(Strength)}) {
-        item->setPos(0, 0);
         Scene->addItem(item);
         if (BaseItems)
             BaseItems->append(item);

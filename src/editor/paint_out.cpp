@@ -14,36 +14,9 @@ constexpr int kReportedAlpha = 215;
 
 PAINT_OUT_ITEM::PAINT_OUT_ITEM(int output, double width, double height, PROJECT_DATA *project,
                                SCAN_DATA *scan, QGraphicsItem *parent)
-    : QGraphicsObject(parent), Output(output), Width(width), Height(height), Project(project), Scan(scan)
+    : SCENE_SQUARE(width, height, parent), Output(output), Project(project), Scan(scan)
 {
-    setPos(0, 0);
-    setFlags(ItemIsSelectable);
-    setAcceptHoverEvents(true);
-    setAcceptDrops(true);
     setZValue(output + 1);
-}
-
-void PAINT_OUT_ITEM::setSize(double width, double height)
-{
-    if (width == Width && height == Height)
-        return;
-    prepareGeometryChange();
-    Width = width;
-    Height = height;
-    update();
-}
-
-QRectF PAINT_OUT_ITEM::boundingRect() const
-{
-    return QRectF(-Width / 2, -Height / 2, Width, Height);
-}
-
-QPainterPath PAINT_OUT_ITEM::shape() const
-{
-    // The whole square, not the zone: a click anywhere in the scene finds the item.
-    QPainterPath path;
-    path.addRect(boundingRect());
-    return path;
 }
 
 void PAINT_OUT_ITEM::setReported(bool on)
@@ -75,7 +48,7 @@ void PAINT_OUT_ITEM::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
         Reported ? kReportedAlpha : (Project->CurrentOutput == Output ? kEditedAlpha : kOtherAlpha);
 
     const zone::Zone z =
-        zone::build(area.shape(Output), area.coord(Output), BasePath, QSizeF(Width, Height), Output > 0);
+        zone::build(area.shape(Output), area.coord(Output), BasePath, QSizeF(width(), height()), Output > 0);
     if (!z.drawn())
         return;
     zone::paint(painter, z, zone::colour(Output, alpha));

@@ -4,6 +4,8 @@
 // the project store at every paint; Out1 hands its finished zone to Out2 and Out2 to Out3, which
 // derive their dependent shapes (straight, fan, ratio) from it.
 
+#include "editor/scene_square.h"
+
 #include <QGraphicsObject>
 #include <QMetaType>
 #include <QPainterPath>
@@ -14,25 +16,18 @@ Q_DECLARE_METATYPE(QPainterPath)
 class PROJECT_DATA;
 struct SCAN_DATA;
 
-// Shared body of the three items: size, store access, bounding square and the paint itself.
-class PAINT_OUT_ITEM : public QGraphicsObject {
+// Shared body of the three items: store access and the paint itself.
+class PAINT_OUT_ITEM : public SCENE_SQUARE<QGraphicsObject> {
     Q_OBJECT
 public:
     // Scene extent of the device type (width = height, mm), both stores.
     PAINT_OUT_ITEM(int output, double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
                    QGraphicsItem *parent = nullptr);
 
-    // New scene extent after a device type change.
-    void setSize(double width, double height);
-    double width() const { return Width; }
-    double height() const { return Height; }
-    SCAN_DATA *scanData() const { return Scan; }
     // The sensor reports this output switched: the zone is drawn stronger, so what trips shows.
     void setReported(bool on);
     bool reported() const { return Reported; }
 
-    QRectF boundingRect() const override;
-    QPainterPath shape() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 protected:
@@ -44,8 +39,6 @@ protected:
 
 private:
     const int Output;
-    double Width;
-    double Height;
     PROJECT_DATA *Project;
     SCAN_DATA *Scan; // kept for the scene controller; not used for drawing
     QPainterPath BasePath;

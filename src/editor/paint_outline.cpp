@@ -43,34 +43,8 @@ QPen widePen(const QColor &colour, double width)
 
 SCAN_CONTOUR_ITEM::SCAN_CONTOUR_ITEM(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
                                      const double *scale, QGraphicsItem *parent)
-    : QGraphicsItem(parent), Width(width), Height(height), Project(project), Scan(scan), Scale(scale)
+    : SCENE_SQUARE(width, height, parent), Project(project), Scan(scan), Scale(scale)
 {
-    setPos(0, 0);
-    setFlags(ItemIsSelectable);
-    setAcceptHoverEvents(true);
-    setAcceptDrops(true);
-}
-
-void SCAN_CONTOUR_ITEM::setSize(double width, double height)
-{
-    if (width == Width && height == Height)
-        return;
-    prepareGeometryChange();
-    Width = width;
-    Height = height;
-    update();
-}
-
-QRectF SCAN_CONTOUR_ITEM::boundingRect() const
-{
-    return QRectF(-Width / 2, -Height / 2, Width, Height);
-}
-
-QPainterPath SCAN_CONTOUR_ITEM::shape() const
-{
-    QPainterPath path;
-    path.addRect(boundingRect());
-    return path;
 }
 
 double SCAN_CONTOUR_ITEM::viewScale() const

@@ -8,6 +8,7 @@
 #include "area/geometry/scan_points.h"
 #include "area/geometry/zone_hits.h"
 #include "area/store/project_data.h"
+#include "editor/scene_square.h"
 
 #include <QGraphicsItem>
 #include <QLineF>
@@ -19,21 +20,14 @@ class PROJECT_DATA;
 class QPen;
 struct SCAN_DATA;
 
-// Shared body of the two overlays: size, stores, the view scale and the contour built from one of
-// the store's value arrays.
-class SCAN_CONTOUR_ITEM : public QGraphicsItem {
+// Shared body of the two overlays: stores, the view scale and the contour built from one of the
+// store's value arrays.
+class SCAN_CONTOUR_ITEM : public SCENE_SQUARE<QGraphicsItem> {
 public:
     // Scene extent (mm), both stores and the scene controller's view scale (pixels per mm), which
     // the pens read at paint time so lines and points stay about two pixels wide at any zoom.
     SCAN_CONTOUR_ITEM(double width, double height, PROJECT_DATA *project, SCAN_DATA *scan,
                       const double *scale, QGraphicsItem *parent = nullptr);
-
-    void setSize(double width, double height);
-    double width() const { return Width; }
-    double height() const { return Height; }
-
-    QRectF boundingRect() const override;
-    QPainterPath shape() const override;
 
     // Angle of value i of a list of count values, in radians, measured clockwise on the screen
     // (scene y points down). Serial: 640 beams from bearing 250 deg stepping clockwise by half a
@@ -72,8 +66,6 @@ protected:
     void strokeOpen(QPainter *painter, const QPolygonF &points);
 
 private:
-    double Width;
-    double Height;
     PROJECT_DATA *Project; // kept for the scene controller; not read when drawing
     SCAN_DATA *Scan;
     const double *Scale;

@@ -55,7 +55,7 @@ void PAINT_TABLE::paintEvent(QPaintEvent *)
         const int shape = area.shape(output);
         const zone::Zone z = zone::build(shape, area.coord(output), base, sceneSize, output > 0);
         int alpha = kAlpha;
-        if (output == 2 && (shape == Straight || shape == Fan || shape == Ratio))
+        if (output == 2 && isDependentShape(shape))
             alpha = Project->CurrentOutput == 2 ? kAlpha : kDimAlpha;
         zone::paint(&painter, z, zone::colour(output, alpha));
         base = z.passOn; // empty when this output drew nothing

@@ -41,7 +41,6 @@ public:
                  QGraphicsScene *scene, const Controls controls[3], QWidget *window);
 
     void setLanguage(Language language);
-    bool scanRunning() const { return ScanRunning; }
     // The outline shown while the user decides; null otherwise.
     QGraphicsPathItem *preview() const { return Preview; }
     teach::Settings settings(int output) const;

@@ -29,7 +29,6 @@ constexpr double kPaintBound = 5.0e8;
 constexpr double kMaxLinesPerPass = 1000.0;
 constexpr int kWheelStep = 10;
 constexpr int kBottomLabelOffset = 25;
-constexpr int kScalePosOffset = 18;
 
 QSurfaceFormat multisampledFormat()
 {
@@ -220,7 +219,6 @@ void ViewWindow::ChangeSetupMatrix(int level)
 {
     m_level = level;
     SetupMatrix();
-    emitPaintScalePos();
 }
 
 void ViewWindow::setCornerOverlay(QWidget *overlay)
@@ -266,7 +264,6 @@ void ViewWindow::FitToRect(const QRectF &sceneRect)
     m_level = int(std::floor(250.0 + 50.0 * std::log2(scale)));
     SetupMatrix();
     centerOn(centre);
-    emitPaintScalePos();
     emit ChangeMatrixSignal(m_level);
 }
 
@@ -279,14 +276,6 @@ QRectF ViewWindow::visibleSceneBounds() const
     const double bottom = mapToScene(QPoint(0, h)).y();
     const double left = clampToPaintBound(topLeft.x()), top = clampToPaintBound(topLeft.y());
     return QRectF(QPointF(left, top), QPointF(clampToPaintBound(right), clampToPaintBound(bottom)));
-}
-
-void ViewWindow::emitPaintScalePos()
-{
-    const QPointF origin = mapToScene(mapFromScene(QPointF(0, 0)));
-    const QPointF bottom = mapToScene(QPoint(0, viewport()->height() - kScalePosOffset));
-    const QPointF topLeft = mapToScene(QPoint(0, 0));
-    emit ChangePaintScalePos(QPointF(origin.x(), bottom.y()), QPointF(topLeft.x(), origin.y()));
 }
 
 void ViewWindow::drawBackground(QPainter *painter, const QRectF &rect)
@@ -371,7 +360,6 @@ void ViewWindow::wheelEvent(QWheelEvent *event)
         return;
     m_level += delta > 0 ? kWheelStep : -kWheelStep;
     SetupMatrix();
-    emitPaintScalePos();
     emit ChangeMatrixSignal(m_level);
 }
 
@@ -397,7 +385,6 @@ void ViewWindow::mousePressEvent(QMouseEvent *event)
 
 void ViewWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    emitPaintScalePos();
     const QPointF p = mapToScene(event->pos());
     emit CurrentCoordSignal(QPoint(qRound(p.x()), qRound(p.y())));
     // The handle is moved first and reported after, so the store always holds where it stands:

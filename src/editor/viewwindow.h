@@ -2,7 +2,6 @@
 
 #include <QGraphicsView>
 #include <QList>
-#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QVector>
@@ -76,7 +75,6 @@ public slots:
 public:
     // A widget kept in the top right corner of the drawing, over it (the breach legend).
     void setCornerOverlay(QWidget *overlay);
-    QWidget *cornerOverlay() const { return m_overlay; }
 
 signals:
     void ChangeSetupMatrix(qreal scale);
@@ -87,7 +85,6 @@ signals:
     void AddCenterPointItem();
     void ReleasePointItem();
     void MouseReleaseSignal();
-    void ChangePaintScalePos(QPointF bottomLabelAnchor, QPointF leftLabelAnchor);
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
@@ -101,7 +98,6 @@ protected:
 
 private:
     QRectF visibleSceneBounds() const;
-    void emitPaintScalePos();
     bool isBaseItem(QGraphicsItem *item) const;
     int zoomFloor() const;
 

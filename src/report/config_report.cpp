@@ -117,7 +117,7 @@ private:
     }
     void footer();
     void picture(const AREA_DATA &area, const QRectF &box);
-    void pointTables(const AREA_DATA &area, int areaIndex, int from, double topMm);
+    void pointTables(const AREA_DATA &area, int from, double topMm);
 
     QPainter &P;
     const ReportInput &In;
@@ -244,9 +244,8 @@ void Report::picture(const AREA_DATA &area, const QRectF &box)
     P.restore();
 }
 
-void Report::pointTables(const AREA_DATA &area, int areaIndex, int from, double topMm)
+void Report::pointTables(const AREA_DATA &area, int from, double topMm)
 {
-    Q_UNUSED(areaIndex);
     const int rows = rowsFrom(topMm);
     const double groupMm = kPageWidthMm / kOutputCount;
     const double columnMm = groupMm / kSubColumns;
@@ -326,7 +325,7 @@ void Report::area(int index)
                                                                   .arg(shapeText(a.shape(k), In.language))
                                                                   .arg(pointCount(a.coord(k).size())));
 
-    pointTables(a, index, 0, kFirstTableTopMm);
+    pointTables(a, 0, kFirstTableTopMm);
     int from = firstPageCapacity();
     const int next = kSubColumns * rowsFrom(kNextTableTopMm);
     while (from < mostPoints(a)) {
@@ -334,7 +333,7 @@ void Report::area(int index)
         font(14, true);
         P.drawText(mm(0, 0, kPageWidthMm, 9), Qt::AlignLeft | Qt::AlignVCenter,
                    pick(In.language, "Area %1 (continued)", "区域 %1（续）").arg(index));
-        pointTables(a, index, from, kNextTableTopMm);
+        pointTables(a, from, kNextTableTopMm);
         from += next;
     }
 }

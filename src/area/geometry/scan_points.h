@@ -10,8 +10,6 @@
 
 class ScanAngles {
 public:
-    static constexpr int kSerialValues = 640;
-
     // Angle of value i, in radians, measured clockwise on the screen. Serial: 640 beams from bearing
     // 250 deg stepping clockwise by half a degree. Ethernet: count values over the seen 320 deg,
     // running counter-clockwise from bearing -70 deg, or clockwise from 250 deg when the sensor is

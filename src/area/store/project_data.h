@@ -5,6 +5,11 @@
 
 // Shape code of one output zone.
 enum SHAPETYPE { Polygon = 0, Arc = 1, Rectangle = 2, Straight = 3, Fan = 4, Ratio = 5 };
+// Straight, fan and ratio zones are cut from the zone of the output before them.
+constexpr bool isDependentShape(int shape)
+{
+    return shape == Straight || shape == Fan || shape == Ratio;
+}
 
 // Number of outputs per area and of areas per project.
 constexpr int kOutputCount = 3;
