@@ -16,79 +16,6 @@
 #include <algorithm>
 #include <cstring>
 
-// Forwards each accepted reply to its handler. Every handler counts as running while it may sit in a
-// message box, so the scheduler stays quiet until the user has answered.
-class ExchangeEngine::Sink : public ReplySink {
-public:
-    explicit Sink(ExchangeEngine *comm) : c(comm) {}
-
-    bool storeReply(FrameCode code, const QByteArray &frame) override
-    {
-        return c->acceptReadReply(code, frame);
-    }
-    void rebootReply() override
-    {
-        run([&] { c->onReboot(); });
-    }
-    void productReply(const ::ProductInfo &info) override
-    {
-        run([&] { c->onProduct(info); });
-    }
-    void intensityReply() override
-    {
-        run([&] { c->onIntensity(); });
-    }
-    void areaReply(int areaIndex) override
-    {
-        run([&] { c->onArea(areaIndex); });
-    }
-    void writeAreaReply(int status) override
-    {
-        run([&] { c->onWriteArea(status); });
-    }
-    void parametersReply() override
-    {
-        run([&] { c->onParameters(); });
-    }
-    void writeParametersReply(int status) override
-    {
-        run([&] { c->onWriteParameters(status); });
-    }
-    void caseReply() override
-    {
-        run([&] { c->onCases(); });
-    }
-    void writeCaseReply(int status) override
-    {
-        run([&] { c->onWriteCases(status); });
-    }
-    void selfCheckReply(const SelfCheckReport &report) override
-    {
-        run([&] { c->onSelfCheck(report); });
-    }
-    void scanControlReply() override
-    {
-        run([&] { c->onScanControl(); });
-    }
-    void distanceReply() override
-    {
-        run([&] { c->onDistance(); });
-    }
-    void revolutions(int completed) override
-    {
-        run([&] { c->onRevolutions(completed); });
-    }
-
-private:
-    template <typename F> void run(F f)
-    {
-        ++c->m_handlerDepth;
-        f();
-        --c->m_handlerDepth;
-    }
-    ExchangeEngine *c;
-};
-
 ExchangeEngine::ExchangeEngine(QObject *parent)
     : QObject(parent), m_ownScan(std::make_unique<SCAN_DATA>()),
       m_ownProject(std::make_unique<PROJECT_DATA>()), m_ownParameters(std::make_unique<SENSOR_PARAMETERS>()),
@@ -136,7 +63,6 @@ void ExchangeEngine::init()
         return true;
     }();
     Q_UNUSED(registered)
-    m_sink = std::make_unique<Sink>(this);
     m_distancePoll = new QTimer(this);
     m_intensityPoll = new QTimer(this);
     m_simulationPoll = new QTimer(this);
@@ -332,7 +258,10 @@ void ExchangeEngine::bytesArrived(const QByteArray &bytes)
     ctx.rangeLimit = m_rangeLimit;
     m_scan->ConnectType = ethernetLink() ? 1 : 0; // the extractor follows the line the bytes came on
     ++m_deliveries;
-    receiveDelivery(m_rx, bytes, ctx, *m_sink);
+    // A reply handler may sit in a message box or pump events: the scheduler stays quiet until it is done.
+    ++m_handlerDepth;
+    receiveDelivery(m_rx, bytes, ctx, *this);
+    --m_handlerDepth;
 }
 
 // Closes what was open; false (with the reason) when address cannot be a sensor's.
@@ -578,12 +507,18 @@ void ExchangeEngine::VerifySensorDataSlots()
     stopStream();
     m_writeDir = m_parameters->SensorInstallDir != 0;
     prepareVerifyImages();
+    beginVerify(false);
+}
+
+// Reads everything back to compare, and the product for the write log.
+void ExchangeEngine::beginVerify(bool afterWrite)
+{
     beginSequence(Sequence::Verify);
-    m_verifyAfterWrite = false;
+    m_verifyAfterWrite = afterWrite;
     m_flags[int(Request::ReadParameters)] = true;
     m_flags[int(Request::ReadCases)] = true;
     m_flags[int(Request::ReadAreas)] = true;
-    m_productForLog = true; // for the write log
+    m_productForLog = true;
     m_flags[int(Request::ProductInfo)] = true;
 }
 
@@ -1122,7 +1057,7 @@ bool ExchangeEngine::takeReply(Request request)
 
 // Before an area, parameters or case channels reply is stored: only the awaited one of a running read
 // is, and during a verify nothing is stored, the reply is compared instead.
-bool ExchangeEngine::acceptReadReply(FrameCode code, const QByteArray &frame)
+bool ExchangeEngine::storeReply(FrameCode code, const QByteArray &frame)
 {
     const Request request = code == FrameCode::RArea   ? Request::ReadAreas
                             : code == FrameCode::RPara ? Request::ReadParameters
@@ -1142,7 +1077,7 @@ bool ExchangeEngine::acceptReadReply(FrameCode code, const QByteArray &frame)
     return true;
 }
 
-void ExchangeEngine::onReboot()
+void ExchangeEngine::rebootReply()
 {
     if (!takeReply(Request::Reboot) || !m_flags[int(Request::Reboot)])
         return;
@@ -1155,7 +1090,7 @@ void ExchangeEngine::onReboot()
                 pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
-void ExchangeEngine::onProduct(const ::ProductInfo &info)
+void ExchangeEngine::productReply(const ::ProductInfo &info)
 {
     if (!takeReply(Request::ProductInfo) || !m_flags[int(Request::ProductInfo)])
         return;
@@ -1197,21 +1132,13 @@ QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
     const DeviceInfo *model = deviceInfo(info.ModelCode);
     const QString modelName = model ? QString::fromLatin1(model->name)
                                     : (pick(m_language, "model code %1", "型号代码 %1")).arg(info.ModelCode);
-    const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
-    if (m_language == Language::Chinese)
-        return QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
-               firmware + QLatin1Char('\n') + QStringLiteral("序列号:  ") +
-               QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("生产日期:  ") +
-               QString::number(info.Year) + QStringLiteral("年") + QString::number(info.Month) +
-               QStringLiteral("月") + QString::number(info.Day) + QStringLiteral("日");
-    return QStringLiteral("Product Name:  ") + modelName + QLatin1Char('\n') + QStringLiteral("Firmware:  ") +
-           firmware + QLatin1Char('\n') + QStringLiteral("Serial Number:  ") +
-           QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("Production:  ") +
-           QString::number(info.Year) + QStringLiteral(" - ") + QString::number(info.Month) +
-           QStringLiteral(" - ") + QString::number(info.Day);
+    return pick(m_language, "Product Name:  %1\nFirmware:  %2\nSerial Number:  %3\nProduction:  %4 - %5 - %6",
+                "产品型号:  %1\n固件版本:  %2\n序列号:  %3\n生产日期:  %4年%5月%6日")
+        .arg(modelName, QString::number(info.Firmware / 100.0, 'f', 2), QString::number(info.SerialNumber),
+             QString::number(info.Year), QString::number(info.Month), QString::number(info.Day));
 }
 
-void ExchangeEngine::onParameters()
+void ExchangeEngine::parametersReply()
 {
     if (!takeReply(Request::ReadParameters) || !m_flags[int(Request::ReadParameters)])
         return;
@@ -1230,7 +1157,7 @@ void ExchangeEngine::onParameters()
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteParameters(int status)
+void ExchangeEngine::writeParametersReply(int status)
 {
     if (!takeReply(Request::WriteParameters) || !m_flags[int(Request::WriteParameters)])
         return;
@@ -1251,16 +1178,10 @@ void ExchangeEngine::onWriteParameters(int status)
         return;
     }
     // Everything acknowledged: read it all back and compare before offering the restart.
-    beginSequence(Sequence::Verify);
-    m_verifyAfterWrite = true;
-    m_flags[int(Request::ReadParameters)] = true;
-    m_flags[int(Request::ReadCases)] = true;
-    m_flags[int(Request::ReadAreas)] = true;
-    m_productForLog = true;
-    m_flags[int(Request::ProductInfo)] = true;
+    beginVerify(true);
 }
 
-void ExchangeEngine::onCases()
+void ExchangeEngine::caseReply()
 {
     if (!takeReply(Request::ReadCases) || !m_flags[int(Request::ReadCases)])
         return;
@@ -1269,7 +1190,7 @@ void ExchangeEngine::onCases()
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteCases(int status)
+void ExchangeEngine::writeCaseReply(int status)
 {
     if (!takeReply(Request::WriteCases) || !m_flags[int(Request::WriteCases)])
         return;
@@ -1283,7 +1204,7 @@ void ExchangeEngine::onWriteCases(int status)
     m_casesDone = true;
 }
 
-void ExchangeEngine::onArea(int areaIndex)
+void ExchangeEngine::areaReply(int areaIndex)
 {
     // Another area's late answer is not the one awaited: the time-out keeps running for ours.
     if (m_awaited != Request::ReadAreas || (m_flags[int(Request::ReadAreas)] && areaIndex != m_readAreaIndex))
@@ -1301,7 +1222,7 @@ void ExchangeEngine::onArea(int areaIndex)
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteArea(int status)
+void ExchangeEngine::writeAreaReply(int status)
 {
     if (!takeReply(Request::WriteAreas) || !m_flags[int(Request::WriteAreas)])
         return;
@@ -1337,7 +1258,7 @@ void ExchangeEngine::onWriteArea(int status)
     }
 }
 
-void ExchangeEngine::onSelfCheck(const SelfCheckReport &report)
+void ExchangeEngine::selfCheckReply(const SelfCheckReport &report)
 {
     if (!takeReply(Request::Simulation))
         return;
@@ -1348,7 +1269,7 @@ void ExchangeEngine::onSelfCheck(const SelfCheckReport &report)
     emit SelfCheckReceived(report);
 }
 
-void ExchangeEngine::onScanControl()
+void ExchangeEngine::scanControlReply()
 {
     // The time-out is left running here.
     if (m_awaited != Request::ScanControl)
@@ -1357,7 +1278,7 @@ void ExchangeEngine::onScanControl()
     m_awaited = Request::None;
 }
 
-void ExchangeEngine::onDistance()
+void ExchangeEngine::distanceReply()
 {
     if (!takeReply(Request::Distance))
         return;
@@ -1370,7 +1291,7 @@ void ExchangeEngine::onDistance()
             QVector<quint16>(m_scan->SerialIntensity, m_scan->SerialIntensity + kSerialBeams));
 }
 
-void ExchangeEngine::onIntensity()
+void ExchangeEngine::intensityReply()
 {
     if (!takeReply(Request::Intensity))
         return;
@@ -1378,7 +1299,7 @@ void ExchangeEngine::onIntensity()
     emit ReceiveIntensityData();
 }
 
-void ExchangeEngine::onRevolutions(int completed)
+void ExchangeEngine::revolutions(int completed)
 {
     QVector<HisnRevolution> done;
     done.swap(m_completed);

@@ -57,7 +57,7 @@ struct VerifyDifference {
 // connection, a device that vanished, a sensor that stopped answering) ends in LinkLost, decided here
 // once for every kind. The engine writes the link's kind into the scan store's ConnectType for the
 // displays; it never reads it back.
-class ExchangeEngine : public QObject {
+class ExchangeEngine : public QObject, private ReplySink {
     Q_OBJECT
 
 public:
@@ -343,9 +343,6 @@ signals:
     void LinkLost(const QString &why);
 
 private:
-    class Sink;
-    friend class Sink;
-
     void init();
     bool beginOpen(const QHostAddress &address);
     bool adopt(Link *link);
@@ -362,12 +359,12 @@ private:
     void readAreaStep();
     void replyArrived();
     bool takeReply(Request request);
-    bool acceptReadReply(FrameCode code, const QByteArray &frame);
     void progress();
     void message(MessageKind kind, const QString &title, const QString &text);
     void giveUp(const QString &warning, const QString &why, bool announce = true);
 
     void beginSequence(Sequence sequence);
+    void beginVerify(bool afterWrite);
     void finishSequence(const QString &problem = QString(), Outcome failure = Outcome::Incomplete);
     void finishWhenReadsDone();
     QString statusText(FrameCode code, int status) const;
@@ -377,19 +374,21 @@ private:
     QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame);
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
-    void onReboot();
-    void onProduct(const ::ProductInfo &info);
-    void onParameters();
-    void onWriteParameters(int status);
-    void onCases();
-    void onWriteCases(int status);
-    void onArea(int areaIndex);
-    void onWriteArea(int status);
-    void onSelfCheck(const SelfCheckReport &report);
-    void onScanControl();
-    void onDistance();
-    void onIntensity();
-    void onRevolutions(int completed);
+    // Before an area, parameters or case channels reply is stored.
+    bool storeReply(FrameCode code, const QByteArray &frame) override;
+    void rebootReply() override;
+    void productReply(const ::ProductInfo &info) override;
+    void parametersReply() override;
+    void writeParametersReply(int status) override;
+    void caseReply() override;
+    void writeCaseReply(int status) override;
+    void areaReply(int areaIndex) override;
+    void writeAreaReply(int status) override;
+    void selfCheckReply(const SelfCheckReport &report) override;
+    void scanControlReply() override;
+    void distanceReply() override;
+    void intensityReply() override;
+    void revolutions(int completed) override;
 
     // Stores of its own, when none were given.
     std::unique_ptr<SCAN_DATA> m_ownScan;
@@ -409,7 +408,6 @@ private:
     HisnAssembly m_hisn;
     QVector<HisnRevolution> m_completed; // revolutions the current delivery completed, oldest first
     quint64 m_deliveries = 0;
-    std::unique_ptr<Sink> m_sink;
 
     int m_rangeLimit = kDefaultRangeLimit;
     int m_readAreaIndex = 0;
@@ -421,7 +419,7 @@ private:
 
     int m_areaWriteAttempt = 0;  // rejected area loops in the current write-all
     int m_unknownAreaStatus = 0; // consecutive unknown statuses for the current area
-    int m_handlerDepth = 0;      // reply handlers running (a progress receiver may pump events)
+    int m_handlerDepth = 0;      // deliveries being handled (a progress receiver may pump events)
     quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
