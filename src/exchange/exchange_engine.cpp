@@ -233,15 +233,21 @@ QString ExchangeEngine::failureText(const Link &link) const
     return link.errorString();
 }
 
-// The one place a sensor is lost: the link failed, or the sensor stopped answering. Whatever was
-// under way ends, and the link is closed so nothing more is sent until it is opened again.
-void ExchangeEngine::loseLink(const QString &why)
+// Whatever was under way ends, the polls stop and nothing received is kept.
+void ExchangeEngine::halt()
 {
     AbandonExchange();
     CloseSendReadScanf();
     CloseSendReadIntensity();
     CloseSendReadSimulation();
     clearReceived();
+}
+
+// The one place a sensor is lost: the link failed, or the sensor stopped answering. Whatever was
+// under way ends, and the link is closed so nothing more is sent until it is opened again.
+void ExchangeEngine::loseLink(const QString &why)
+{
+    halt();
     if (m_link && m_link->state() != Link::State::Lost)
         m_link->close();
     emit LinkLost(why);
@@ -314,11 +320,7 @@ bool ExchangeEngine::reopen()
 
 void ExchangeEngine::close()
 {
-    AbandonExchange();
-    CloseSendReadScanf();
-    CloseSendReadIntensity();
-    CloseSendReadSimulation();
-    clearReceived();
+    halt();
     if (m_link) {
         Link *old = m_link;
         m_link = nullptr;
@@ -1368,18 +1370,10 @@ void ExchangeEngine::replyTimedOut()
 // is closed until opened again; the loss is reported with why.
 void ExchangeEngine::giveUp(const QString &warning, const QString &why, bool announce)
 {
-    m_timeoutCount = 0;
     const bool inSequence = m_sequence != Sequence::None;
     if (inSequence)
         finishSequence(warning, Outcome::GaveUp); // its one message carries the warning
-    for (bool &f : m_flags)
-        f = false;
-    m_awaited = Request::None;
-    m_productForLog = false;
-    m_distancePoll->stop();
-    m_intensityPoll->stop();
-    m_simulationPoll->stop();
-    m_replyTimeout->stop();
+    halt();
     QPointer<ExchangeEngine> alive(this);
     emit ExchangeGaveUp();
     if (!alive)

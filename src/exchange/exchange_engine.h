@@ -350,6 +350,7 @@ private:
     void linkStateChanged(Link::State state);
     void bytesArrived(const QByteArray &bytes);
     QString failureText(const Link &link) const;
+    void halt();
     void loseLink(const QString &why);
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
