@@ -6,13 +6,11 @@
 #include "comm/codec/crc16.h"
 #include "comm/codec/requests.h"
 #include "comm/codec/sensor_parameters.h"
+#include "exchange/sequence_text.h"
 
 #include <QMetaMethod>
 #include <QPointer>
-#include <QSerialPort>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 #include <algorithm>
 #include <cstring>
 
@@ -84,11 +82,6 @@ ExchangeEngine::~ExchangeEngine() = default;
 
 // ---- Small helpers. ----
 
-void ExchangeEngine::message(MessageKind kind, const QString &title, const QString &text)
-{
-    emit Message(kind, title, text);
-}
-
 // Where the running sequence's area loop stands. A receiver may pump events (a modal progress dialog):
 // callers have settled their state first.
 void ExchangeEngine::progress()
@@ -158,10 +151,6 @@ bool ExchangeEngine::ReplyTimeoutActive() const
 void ExchangeEngine::SetReplyTimeout(int ms)
 {
     m_replyTimeout->setInterval(qMax(ms, kSchedulerMs));
-}
-int ExchangeEngine::ReplyTimeout() const
-{
-    return m_replyTimeout->interval();
 }
 bool ExchangeEngine::DistancePollActive() const
 {
@@ -482,8 +471,7 @@ void ExchangeEngine::WriteSensorAllDataSlots()
             refused.areasNotDone << i;
         refused.problem = fit.refusal;
         refused.message = fit.refusal;
-        m_lastResult = refused;
-        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), refused.message);
+        emit Message(MessageKind::Warning, pick(m_language, "Warning", "警告"), refused.message);
         emit SequenceFinished(refused);
         return;
     }
@@ -553,7 +541,6 @@ void ExchangeEngine::beginSequence(Sequence sequence)
     m_differenceTexts.clear();
     m_differences.clear();
     m_verifyNotes.clear();
-    emit SequenceStarted(sequence);
 }
 
 void ExchangeEngine::finishWhenReadsDone()
@@ -587,14 +574,6 @@ QString ExchangeEngine::statusText(FrameCode code, int status) const
         return pick(m_language, "FLASH Write Error", "内存写入错误");
     return pick(m_language, "unknown status %1", "未知状态%1").arg(status);
 }
-
-namespace {
-// "12" or "12–63".
-QString areaSpan(int first, int last)
-{
-    return first == last ? QString::number(first) : QStringLiteral("%1–%2").arg(first).arg(last);
-}
-} // namespace
 
 // Ends the running sequence with one message and one SequenceFinished: what was done and, when problem
 // is set, what was not (failure says how it failed).
@@ -654,8 +633,7 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     result.problem = problem;
     auto finish = [&](MessageKind kind, const QString &title, const QString &text) {
         result.message = text;
-        m_lastResult = result;
-        message(kind, title, text);
+        emit Message(kind, title, text);
         emit SequenceFinished(result);
     };
 
@@ -1088,8 +1066,8 @@ void ExchangeEngine::rebootReply()
     if (isSignalConnected(acknowledged))
         emit RebootAcknowledged();
     else // nobody follows the restart: say at once that it is under way
-        message(MessageKind::Information, pick(m_language, "Message", "提示"),
-                pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
+        emit Message(MessageKind::Information, pick(m_language, "Message", "提示"),
+                     pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
 void ExchangeEngine::productReply(const ::ProductInfo &info)
@@ -1125,8 +1103,8 @@ void ExchangeEngine::productReply(const ::ProductInfo &info)
         emit ProductInformationRead(info);
         return;
     }
-    emit ProductInformation(info);
-    message(MessageKind::Information, pick(m_language, "Product Message", "产品信息"), ProductText(info));
+    emit Message(MessageKind::Information, pick(m_language, "Product Message", "产品信息"),
+                 ProductText(info));
 }
 
 QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
@@ -1380,5 +1358,5 @@ void ExchangeEngine::giveUp(const QString &warning, const QString &why, bool ann
         return;
     loseLink(why);
     if (!inSequence && announce)
-        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), warning);
+        emit Message(MessageKind::Warning, pick(m_language, "Warning", "警告"), warning);
 }

@@ -177,8 +177,6 @@ public:
     // The link, or null before the first open.
     Link *link() const { return m_link; }
     QString LinkError() const { return m_linkError; }
-    // "127.0.21.5:8080", "/dev/ttyUSB0" or empty: the peer of the link opened last.
-    QString PeerName() const { return m_link ? m_link->peerName() : QString(); }
 
     // ---- Stores. ----
     SCAN_DATA *scanStore() const { return m_scan; }
@@ -198,7 +196,6 @@ public:
     Language language() const { return m_language; }
     // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
     void SetDeviceType(int code);
-    void SetRangeLimit(int limit) { m_rangeLimit = limit; }
     int RangeLimit() const { return m_rangeLimit; }
     // Whether an acknowledged write-all reads everything back and compares (default true). Without, the
     // write-all finishes Complete once the parameters are acknowledged.
@@ -207,8 +204,6 @@ public:
     // (SetDeviceType) refuses the write (nothing sent) unless a listener of OtherModelFound answers
     // with ContinueWriteToOtherModel(true) while the write waits. Without SetDeviceType nothing is checked.
     void ContinueWriteToOtherModel(bool write);
-    bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
-    bool VerifyAfterWrite() const { return m_verifyWrites; }
     // Bumped by AbandonExchange and close: an answer given after it belongs to nothing.
     quint64 ExchangeEpoch() const { return m_epoch; }
     // The product text as the window's "Product Message" box shows it, in the selected language.
@@ -222,17 +217,12 @@ public:
     int ReadAreaIndex() const { return m_readAreaIndex; }
     int WriteAreaIndex() const { return m_writeAreaIndex; }
     Sequence RunningSequence() const { return m_sequence; }
-    // The install direction the areas of the running (or last) write-all were mirrored for.
-    bool WriteInstallDir() const { return m_writeDir; }
     // The product data of the last "RPrda" reply (all zero before one).
     const ::ProductInfo &LastProduct() const { return m_product; }
-    // The result of the last finished sequence.
-    const Result &LastResult() const { return m_lastResult; }
     bool ReplyTimeoutActive() const;
     // How long a reply may take before its request leaves again (kReplyTimeoutMs unless set): a link
     // slower than a cable, or a test that must tell a late reply from a slow machine, sets more.
     void SetReplyTimeout(int ms);
-    int ReplyTimeout() const;
     bool DistancePollActive() const;
     bool IntensityPollActive() const;
     bool SimulationPollActive() const;
@@ -289,7 +279,6 @@ signals:
     // ContinueWriteToOtherModel. Nothing has been sent yet.
     void OtherModelFound(int sensorModel, int designModel);
     // ---- Sequences. ----
-    void SequenceStarted(ExchangeEngine::Sequence sequence);
     // Areas done of total (64) in the running sequence's area loop; emitted when the loop sends its
     // first request and after each area. A receiver may run an event loop (a modal progress dialog).
     void SequenceProgress(ExchangeEngine::Sequence sequence, int done, int total);
@@ -317,8 +306,6 @@ signals:
     void DirChangeSignals(bool dir);
     // The sensor answered the product information request: it is known by its serial number now.
     void ProductInfoReceived(quint16 serialNumber);
-    // Every "RPrda" answer to SensorInformationSlots, with its data.
-    void ProductInformation(const ::ProductInfo &info);
     // At the end of every read-all: the areas it could not read (empty when all were read).
     void AreasNotRead(const QVector<int> &areas);
     // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
@@ -361,7 +348,6 @@ private:
     void replyArrived();
     bool takeReply(Request request);
     void progress();
-    void message(MessageKind kind, const QString &title, const QString &text);
     void giveUp(const QString &warning, const QString &why, bool announce = true);
 
     void beginSequence(Sequence sequence);
@@ -442,7 +428,6 @@ private:
     bool m_verifyWrites = true;
     bool m_productForLog = false; // the product read of a verify (for the write log) shows no message
     ::ProductInfo m_product;
-    Result m_lastResult;
     // Verify: the wire images compared against (area records, case channels, parameters) and what differs.
     QVector<QByteArray> m_expectedAreas;
     QByteArray m_expectedCases;
