@@ -161,19 +161,6 @@ private slots:
             QVERIFY(crc16Verify(tx.data, tx.length - 2));
     }
 
-    void extractionOrderIsFixedPerConnection()
-    {
-        FrameCode order[kFrameCodeCount];
-        QStringList serial, ether;
-        for (int i = 0, n = replyExtractionOrder(0, order); i < n; ++i)
-            serial << frameName(order[i]);
-        for (int i = 0, n = replyExtractionOrder(1, order); i < n; ++i)
-            ether << frameName(order[i]);
-        QCOMPARE(serial.join(' '),
-                 QString("RBoot RPrda RStre RArea WArea RPara WPara RCase WCase WSimu SCtrl RScan"));
-        QCOMPARE(ether.join(' '), QString("RBoot RPrda RArea WArea RPara WPara RCase WCase WSimu SCtrl"));
-    }
-
     void areaRoundTripsThroughTheRecord_data()
     {
         QTest::addColumn<int>("shape");
