@@ -69,8 +69,9 @@ void ExchangeEngine::init()
     m_replyTimeout->setInterval(kReplyTimeoutMs);
     m_scheduler->start(kSchedulerMs);
 
-    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::requestDistance);
-    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::requestIntensity);
+    // One distance (on Ethernet: stream keep-alive) or intensity request per tick of its poll.
+    connect(m_distancePoll, &QTimer::timeout, this, [this] { m_flags[int(Request::Distance)] = true; });
+    connect(m_intensityPoll, &QTimer::timeout, this, [this] { m_flags[int(Request::Intensity)] = true; });
     connect(m_simulationPoll, &QTimer::timeout, this, &ExchangeEngine::ReadSimulationTime);
     connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::replyTimedOut);
     connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::sendNextRequest);
@@ -401,15 +402,6 @@ void ExchangeEngine::OpenSendReadSimulation()
 void ExchangeEngine::CloseSendReadSimulation()
 {
     m_simulationPoll->stop();
-}
-
-void ExchangeEngine::requestDistance()
-{
-    m_flags[int(Request::Distance)] = true;
-}
-void ExchangeEngine::requestIntensity()
-{
-    m_flags[int(Request::Intensity)] = true;
 }
 
 void ExchangeEngine::ReadSimulationTime()
@@ -1018,19 +1010,13 @@ void ExchangeEngine::sendNextRequest()
 
 // ---- Receiving. ----
 
-void ExchangeEngine::replyArrived()
-{
-    m_replyTimeout->stop();
-    m_timeoutCount = 0;
-}
-
 // A reply counts only for the request awaited; one that answers nothing awaited (a late answer to a
 // request already sent again, a reply of another kind) changes nothing, not even the time-out.
 bool ExchangeEngine::takeReply(Request request)
 {
     if (m_awaited != request)
         return false;
-    replyArrived();
+    StopReplyTimeout();
     m_awaited = Request::None;
     return true;
 }
@@ -1335,8 +1321,7 @@ void ExchangeEngine::replyTimedOut()
         return;
     }
     if (m_sequence != Sequence::None && m_sequenceTimeouts > kSequenceTimeoutLimit) {
-        m_replyTimeout->stop();
-        m_timeoutCount = 0;
+        StopReplyTimeout();
         finishSequence(
             pick(m_language, "Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
                 .arg(m_sequenceTimeouts));

@@ -237,16 +237,13 @@ public slots:
     void CloseSendReadIntensity();
     void OpenSendReadSimulation();
     void CloseSendReadSimulation();
-    // One distance (on Ethernet: stream keep-alive) or intensity request, as the polls raise them.
-    void requestDistance();
-    void requestIntensity();
     // Also a one-shot self-check request ("WSimu"), answered by SelfCheckReceived.
     void ReadSimulationTime();
     // On Ethernet: asks the sensor to stop its scan stream ("RAuto" 0); the distance poll would start it
     // again, so stop that first (CloseSendReadScanf).
     void StopStreamSlots();
     void SensorRebootSlots();
-    // Reads the product information; announced by ProductInformation and a "Product Message" message.
+    // Reads the product information; announced by a "Product Message" message.
     void SensorInformationSlots();
     // Reads the product information without a message (ProductInformationRead): proof that the
     // sensor answers, after a restart for example.
@@ -345,7 +342,6 @@ private:
     void stopStream();
     void writeAreaStep();
     void readAreaStep();
-    void replyArrived();
     bool takeReply(Request request);
     void progress();
     void giveUp(const QString &warning, const QString &why, bool announce = true);
