@@ -87,7 +87,7 @@ int main(int argc, char **argv)
     });
 
     int rc = 0;
-    const double tick = SERIAL_COMM::kSchedulerMs / 1000.0;
+    const double tick = ExchangeEngine::kSchedulerMs / 1000.0;
 
     // ---- Read-all and write-all over TCP. ----
     engine->openTcp(QHostAddress(QString::fromLatin1(kAddress)));
@@ -165,7 +165,7 @@ int main(int argc, char **argv)
         const double seconds = clock.nsecsElapsed() / 1e9;
         comm.CloseSendReadScanf();
         print("serial_scan_hz", (scans - first) / seconds, "Hz");
-        print("serial_scan_poll_hz", 1000.0 / SERIAL_COMM::kSerialScanPollMs, "Hz");
+        print("serial_scan_poll_hz", 1000.0 / ExchangeEngine::kSerialScanPollMs, "Hz");
         engine->close();
     }
 

@@ -223,8 +223,8 @@ void ExchangeOverEthernet::readAllRunsOnceInPriorityOrderAndHoldsTheSimulationPo
     QCOMPARE(rs485->value(), 127);
 
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
-    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::ReadAreas));
-    QCOMPARE(m_comm->ReadAreaIndex(), 0);
+    QVERIFY(!m_comm->Engine()->RequestRaised(SERIAL_COMM::Request::ReadAreas));
+    QCOMPARE(m_comm->Engine()->ReadAreaIndex(), 0);
 }
 
 void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAgain()
@@ -275,7 +275,7 @@ void ExchangeOverEthernet::writeAllSendsTheDesignInOrderAndReadingBackGivesItAga
                                  QStringLiteral("Sensor Reboot Complete")}));
     QCOMPARE(m_prompts[0].buttons, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
-    QVERIFY(!m_comm->AnyRequestRaised());
+    QVERIFY(!m_comm->Engine()->AnyRequestRaised());
 
     // The restarting sensor hangs up and takes connections again after its boot time.
     QTRY_COMPARE_WITH_TIMEOUT(m_comm->Engine()->link()->state(), Link::State::Lost, 15000);
@@ -316,7 +316,7 @@ void ExchangeOverEthernet::productInformationIsShownInBothLanguages()
     QCOMPARE(zh.size(), 4);
     QCOMPARE(zh[1], QStringLiteral("固件版本:  ") + lines[1].mid(11));
     QVERIFY(QRegularExpression(QStringLiteral("^生产日期:  \\d+年\\d+月\\d+日$")).match(zh[3]).hasMatch());
-    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::ProductInfo));
+    QVERIFY(!m_comm->Engine()->RequestRaised(SERIAL_COMM::Request::ProductInfo));
 }
 
 void ExchangeOverEthernet::scanControlIsSentOnlyWhenEnabled()
@@ -340,7 +340,7 @@ void ExchangeOverEthernet::scanControlIsSentOnlyWhenEnabled()
             QCOMPARE(f.at(9), char(3));
         }
     m_comm->CloseSendReadSimulation();
-    QVERIFY(!m_comm->SimulationPollActive());
+    QVERIFY(!m_comm->Engine()->SimulationPollActive());
 }
 
 void ExchangeOverEthernet::udpModeTalksToTheSensorsAddress()
@@ -355,7 +355,7 @@ void ExchangeOverEthernet::udpModeTalksToTheSensorsAddress()
     QTRY_VERIFY_WITH_TIMEOUT(parameters.count() == 1, 15000);
     QCOMPARE(m_parameters.CANIDAddress, 127);
     QTRY_VERIFY_WITH_TIMEOUT(prompted(QStringLiteral("Parameters Read OK!")), 15000);
-    QCOMPARE(m_comm->TimeoutCount(), 0);
+    QCOMPARE(m_comm->Engine()->TimeoutCount(), 0);
 }
 
 void ExchangeOverEthernet::abandoningStopsThePendingSequence()
@@ -366,9 +366,9 @@ void ExchangeOverEthernet::abandoningStopsThePendingSequence()
     m_comm->ReadSensorAllDataSlots();
     QTRY_VERIFY_WITH_TIMEOUT(countSent("RArea") >= 3, 5000);
     m_comm->AbandonExchange();
-    QVERIFY(!m_comm->AnyRequestRaised());
-    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::None);
-    QVERIFY(!m_comm->ReplyTimeoutActive());
+    QVERIFY(!m_comm->Engine()->AnyRequestRaised());
+    QCOMPARE(m_comm->Engine()->AwaitedReply(), SERIAL_COMM::Request::None);
+    QVERIFY(!m_comm->Engine()->ReplyTimeoutActive());
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     const int sent = m_sent.size();
     QTest::qWait(300);
@@ -429,14 +429,14 @@ void ExchangeOverEthernet::rejectedWritesShowTheirMessagesAndTheAreaLoopStops()
     QCOMPARE(m_prompts[0].text, text);
     QCOMPARE(m_prompts[0].buttons, QStringList());
 
-    QCOMPARE(countSent("WArea"), SERIAL_COMM::kAreaWriteAttempts);
+    QCOMPARE(countSent("WArea"), ExchangeEngine::kAreaWriteAttempts);
     for (const QByteArray &f : m_sent)
         if (codeOf(f) == "WArea")
             QCOMPARE(int(uchar(f.at(5))), 0);
     QCOMPARE(countSent("WCase"), 0);
     QCOMPARE(countSent("WPara"), 0);
     QCOMPARE(countSent("RBoot"), 0);
-    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::WriteAreas));
+    QVERIFY(!m_comm->Engine()->RequestRaised(SERIAL_COMM::Request::WriteAreas));
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     // The polls go on afterwards.
     const int simulations = countSent("WSimu");

@@ -124,17 +124,17 @@ void ExchangeFaultsAndScans::missingOrDamagedReplyIsRequestedAgain()
     QTRY_COMPARE_WITH_TIMEOUT(countSent("RPrda"), 2, 15000);
     QTest::qWait(500);
     QCOMPARE(m_prompts.size(), 1); // a damaged reply is not taken
-    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::ProductInfo);
+    QCOMPARE(m_comm->Engine()->AwaitedReply(), SERIAL_COMM::Request::ProductInfo);
 
     // After the reply time-out the same request leaves again, silently, and is answered.
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 2, 15000);
     QCOMPARE(countSent("RPrda"), 3);
     // Not before the time-out; how much after it depends on how busy the machine is.
     const qint64 gap = m_sentAt[2] - m_sentAt[1];
-    QVERIFY2(gap >= SERIAL_COMM::kReplyTimeoutMs - 100, qPrintable(QString::number(gap)));
+    QVERIFY2(gap >= ExchangeEngine::kReplyTimeoutMs - 100, qPrintable(QString::number(gap)));
     QCOMPARE(m_prompts[1].title, QStringLiteral("Product Message"));
-    QCOMPARE(m_comm->TimeoutCount(), 0);
-    QVERIFY(!m_comm->ReplyTimeoutActive());
+    QCOMPARE(m_comm->Engine()->TimeoutCount(), 0);
+    QVERIFY(!m_comm->Engine()->ReplyTimeoutActive());
 }
 
 void ExchangeFaultsAndScans::timeoutInTheAreaLoopAsksForTheSameAreaAgain()
@@ -171,7 +171,7 @@ void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
     m_comm->OpenSendReadSimulation();
     m_comm->OpenSendReadScanf();
     m_comm->ReadSensorAllDataSlots();
-    QTRY_VERIFY_WITH_TIMEOUT(m_comm->TimeoutCount() == 3, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->Engine()->TimeoutCount() == 3, 30000);
     QVERIFY(m_prompts.isEmpty()); // retries are silent
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), 1, 15000);
 
@@ -186,12 +186,12 @@ void ExchangeFaultsAndScans::fourthTimeoutWarnsAndStopsEverything()
     // The most urgent request was sent once and retried three times.
     QCOMPARE(countSent("RPara"), 4);
     QCOMPARE(countSent("WSimu"), 0);
-    QVERIFY(!m_comm->AnyRequestRaised());
-    QCOMPARE(m_comm->AwaitedReply(), SERIAL_COMM::Request::None);
-    QCOMPARE(m_comm->TimeoutCount(), 0);
-    QVERIFY(!m_comm->ReplyTimeoutActive());
-    QVERIFY(!m_comm->DistancePollActive());
-    QVERIFY(!m_comm->SimulationPollActive());
+    QVERIFY(!m_comm->Engine()->AnyRequestRaised());
+    QCOMPARE(m_comm->Engine()->AwaitedReply(), SERIAL_COMM::Request::None);
+    QCOMPARE(m_comm->Engine()->TimeoutCount(), 0);
+    QVERIFY(!m_comm->Engine()->ReplyTimeoutActive());
+    QVERIFY(!m_comm->Engine()->DistancePollActive());
+    QVERIFY(!m_comm->Engine()->SimulationPollActive());
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
     const int sent = m_sent.size();
     QTest::qWait(400);
@@ -205,15 +205,15 @@ void ExchangeFaultsAndScans::serialPollingFillsBeamsClampedToTheModelsRange()
     QVERIFY2(m_comm->Engine()->openSerial(m_sim->pty, 115200), qPrintable(m_comm->Engine()->LinkError()));
 
     m_comm->SetDeviceType(Laser05); // the room's far walls lie beyond this model's range
-    QCOMPARE(m_comm->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
+    QCOMPARE(m_comm->Engine()->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
     m_comm->SetDeviceType(99); // not a model: unchanged
-    QCOMPARE(m_comm->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
+    QCOMPARE(m_comm->Engine()->RangeLimit(), deviceInfo(Laser05)->rangeLimit);
 
     QSignalSpy distances(m_comm.get(), &SERIAL_COMM::ReceiveScanfData);
     QSignalSpy intensities(m_comm.get(), &SERIAL_COMM::ReceiveIntensityData);
     m_comm->OpenSendReadScanf();
     m_comm->OpenSendReadIntensity();
-    QVERIFY(m_comm->IntensityPollActive());
+    QVERIFY(m_comm->Engine()->IntensityPollActive());
     QTRY_VERIFY_WITH_TIMEOUT(distances.count() >= 4 && intensities.count() >= 4, 15000);
     m_comm->CloseSendReadScanf();
     m_comm->CloseSendReadIntensity();
@@ -243,7 +243,7 @@ void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
     connect(m_comm.get(), &SERIAL_COMM::ReceiveIntensityData, this, [&] { announcements << 2; });
     m_comm->OpenSendReadScanf();
     m_comm->OpenSendReadIntensity(); // the stream carries the intensities: no poll of its own
-    QVERIFY(!m_comm->IntensityPollActive());
+    QVERIFY(!m_comm->Engine()->IntensityPollActive());
     QTRY_VERIFY_WITH_TIMEOUT(announcements.size() >= 6, 15000);
     QCOMPARE(codeOf(m_sent.value(0)), QByteArray("RAuto"));
     QCOMPARE(m_sent.value(0).at(5), char(1));
@@ -265,7 +265,7 @@ void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
     m_comm->ReadSensorAllDataSlots();
     QTRY_VERIFY_WITH_TIMEOUT(!m_prompts.isEmpty(), 15000);
     QCOMPARE(m_prompts.last().text, QStringLiteral("Parameters Read OK!"));
-    QCOMPARE(m_comm->TimeoutCount(), 0);
+    QCOMPARE(m_comm->Engine()->TimeoutCount(), 0);
 
     // Closing empties the buffer and forgets the revolution; the arrays keep their contents.
     m_comm->CloseSendReadScanf();
@@ -273,7 +273,7 @@ void ExchangeFaultsAndScans::tcpStreamFillsTheRingAndAnnouncesWholeRevolutions()
     m_comm->CloseSerialPortSlots();
     QCOMPARE(ScanData().EtherCount, 0);
     QCOMPARE(ScanData().EtherIndex, 0);
-    QVERIFY(m_comm->ReceiveBuffer().isEmpty());
+    QVERIFY(m_comm->Engine()->ReceiveBuffer().isEmpty());
     QVERIFY(*std::max_element(d, d + n) > 0);
 }
 
@@ -304,12 +304,12 @@ void ExchangeFaultsAndScans::areaReplyArrivingAfterItsLoopEndedMovesNothing()
     else
         buildStatusReply(tx, FrameCode::WArea, 0);
     peer->write(tx.constData(), tx.length);
-    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->Engine()->ReceiveBuffer().isEmpty(), 15000);
     QTest::qWait(50);
 
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
-    QCOMPARE(m_comm->ReadAreaIndex(), 0);
-    QCOMPARE(m_comm->WriteAreaIndex(), 0);
+    QCOMPARE(m_comm->Engine()->ReadAreaIndex(), 0);
+    QCOMPARE(m_comm->Engine()->WriteAreaIndex(), 0);
 }
 
 void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce_data()
@@ -363,10 +363,10 @@ void ExchangeFaultsAndScans::repeatedAnswerToOneRequestShowsItsMessageOnce()
     peer->write(tx.constData(), tx.length);
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.size(), messages, 15000);
     peer->write(tx.constData(), tx.length); // the late answer
-    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->ReceiveBuffer().isEmpty(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrived.isEmpty() && m_comm->Engine()->ReceiveBuffer().isEmpty(), 15000);
     QTest::qWait(100);
     QCOMPARE(m_prompts.size(), messages);
-    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));
+    QVERIFY(!m_comm->Engine()->RequestRaised(SERIAL_COMM::Request::Reboot));
     if (code == "WPara") // the verify's first read left once, the second answer started nothing
         QCOMPARE(countSent("RPara"), 1);
 }

@@ -279,7 +279,7 @@ void ExchangeRoundTrip::designThatDoesNotFitSendsNothingAndSaysWhy()
     QVERIFY(text.contains(QStringLiteral("Area 3 Out1: 104 points, the sensor holds at most 100")));
     QVERIFY(text.contains(QStringLiteral("Area 5 Out3: shape parameter -5 outside 0 to 65,535")));
     QVERIFY(text.contains(QStringLiteral("Area 7 Out1: coordinate 40000 mm beyond ±32,767 mm")));
-    QCOMPARE(m_comm->RunningSequence(), SERIAL_COMM::Sequence::None);
+    QCOMPARE(m_comm->Engine()->RunningSequence(), SERIAL_COMM::Sequence::None);
 }
 
 void ExchangeRoundTrip::pointsBeyondTheModelsRangeAreWrittenOnlyWhenAccepted()
@@ -328,7 +328,7 @@ void ExchangeRoundTrip::lostRepliesResumeTheWriteWhereItStopped()
     QCOMPARE(m_prompts.size(), 1);
     QVERIFY2(lastText().contains(QStringLiteral("Verified")), qPrintable(lastText()));
     QVERIFY2(countSent("WArea") <= 66, qPrintable(QString::number(countSent("WArea"))));
-    QCOMPARE(m_comm->RunningSequence(), SERIAL_COMM::Sequence::None);
+    QCOMPARE(m_comm->Engine()->RunningSequence(), SERIAL_COMM::Sequence::None);
     QVERIFY(!m_comm->ProgressDialog()->isVisible());
 }
 
@@ -347,8 +347,8 @@ void ExchangeRoundTrip::sequenceWithTooManyLostRepliesStopsAndSaysWhatWasDone()
     QVERIFY2(text.contains(QStringLiteral("Areas 9–63 not written.")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("Case channels not written.")));
     QVERIFY(text.contains(QStringLiteral("Parameters not written.")));
-    QCOMPARE(m_comm->RunningSequence(), SERIAL_COMM::Sequence::None);
-    QVERIFY(!m_comm->AnyRequestRaised());
+    QCOMPARE(m_comm->Engine()->RunningSequence(), SERIAL_COMM::Sequence::None);
+    QVERIFY(!m_comm->Engine()->AnyRequestRaised());
     const int sent = m_sent.size();
     QTest::qWait(300);
     QCOMPARE(m_sent.size(), sent);
@@ -401,7 +401,7 @@ void ExchangeRoundTrip::verifyNamesWhatTheSensorHoldsDifferently()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toBool(), true);  // after a write
     QCOMPARE(finished[0][1].toBool(), false); // no match
-    QVERIFY(!m_comm->RequestRaised(SERIAL_COMM::Request::Reboot));
+    QVERIFY(!m_comm->Engine()->RequestRaised(SERIAL_COMM::Request::Reboot));
 
     // The Verify action compares the open project at any time; the fingerprint is the design's.
     m_prompts.clear();

@@ -84,8 +84,9 @@ private slots:
         QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
         SERIAL_COMM *comm = window->serialComm();
         // The connect's own read-all first.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            comm->RunningSequence() == SERIAL_COMM::Sequence::None && !recorder.prompts.isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(comm->Engine()->RunningSequence() == SERIAL_COMM::Sequence::None &&
+                                     !recorder.prompts.isEmpty(),
+                                 30000);
         // The finest resolution: 12,800 points a revolution, more than 50,000 bytes each.
         ui()->Set_ScanSensorAngle->setCurrentIndex(0);
         QTest::keyClick(ui()->ScanGroupBox, Qt::Key_Space);
@@ -109,7 +110,7 @@ private slots:
                 }
             });
             QTRY_VERIFY_WITH_TIMEOUT(started, 5000);
-            QTRY_VERIFY_WITH_TIMEOUT(comm->RunningSequence() == SERIAL_COMM::Sequence::None, 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(comm->Engine()->RunningSequence() == SERIAL_COMM::Sequence::None, 60000);
             QCOMPARE(sentAreas, 64); // no reply was lost and asked for again
             // One message, posted once the handler has returned: the read-all is complete.
             QTRY_VERIFY_WITH_TIMEOUT(!recorder.prompts.isEmpty(), 5000);

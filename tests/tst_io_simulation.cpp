@@ -452,11 +452,11 @@ private slots:
 
         connectEthernet();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
-        QVERIFY(comm->SimulationPollActive());
+        QVERIFY(comm->Engine()->SimulationPollActive());
         QCOMPARE(nextReport().value(0), uint(kStandInArea));
 
         openDock();
-        QVERIFY(comm->SimulationPollActive()); // the dock does not drive the poll
+        QVERIFY(comm->Engine()->SimulationPollActive()); // the dock does not drive the poll
         clickGroupCheck(ui()->InportGrouptBox);
         QTest::mouseClick(ui()->InputButton1, Qt::LeftButton);
         QTest::mouseClick(ui()->InputButton3, Qt::LeftButton);
@@ -477,7 +477,7 @@ private slots:
         QCOMPARE(plain.value(2), 0u);
         QCOMPARE(sent.last().Mode, 0);
         QVERIFY(!sent.last().OutputSimulation);
-        QVERIFY(comm->SimulationPollActive());
+        QVERIFY(comm->Engine()->SimulationPollActive());
 
         // Simulation on again, then a disconnect and a new connection with the dock hidden: nothing
         // is simulated on the next sensor unless asked for again; the values wait in the controls.
@@ -485,7 +485,7 @@ private slots:
         clickGroupCheck(ui()->InportGrouptBox);
         QCOMPARE(ProjectData().SimInputBits, 5);
         window->CloseSerialPort();
-        QVERIFY(!comm->SimulationPollActive());
+        QVERIFY(!comm->Engine()->SimulationPollActive());
         QVERIFY(!ui()->IOSimulationDock->isVisible());
         QVERIFY(!ui()->InportGrouptBox->isChecked() && !ui()->OutportGrouptBox->isChecked());
         QVERIFY(!ui()->FaultGroupBox->isChecked() && !ui()->CaseSimulationBox->isChecked());
@@ -495,7 +495,7 @@ private slots:
         QVERIFY(ui()->InputButton1->isChecked() && ui()->InputButton3->isChecked());
         sent.clear();
         connectEthernet();
-        QTRY_VERIFY_WITH_TIMEOUT(comm->SimulationPollActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(comm->Engine()->SimulationPollActive(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!sent.isEmpty(), 5000);
         QCOMPARE(sent.first().Mode, 0);

@@ -111,8 +111,7 @@ private slots:
         QCOMPARE(frame.mid(5, kAreaRecordLength - 7), written.bytes().mid(5, kAreaRecordLength - 7));
 
         QVector<AREA_DATA> areas(kAreaCount);
-        QByteArray rx = frame;
-        QCOMPARE(extractAreaReply(rx, areas, false), std::optional<int>(17));
+        QCOMPARE(decodeAreaRecord(frameBytes(frame), areas[17], false), 17);
         QCOMPARE(areas[17].Out1Shape, int(Polygon));
         QCOMPARE(areas[17].Out1Coord.size(), 4);
         QCOMPARE(areas[17].Out3Coord, QVector<QPoint>{QPoint(0, 1500)});

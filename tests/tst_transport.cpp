@@ -74,10 +74,11 @@ class TestTransport : public QObject {
                  qPrintable(window->statusBar()->currentMessage()));
         QVERIFY(!window->link() || !window->link()->isOpen());
         SERIAL_COMM *comm = window->serialComm();
-        QVERIFY(!comm->DistancePollActive() && !comm->IntensityPollActive() && !comm->SimulationPollActive());
-        QVERIFY(!comm->AnyRequestRaised());
-        QCOMPARE(comm->AwaitedReply(), SERIAL_COMM::Request::None);
-        QVERIFY(comm->ReceiveBuffer().isEmpty());
+        QVERIFY(!comm->Engine()->DistancePollActive() && !comm->Engine()->IntensityPollActive() &&
+                !comm->Engine()->SimulationPollActive());
+        QVERIFY(!comm->Engine()->AnyRequestRaised());
+        QCOMPARE(comm->Engine()->AwaitedReply(), SERIAL_COMM::Request::None);
+        QVERIFY(comm->Engine()->ReceiveBuffer().isEmpty());
     }
 
     // Connects over Ethernet through the dialog's address box and the Connection action.
@@ -123,7 +124,7 @@ private slots:
         // A stream chosen while disconnected starts nothing yet.
         ui()->Intensity->setChecked(true);
         window->OpenCloseReadIntensity(true);
-        QVERIFY(!window->serialComm()->IntensityPollActive());
+        QVERIFY(!window->serialComm()->Engine()->IntensityPollActive());
 
         SettingsDialog *dialog = window->serialSettingsDialog();
         dialog->form()->baudRateBox->setCurrentIndex(1); // 115200
@@ -141,11 +142,11 @@ private slots:
         QVERIFY(window->connectionLabel()->isVisible());
 
         SERIAL_COMM *comm = window->serialComm();
-        QVERIFY(comm->DistancePollActive());
-        QVERIFY(comm->IntensityPollActive());
-        QVERIFY(comm->SimulationPollActive());
-        QVERIFY(comm->RequestRaised(SERIAL_COMM::Request::ReadAreas) ||
-                comm->AwaitedReply() != SERIAL_COMM::Request::None);
+        QVERIFY(comm->Engine()->DistancePollActive());
+        QVERIFY(comm->Engine()->IntensityPollActive());
+        QVERIFY(comm->Engine()->SimulationPollActive());
+        QVERIFY(comm->Engine()->RequestRaised(SERIAL_COMM::Request::ReadAreas) ||
+                comm->Engine()->AwaitedReply() != SERIAL_COMM::Request::None);
 
         // 64 areas, case channels and parameters come back, then the live scan flows.
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
@@ -272,8 +273,8 @@ private slots:
         QVERIFY(ui()->Connection->isEnabled());
         QVERIFY(!ui()->DisConnection->isEnabled() && !ui()->ReadAllSetting->isEnabled());
         QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
-        QVERIFY(!window->serialComm()->AnyRequestRaised());
-        QVERIFY(!window->serialComm()->SimulationPollActive());
+        QVERIFY(!window->serialComm()->Engine()->AnyRequestRaised());
+        QVERIFY(!window->serialComm()->Engine()->SimulationPollActive());
 
         // Choosing the interface again brings its settings back.
         ui()->SerialConnection->trigger();
@@ -312,8 +313,8 @@ private slots:
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Connected to 127.0.0.42:8080"));
         QCOMPARE(window->connectionLabel()->text(), QStringLiteral("IPAddress:127.0.0.42 "));
         QCOMPARE(window->link()->kind(), Link::Kind::Tcp);
-        QVERIFY(window->serialComm()->DistancePollActive());
-        QVERIFY(window->serialComm()->SimulationPollActive());
+        QVERIFY(window->serialComm()->Engine()->DistancePollActive());
+        QVERIFY(window->serialComm()->Engine()->SimulationPollActive());
 
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(kReadOk), 1, 20000);
         QVERIFY(window->link()->isOpen());
@@ -374,7 +375,7 @@ private slots:
         QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Open error"));
         QVERIFY(ui()->Connection->isEnabled() && !ui()->DisConnection->isEnabled());
         QVERIFY(!ui()->SerialSetting->isEnabled() && !ui()->EthnernetSetting->isEnabled());
-        QVERIFY(!window->serialComm()->AnyRequestRaised());
+        QVERIFY(!window->serialComm()->Engine()->AnyRequestRaised());
     }
 };
 

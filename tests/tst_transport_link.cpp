@@ -103,8 +103,9 @@ class TestTransportLink : public QObject {
         for (QAction *a : {ui()->ReadAllSetting, ui()->WriteAllSetting, ui()->SoftReboot,
                            ui()->SensorInformation, ui()->IOSimulation})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-        QVERIFY(!comm->DistancePollActive() && !comm->IntensityPollActive() && !comm->SimulationPollActive());
-        QVERIFY(!comm->AnyRequestRaised());
+        QVERIFY(!comm->Engine()->DistancePollActive() && !comm->Engine()->IntensityPollActive() &&
+                !comm->Engine()->SimulationPollActive());
+        QVERIFY(!comm->Engine()->AnyRequestRaised());
         QVERIFY(ui()->label_StatusValue->text().isEmpty());
         QVERIFY(ui()->DriveVoltage->text().isEmpty());
         QCOMPARE(ui()->InputlcdNum->intValue(), 0);
@@ -200,7 +201,7 @@ private slots:
         QCOMPARE(stateWord(), QStringLiteral("Connecting…"));
         QVERIFY(!ui()->ReadAllSetting->isEnabled() && !ui()->WriteAllSetting->isEnabled());
         QVERIFY(!ui()->SoftReboot->isEnabled());
-        QVERIFY(!window->serialComm()->SimulationPollActive());
+        QVERIFY(!window->serialComm()->Engine()->SimulationPollActive());
 
         QTRY_COMPARE_WITH_TIMEOUT(recorder.prompts.size(), 1, MainWindow::kConnectTimeoutMs + 2000);
         QCOMPARE(recorder.prompts[0].icon, Dialogs::Icon::Critical);
@@ -280,12 +281,12 @@ private slots:
         QVERIFY(ui()->InputlcdNum->intValue() != 0 || !ui()->label_StatusValue->text().isEmpty());
 
         QElapsedTimer sinceGiveUp;
-        connect(window->serialComm(), &SERIAL_COMM::ExchangeGaveUp, this, [&sinceGiveUp] {
+        connect(window->serialComm()->Engine(), &ExchangeEngine::ExchangeGaveUp, this, [&sinceGiveUp] {
             if (!sinceGiveUp.isValid())
                 sinceGiveUp.start();
         });
         QVERIFY(::kill(pid_t(sim.pid()), SIGSTOP) == 0);
-        QTRY_VERIFY_WITH_TIMEOUT(sinceGiveUp.isValid(), 4 * SERIAL_COMM::kReplyTimeoutMs + 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sinceGiveUp.isValid(), 4 * ExchangeEngine::kReplyTimeoutMs + 5000);
         QTRY_COMPARE_WITH_TIMEOUT(state(), State::Lost, 10000);
         ::kill(pid_t(sim.pid()), SIGCONT);
         QCOMPARE(stateWord(), QStringLiteral("Connection lost"));
@@ -434,7 +435,7 @@ private slots:
 
         connectEthernet(QStringLiteral("127.0.12.11"));
         QTRY_COMPARE_WITH_TIMEOUT(state(), State::Connected, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(sent.contains("RPara") && !window->serialComm()->RequestRaised(
+        QTRY_VERIFY_WITH_TIMEOUT(sent.contains("RPara") && !window->serialComm()->Engine()->RequestRaised(
                                                                SERIAL_COMM::Request::ReadParameters),
                                  10000);
         if (loaded)
@@ -494,7 +495,7 @@ private slots:
         QVERIFY(sent.contains("RPrda")); // the product information confirmed it
         QCOMPARE(recorder.find(QStringLiteral("Product Message")), nullptr);
         QVERIFY(!window->connectionStatus()->cancelButton()->isVisible());
-        QVERIFY(window->serialComm()->SimulationPollActive());
+        QVERIFY(window->serialComm()->Engine()->SimulationPollActive());
         QVERIFY(ui()->SoftReboot->isEnabled());
         QCOMPARE(recorder.count(QStringLiteral("Connect OverTimer, Check Connect")), 0);
 

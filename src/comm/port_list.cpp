@@ -5,16 +5,11 @@
 
 namespace PortList {
 
-QString notAvailable(Language language)
-{
-    return pick(language, "N/A", "无");
-}
-
 QStringList describe(const QString &name, const QString &description, const QString &manufacturer,
                      const QString &serialNumber, const QString &systemLocation, quint16 vendorId,
                      quint16 productId, Language language)
 {
-    const QString na = notAvailable(language);
+    const QString na = pick(language, "N/A", "无");
     auto text = [&](const QString &s) { return s.isEmpty() ? na : s; };
     auto hex = [&](quint16 id) { return id ? QString::number(id, 16) : na; };
     return {name,           text(description), text(manufacturer), text(serialNumber),

@@ -12,12 +12,9 @@ class QSerialPortInfo;
 // settings dialog and the start dialog).
 namespace PortList {
 
-// "N/A" in the language asked for.
-QString notAvailable(Language language);
-
 // The seven strings a port item carries: name, description, manufacturer, serial number, system
 // location, vendor and product identifier (hexadecimal). Empty texts and zero identifiers read
-// notAvailable(language).
+// "N/A" in the language.
 QStringList describe(const QSerialPortInfo &info, Language language);
 QStringList describe(const QString &name, const QString &description, const QString &manufacturer,
                      const QString &serialNumber, const QString &systemLocation, quint16 vendorId,

@@ -52,7 +52,6 @@ SERIAL_COMM::SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSO
     connect(e, &ExchangeEngine::AreasNotRead, this, &SERIAL_COMM::AreasNotRead);
     connect(e, &ExchangeEngine::VerifyFinished, this, &SERIAL_COMM::VerifyFinished);
     connect(e, &ExchangeEngine::ProductInformationRead, this, &SERIAL_COMM::ProductInformationRead);
-    connect(e, &ExchangeEngine::ExchangeGaveUp, this, &SERIAL_COMM::ExchangeGaveUp);
     connect(e, &ExchangeEngine::OtherModelFound, this, &SERIAL_COMM::askOtherModel);
     connect(e, &ExchangeEngine::LinkOpened, this, &SERIAL_COMM::LinkOpened);
     connect(e, &ExchangeEngine::LinkLost, this, &SERIAL_COMM::LinkLost);

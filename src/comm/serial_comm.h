@@ -20,18 +20,6 @@ class SERIAL_COMM : public QObject {
 public:
     using Request = ExchangeEngine::Request;
     using Sequence = ExchangeEngine::Sequence;
-    static constexpr int kRequestCount = ExchangeEngine::kRequestCount;
-    static constexpr int kSchedulerMs = ExchangeEngine::kSchedulerMs;
-    static constexpr int kReplyTimeoutMs = ExchangeEngine::kReplyTimeoutMs;
-    static constexpr int kSerialScanPollMs = ExchangeEngine::kSerialScanPollMs;
-    static constexpr int kEtherScanPollMs = ExchangeEngine::kEtherScanPollMs;
-    static constexpr int kIntensityPollMs = ExchangeEngine::kIntensityPollMs;
-    static constexpr int kSimulationPollMs = ExchangeEngine::kSimulationPollMs;
-    static constexpr int kTimeoutsBeforeGiveUp = ExchangeEngine::kTimeoutsBeforeGiveUp;
-    static constexpr int kAreaWriteAttempts = ExchangeEngine::kAreaWriteAttempts;
-    static constexpr int kUnknownAreaStatusLimit = ExchangeEngine::kUnknownAreaStatusLimit;
-    static constexpr int kSequenceTimeoutLimit = ExchangeEngine::kSequenceTimeoutLimit;
-    static constexpr int kSequenceDeadlineMs = ExchangeEngine::kSequenceDeadlineMs;
 
     SERIAL_COMM(SCAN_DATA *scanStore, PROJECT_DATA *projectStore, SENSOR_PARAMETERS *parameters,
                 SENSOR_CONTROL *scanControl, QObject *parent = nullptr);
@@ -45,33 +33,16 @@ public:
     // count, clears the awaited reply, every request flag and both area indexes, closes the progress.
     // The polls keep running; a close also calls the three Close... poll slots.
     void AbandonExchange(const QString &why = QString());
-    // Only stops the reply time-out and resets its count.
-    void StopReplyTimeout() { m_engine->StopReplyTimeout(); }
     void SetLanguage(Language language) { m_engine->SetLanguage(language); }
     Language language() const { return m_engine->language(); }
     // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
     void SetDeviceType(int code) { m_engine->SetDeviceType(code); }
-    void SetRangeLimit(int limit) { m_engine->SetRangeLimit(limit); }
-    int RangeLimit() const { return m_engine->RangeLimit(); }
     // A recording played back feeds the same signals as the sensor.
     void ShowRecording(ScanPlayback *playback);
 
-    // ---- State, for the main window's displays and for tests. ----
-    bool RequestRaised(Request request) const { return m_engine->RequestRaised(request); }
-    bool AnyRequestRaised() const { return m_engine->AnyRequestRaised(); }
-    Request AwaitedReply() const { return m_engine->AwaitedReply(); }
-    int TimeoutCount() const { return m_engine->TimeoutCount(); }
-    int ReadAreaIndex() const { return m_engine->ReadAreaIndex(); }
-    int WriteAreaIndex() const { return m_engine->WriteAreaIndex(); }
-    Sequence RunningSequence() const { return m_engine->RunningSequence(); }
-    bool WriteInstallDir() const { return m_engine->WriteInstallDir(); }
+    // ---- State, for the main window's displays and for tests (the rest is the engine's). ----
     const ::ProductInfo &LastProduct() const { return m_engine->LastProduct(); }
-    bool ReplyTimeoutActive() const { return m_engine->ReplyTimeoutActive(); }
-    bool DistancePollActive() const { return m_engine->DistancePollActive(); }
-    bool IntensityPollActive() const { return m_engine->IntensityPollActive(); }
-    bool SimulationPollActive() const { return m_engine->SimulationPollActive(); }
     QProgressDialog *ProgressDialog() const { return m_progress; }
-    const QByteArray &ReceiveBuffer() const { return m_engine->ReceiveBuffer(); }
 
 public slots:
     void OpenSendReadScanf() { m_engine->OpenSendReadScanf(); }
@@ -80,9 +51,6 @@ public slots:
     void CloseSendReadIntensity() { m_engine->CloseSendReadIntensity(); }
     void OpenSendReadSimulation() { m_engine->OpenSendReadSimulation(); }
     void CloseSendReadSimulation() { m_engine->CloseSendReadSimulation(); }
-    void ReadScanfTime() { m_engine->requestDistance(); }
-    void ReadIntensityTime() { m_engine->requestIntensity(); }
-    void ReadSimulationTime() { m_engine->ReadSimulationTime(); }
     void SensorRebootSlots() { m_engine->SensorRebootSlots(); }
     void SensorInformationSlots() { m_engine->SensorInformationSlots(); }
     // Reads the product information without showing it (ProductInformationRead): proof that the
@@ -99,8 +67,6 @@ public slots:
     void VerifySensorDataSlots() { m_engine->VerifySensorDataSlots(); }
     // Stops the running sequence (the progress dialog's Cancel) and says what was done.
     void CancelSequence();
-    void SerialPortSendData() { m_engine->sendNextRequest(); }
-    void ReadWriteOverTime() { m_engine->replyTimedOut(); }
     void CloseSerialPortSlots() { m_engine->clearReceived(); }
 
 signals:
@@ -121,7 +87,6 @@ signals:
     // completion message is shown at once.
     void RebootAcknowledged();
     void ProductInformationRead(const ::ProductInfo &info);
-    void ExchangeGaveUp();
     void LinkOpened();
     void LinkLost(const QString &why);
 

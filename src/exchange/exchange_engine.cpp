@@ -6,88 +6,13 @@
 #include "comm/codec/crc16.h"
 #include "comm/codec/requests.h"
 #include "comm/codec/sensor_parameters.h"
+#include "exchange/sequence_text.h"
 
 #include <QMetaMethod>
 #include <QPointer>
-#include <QSerialPort>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 #include <algorithm>
 #include <cstring>
-
-// Forwards each accepted reply to its handler. Every handler counts as running while it may sit in a
-// message box, so the scheduler stays quiet until the user has answered.
-class ExchangeEngine::Sink : public ReplySink {
-public:
-    explicit Sink(ExchangeEngine *comm) : c(comm) {}
-
-    bool storeReply(FrameCode code, const QByteArray &frame) override
-    {
-        return c->acceptReadReply(code, frame);
-    }
-    void rebootReply() override
-    {
-        run([&] { c->onReboot(); });
-    }
-    void productReply(const ::ProductInfo &info) override
-    {
-        run([&] { c->onProduct(info); });
-    }
-    void intensityReply() override
-    {
-        run([&] { c->onIntensity(); });
-    }
-    void areaReply(int areaIndex) override
-    {
-        run([&] { c->onArea(areaIndex); });
-    }
-    void writeAreaReply(int status) override
-    {
-        run([&] { c->onWriteArea(status); });
-    }
-    void parametersReply() override
-    {
-        run([&] { c->onParameters(); });
-    }
-    void writeParametersReply(int status) override
-    {
-        run([&] { c->onWriteParameters(status); });
-    }
-    void caseReply() override
-    {
-        run([&] { c->onCases(); });
-    }
-    void writeCaseReply(int status) override
-    {
-        run([&] { c->onWriteCases(status); });
-    }
-    void selfCheckReply(const SelfCheckReport &report) override
-    {
-        run([&] { c->onSelfCheck(report); });
-    }
-    void scanControlReply() override
-    {
-        run([&] { c->onScanControl(); });
-    }
-    void distanceReply() override
-    {
-        run([&] { c->onDistance(); });
-    }
-    void revolutions(int completed) override
-    {
-        run([&] { c->onRevolutions(completed); });
-    }
-
-private:
-    template <typename F> void run(F f)
-    {
-        ++c->m_handlerDepth;
-        f();
-        --c->m_handlerDepth;
-    }
-    ExchangeEngine *c;
-};
 
 ExchangeEngine::ExchangeEngine(QObject *parent)
     : QObject(parent), m_ownScan(std::make_unique<SCAN_DATA>()),
@@ -136,7 +61,6 @@ void ExchangeEngine::init()
         return true;
     }();
     Q_UNUSED(registered)
-    m_sink = std::make_unique<Sink>(this);
     m_distancePoll = new QTimer(this);
     m_intensityPoll = new QTimer(this);
     m_simulationPoll = new QTimer(this);
@@ -145,8 +69,9 @@ void ExchangeEngine::init()
     m_replyTimeout->setInterval(kReplyTimeoutMs);
     m_scheduler->start(kSchedulerMs);
 
-    connect(m_distancePoll, &QTimer::timeout, this, &ExchangeEngine::requestDistance);
-    connect(m_intensityPoll, &QTimer::timeout, this, &ExchangeEngine::requestIntensity);
+    // One distance (on Ethernet: stream keep-alive) or intensity request per tick of its poll.
+    connect(m_distancePoll, &QTimer::timeout, this, [this] { m_flags[int(Request::Distance)] = true; });
+    connect(m_intensityPoll, &QTimer::timeout, this, [this] { m_flags[int(Request::Intensity)] = true; });
     connect(m_simulationPoll, &QTimer::timeout, this, &ExchangeEngine::ReadSimulationTime);
     connect(m_replyTimeout, &QTimer::timeout, this, &ExchangeEngine::replyTimedOut);
     connect(m_scheduler, &QTimer::timeout, this, &ExchangeEngine::sendNextRequest);
@@ -157,11 +82,6 @@ void ExchangeEngine::init()
 ExchangeEngine::~ExchangeEngine() = default;
 
 // ---- Small helpers. ----
-
-void ExchangeEngine::message(MessageKind kind, const QString &title, const QString &text)
-{
-    emit Message(kind, title, text);
-}
 
 // Where the running sequence's area loop stands. A receiver may pump events (a modal progress dialog):
 // callers have settled their state first.
@@ -233,10 +153,6 @@ void ExchangeEngine::SetReplyTimeout(int ms)
 {
     m_replyTimeout->setInterval(qMax(ms, kSchedulerMs));
 }
-int ExchangeEngine::ReplyTimeout() const
-{
-    return m_replyTimeout->interval();
-}
 bool ExchangeEngine::DistancePollActive() const
 {
     return m_distancePoll->isActive();
@@ -307,15 +223,21 @@ QString ExchangeEngine::failureText(const Link &link) const
     return link.errorString();
 }
 
-// The one place a sensor is lost: the link failed, or the sensor stopped answering. Whatever was
-// under way ends, and the link is closed so nothing more is sent until it is opened again.
-void ExchangeEngine::loseLink(const QString &why)
+// Whatever was under way ends, the polls stop and nothing received is kept.
+void ExchangeEngine::halt()
 {
     AbandonExchange();
     CloseSendReadScanf();
     CloseSendReadIntensity();
     CloseSendReadSimulation();
     clearReceived();
+}
+
+// The one place a sensor is lost: the link failed, or the sensor stopped answering. Whatever was
+// under way ends, and the link is closed so nothing more is sent until it is opened again.
+void ExchangeEngine::loseLink(const QString &why)
+{
+    halt();
     if (m_link && m_link->state() != Link::State::Lost)
         m_link->close();
     emit LinkLost(why);
@@ -332,7 +254,10 @@ void ExchangeEngine::bytesArrived(const QByteArray &bytes)
     ctx.rangeLimit = m_rangeLimit;
     m_scan->ConnectType = ethernetLink() ? 1 : 0; // the extractor follows the line the bytes came on
     ++m_deliveries;
-    receiveDelivery(m_rx, bytes, ctx, *m_sink);
+    // A reply handler may sit in a message box or pump events: the scheduler stays quiet until it is done.
+    ++m_handlerDepth;
+    receiveDelivery(m_rx, bytes, ctx, *this);
+    --m_handlerDepth;
 }
 
 // Closes what was open; false (with the reason) when address cannot be a sensor's.
@@ -385,11 +310,7 @@ bool ExchangeEngine::reopen()
 
 void ExchangeEngine::close()
 {
-    AbandonExchange();
-    CloseSendReadScanf();
-    CloseSendReadIntensity();
-    CloseSendReadSimulation();
-    clearReceived();
+    halt();
     if (m_link) {
         Link *old = m_link;
         m_link = nullptr;
@@ -483,15 +404,6 @@ void ExchangeEngine::CloseSendReadSimulation()
     m_simulationPoll->stop();
 }
 
-void ExchangeEngine::requestDistance()
-{
-    m_flags[int(Request::Distance)] = true;
-}
-void ExchangeEngine::requestIntensity()
-{
-    m_flags[int(Request::Intensity)] = true;
-}
-
 void ExchangeEngine::ReadSimulationTime()
 {
     m_flags[int(Request::Simulation)] = true;
@@ -551,8 +463,7 @@ void ExchangeEngine::WriteSensorAllDataSlots()
             refused.areasNotDone << i;
         refused.problem = fit.refusal;
         refused.message = fit.refusal;
-        m_lastResult = refused;
-        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), refused.message);
+        emit Message(MessageKind::Warning, pick(m_language, "Warning", "警告"), refused.message);
         emit SequenceFinished(refused);
         return;
     }
@@ -578,12 +489,18 @@ void ExchangeEngine::VerifySensorDataSlots()
     stopStream();
     m_writeDir = m_parameters->SensorInstallDir != 0;
     prepareVerifyImages();
+    beginVerify(false);
+}
+
+// Reads everything back to compare, and the product for the write log.
+void ExchangeEngine::beginVerify(bool afterWrite)
+{
     beginSequence(Sequence::Verify);
-    m_verifyAfterWrite = false;
+    m_verifyAfterWrite = afterWrite;
     m_flags[int(Request::ReadParameters)] = true;
     m_flags[int(Request::ReadCases)] = true;
     m_flags[int(Request::ReadAreas)] = true;
-    m_productForLog = true; // for the write log
+    m_productForLog = true;
     m_flags[int(Request::ProductInfo)] = true;
 }
 
@@ -616,7 +533,6 @@ void ExchangeEngine::beginSequence(Sequence sequence)
     m_differenceTexts.clear();
     m_differences.clear();
     m_verifyNotes.clear();
-    emit SequenceStarted(sequence);
 }
 
 void ExchangeEngine::finishWhenReadsDone()
@@ -650,14 +566,6 @@ QString ExchangeEngine::statusText(FrameCode code, int status) const
         return pick(m_language, "FLASH Write Error", "内存写入错误");
     return pick(m_language, "unknown status %1", "未知状态%1").arg(status);
 }
-
-namespace {
-// "12" or "12–63".
-QString areaSpan(int first, int last)
-{
-    return first == last ? QString::number(first) : QStringLiteral("%1–%2").arg(first).arg(last);
-}
-} // namespace
 
 // Ends the running sequence with one message and one SequenceFinished: what was done and, when problem
 // is set, what was not (failure says how it failed).
@@ -717,8 +625,7 @@ void ExchangeEngine::finishSequence(const QString &problem, Outcome failure)
     result.problem = problem;
     auto finish = [&](MessageKind kind, const QString &title, const QString &text) {
         result.message = text;
-        m_lastResult = result;
-        message(kind, title, text);
+        emit Message(kind, title, text);
         emit SequenceFinished(result);
     };
 
@@ -1103,26 +1010,20 @@ void ExchangeEngine::sendNextRequest()
 
 // ---- Receiving. ----
 
-void ExchangeEngine::replyArrived()
-{
-    m_replyTimeout->stop();
-    m_timeoutCount = 0;
-}
-
 // A reply counts only for the request awaited; one that answers nothing awaited (a late answer to a
 // request already sent again, a reply of another kind) changes nothing, not even the time-out.
 bool ExchangeEngine::takeReply(Request request)
 {
     if (m_awaited != request)
         return false;
-    replyArrived();
+    StopReplyTimeout();
     m_awaited = Request::None;
     return true;
 }
 
 // Before an area, parameters or case channels reply is stored: only the awaited one of a running read
 // is, and during a verify nothing is stored, the reply is compared instead.
-bool ExchangeEngine::acceptReadReply(FrameCode code, const QByteArray &frame)
+bool ExchangeEngine::storeReply(FrameCode code, const QByteArray &frame)
 {
     const Request request = code == FrameCode::RArea   ? Request::ReadAreas
                             : code == FrameCode::RPara ? Request::ReadParameters
@@ -1142,7 +1043,7 @@ bool ExchangeEngine::acceptReadReply(FrameCode code, const QByteArray &frame)
     return true;
 }
 
-void ExchangeEngine::onReboot()
+void ExchangeEngine::rebootReply()
 {
     if (!takeReply(Request::Reboot) || !m_flags[int(Request::Reboot)])
         return;
@@ -1151,11 +1052,11 @@ void ExchangeEngine::onReboot()
     if (isSignalConnected(acknowledged))
         emit RebootAcknowledged();
     else // nobody follows the restart: say at once that it is under way
-        message(MessageKind::Information, pick(m_language, "Message", "提示"),
-                pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
+        emit Message(MessageKind::Information, pick(m_language, "Message", "提示"),
+                     pick(m_language, "Sensor Reboot Complete", "传感器重新启动完成"));
 }
 
-void ExchangeEngine::onProduct(const ::ProductInfo &info)
+void ExchangeEngine::productReply(const ::ProductInfo &info)
 {
     if (!takeReply(Request::ProductInfo) || !m_flags[int(Request::ProductInfo)])
         return;
@@ -1188,8 +1089,8 @@ void ExchangeEngine::onProduct(const ::ProductInfo &info)
         emit ProductInformationRead(info);
         return;
     }
-    emit ProductInformation(info);
-    message(MessageKind::Information, pick(m_language, "Product Message", "产品信息"), ProductText(info));
+    emit Message(MessageKind::Information, pick(m_language, "Product Message", "产品信息"),
+                 ProductText(info));
 }
 
 QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
@@ -1197,21 +1098,13 @@ QString ExchangeEngine::ProductText(const ::ProductInfo &info) const
     const DeviceInfo *model = deviceInfo(info.ModelCode);
     const QString modelName = model ? QString::fromLatin1(model->name)
                                     : (pick(m_language, "model code %1", "型号代码 %1")).arg(info.ModelCode);
-    const QString firmware = QString::number(info.Firmware / 100.0, 'f', 2);
-    if (m_language == Language::Chinese)
-        return QStringLiteral("产品型号:  ") + modelName + QLatin1Char('\n') + QStringLiteral("固件版本:  ") +
-               firmware + QLatin1Char('\n') + QStringLiteral("序列号:  ") +
-               QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("生产日期:  ") +
-               QString::number(info.Year) + QStringLiteral("年") + QString::number(info.Month) +
-               QStringLiteral("月") + QString::number(info.Day) + QStringLiteral("日");
-    return QStringLiteral("Product Name:  ") + modelName + QLatin1Char('\n') + QStringLiteral("Firmware:  ") +
-           firmware + QLatin1Char('\n') + QStringLiteral("Serial Number:  ") +
-           QString::number(info.SerialNumber) + QLatin1Char('\n') + QStringLiteral("Production:  ") +
-           QString::number(info.Year) + QStringLiteral(" - ") + QString::number(info.Month) +
-           QStringLiteral(" - ") + QString::number(info.Day);
+    return pick(m_language, "Product Name:  %1\nFirmware:  %2\nSerial Number:  %3\nProduction:  %4 - %5 - %6",
+                "产品型号:  %1\n固件版本:  %2\n序列号:  %3\n生产日期:  %4年%5月%6日")
+        .arg(modelName, QString::number(info.Firmware / 100.0, 'f', 2), QString::number(info.SerialNumber),
+             QString::number(info.Year), QString::number(info.Month), QString::number(info.Day));
 }
 
-void ExchangeEngine::onParameters()
+void ExchangeEngine::parametersReply()
 {
     if (!takeReply(Request::ReadParameters) || !m_flags[int(Request::ReadParameters)])
         return;
@@ -1230,7 +1123,7 @@ void ExchangeEngine::onParameters()
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteParameters(int status)
+void ExchangeEngine::writeParametersReply(int status)
 {
     if (!takeReply(Request::WriteParameters) || !m_flags[int(Request::WriteParameters)])
         return;
@@ -1251,16 +1144,10 @@ void ExchangeEngine::onWriteParameters(int status)
         return;
     }
     // Everything acknowledged: read it all back and compare before offering the restart.
-    beginSequence(Sequence::Verify);
-    m_verifyAfterWrite = true;
-    m_flags[int(Request::ReadParameters)] = true;
-    m_flags[int(Request::ReadCases)] = true;
-    m_flags[int(Request::ReadAreas)] = true;
-    m_productForLog = true;
-    m_flags[int(Request::ProductInfo)] = true;
+    beginVerify(true);
 }
 
-void ExchangeEngine::onCases()
+void ExchangeEngine::caseReply()
 {
     if (!takeReply(Request::ReadCases) || !m_flags[int(Request::ReadCases)])
         return;
@@ -1269,7 +1156,7 @@ void ExchangeEngine::onCases()
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteCases(int status)
+void ExchangeEngine::writeCaseReply(int status)
 {
     if (!takeReply(Request::WriteCases) || !m_flags[int(Request::WriteCases)])
         return;
@@ -1283,7 +1170,7 @@ void ExchangeEngine::onWriteCases(int status)
     m_casesDone = true;
 }
 
-void ExchangeEngine::onArea(int areaIndex)
+void ExchangeEngine::areaReply(int areaIndex)
 {
     // Another area's late answer is not the one awaited: the time-out keeps running for ours.
     if (m_awaited != Request::ReadAreas || (m_flags[int(Request::ReadAreas)] && areaIndex != m_readAreaIndex))
@@ -1301,7 +1188,7 @@ void ExchangeEngine::onArea(int areaIndex)
     finishWhenReadsDone();
 }
 
-void ExchangeEngine::onWriteArea(int status)
+void ExchangeEngine::writeAreaReply(int status)
 {
     if (!takeReply(Request::WriteAreas) || !m_flags[int(Request::WriteAreas)])
         return;
@@ -1337,7 +1224,7 @@ void ExchangeEngine::onWriteArea(int status)
     }
 }
 
-void ExchangeEngine::onSelfCheck(const SelfCheckReport &report)
+void ExchangeEngine::selfCheckReply(const SelfCheckReport &report)
 {
     if (!takeReply(Request::Simulation))
         return;
@@ -1348,7 +1235,7 @@ void ExchangeEngine::onSelfCheck(const SelfCheckReport &report)
     emit SelfCheckReceived(report);
 }
 
-void ExchangeEngine::onScanControl()
+void ExchangeEngine::scanControlReply()
 {
     // The time-out is left running here.
     if (m_awaited != Request::ScanControl)
@@ -1357,7 +1244,7 @@ void ExchangeEngine::onScanControl()
     m_awaited = Request::None;
 }
 
-void ExchangeEngine::onDistance()
+void ExchangeEngine::distanceReply()
 {
     if (!takeReply(Request::Distance))
         return;
@@ -1370,7 +1257,7 @@ void ExchangeEngine::onDistance()
             QVector<quint16>(m_scan->SerialIntensity, m_scan->SerialIntensity + kSerialBeams));
 }
 
-void ExchangeEngine::onIntensity()
+void ExchangeEngine::intensityReply()
 {
     if (!takeReply(Request::Intensity))
         return;
@@ -1378,7 +1265,7 @@ void ExchangeEngine::onIntensity()
     emit ReceiveIntensityData();
 }
 
-void ExchangeEngine::onRevolutions(int completed)
+void ExchangeEngine::revolutions(int completed)
 {
     QVector<HisnRevolution> done;
     done.swap(m_completed);
@@ -1434,8 +1321,7 @@ void ExchangeEngine::replyTimedOut()
         return;
     }
     if (m_sequence != Sequence::None && m_sequenceTimeouts > kSequenceTimeoutLimit) {
-        m_replyTimeout->stop();
-        m_timeoutCount = 0;
+        StopReplyTimeout();
         finishSequence(
             pick(m_language, "Too many replies were lost (%1); stopped.", "丢失的应答过多（%1次），已停止。")
                 .arg(m_sequenceTimeouts));
@@ -1447,23 +1333,15 @@ void ExchangeEngine::replyTimedOut()
 // is closed until opened again; the loss is reported with why.
 void ExchangeEngine::giveUp(const QString &warning, const QString &why, bool announce)
 {
-    m_timeoutCount = 0;
     const bool inSequence = m_sequence != Sequence::None;
     if (inSequence)
         finishSequence(warning, Outcome::GaveUp); // its one message carries the warning
-    for (bool &f : m_flags)
-        f = false;
-    m_awaited = Request::None;
-    m_productForLog = false;
-    m_distancePoll->stop();
-    m_intensityPoll->stop();
-    m_simulationPoll->stop();
-    m_replyTimeout->stop();
+    halt();
     QPointer<ExchangeEngine> alive(this);
     emit ExchangeGaveUp();
     if (!alive)
         return;
     loseLink(why);
     if (!inSequence && announce)
-        message(MessageKind::Warning, pick(m_language, "Warning", "警告"), warning);
+        emit Message(MessageKind::Warning, pick(m_language, "Warning", "警告"), warning);
 }

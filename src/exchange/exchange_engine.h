@@ -57,7 +57,7 @@ struct VerifyDifference {
 // connection, a device that vanished, a sensor that stopped answering) ends in LinkLost, decided here
 // once for every kind. The engine writes the link's kind into the scan store's ConnectType for the
 // displays; it never reads it back.
-class ExchangeEngine : public QObject {
+class ExchangeEngine : public QObject, private ReplySink {
     Q_OBJECT
 
 public:
@@ -177,8 +177,6 @@ public:
     // The link, or null before the first open.
     Link *link() const { return m_link; }
     QString LinkError() const { return m_linkError; }
-    // "127.0.21.5:8080", "/dev/ttyUSB0" or empty: the peer of the link opened last.
-    QString PeerName() const { return m_link ? m_link->peerName() : QString(); }
 
     // ---- Stores. ----
     SCAN_DATA *scanStore() const { return m_scan; }
@@ -198,7 +196,6 @@ public:
     Language language() const { return m_language; }
     // Range limit of a device model (deviceInfo); an unknown code leaves it unchanged.
     void SetDeviceType(int code);
-    void SetRangeLimit(int limit) { m_rangeLimit = limit; }
     int RangeLimit() const { return m_rangeLimit; }
     // Whether an acknowledged write-all reads everything back and compares (default true). Without, the
     // write-all finishes Complete once the parameters are acknowledged.
@@ -207,8 +204,6 @@ public:
     // (SetDeviceType) refuses the write (nothing sent) unless a listener of OtherModelFound answers
     // with ContinueWriteToOtherModel(true) while the write waits. Without SetDeviceType nothing is checked.
     void ContinueWriteToOtherModel(bool write);
-    bool AwaitingModelAnswer() const { return m_modelAnswerPending; }
-    bool VerifyAfterWrite() const { return m_verifyWrites; }
     // Bumped by AbandonExchange and close: an answer given after it belongs to nothing.
     quint64 ExchangeEpoch() const { return m_epoch; }
     // The product text as the window's "Product Message" box shows it, in the selected language.
@@ -222,17 +217,12 @@ public:
     int ReadAreaIndex() const { return m_readAreaIndex; }
     int WriteAreaIndex() const { return m_writeAreaIndex; }
     Sequence RunningSequence() const { return m_sequence; }
-    // The install direction the areas of the running (or last) write-all were mirrored for.
-    bool WriteInstallDir() const { return m_writeDir; }
     // The product data of the last "RPrda" reply (all zero before one).
     const ::ProductInfo &LastProduct() const { return m_product; }
-    // The result of the last finished sequence.
-    const Result &LastResult() const { return m_lastResult; }
     bool ReplyTimeoutActive() const;
     // How long a reply may take before its request leaves again (kReplyTimeoutMs unless set): a link
     // slower than a cable, or a test that must tell a late reply from a slow machine, sets more.
     void SetReplyTimeout(int ms);
-    int ReplyTimeout() const;
     bool DistancePollActive() const;
     bool IntensityPollActive() const;
     bool SimulationPollActive() const;
@@ -247,16 +237,13 @@ public slots:
     void CloseSendReadIntensity();
     void OpenSendReadSimulation();
     void CloseSendReadSimulation();
-    // One distance (on Ethernet: stream keep-alive) or intensity request, as the polls raise them.
-    void requestDistance();
-    void requestIntensity();
     // Also a one-shot self-check request ("WSimu"), answered by SelfCheckReceived.
     void ReadSimulationTime();
     // On Ethernet: asks the sensor to stop its scan stream ("RAuto" 0); the distance poll would start it
     // again, so stop that first (CloseSendReadScanf).
     void StopStreamSlots();
     void SensorRebootSlots();
-    // Reads the product information; announced by ProductInformation and a "Product Message" message.
+    // Reads the product information; announced by a "Product Message" message.
     void SensorInformationSlots();
     // Reads the product information without a message (ProductInformationRead): proof that the
     // sensor answers, after a restart for example.
@@ -289,7 +276,6 @@ signals:
     // ContinueWriteToOtherModel. Nothing has been sent yet.
     void OtherModelFound(int sensorModel, int designModel);
     // ---- Sequences. ----
-    void SequenceStarted(ExchangeEngine::Sequence sequence);
     // Areas done of total (64) in the running sequence's area loop; emitted when the loop sends its
     // first request and after each area. A receiver may run an event loop (a modal progress dialog).
     void SequenceProgress(ExchangeEngine::Sequence sequence, int done, int total);
@@ -317,8 +303,6 @@ signals:
     void DirChangeSignals(bool dir);
     // The sensor answered the product information request: it is known by its serial number now.
     void ProductInfoReceived(quint16 serialNumber);
-    // Every "RPrda" answer to SensorInformationSlots, with its data.
-    void ProductInformation(const ::ProductInfo &info);
     // At the end of every read-all: the areas it could not read (empty when all were read).
     void AreasNotRead(const QVector<int> &areas);
     // A verify has ended (on its own, or after a write-all): whether everything matched, the CRC-32 of
@@ -343,9 +327,6 @@ signals:
     void LinkLost(const QString &why);
 
 private:
-    class Sink;
-    friend class Sink;
-
     void init();
     bool beginOpen(const QHostAddress &address);
     bool adopt(Link *link);
@@ -353,6 +334,7 @@ private:
     void linkStateChanged(Link::State state);
     void bytesArrived(const QByteArray &bytes);
     QString failureText(const Link &link) const;
+    void halt();
     void loseLink(const QString &why);
     void sendFrame(Request awaited);
     void sendPlain(Request request, FrameCode code);
@@ -360,14 +342,12 @@ private:
     void stopStream();
     void writeAreaStep();
     void readAreaStep();
-    void replyArrived();
     bool takeReply(Request request);
-    bool acceptReadReply(FrameCode code, const QByteArray &frame);
     void progress();
-    void message(MessageKind kind, const QString &title, const QString &text);
     void giveUp(const QString &warning, const QString &why, bool announce = true);
 
     void beginSequence(Sequence sequence);
+    void beginVerify(bool afterWrite);
     void finishSequence(const QString &problem = QString(), Outcome failure = Outcome::Incomplete);
     void finishWhenReadsDone();
     QString statusText(FrameCode code, int status) const;
@@ -377,19 +357,21 @@ private:
     QString compareImage(FrameCode code, int areaIndex, const QByteArray &frame);
 
     // Reply handlers, run right after the extractor took the frame out of the buffer.
-    void onReboot();
-    void onProduct(const ::ProductInfo &info);
-    void onParameters();
-    void onWriteParameters(int status);
-    void onCases();
-    void onWriteCases(int status);
-    void onArea(int areaIndex);
-    void onWriteArea(int status);
-    void onSelfCheck(const SelfCheckReport &report);
-    void onScanControl();
-    void onDistance();
-    void onIntensity();
-    void onRevolutions(int completed);
+    // Before an area, parameters or case channels reply is stored.
+    bool storeReply(FrameCode code, const QByteArray &frame) override;
+    void rebootReply() override;
+    void productReply(const ::ProductInfo &info) override;
+    void parametersReply() override;
+    void writeParametersReply(int status) override;
+    void caseReply() override;
+    void writeCaseReply(int status) override;
+    void areaReply(int areaIndex) override;
+    void writeAreaReply(int status) override;
+    void selfCheckReply(const SelfCheckReport &report) override;
+    void scanControlReply() override;
+    void distanceReply() override;
+    void intensityReply() override;
+    void revolutions(int completed) override;
 
     // Stores of its own, when none were given.
     std::unique_ptr<SCAN_DATA> m_ownScan;
@@ -409,7 +391,6 @@ private:
     HisnAssembly m_hisn;
     QVector<HisnRevolution> m_completed; // revolutions the current delivery completed, oldest first
     quint64 m_deliveries = 0;
-    std::unique_ptr<Sink> m_sink;
 
     int m_rangeLimit = kDefaultRangeLimit;
     int m_readAreaIndex = 0;
@@ -421,7 +402,7 @@ private:
 
     int m_areaWriteAttempt = 0;  // rejected area loops in the current write-all
     int m_unknownAreaStatus = 0; // consecutive unknown statuses for the current area
-    int m_handlerDepth = 0;      // reply handlers running (a progress receiver may pump events)
+    int m_handlerDepth = 0;      // deliveries being handled (a progress receiver may pump events)
     quint64 m_epoch = 0;         // bumped by AbandonExchange, so an answer that outlives it changes nothing
     bool m_inScheduler = false;
     bool m_productQuiet = false; // the pending product request is a confirmation
@@ -443,7 +424,6 @@ private:
     bool m_verifyWrites = true;
     bool m_productForLog = false; // the product read of a verify (for the write log) shows no message
     ::ProductInfo m_product;
-    Result m_lastResult;
     // Verify: the wire images compared against (area records, case channels, parameters) and what differs.
     QVector<QByteArray> m_expectedAreas;
     QByteArray m_expectedCases;

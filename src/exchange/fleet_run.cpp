@@ -13,6 +13,16 @@ struct FleetRun::Sensor {
     QString linkError;
 };
 
+bool FleetTarget::openOn(ExchangeEngine &engine) const
+{
+    switch (transport) {
+    case Transport::Tcp: return engine.openTcp(QHostAddress(address), port);
+    case Transport::Udp: return engine.openUdp(QHostAddress(address), port);
+    case Transport::Serial: return engine.openSerial(address, baud);
+    }
+    return false;
+}
+
 FleetRun::FleetRun(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<FleetRun::SensorResult>();
@@ -132,17 +142,7 @@ void FleetRun::startSensor(int index)
     });
 
     emit SensorStarted(index);
-    bool opened = false;
-    switch (s.target.transport) {
-    case FleetTarget::Transport::Tcp:
-        opened = engine->openTcp(QHostAddress(s.target.address), s.target.port);
-        break;
-    case FleetTarget::Transport::Udp:
-        opened = engine->openUdp(QHostAddress(s.target.address), s.target.port);
-        break;
-    case FleetTarget::Transport::Serial: opened = engine->openSerial(s.target.address, s.target.baud); break;
-    }
-    if (!opened) {
+    if (!s.target.openOn(*engine)) {
         // Ended from the event loop, as every other sensor, never inside start().
         const QString why = pick(m_language, "unreachable: cannot open: %1", "无法连接：无法打开：%1")
                                 .arg(engine->LinkError());

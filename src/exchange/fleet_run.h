@@ -18,6 +18,9 @@ struct FleetTarget {
     QString address;      // IPv4 address, or the serial device
     qint32 baud = 115200; // serial only
     quint16 port = ExchangeEngine::kSensorPort;
+
+    // Opens the engine's link to it; false (the engine's LinkError says why) when that cannot start.
+    bool openOn(ExchangeEngine &engine) const;
 };
 
 // One operation (product information, read-all, write-all, verify) run over many sensors at once, each

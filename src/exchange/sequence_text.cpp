@@ -2,12 +2,10 @@
 
 #include <QStringList>
 
-namespace {
 QString areaSpan(int first, int last)
 {
     return first == last ? QString::number(first) : QStringLiteral("%1–%2").arg(first).arg(last);
 }
-} // namespace
 
 // Areas go first, then the case channels, then the parameters; a verify after a write reads them back
 // in the same order.

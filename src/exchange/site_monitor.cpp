@@ -1,7 +1,6 @@
 #include "exchange/site_monitor.h"
 
 #include <QDateTime>
-#include <QHostAddress>
 
 namespace {
 
@@ -97,7 +96,6 @@ void SiteMonitor::stop()
         s->retired.reset();
         if (s->engine) {
             s->engine->disconnect(this);
-            s->engine->AbandonExchange();
             s->engine->close();
             s->engine.reset();
         }
@@ -166,15 +164,7 @@ void SiteMonitor::connectSensor(int index)
                     onReport(index, report);
             });
 
-    const FleetTarget &t = s.target;
-    bool opened = false;
-    if (t.transport == FleetTarget::Transport::Serial)
-        opened = engine->openSerial(t.address, t.baud);
-    else if (t.transport == FleetTarget::Transport::Udp)
-        opened = engine->openUdp(QHostAddress(t.address), t.port);
-    else
-        opened = engine->openTcp(QHostAddress(t.address), t.port);
-    if (!opened) {
+    if (!s.target.openOn(*engine)) {
         failed(index, engine->LinkError());
         return;
     }
@@ -188,7 +178,6 @@ void SiteMonitor::failed(int index, const QString &why)
     ++s.attempt; // whatever the old engine still says belongs to nothing
     if (s.engine) {
         s.engine->disconnect(this);
-        s.engine->AbandonExchange();
         s.engine->close();
         // Not deleted here: this may run inside one of its own signals. The next attempt (or stop)
         // deletes it.

@@ -57,32 +57,7 @@ const FrameInfo *frameInfoByName(const char *data)
     return nullptr;
 }
 
-const FrameInfo *frameCatalogue()
-{
-    return kCatalogue;
-}
-
 QByteArray frameName(FrameCode code)
 {
     return QByteArray(frameInfo(code).name, kCodeLength);
-}
-
-int replyExtractionOrder(int connectType, FrameCode *out)
-{
-    int n = 0;
-    out[n++] = FrameCode::RBoot;
-    out[n++] = FrameCode::RPrda;
-    if (connectType == 0)
-        out[n++] = FrameCode::RStre;
-    out[n++] = FrameCode::RArea;
-    out[n++] = FrameCode::WArea;
-    out[n++] = FrameCode::RPara;
-    out[n++] = FrameCode::WPara;
-    out[n++] = FrameCode::RCase;
-    out[n++] = FrameCode::WCase;
-    out[n++] = FrameCode::WSimu;
-    out[n++] = FrameCode::SCtrl;
-    if (connectType == 0)
-        out[n++] = FrameCode::RScan;
-    return n;
 }

@@ -44,14 +44,8 @@ struct FrameInfo {
 const FrameInfo &frameInfo(FrameCode code);
 // The row whose name matches the five bytes at data, or nullptr.
 const FrameInfo *frameInfoByName(const char *data);
-// All rows, in the order of the FrameCode enum.
-const FrameInfo *frameCatalogue();
 // The five letters as a byte array ("RPara").
 QByteArray frameName(FrameCode code);
-
-// Receive side: the reply extractors in their fixed per-delivery order for a connection type (0 serial,
-// 1 Ethernet). The serial list ends with RScan and includes RStre; Ethernet has neither (HISN runs last).
-int replyExtractionOrder(int connectType, FrameCode *out /* at least kFrameCodeCount */);
 
 // The transmit buffer every builder writes into: one frame, built in place, reused for every frame.
 // It holds the largest reply too, so the stand-in builds its replies the same way.

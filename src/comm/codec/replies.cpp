@@ -186,6 +186,17 @@ int findCode(const uchar *d, int size, const char *name)
     return -1;
 }
 
+// Takes the frame of code at position at out of rx.
+Extract takeFrameAt(QByteArray &rx, FrameCode code, int at, QByteArray &frame)
+{
+    const FrameInfo &info = frameInfo(code);
+    frame = rx.mid(at, info.replyLength);
+    rx.remove(at, info.replyLength);
+    if (info.replyChecked && !crc16Verify(bytesOf(frame), info.replyLength - 2))
+        return Extract::Dropped;
+    return Extract::Taken;
+}
+
 } // namespace
 
 Extract extractReplyFrame(QByteArray &rx, FrameCode code, QByteArray &frame)
@@ -196,112 +207,7 @@ Extract extractReplyFrame(QByteArray &rx, FrameCode code, QByteArray &frame)
     const int at = findCode(bytesOf(rx), rx.size(), info.name);
     if (at < 0 || rx.size() - at < info.replyLength)
         return Extract::None;
-    frame = rx.mid(at, info.replyLength);
-    rx.remove(at, info.replyLength);
-    if (info.replyChecked && !crc16Verify(bytesOf(frame), info.replyLength - 2))
-        return Extract::Dropped;
-    return Extract::Taken;
-}
-
-namespace {
-
-// The frame of code, when one was accepted.
-std::optional<QByteArray> take(QByteArray &rx, FrameCode code)
-{
-    QByteArray frame;
-    if (extractReplyFrame(rx, code, frame) != Extract::Taken)
-        return std::nullopt;
-    return frame;
-}
-
-std::optional<int> takeStatus(QByteArray &rx, FrameCode code)
-{
-    if (const auto f = take(rx, code))
-        return decodeStatus(bytesOf(*f));
-    return std::nullopt;
-}
-
-} // namespace
-
-bool extractRebootReply(QByteArray &rx)
-{
-    return take(rx, FrameCode::RBoot).has_value();
-}
-
-std::optional<ProductInfo> extractProductReply(QByteArray &rx)
-{
-    if (const auto f = take(rx, FrameCode::RPrda))
-        return decodeProductInfo(bytesOf(*f));
-    return std::nullopt;
-}
-
-bool extractIntensityReply(QByteArray &rx, SCAN_DATA &scan, int rangeLimit)
-{
-    const auto f = take(rx, FrameCode::RStre);
-    if (f)
-        decodeScanValues(bytesOf(*f), scan.SerialIntensity, scan.InstallDir, rangeLimit);
-    return f.has_value();
-}
-
-bool extractDistanceReply(QByteArray &rx, SCAN_DATA &scan, int rangeLimit)
-{
-    const auto f = take(rx, FrameCode::RScan);
-    if (f)
-        decodeScanValues(bytesOf(*f), scan.SerialDistance, scan.InstallDir, rangeLimit);
-    return f.has_value();
-}
-
-std::optional<int> extractAreaReply(QByteArray &rx, QVector<AREA_DATA> &areas, bool installDir)
-{
-    const auto f = take(rx, FrameCode::RArea);
-    if (!f)
-        return std::nullopt;
-    const uchar *d = bytesOf(*f);
-    const int index = areaIndexOfRecord(d);
-    if (index <= kMaxAreaIndex && index < areas.size())
-        decodeAreaRecord(d, areas[index], installDir);
-    return index;
-}
-
-std::optional<int> extractWriteAreaReply(QByteArray &rx)
-{
-    return takeStatus(rx, FrameCode::WArea);
-}
-std::optional<int> extractWriteParametersReply(QByteArray &rx)
-{
-    return takeStatus(rx, FrameCode::WPara);
-}
-std::optional<int> extractWriteCaseReply(QByteArray &rx)
-{
-    return takeStatus(rx, FrameCode::WCase);
-}
-
-bool extractParametersReply(QByteArray &rx, SENSOR_PARAMETERS &parameters)
-{
-    const auto f = take(rx, FrameCode::RPara);
-    if (f)
-        decodeParameters(bytesOf(*f), parameters);
-    return f.has_value();
-}
-
-bool extractCaseReply(QByteArray &rx, QVector<AREA_DATA> &areas)
-{
-    const auto f = take(rx, FrameCode::RCase);
-    if (f)
-        storeCaseChannels(decodeCaseChannels(bytesOf(*f)), areas);
-    return f.has_value();
-}
-
-std::optional<SelfCheckReport> extractSelfCheckReply(QByteArray &rx)
-{
-    if (const auto f = take(rx, FrameCode::WSimu))
-        return decodeSelfCheck(bytesOf(*f));
-    return std::nullopt;
-}
-
-bool extractScanControlReply(QByteArray &rx)
-{
-    return take(rx, FrameCode::SCtrl).has_value();
+    return takeFrameAt(rx, code, at, frame);
 }
 
 bool receiveDelivery(QByteArray &rx, const QByteArray &bytes, ReplyContext &ctx, ReplySink &sink)
@@ -441,17 +347,6 @@ FrameWalk walkFrames(const QByteArray &rx, bool serial, bool hisn)
         i += (checked && !crc16Verify(d + i, length - 2)) ? 1 : length;
     }
     return w;
-}
-
-// Takes the frame of code at position at (as the walk found it) out of rx.
-Extract takeFrameAt(QByteArray &rx, FrameCode code, int at, QByteArray &frame)
-{
-    const FrameInfo &info = frameInfo(code);
-    frame = rx.mid(at, info.replyLength);
-    rx.remove(at, info.replyLength);
-    if (info.replyChecked && !crc16Verify(bytesOf(frame), info.replyLength - 2))
-        return Extract::Dropped;
-    return Extract::Taken;
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <QByteArray>
 #include <QVector>
-#include <optional>
 
 // ---- Reply builders (sensor side). Fixed catalogue length, checksum included. ----
 
@@ -58,24 +57,6 @@ enum class Extract {
 };
 // Takes the first frame of code from rx (bytes in front of it stay), checking its checksum.
 Extract extractReplyFrame(QByteArray &rx, FrameCode code, QByteArray &frame);
-
-// Typed extractors: each takes at most one frame of its code out of rx BEFORE returning, so the caller
-// can handle the result while new bytes keep arriving. Empty result: nothing accepted.
-bool extractRebootReply(QByteArray &rx);
-std::optional<ProductInfo> extractProductReply(QByteArray &rx);
-// Stores the 640 intensities / distances into scan (order by scan.InstallDir, clamped).
-bool extractIntensityReply(QByteArray &rx, SCAN_DATA &scan, int rangeLimit);
-bool extractDistanceReply(QByteArray &rx, SCAN_DATA &scan, int rangeLimit);
-// Stores the area into areas[index] when index is 0..63; returns the reply's index either way.
-std::optional<int> extractAreaReply(QByteArray &rx, QVector<AREA_DATA> &areas, bool installDir);
-// Status byte of "WArea"/"WPara"/"WCase" replies.
-std::optional<int> extractWriteAreaReply(QByteArray &rx);
-std::optional<int> extractWriteParametersReply(QByteArray &rx);
-std::optional<int> extractWriteCaseReply(QByteArray &rx);
-bool extractParametersReply(QByteArray &rx, SENSOR_PARAMETERS &parameters);
-bool extractCaseReply(QByteArray &rx, QVector<AREA_DATA> &areas);
-std::optional<SelfCheckReport> extractSelfCheckReply(QByteArray &rx);
-bool extractScanControlReply(QByteArray &rx);
 
 // What a delivery acts on. Every pointer must be set except those a connection never uses.
 struct ReplyContext {

@@ -135,10 +135,7 @@ void decodeRequest(const uchar *f, ParsedRequest &out)
     case FrameCode::WCase:
         out.cases = decodeCaseChannels(f); // the reply's layout
         break;
-    case FrameCode::WPara:
-        for (int k = 0; k < SENSOR_PARAMETERS::kCount; ++k)
-            out.parameters.setValue(k, getU16(f + 5 + 2 * k));
-        break;
+    case FrameCode::WPara: decodeParameters(f, out.parameters); break; // the reply's layout
     case FrameCode::WSimu: {
         SimulationRequest &s = out.simulation;
         s.Mode = f[5];
