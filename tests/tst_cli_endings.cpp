@@ -163,8 +163,8 @@ private slots:
     }
 
     // With --json every exit prints one JSON document, errors included; an address with a leading zero
-    // in a part (read as octal by the socket layer) is refused, and one sensor named twice is found by
-    // what it is, not by how it is written.
+    // in a part (read as octal by the socket layer) is refused by every command that talks to sensors,
+    // and one sensor named twice is found by what it is, not by how it is written.
     void everyJsonExitPrintsOneDocumentAndAddressesAreStrict()
     {
         QTemporaryDir dir;
@@ -179,9 +179,14 @@ private slots:
             QVERIFY2(document.isObject(), qPrintable(arguments.join(' ') + ": " + run.out));
             QCOMPARE(document.object()["exitCode"].toInt(), run.exitCode);
         }
-        CliRun run = runCli({"info", "127.0.0.025"});
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.contains("leading zeros"), qPrintable(run.err));
+        CliRun run;
+        for (const QStringList &arguments :
+             {QStringList{"info", "127.0.0.025"}, QStringList{"monitor", "127.0.0.025"},
+              QStringList{"stream", "127.0.0.025", "--seconds", "1"}}) {
+            run = runCli(arguments);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY2(run.err.contains("leading zeros"), qPrintable(arguments.first() + ": " + run.err));
+        }
 
         SimProcess sim;
         QVERIFY2(sim.start({"--address", "127.0.22.64", "--pty"}), qPrintable(sim.error));

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class PROJECT_DATA;
+struct FleetTarget;
 
 // A project file as the command line uses it.
 struct ProjectInput {
@@ -32,6 +33,9 @@ int runDiff(const Invocation &inv);
 // Checked before the report's GUI application exists; false with the message printed.
 bool reportOptionsValid(const Invocation &inv);
 int runReport(const Invocation &inv);
+// The sensors named on the command line: each an IPv4 address (TCP, or UDP with --udp) or a serial
+// device at --baud. False with the message printed when one is neither or a sensor is named twice.
+bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<FleetTarget> *targets);
 // Commands that talk to sensors.
 int runExchange(const Invocation &inv);
 int runStream(const Invocation &inv);

@@ -17,13 +17,8 @@
 #include <QHostAddress>
 #include <QJsonArray>
 
-namespace {
-
-using Outcome = FleetRun::Outcome;
-using SensorResult = FleetRun::SensorResult;
-
 // Two names of one sensor: the same IPv4 address, or the same serial device behind two paths.
-QString identityOf(const FleetTarget &t)
+static QString identityOf(const FleetTarget &t)
 {
     if (t.transport != FleetTarget::Transport::Serial)
         return QHostAddress(t.address).toString();
@@ -61,6 +56,11 @@ bool targetsFrom(const Invocation &inv, const QStringList &addresses, QVector<Fl
     }
     return true;
 }
+
+namespace {
+
+using Outcome = FleetRun::Outcome;
+using SensorResult = FleetRun::SensorResult;
 
 // Runs the operation over every target at once, with the progress on standard error, until every one
 // has ended. Ctrl-C stops each at its next frame boundary; its result says what was done.

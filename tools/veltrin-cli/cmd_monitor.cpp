@@ -418,9 +418,7 @@ bool validTopicPrefix(const QString &prefix)
 int runMonitor(const Invocation &inv)
 {
     double interval = 5;
-    double baud = 115200;
-    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval) ||
-        !numberOption(inv, QStringLiteral("baud"), 50, 4000000, &baud))
+    if (!numberOption(inv, QStringLiteral("interval"), 0.2, 3600, &interval))
         return ExitUsage;
     const QString prefix = inv.value(QStringLiteral("topic"), QStringLiteral("veltrin"));
     if (!validTopicPrefix(prefix)) {
@@ -430,29 +428,8 @@ int runMonitor(const Invocation &inv)
         return ExitUsage;
     }
     QVector<FleetTarget> targets;
-    for (const QString &address : inv.positional) {
-        FleetTarget t;
-        t.address = address;
-        t.baud = qint32(baud);
-        if (address.startsWith(QLatin1Char('/'))) {
-            t.transport = FleetTarget::Transport::Serial;
-        } else {
-            QHostAddress host;
-            if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
-                printErr(
-                    QString("veltrin-cli: \"%1\" is no IPv4 address nor a serial device\n").arg(address));
-                return ExitUsage;
-            }
-            t.transport =
-                inv.has(QStringLiteral("udp")) ? FleetTarget::Transport::Udp : FleetTarget::Transport::Tcp;
-        }
-        for (const FleetTarget &other : targets)
-            if (other.address == address) {
-                printErr(QString("veltrin-cli: %1 is given twice\n").arg(address));
-                return ExitUsage;
-            }
-        targets.append(t);
-    }
+    if (!targetsFrom(inv, inv.positional, &targets))
+        return ExitUsage;
 
     QString brokerHost;
     [[maybe_unused]] int brokerPort = kDefaultMqttPort;

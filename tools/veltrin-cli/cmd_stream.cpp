@@ -4,6 +4,7 @@
 
 #include "comm/net/sensor_search.h"
 #include "exchange/exchange_engine.h"
+#include "exchange/fleet_run.h"
 #include "scan/scan_recorder.h"
 
 #include <QCoreApplication>
@@ -42,23 +43,16 @@ int runStream(const Invocation &inv)
         printErr(QString("veltrin-cli: --format must be csv or ndjson, not \"%1\"\n").arg(format));
         return ExitUsage;
     }
-    double baud = 115200;
-    if (!numberOption(inv, "baud", 50, 4000000, &baud))
+    QVector<FleetTarget> targets;
+    if (!targetsFrom(inv, {inv.positional.first()}, &targets))
         return ExitUsage;
-    const QString address = inv.positional.first().trimmed();
-    const bool serial = address.startsWith(QLatin1Char('/'));
-    if (!serial && !isIPv4Address(address)) {
-        printErr(
-            QString("veltrin-cli: \"%1\" is neither an IPv4 address nor a serial device\n").arg(address));
-        return ExitUsage;
-    }
+    const FleetTarget &target = targets.first();
+    const QString &address = target.address;
+    const bool serial = target.transport == FleetTarget::Transport::Serial;
 
     ExchangeEngine engine;
     engine.SetLanguage(Language::English);
-    const bool opened = serial           ? engine.openSerial(address, qint32(baud))
-                        : inv.has("udp") ? engine.openUdp(QHostAddress(address))
-                                         : engine.openTcp(QHostAddress(address));
-    if (!opened) {
+    if (!target.openOn(engine)) {
         printErr(QString("veltrin-cli: %1: cannot open: %2\n").arg(address, engine.LinkError()));
         return ExitUnreachable;
     }

@@ -270,7 +270,7 @@ QVector<AreaFitProblem> checkAreasFit(const QVector<AREA_DATA> &areas, int range
             bool seen[AreaFitProblem::BeyondRange + 1] = {};
             auto report = [&](AreaFitProblem::Kind kind, qint64 value) {
                 if (!seen[kind])
-                    problems.append({i, j, kind, value});
+                    problems.append({i, j, kind, value, QPoint(), QPoint()});
                 seen[kind] = true;
             };
             switch (areas[i].shape(j)) {
