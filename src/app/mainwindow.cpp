@@ -145,10 +145,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->EditionMenuLayout->addWidget(EditionToolBar);
     // The list's column is never narrower than its five tools, so none hides behind the extension.
     EditionToolBar->setMovable(false);
-    ui->AreaListWidget->setMinimumWidth(qMax(ui->AreaListWidget->minimumWidth(),
-                                             EditionToolBar->sizeHint().width() +
-                                                 ui->AreaListWidget->layout()->contentsMargins().left() +
-                                                 ui->AreaListWidget->layout()->contentsMargins().right()));
+    const QMargins listMargins = ui->AreaListWidget->layout()->contentsMargins();
+    ui->AreaListWidget->setMinimumWidth(
+        qMax(ui->AreaListWidget->minimumWidth(),
+             EditionToolBar->sizeHint().width() + listMargins.left() + listMargins.right()));
     SensorToolBar = new QToolBar(this);
     SensorToolBar->setObjectName("SensorToolBar");
     SensorToolBar->addActions({ui->ReadAllSetting, ui->WriteAllSetting});
